@@ -1,0 +1,6 @@
+# Cross build for 64-bit Windows with Debian's mingw-w64 (posix thread model, so
+# std::thread and std::mutex exist). Tests run under 64-bit Wine.
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR x86_64)
+set(MINGW_PREFIX x86_64-w64-mingw32)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-common.cmake)

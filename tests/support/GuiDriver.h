@@ -1,0 +1,106 @@
+// Driving the real windows of a program under test with plain Win32 calls, as
+// a user would: start it, find its windows, click, type, drag, answer message
+// boxes, wait for it to end. Works across processes and within one.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+namespace gui {
+
+// A started program. Ending the test ends the program if it still runs, so a
+// failed test leaves nothing behind.
+class Process {
+public:
+    Process() = default;
+    Process(HANDLE handle, DWORD id) : handle_(handle), id_(id) {}
+    ~Process();
+    Process(const Process&) = delete;
+    Process& operator=(const Process&) = delete;
+    Process(Process&& other) noexcept;
+    Process& operator=(Process&& other) noexcept;
+
+    bool Started() const { return handle_ != nullptr; }
+    HANDLE Handle() const { return handle_; }
+    DWORD Id() const { return id_; }
+
+    // Exit code once ended; kStillRunning when it did not end in time.
+    static const DWORD kStillRunning = 0xFFFFFFFF;
+    DWORD WaitForExit(DWORD timeoutMs);
+    bool Running() const;
+    void Kill();
+
+private:
+    HANDLE handle_ = nullptr;
+    DWORD id_ = 0;
+};
+
+// Starts `exe` with `arguments` (the command line after the program name) in
+// `workDir` (the test's own current directory when empty).
+Process StartProgram(const std::wstring& exe, const std::wstring& arguments, const std::wstring& workDir = L"");
+
+// First visible top-level window of process `pid` whose class and title match
+// (null means any), waiting up to `timeoutMs`. 0 when none appeared.
+HWND WaitForWindow(DWORD pid, const wchar_t* className, const wchar_t* title, DWORD timeoutMs = 10000);
+
+// Same for a window title that merely starts with `titlePrefix`.
+HWND WaitForWindowPrefix(DWORD pid, const wchar_t* className, const wchar_t* titlePrefix, DWORD timeoutMs = 10000);
+
+// A message box of process `pid` (a dialog holding the box's text static).
+HWND WaitForMessageBox(DWORD pid, DWORD timeoutMs = 10000);
+bool IsMessageBox(HWND window);
+
+struct MessageBoxContent {
+    std::wstring caption;
+    std::wstring text;
+};
+MessageBoxContent ReadMessageBox(HWND box);
+
+// Presses a message-box or dialog button (IDOK, IDYES, IDNO...) without waiting
+// for what it starts.
+void PressButton(HWND dialog, int buttonId);
+
+// Waits for a message box, reads it and answers it with `buttonId`.
+MessageBoxContent AnswerMessageBox(DWORD pid, int buttonId, DWORD timeoutMs = 10000);
+
+HWND Control(HWND dialog, int id);
+std::wstring WindowText(HWND window);
+std::wstring ControlText(HWND dialog, int id);
+void SetControlText(HWND dialog, int id, const std::wstring& text);
+int CheckState(HWND dialog, int id);  // BST_UNCHECKED, BST_CHECKED or BST_INDETERMINATE
+bool IsControlEnabled(HWND dialog, int id);
+
+// Sends a command as a click on button `id` would, waiting until it was
+// handled (up to `timeoutMs`); false when the window did not answer in time,
+// for example because the command opened a modal box (use PressButton then).
+bool ClickAndWait(HWND dialog, int id, DWORD timeoutMs = 10000);
+
+// Posts a press at `from`, moves in `steps` steps to `to`, and a release, in
+// the window's client coordinates, with the left button.
+void Drag(HWND window, POINT from, POINT to, int steps = 8);
+void PostMouse(HWND window, UINT message, int x, int y, WPARAM keys);
+
+// Posts a key press and release (WM_KEYDOWN / WM_KEYUP) to `window`.
+void PostKey(HWND window, UINT virtualKey);
+
+// Lets the target's queue drain: waits until `window`'s thread has handled
+// everything posted before (a message round trip), up to `timeoutMs`.
+bool Sync(HWND window, DWORD timeoutMs = 10000);
+
+// Polls `condition` every 20 ms until it holds or `timeoutMs` passes.
+template <typename Condition>
+bool WaitUntil(Condition condition, DWORD timeoutMs = 10000) {
+    DWORD start = GetTickCount();
+    for (;;) {
+        if (condition()) {
+            return true;
+        }
+        if (GetTickCount() - start >= timeoutMs) {
+            return false;
+        }
+        Sleep(20);
+    }
+}
+
+}  // namespace gui

@@ -1,0 +1,17 @@
+// Screenshots of what the tests drive, written as PNG for people to look at.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+namespace gui {
+
+// The whole screen, or only `window` (with its frame) when given.
+bool SaveScreenshot(const std::wstring& pngPath, HWND window = nullptr);
+
+// Where screenshots go: %SHOT_DIR% when set (a Windows path), else the
+// "screenshots" folder beside the test programs. Created when missing.
+std::wstring ScreenshotDir();
+
+}  // namespace gui
