@@ -9,6 +9,7 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
 # Programs that run on any Windows without the MinGW runtime DLLs beside them.
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
+set(CMAKE_EXE_LINKER_FLAGS_RELEASE_INIT "-s")
 
 # Test programs run under Wine through this wrapper (it also supplies a prefix
 # when none is given).
