@@ -5,7 +5,6 @@
 namespace {
 HINSTANCE g_messageModule = nullptr;
 const char kErrorCaption[] = "Error !";
-const int kMessageCapacity = 256;
 }  // namespace
 
 void SetMessageModule(HINSTANCE module) {

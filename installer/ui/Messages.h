@@ -1,11 +1,60 @@
-// The installer's message table and its message boxes.
+// The installer's message table and its message boxes. Every text the
+// installer shows, apart from the dialog templates, is a message id from
+// resources/resource.h (MSG_*).
 #pragma once
 
 #include <windows.h>
 
-// The module whose string table holds the messages.
+#include <cstddef>
+
+// Capacity of a loaded or formatted message, including the terminating zero.
+constexpr size_t kMessageCapacity = 256;
+
+// The module whose string table holds the messages (the entry sets it).
 void SetMessageModule(HINSTANCE module);
 
-// Error box (caption "Error !") with message `id`; a non-zero `code` adds the
-// "ErrorCode" line.
+// Loads message `id` into `buffer` (cut to `capacity`); empty when missing.
+void LoadMessage(int id, char* buffer, size_t capacity);
+
+// Builds the text of an error box into `out` (kMessageCapacity bytes):
+// `format` with its one "%s" replaced by `argument` (format used as it is
+// when `argument` is null), then "\n  (ErrorCode : code)" when `code` is not
+// 0. A long argument is cut at a character boundary so that the rest of the
+// message and the code line always fit.
+void FormatErrorText(char* out, const char* format, const char* argument, int code);
+
+// Error box: caption "Error !", error icon, OK.
 void ShowError(HWND owner, int id, int code);
+// The same with message `id` used as a format for `argument`.
+void ShowErrorText(HWND owner, int id, int code, const char* argument);
+// Message 1 or 2 with the setup information file's full path, no code.
+void ShowSetupFileError(HWND owner, int id);
+
+// The other box kinds, captioned with the setup title.
+enum class MessageKind {
+    Error,            // MB_ICONERROR, caption "Error !"
+    Information,      // MB_ICONINFORMATION
+    Warning,          // MB_ICONEXCLAMATION
+    Question,         // MB_ICONQUESTION | MB_YESNO
+    RestartQuestion,  // MB_ICONINFORMATION | MB_YESNO
+};
+
+// Shows `text` in a box of `kind`; returns MessageBoxA's answer.
+int ShowMessageText(HWND owner, MessageKind kind, const char* text);
+// Shows message `id` in a box of `kind`; returns MessageBoxA's answer.
+int ShowMessage(HWND owner, MessageKind kind, int id);
+
+// Question 3, owned by `owner`: true when the user answers Yes.
+bool ConfirmCancelInstall(HWND owner);
+
+// Question 4 (or 29 for a per-user run), without owner: true when Yes. A
+// per-user run the setup file does not allow ("NotAdmin" 0) gets error 28 and
+// false without a question.
+bool ConfirmUninstall();
+
+// Which message a typed install directory earns: 0 when acceptable, 21 when
+// empty or ending in a backslash, 24 for a forbidden symbol after the drive.
+int CheckInstallDir(const char* dir);
+
+// CheckInstallDir with the error box shown: true when acceptable.
+bool ValidateInstallDir(HWND owner, const char* dir);

@@ -1,0 +1,42 @@
+// Process-wide values of one installer run: who we are, where the setup
+// information file lies, where we install to and with which rights. The entry
+// sets them once at start; the flows read them (and the options dialog and the
+// final uninstall replace the install directory).
+#pragma once
+
+#include <windows.h>
+
+#include <cstddef>
+
+// Capacities in bytes including the terminating zero.
+constexpr size_t kPathCapacity = 256;  // paths and long texts
+constexpr size_t kNameCapacity = 128;  // names, titles, keys
+
+// How much this run may do. There is deliberately no 2: stored values and
+// comparisons elsewhere use these exact numbers.
+enum class RunMode : int {
+    Win9x = 0,    // Windows 95/98/Me: no per-user or administrator distinction
+    PerUser = 1,  // Windows NT family without administrator rights, or forced by "/u"
+    Admin = 3,    // Windows NT family, member of the Administrators group
+};
+
+struct InstallerState {
+    HINSTANCE instance = nullptr;  // loads icons, dialogs and the message table
+    HICON programIcon = nullptr;   // icon 103, loaded for an install only
+
+    char ownPath[kPathCapacity] = {};        // full path of the running executable
+    char ownFileName[kNameCapacity] = {};    // its name and extension, e.g. Mivo.exe
+    char ownDir[kNameCapacity] = {};         // drive and directory, with trailing backslash
+    char setupFilePath[kPathCapacity] = {};  // full path of the setup information file
+    char setupFileName[kNameCapacity] = {};  // its base name plus ".inf" or ".ini"
+
+    // `InstallDir`: the install directory without trailing backslash. Starts as
+    // the own directory; replaced by the setup file's default, the options
+    // dialog or the uninstall's "Dir".
+    char installDir[kPathCapacity] = {};
+
+    RunMode runMode = RunMode::Win9x;
+};
+
+// The one record of this process.
+extern InstallerState g_installer;
