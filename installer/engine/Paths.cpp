@@ -1,0 +1,225 @@
+#include "engine/Paths.h"
+
+#include <shlobj.h>
+
+#include <cstring>
+#include <utility>
+
+#include "engine/PathScan.h"
+#include "engine/Registry.h"
+#include "engine/SetupInfo.h"
+#include "resources/resource.h"
+#include "ui/Messages.h"
+
+namespace {
+
+const char kCurrentVersionKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion";
+// "CommonFilesDir" and "ProgramFilesDir" are read into buffers of this size.
+const DWORD kFolderValueCapacity = 128;
+const int kErrorNoProgramFilesDir = 2101;
+
+// An item identifier list from the shell, freed with the task allocator.
+class ItemIdList {
+public:
+    explicit ItemIdList(LPITEMIDLIST list) : list_(list) {}
+    ~ItemIdList() {
+        if (list_ != nullptr) {
+            CoTaskMemFree(list_);
+        }
+    }
+    ItemIdList(const ItemIdList&) = delete;
+    ItemIdList& operator=(const ItemIdList&) = delete;
+    ItemIdList(ItemIdList&& other) noexcept : list_(other.list_) { other.list_ = nullptr; }
+    ItemIdList& operator=(ItemIdList&& other) noexcept {
+        std::swap(list_, other.list_);
+        return *this;
+    }
+    LPCITEMIDLIST Get() const { return list_; }
+
+private:
+    LPITEMIDLIST list_;
+};
+
+// The Windows or system directory into `output`; empty when the query fails
+// or the directory would not fit.
+void SystemDirectoryInto(UINT(WINAPI* query)(LPSTR, UINT), char (&output)[kPathCapacity]) {
+    UINT length = query(output, kPathCapacity);
+    if (length == 0 || length >= kPathCapacity) {
+        output[0] = '\0';
+    }
+}
+
+// The folder a macro name (with its leading "%") stands for, into `folder`.
+bool MacroFolder(const char* macro, char (&folder)[kPathCapacity]) {
+    folder[0] = '\0';
+    if (std::strcmp(macro, "%WINDIR") == 0) {
+        SystemDirectoryInto(GetWindowsDirectoryA, folder);
+    } else if (std::strcmp(macro, "%SYSTEMDIR") == 0) {
+        SystemDirectoryInto(GetSystemDirectoryA, folder);
+    }
+    if (folder[0] != '\0') {
+        return true;
+    }
+    if (std::strcmp(macro, "%MYDOCUMENTS") == 0) {
+        return GetSpecialFolderPath(kFolderPersonal, folder);
+    }
+    if (std::strcmp(macro, "%TEMPLATES") == 0) {
+        return GetSpecialFolderPath(kFolderTemplates, folder);
+    }
+    if (std::strcmp(macro, "%COMMONPROG") == 0) {
+        return QueryRegString(HKEY_LOCAL_MACHINE, kCurrentVersionKey, "CommonFilesDir", folder,
+                              kFolderValueCapacity);
+    }
+    // Any other name, and a built-in one whose directory could not be had,
+    // is an environment variable: %ProgramFiles%, %windir%.
+    DWORD length = GetEnvironmentVariableA(macro + 1, folder, kPathCapacity);
+    if (length == 0 || length >= kPathCapacity) {
+        folder[0] = '\0';
+        return false;
+    }
+    return true;
+}
+
+// The registry root an "InstallDirReg" value names, exactly spelt; null for
+// anything else.
+HKEY RootNamed(const char* name) {
+    if (std::strcmp(name, "HKEY_CURRENT_USER") == 0) {
+        return HKEY_CURRENT_USER;
+    }
+    if (std::strcmp(name, "HKEY_LOCAL_MACHINE") == 0) {
+        return HKEY_LOCAL_MACHINE;
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+const char* NextAnsiChar(const char* p) {
+    return CharNextA(p);
+}
+
+bool ResolvePath(char (&output)[kPathCapacity], const char* entry) {
+    output[0] = '\0';
+    if (entry == nullptr || entry[0] == '\0') {
+        return false;
+    }
+    if (entry[0] == '%') {
+        const char* close = FindMacroEnd(entry, NextAnsiChar);
+        if (close == nullptr) {
+            return false;
+        }
+        char macro[kPathCapacity];
+        if (!CopyPrefix(macro, sizeof macro, entry, static_cast<size_t>(close - entry))) {
+            return false;
+        }
+        char folder[kPathCapacity];
+        if (!MacroFolder(macro, folder)) {
+            return false;
+        }
+        return JoinPath(output, kPathCapacity, {folder, close + 1});
+    }
+    if (entry[1] == ':') {
+        return JoinPath(output, kPathCapacity, {entry});
+    }
+    return JoinPath(output, kPathCapacity, {g_installer.installDir, "\\", entry});
+}
+
+bool GetSpecialFolderPath(int csidl, char (&output)[kPathCapacity]) {
+    output[0] = '\0';
+    LPITEMIDLIST raw = nullptr;
+    if (FAILED(SHGetSpecialFolderLocation(nullptr, csidl, &raw)) || raw == nullptr) {
+        return false;
+    }
+    ItemIdList list(raw);
+    // SHGetPathFromIDListA writes up to MAX_PATH bytes, more than a path of
+    // ours may hold.
+    char path[MAX_PATH] = {};
+    if (!SHGetPathFromIDListA(list.Get(), path) || path[0] == '\0') {
+        return false;
+    }
+    return JoinPath(output, kPathCapacity, {path});
+}
+
+bool FileExists(const char* path, FILETIME* lastWrite) {
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA(path, &found);
+    if (search == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    FindClose(search);
+    if (lastWrite != nullptr) {
+        *lastWrite = found.ftLastWriteTime;
+    }
+    return true;
+}
+
+bool ResolveInstallDir(const char* installDirValue) {
+    if (g_setupInfo.installDirReg[0] != '\0') {
+        char rootName[kNameCapacity];
+        const char* subKey = nullptr;
+        HKEY root = nullptr;
+        if (SplitRegistryPath(g_setupInfo.installDirReg, NextAnsiChar, rootName, sizeof rootName, &subKey)) {
+            root = RootNamed(rootName);
+        }
+        if (root == nullptr) {
+            ShowSetupFileError(nullptr, MSG_SETUP_FILE_INVALID);
+            return false;
+        }
+        char remembered[kPathCapacity] = {};
+        if (QueryRegString(root, subKey, "InstallDir", remembered, sizeof remembered)) {
+            // Used as stored: it is what an earlier install chose.
+            JoinPath(g_installer.installDir, kPathCapacity, {remembered});
+            return true;
+        }
+    }
+
+    char dir[kPathCapacity] = {};
+    bool fits;
+    if (installDirValue[0] == '\\') {
+        char windowsDir[MAX_PATH] = {};
+        UINT length = GetWindowsDirectoryA(windowsDir, MAX_PATH);
+        char drive[3] = {};
+        if (length >= 2 && length < MAX_PATH) {
+            drive[0] = windowsDir[0];
+            drive[1] = windowsDir[1];
+        }
+        fits = JoinPath(dir, sizeof dir, {drive, installDirValue});
+    } else {
+        char programFiles[kFolderValueCapacity] = {};
+        if (!QueryRegString(HKEY_LOCAL_MACHINE, kCurrentVersionKey, "ProgramFilesDir", programFiles,
+                            kFolderValueCapacity)) {
+            ShowError(nullptr, MSG_REGISTRY_OPEN_FAILED, kErrorNoProgramFilesDir);
+            return false;
+        }
+        fits = JoinPath(dir, sizeof dir, {programFiles, "\\", installDirValue});
+    }
+    if (!fits) {
+        // Only a value longer than the setup file allows can get here.
+        ShowSetupFileError(nullptr, MSG_SETUP_FILE_INVALID);
+        return false;
+    }
+    JoinPath(g_installer.installDir, kPathCapacity, {dir});
+    return true;
+}
+
+void CreateDirectoryTree(const char* path) {
+    for (const std::string& level : DirectoryTreeLevels(path, NextAnsiChar)) {
+        CreateDirectoryA(level.c_str(), nullptr);
+    }
+}
+
+bool SourcePathFor(char (&output)[kPathCapacity], const char* ownDir, const char* field) {
+    return BuildSourcePath(output, kPathCapacity, ownDir, field, NextAnsiChar);
+}
+
+bool CopyFileCreatingDirs(const char* source, const char* destination) {
+    if (CopyFileA(source, destination, FALSE)) {
+        return true;
+    }
+    char directory[kPathCapacity];
+    if (!CopyDestinationDirectory(directory, sizeof directory, destination, NextAnsiChar)) {
+        return false;
+    }
+    CreateDirectoryTree(directory);
+    return CopyFileA(source, destination, FALSE) != 0;
+}

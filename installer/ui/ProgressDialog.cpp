@@ -1,0 +1,21 @@
+#include "ui/ProgressDialog.h"
+
+#include "engine/InstallerState.h"
+#include "engine/SetupInfo.h"
+#include "resources/resource.h"
+
+namespace {
+
+INT_PTR CALLBACK ProgressDialogProc(HWND dialog, UINT message, WPARAM, LPARAM) {
+    if (message == WM_INITDIALOG) {
+        SetWindowTextA(dialog, g_setupInfo.title);
+        return TRUE;
+    }
+    return FALSE;
+}
+
+}  // namespace
+
+HWND CreateCopyProgressDialog(HWND owner) {
+    return CreateDialogParamA(g_installer.instance, MAKEINTRESOURCEA(IDD_COPY_PROGRESS), owner, ProgressDialogProc, 0);
+}
