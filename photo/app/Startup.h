@@ -1,6 +1,39 @@
+// Start-up of Tandrel: the process-wide start-up values, the entry that runs
+// the main window, worker threads and fresh copies of the program.
 #pragma once
 
 #include <windows.h>
 
+const int kTextCapacity = 1024;
+
+// Written once during start-up, read afterwards.
+struct AppStartup {
+    HINSTANCE module = nullptr;
+    wchar_t windowsDir[kTextCapacity] = {};  // no trailing separator
+    wchar_t helpUrl[kTextCapacity] = {};
+    int inputGiven = 0;
+    wchar_t inputPath[kTextCapacity] = {};  // as named, relative names stay relative
+};
+
+extern AppStartup appStartup;
+
 // Runs the whole program: start-up, then the main window until it ends.
 int TandrelMain(HINSTANCE module);
+
+// Fills inputGiven and inputPath of `startup` from a whole command line as
+// GetCommandLineW gives it (the program's name first).
+void ReadCommandLine(const wchar_t* commandLine, AppStartup& startup);
+
+typedef unsigned(__stdcall* WorkerRoutine)(void* argument);
+
+struct WorkerThread {
+    HANDLE handle = nullptr;
+    unsigned id = 0;
+
+    // Starts `routine(argument)` on a new thread. When no thread can be made,
+    // tells the user (naming `name`) and ends the process.
+    static WorkerThread Start(WorkerRoutine routine, void* argument, const wchar_t* name);
+};
+
+// Starts a new copy of this program with an empty main window ("-n").
+void StartFreshCopy(HWND owner);
