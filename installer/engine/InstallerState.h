@@ -25,10 +25,12 @@ struct InstallerState {
     HICON programIcon = nullptr;   // icon 103, loaded for an install only
 
     char ownPath[kPathCapacity] = {};        // full path of the running executable
-    char ownFileName[kNameCapacity] = {};    // its name and extension, e.g. Mivo.exe
-    char ownDir[kNameCapacity] = {};         // drive and directory, with trailing backslash
+    // The parts of the own path get the path's capacity, so that a setup
+    // program in a deep directory is never cut short.
+    char ownFileName[kPathCapacity] = {};    // its name and extension, e.g. Mivo.exe
+    char ownDir[kPathCapacity] = {};         // drive and directory, with trailing backslash
     char setupFilePath[kPathCapacity] = {};  // full path of the setup information file
-    char setupFileName[kNameCapacity] = {};  // its base name plus ".inf" or ".ini"
+    char setupFileName[kPathCapacity] = {};  // its base name plus ".inf" or ".ini"
 
     // `InstallDir`: the install directory without trailing backslash. Starts as
     // the own directory; replaced by the setup file's default, the options

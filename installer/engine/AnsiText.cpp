@@ -1,0 +1,32 @@
+#include "engine/AnsiText.h"
+
+#include <windows.h>
+
+#include <cstring>
+
+size_t AnsiPrefixLength(const char* text, size_t limit) {
+    size_t used = 0;
+    while (text[used] != '\0') {
+        size_t step = (IsDBCSLeadByte(static_cast<BYTE>(text[used])) && text[used + 1] != '\0') ? 2 : 1;
+        if (used + step > limit) {
+            break;
+        }
+        used += step;
+    }
+    return used;
+}
+
+bool CopyAnsiBounded(char* buffer, size_t capacity, const char* text) {
+    size_t length = AnsiPrefixLength(text, capacity - 1);
+    std::memcpy(buffer, text, length);
+    buffer[length] = '\0';
+    return text[length] == '\0';
+}
+
+bool AppendAnsiBounded(char* buffer, size_t capacity, const char* text) {
+    size_t used = std::strlen(buffer);
+    if (used + 1 >= capacity) {
+        return text[0] == '\0';
+    }
+    return CopyAnsiBounded(buffer + used, capacity - used, text);
+}

@@ -1,0 +1,3 @@
+#include "engine/InstallerState.h"
+
+InstallerState g_installer;

@@ -1,0 +1,154 @@
+#include "engine/SetupInfo.h"
+
+#include <cstdio>
+#include <cstring>
+#include <new>
+
+#include "engine/InstallerState.h"
+#include "engine/Paths.h"
+#include "resources/resource.h"
+#include "ui/Messages.h"
+
+SetupInfo g_setupInfo;
+
+namespace {
+
+// Error codes of the item lists.
+const int kErrorItemListHead = 2021;
+const int kErrorItemListNode = 2022;
+
+// The private-profile functions cut a value to the buffer's size minus one
+// byte and yield the default for an absent key, which is all the reading
+// rules ask for.
+template <size_t N>
+void ReadString(const char* section, const char* key, char (&value)[N]) {
+    GetPrivateProfileStringA(section, key, "", value, static_cast<DWORD>(N), g_installer.setupFilePath);
+}
+
+int32_t ReadInt(const char* section, const char* key, int32_t defaultValue) {
+    // The function hands back the signed number as its unsigned bit pattern.
+    return static_cast<int32_t>(GetPrivateProfileIntA(section, key, defaultValue, g_installer.setupFilePath));
+}
+
+bool LoadInstallKeys(SetupInfo& info) {
+    ReadString("Install", "TextFile", info.textFile);
+    ReadString("Install", "Program", info.program);
+    ReadString("Install", "InstallDir", info.installDirEntry);
+    ReadString("Install", "Message", info.message);
+    if (info.installDirEntry[0] != '\0') {
+        ReadString("Install", "InstallDirReg", info.installDirReg);
+        info.isFileDelAfterMivo = ReadInt("Install", "IsFileDelAfterMivo", 1);
+        info.transferMode = info.isFileDelAfterMivo == 1 ? TransferMode::Move : TransferMode::Copy;
+        if (!ResolveInstallDir(info.installDirEntry)) {
+            return false;
+        }
+    } else {
+        info.transferMode = TransferMode::InPlace;
+    }
+    ReadString("Group", "Info", info.groupInfo);
+    ReadString("Startup", "Info", info.startupInfo);
+    ReadString("Desktop", "Info", info.desktopInfo);
+    ReadString("Uninstall", "Name", info.uninstallName);
+    // An installer that may never install again must not offer "Modify".
+    info.modify = info.installProhibited != 0 ? 0 : ReadInt("Uninstall", "Modify", 0);
+    ReadString("Uninstall", "IconFile", info.iconFile);
+    ReadString("Uninstall", "Publisher", info.publisher);
+    ReadString("Uninstall", "URLInfoAbout", info.urlInfoAbout);
+    ReadString("Uninstall", "DisplayVersion", info.displayVersion);
+    ReadString("Uninstall", "HelpLink", info.helpLink);
+    ReadString("Uninstall", "URLUpdateInfo", info.urlUpdateInfo);
+    return true;
+}
+
+void LoadUninstallKeys(SetupInfo& info) {
+    info.allDelete = ReadInt("Uninstall", "AllDelete", 0);
+    info.rebootDlg = ReadInt("Uninstall", "RebootDlg", 1);
+    ReadString("Uninstall", "Program", info.program);
+    // Windows 9x has no per-user part to allow.
+    info.notAdmin = g_installer.runMode != RunMode::Win9x ? ReadInt("Uninstall", "NotAdmin", 0) : 0;
+}
+
+}  // namespace
+
+int LoadSetupInfo(SetupLoadMode mode) {
+    SetupInfo& info = g_setupInfo;
+    info.installProhibited = ReadInt("Install", "InstallProhibited", 0);
+    if (mode == SetupLoadMode::Probe) {
+        return info.installProhibited;
+    }
+    const bool install = mode == SetupLoadMode::Install;
+    ReadString(install ? "Install" : "Uninstall", "Title", info.title);
+    if (info.title[0] == '\0') {
+        ShowSetupFileError(nullptr, MSG_SETUP_FILE_INVALID);
+        return 0;
+    }
+    info.groupValue = ReadInt("Group", "Value", -1);
+    ReadString("Group", "GroupName", info.groupName);
+    info.startupValue = ReadInt("Startup", "Value", -1);
+    info.desktopValue = ReadInt("Desktop", "Value", -1);
+    ReadString("Uninstall", "Key", info.uninstallKey);
+    if (install) {
+        if (!LoadInstallKeys(info)) {
+            return 0;
+        }
+    } else {
+        LoadUninstallKeys(info);
+    }
+    // All-users shortcuts need the rights to write into the common folders.
+    info.allUsers = g_installer.runMode == RunMode::Admin ? ReadInt("Install", "AllUsers", -1) : -1;
+    return 1;
+}
+
+ItemList::~ItemList() {
+    FreeItemList(*this);
+}
+
+ItemList::ItemList(ItemList&& other) noexcept : head_(other.head_) {
+    other.head_ = nullptr;
+}
+
+ItemList& ItemList::operator=(ItemList&& other) noexcept {
+    if (this != &other) {
+        FreeItemList(*this);
+        head_ = other.head_;
+        other.head_ = nullptr;
+    }
+    return *this;
+}
+
+void FreeItemList(ItemList& list) {
+    ItemNode* node = list.head_;
+    list.head_ = nullptr;
+    while (node) {
+        ItemNode* next = node->next;
+        delete node;
+        node = next;
+    }
+}
+
+ItemList ReadItemList(HWND owner, const char* section) {
+    ItemList list(new (std::nothrow) ItemNode());
+    if (!list) {
+        ShowError(owner, MSG_OUT_OF_MEMORY, kErrorItemListHead);
+        return ItemList();
+    }
+    ItemNode* tail = list.Head();
+    for (int n = 1; n <= kMaxItems; ++n) {
+        char key[16];
+        std::snprintf(key, sizeof(key), "Item%d", n);
+        char entry[kItemCapacity] = {};
+        ReadString(section, key, entry);
+        if (entry[0] == '\0') {
+            break;
+        }
+        ItemNode* node = new (std::nothrow) ItemNode();
+        if (!node) {
+            ShowError(owner, MSG_OUT_OF_MEMORY, kErrorItemListNode);
+            return ItemList();  // `list` frees what was read so far
+        }
+        std::memcpy(node->text, entry, sizeof(entry));
+        tail->next = node;
+        tail = node;
+    }
+    return list;
+}
