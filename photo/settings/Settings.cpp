@@ -4,7 +4,7 @@
 
 #include "resources/resource.h"
 
-Settings gSettings;
+Settings appSettings;
 
 const wchar_t kDefaultOutputFileBase[] = L"_tdr";
 const wchar_t kDefaultWatermarkText[] = L"複製禁止";

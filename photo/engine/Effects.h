@@ -1,0 +1,47 @@
+// Pixel work of the region effects and the text layers, over raw 24-bit
+// buffers (blue, green, red; rows padded to 4 bytes). Buffer rows are taken in
+// memory order, whichever way up the picture is stored.
+//
+// The effects read `working` and write `display` only where `mask` selects a
+// pixel: mask, working and display share one geometry, and a pixel is
+// selected when the first (blue) byte of its mask pixel is non-zero.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+inline size_t RowStride(int width) {
+    return (static_cast<size_t>(width) * 3 + 3) & ~static_cast<size_t>(3);
+}
+
+// Exact floor(sum / divisor) as a multiply and a shift, for a divisor fixed
+// over many sums no larger than `largestSum` (below 2^31). With sum < 2^a and divisor < 2^b,
+// a multiplier of floor(2^(a+b) / divisor) + 1 and a shift of a + b are exact:
+// the error term sum x e / 2^(a+b), with e < divisor, stays below 1 / divisor.
+struct ExactDivider {
+    ExactDivider(uint32_t divisor, uint32_t largestSum);
+    uint32_t operator()(uint32_t sum) const { return static_cast<uint32_t>((sum * multiplier) >> shift); }
+
+    uint64_t multiplier;
+    unsigned shift;
+};
+
+// Mosaic: each selected pixel takes the colour of the first pixel of its
+// n x n block, blocks aligned to the first pixel of the buffer. False (nothing
+// done) when n or the geometry is not positive.
+bool MosaicRegion(const uint8_t* working, uint8_t* display, const uint8_t* mask, int width, int height,
+                  int blockSize);
+
+// Box blur: each selected pixel at least r from every border takes, per
+// colour byte, the truncated mean of the 2r x 2r pixels (x + dx, y + dy),
+// dx and dy from -r to r - 1. Pixels nearer a border stay. The cost per pixel
+// does not depend on r. False when r or the geometry is not positive; true
+// (with nothing changed) when 2r reaches the width or height.
+bool BlurRegion(const uint8_t* working, uint8_t* display, const uint8_t* mask, int width, int height, int radius);
+
+// Softens a text layer in place, in one pass: buffer rows 1 to height - 3,
+// byte offsets 1 to 3 x width - 3 of each row, left to right; each byte becomes
+// the truncated mean of the same colour byte left, right, above and below it
+// (left and above already softened). Layers of height 3 or less or width 1 or
+// less stay as they are.
+void SmoothLayer(uint8_t* bits, int width, int height);
