@@ -15,12 +15,6 @@
 #include "ui/Dialogs.h"
 #include "ui/Messages.h"
 
-bool RunInstall(HWND) {
-    return false;
-}
-
-void CleanUpAfterMove() {}
-
 int StartUninstall() {
     if (!LoadSetupInfo(SetupLoadMode::Uninstall)) {
         return 0;

@@ -1,0 +1,20 @@
+// The entry in the Windows list of installed programs, and the hand-over to
+// the copy of the installer that removes the product.
+#pragma once
+
+#include <windows.h>
+
+// Key below HKEY_LOCAL_MACHINE that holds every uninstall entry.
+extern const char kUninstallKeyPath[];  // "SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall"
+
+// Writes the uninstall entry named by "Uninstall" "Key" with every value the
+// setup file gives; the uninstaller it names is the installed copy of this
+// program (or this program itself for an install in place). True, or false
+// after an error box owned by `owner`.
+bool RegisterUninstallEntry(HWND owner);
+
+// Deletes the uninstall entry, records the install directory as "Uninstall"
+// "Dir" in the setup file, copies this program and its setup file into the
+// Windows directory as "$$UnMivo.exe" and "$$UnMivo.inf", and starts that
+// copy with "/k". True when the copy was started, false after an error box.
+bool LaunchUninstallerCopy();
