@@ -1,0 +1,14 @@
+// The EXIF orientation of a JPEG file, read from the start of the file.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+// How much of a file's start JpegOrientation needs at most: the markers
+// before the picture data, the EXIF block included.
+const size_t kExifProbeBytes = 256 * 1024;
+
+// The orientation tag (1 to 8) of the first EXIF block of the JPEG data, or
+// 0 when there is none or the data is not a JPEG. Malformed or truncated data
+// never reads outside `size` bytes.
+int JpegOrientation(const uint8_t* data, size_t size);
