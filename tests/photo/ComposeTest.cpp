@@ -1,0 +1,75 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <random>
+#include <vector>
+
+#include "engine/Compose.h"
+
+namespace {
+
+// The passes one after another, as written down.
+uint8_t Reference(int c, int l0, int l1, int l2, int l3, int o, bool tint) {
+    c = std::max(0, c - l1);
+    if (l0 != 0) {
+        c = (c + 5 * l0) / 6;
+    }
+    c = std::clamp(c + l2 - l3, 0, 255);
+    if (tint) {
+        c = std::min(255, c + o);
+    }
+    return uint8_t(c);
+}
+
+TEST(ComposeFrame, MatchesThePassesForEveryByte) {
+    // Random layers over an odd length (no whole number of vector lanes), and
+    // every pair of picture byte and copyright byte.
+    std::mt19937 random(7);
+    const size_t n = 65536 + 1000 + 13;
+    std::vector<uint8_t> frame(n), layer[5];
+    for (auto& l : layer) {
+        l.resize(n);
+    }
+    for (size_t i = 0; i < n; ++i) {
+        frame[i] = uint8_t(i < 65536 ? i & 0xFF : random());
+        layer[0][i] = uint8_t(i < 65536 ? i >> 8 : random());
+        for (int k = 1; k < 5; ++k) {
+            layer[k][i] = uint8_t(i < 65536 ? 0 : random() % (k == 4 ? 256 : 120));
+        }
+    }
+    for (bool tint : {false, true}) {
+        std::vector<uint8_t> out = frame;
+        ComposeFrame(out.data(), n, {layer[0].data(), layer[1].data(), layer[2].data(), layer[3].data(), layer[4].data()},
+                     tint);
+        for (size_t i = 0; i < n; ++i) {
+            ASSERT_EQ(out[i], Reference(frame[i], layer[0][i], layer[1][i], layer[2][i], layer[3][i], layer[4][i], tint))
+                << "byte " << i << (tint ? " with tint" : "");
+        }
+    }
+}
+
+TEST(ComposeFrame, ShowsTextShadowReliefAndTint) {
+    struct {
+        uint8_t c, l0, l1, l2, l3, o;
+        bool tint;
+        uint8_t expected;
+    } cases[] = {
+        {100, 0, 0, 0, 0, 200, false, 100},   // nothing drawn, tint off
+        {100, 0, 30, 0, 0, 0, false, 70},     // halo darkens
+        {10, 0, 30, 0, 0, 0, false, 0},       // ... not below black
+        {70, 255, 0, 0, 0, 0, false, 224},    // white text: (70 + 1275) / 6
+        {0, 1, 0, 0, 0, 0, false, 0},         // 5 / 6 truncates
+        {250, 0, 0, 180, 0, 0, false, 255},   // relief clamps high
+        {20, 0, 0, 0, 180, 0, false, 0},      // ... and low
+        {200, 0, 0, 0, 0, 100, true, 255},    // tint saturates
+        {30, 0, 0, 0, 0, 30, true, 60},
+    };
+    for (const auto& c : cases) {
+        uint8_t frame = c.c;
+        ComposeFrame(&frame, 1, {&c.l0, &c.l1, &c.l2, &c.l3, &c.o}, c.tint);
+        EXPECT_EQ(frame, c.expected) << int(c.c) << " " << int(c.l0) << " " << int(c.l1);
+    }
+}
+
+}  // namespace
