@@ -1,5 +1,6 @@
 #include "engine/Effects.h"
 
+#include <cstring>
 #include <vector>
 
 namespace {
@@ -15,7 +16,7 @@ unsigned BitLength(uint32_t value) {
 
 ExactDivider::ExactDivider(uint32_t divisor, uint32_t largestSum) {
     shift = BitLength(largestSum) + BitLength(divisor);
-    multiplier = ((uint64_t(1) << shift) / divisor) + 1;
+    multiplier = static_cast<uint32_t>(((uint64_t(1) << shift) / divisor) + 1);
 }
 
 bool MosaicRegion(const uint8_t* working, uint8_t* display, const uint8_t* mask, int width, int height,
@@ -43,11 +44,124 @@ bool MosaicRegion(const uint8_t* working, uint8_t* display, const uint8_t* mask,
     return true;
 }
 
-// Running sums: `columns` holds, for every byte position of a row, the sum of
-// that byte over the 2r rows of the current window (at most 2 x 80 x 255 for
-// the slider's largest radius, but kept in 32 bits for any r). Each step down
-// adds one row and drops one. Along a row a prefix sum over the same colour
-// byte gives every 2r-wide window sum as one difference.
+namespace {
+
+// Sums of one colour byte over 2r neighbouring pixels of a row, for the
+// output pixels x = r .. width - r - 1: sums[j] covers pixels j / 3 .. j / 3 +
+// 2r - 1 of colour j % 3. A running sum per colour: one add and one subtract
+// per byte, whatever r is.
+template <typename Sum>
+void WindowSumsOfRow(const uint8_t* row, size_t count, size_t span, Sum* sums) {
+    uint32_t s0 = 0, s1 = 0, s2 = 0;
+    for (size_t k = 0; k < span; k += 3) {
+        s0 += row[k];
+        s1 += row[k + 1];
+        s2 += row[k + 2];
+    }
+    size_t j = 0;
+    for (;;) {
+        sums[j] = static_cast<Sum>(s0);
+        sums[j + 1] = static_cast<Sum>(s1);
+        sums[j + 2] = static_cast<Sum>(s2);
+        if (j + 3 >= count) {
+            break;
+        }
+        s0 += static_cast<uint32_t>(row[j + span]) - row[j];
+        s1 += static_cast<uint32_t>(row[j + span + 1]) - row[j + 1];
+        s2 += static_cast<uint32_t>(row[j + span + 2]) - row[j + 2];
+        j += 3;
+    }
+}
+
+// The blur as running sums: each row's horizontal window sums are made once,
+// kept in a ring of the last 2r rows, and added to (and later taken from) a
+// vertical total per byte; the total over the 2r x 2r window then needs one
+// exact division. Row sums stay below 2r x 255, which fits 16 bits up to
+// r = 128; larger radii keep them in 32 bits.
+template <typename Sum>
+void BlurRows(const uint8_t* working, uint8_t* display, const uint8_t* mask, int width, int height, int r) {
+    const size_t stride = RowStride(width);
+    const size_t span = 6 * static_cast<size_t>(r);                // 2r pixels
+    const size_t count = 3 * static_cast<size_t>(width - 2 * r);   // output bytes per row
+    const size_t first = 3 * static_cast<size_t>(r);               // first output byte
+    const size_t window = 2 * static_cast<size_t>(r);
+    const uint32_t area = static_cast<uint32_t>(4 * r * r);
+    const ExactDivider divide(area, 255 * area);
+
+    std::vector<std::vector<Sum>> ring(window, std::vector<Sum>(count));
+    std::vector<Sum> fresh(count);
+    std::vector<uint32_t> totals(count, 0);
+    std::vector<uint8_t> means(count);
+
+    for (size_t row = 0; row < window; ++row) {
+        Sum* sums = ring[row].data();
+        WindowSumsOfRow(working + stride * row, count, span, sums);
+        for (size_t j = 0; j < count; ++j) {
+            totals[j] += sums[j];
+        }
+    }
+    for (int y = r; y < height - r; ++y) {
+        const uint8_t* maskRow = mask + stride * y + first;
+        bool anySelected = false;
+        for (size_t j = 0; j < count; j += 3) {
+            if (maskRow[j]) {
+                anySelected = true;
+                break;
+            }
+        }
+        uint32_t* t = totals.data();
+        uint8_t* m = means.data();
+        if (y > r) {
+            // Row y + r - 1 enters the window; its sums take the ring slot of
+            // row y - r - 1, which leaves it.
+            size_t entering = static_cast<size_t>(y + r - 1);
+            WindowSumsOfRow(working + stride * entering, count, span, fresh.data());
+            std::vector<Sum>& slot = ring[entering % window];
+            const Sum* in = fresh.data();
+            const Sum* out = slot.data();
+            if (anySelected) {
+                for (size_t j = 0; j < count; ++j) {
+                    uint32_t total = t[j] + in[j] - out[j];
+                    t[j] = total;
+                    m[j] = static_cast<uint8_t>(divide(total));
+                }
+            } else {
+                for (size_t j = 0; j < count; ++j) {
+                    t[j] += static_cast<uint32_t>(in[j]) - out[j];
+                }
+            }
+            slot.swap(fresh);
+        } else if (anySelected) {
+            for (size_t j = 0; j < count; ++j) {
+                m[j] = static_cast<uint8_t>(divide(t[j]));
+            }
+        }
+        if (!anySelected) {
+            continue;
+        }
+        // Selected pixels come in runs (a lasso region is filled); each run
+        // is copied at once.
+        uint8_t* target = display + stride * y + first;
+        size_t j = 0;
+        while (j < count) {
+            while (j < count && !maskRow[j]) {
+                j += 3;
+            }
+            size_t start = j;
+            while (j + 9 < count &&
+                   ((maskRow[j] != 0) & (maskRow[j + 3] != 0) & (maskRow[j + 6] != 0) & (maskRow[j + 9] != 0))) {
+                j += 12;
+            }
+            while (j < count && maskRow[j]) {
+                j += 3;
+            }
+            std::memcpy(target + start, m + start, j - start);
+        }
+    }
+}
+
+}  // namespace
+
 bool BlurRegion(const uint8_t* working, uint8_t* display, const uint8_t* mask, int width, int height, int radius) {
     if (!working || !display || !mask || width <= 0 || height <= 0 || radius <= 0) {
         return false;
@@ -56,68 +170,15 @@ bool BlurRegion(const uint8_t* working, uint8_t* display, const uint8_t* mask, i
     if (2 * static_cast<int64_t>(r) >= height || 2 * static_cast<int64_t>(r) >= width) {
         return true;
     }
-    const size_t stride = RowStride(width);
-    const size_t rowBytes = 3 * static_cast<size_t>(width);
+    // The exact division needs sums below 2^30: radii up to about 1000.
     const uint64_t area = 4 * static_cast<uint64_t>(r) * r;
-    // The exact division needs sums below 2^31: radii up to about 1450.
-    if (area * 255 >= (uint64_t(1) << 31)) {
+    if (area * 255 >= (uint64_t(1) << 30)) {
         return false;
     }
-    const ExactDivider divide(static_cast<uint32_t>(area), static_cast<uint32_t>(area * 255));
-
-    std::vector<uint32_t> columns(rowBytes, 0);
-    // prefix[i + 3] = columns[i] + prefix[i]: the sum of one colour byte over
-    // the pixels left of i / 3.
-    std::vector<uint32_t> prefix(rowBytes + 3, 0);
-    std::vector<uint8_t> means(rowBytes, 0);
-
-    for (int row = 0; row < 2 * r; ++row) {
-        const uint8_t* source = working + stride * row;
-        for (size_t i = 0; i < rowBytes; ++i) {
-            columns[i] += source[i];
-        }
-    }
-    const size_t first = 3 * static_cast<size_t>(r);
-    const size_t last = 3 * static_cast<size_t>(width - r);  // one past the last output byte
-    for (int y = r; y < height - r; ++y) {
-        if (y > r) {
-            const uint8_t* entering = working + stride * (y + r - 1);
-            const uint8_t* leaving = working + stride * (y - r - 1);
-            for (size_t i = 0; i < rowBytes; ++i) {
-                columns[i] += static_cast<uint32_t>(entering[i]) - leaving[i];
-            }
-        }
-        const uint8_t* maskRow = mask + stride * y;
-        bool anySelected = false;
-        for (size_t i = first; i < last; i += 3) {
-            if (maskRow[i]) {
-                anySelected = true;
-                break;
-            }
-        }
-        if (!anySelected) {
-            continue;
-        }
-        uint32_t* p = prefix.data();
-        const uint32_t* c = columns.data();
-        for (size_t i = 0; i < rowBytes; ++i) {
-            p[i + 3] = p[i] + c[i];
-        }
-        // Window of output pixel x: pixels x - r .. x + r - 1, i.e. prefix
-        // positions (x + r) and (x - r) in units of pixels.
-        const size_t reach = 3 * static_cast<size_t>(r);
-        uint8_t* m = means.data();
-        for (size_t i = first; i < last; ++i) {
-            m[i] = static_cast<uint8_t>(divide(p[i + reach] - p[i - reach]));
-        }
-        uint8_t* target = display + stride * y;
-        for (size_t i = first; i < last; i += 3) {
-            if (maskRow[i]) {
-                target[i] = m[i];
-                target[i + 1] = m[i + 1];
-                target[i + 2] = m[i + 2];
-            }
-        }
+    if (2 * r * 255 <= UINT16_MAX) {
+        BlurRows<uint16_t>(working, display, mask, width, height, r);
+    } else {
+        BlurRows<uint32_t>(working, display, mask, width, height, r);
     }
     return true;
 }

@@ -15,14 +15,18 @@ inline size_t RowStride(int width) {
 }
 
 // Exact floor(sum / divisor) as a multiply and a shift, for a divisor fixed
-// over many sums no larger than `largestSum` (below 2^31). With sum < 2^a and divisor < 2^b,
-// a multiplier of floor(2^(a+b) / divisor) + 1 and a shift of a + b are exact:
-// the error term sum x e / 2^(a+b), with e < divisor, stays below 1 / divisor.
+// over many sums no larger than `largestSum` (below 2^30). With sum < 2^a and
+// divisor < 2^b, a multiplier of floor(2^(a+b) / divisor) + 1 and a shift of
+// a + b are exact: the error term sum x e / 2^(a+b), with e < divisor, stays
+// below 1 / divisor. The multiplier stays below 2^(a+1) + 1, so it fits 32 bits
+// and a vector unit can do the 32 x 32 -> 64 bit products.
 struct ExactDivider {
     ExactDivider(uint32_t divisor, uint32_t largestSum);
-    uint32_t operator()(uint32_t sum) const { return static_cast<uint32_t>((sum * multiplier) >> shift); }
+    uint32_t operator()(uint32_t sum) const {
+        return static_cast<uint32_t>((static_cast<uint64_t>(sum) * multiplier) >> shift);
+    }
 
-    uint64_t multiplier;
+    uint32_t multiplier;
     unsigned shift;
 };
 
