@@ -4,7 +4,7 @@
 
 #include "resources/resource.h"
 
-Settings appSettings;
+Settings gSettings;
 
 const wchar_t kDefaultOutputFileBase[] = L"_tdr";
 const wchar_t kDefaultWatermarkText[] = L"複製禁止";

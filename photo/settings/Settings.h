@@ -28,7 +28,7 @@ struct Settings {
 };
 
 // The live record. Written only on the main thread; the view thread reads it.
-extern Settings appSettings;
+extern Settings gSettings;
 
 // Texts a first start (or a start with saving switched off) begins with.
 extern const wchar_t kDefaultOutputFileBase[];
