@@ -49,6 +49,30 @@ void SystemDirectoryInto(UINT(WINAPI* query)(LPSTR, UINT), char (&output)[kPathC
     }
 }
 
+// The value of environment variable `name` into `folder`; false when it is
+// not set, empty, longer than a path, or not expressible in the ANSI code
+// page. Read through the wide call: GetEnvironmentVariableA of Wine counts
+// the value in UTF-16 units and cuts double-byte values short.
+bool EnvironmentFolder(const char* name, char (&folder)[kPathCapacity]) {
+    folder[0] = '\0';
+    wchar_t wideName[kPathCapacity];
+    if (MultiByteToWideChar(CP_ACP, 0, name, -1, wideName, kPathCapacity) == 0) {
+        return false;
+    }
+    // A value that fits in 255 ANSI bytes has at most 255 UTF-16 units.
+    wchar_t value[kPathCapacity];
+    DWORD length = GetEnvironmentVariableW(wideName, value, kPathCapacity);
+    if (length == 0 || length >= kPathCapacity) {
+        return false;
+    }
+    BOOL lossy = FALSE;
+    if (WideCharToMultiByte(CP_ACP, 0, value, -1, folder, kPathCapacity, nullptr, &lossy) == 0 || lossy) {
+        folder[0] = '\0';
+        return false;
+    }
+    return true;
+}
+
 // The folder a macro name (with its leading "%") stands for, into `folder`.
 bool MacroFolder(const char* macro, char (&folder)[kPathCapacity]) {
     folder[0] = '\0';
@@ -72,12 +96,7 @@ bool MacroFolder(const char* macro, char (&folder)[kPathCapacity]) {
     }
     // Any other name, and a built-in one whose directory could not be had,
     // is an environment variable: %ProgramFiles%, %windir%.
-    DWORD length = GetEnvironmentVariableA(macro + 1, folder, kPathCapacity);
-    if (length == 0 || length >= kPathCapacity) {
-        folder[0] = '\0';
-        return false;
-    }
-    return true;
+    return EnvironmentFolder(macro + 1, folder);
 }
 
 // The registry root an "InstallDirReg" value names, exactly spelt; null for
@@ -136,6 +155,13 @@ bool GetSpecialFolderPath(int csidl, char (&output)[kPathCapacity]) {
     char path[MAX_PATH] = {};
     if (!SHGetPathFromIDListA(list.Get(), path) || path[0] == '\0') {
         return false;
+    }
+    // Wine gives some folders (Documents) with a trailing backslash; entries
+    // such as %MYDOCUMENTS%\a.txt bring their own.
+    const char* last = FindLastBackslash(path, NextAnsiChar);
+    size_t length = std::strlen(path);
+    if (last != nullptr && last[1] == '\0' && length > 3) {
+        path[length - 1] = '\0';
     }
     return JoinPath(output, kPathCapacity, {path});
 }

@@ -1,0 +1,121 @@
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <cstring>
+#include <string>
+
+#include "engine/InstallerState.h"
+#include "engine/SetupInfo.h"
+#include "resources/resource.h"
+#include "support/GuiDriver.h"
+#include "support/Screenshot.h"
+#include "support/TestFiles.h"
+#include "ui/MainWindow.h"
+#include "ui/ProgressDialog.h"
+
+namespace {
+
+const wchar_t kTitle[] = L"タンドレル セットアップ";
+
+class InstallerWindowsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        g_installer.instance = GetModuleHandleA(nullptr);
+        g_installer.programIcon = LoadIconA(g_installer.instance, MAKEINTRESOURCEA(IDI_MIVO));
+        ASSERT_NE(g_installer.programIcon, nullptr);
+        std::strcpy(g_setupInfo.title, testfiles::ToAnsi(kTitle).c_str());
+    }
+    void TearDown() override {
+        if (dialog_) {
+            DestroyWindow(dialog_);
+        }
+        if (main_) {
+            DestroyWindow(main_);
+        }
+    }
+    // Lets the windows paint before they are looked at.
+    static void Pump() {
+        MSG message;
+        for (int round = 0; round < 10; ++round) {
+            while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+                TranslateMessage(&message);
+                DispatchMessageW(&message);
+            }
+            Sleep(20);
+        }
+    }
+
+    HWND main_ = nullptr;
+    HWND dialog_ = nullptr;
+};
+
+std::wstring ClassName(HWND window) {
+    wchar_t name[64] = {};
+    GetClassNameW(window, name, 64);
+    return name;
+}
+
+}  // namespace
+
+TEST_F(InstallerWindowsTest, MainWindowStandsMinimisedWithTheSetupTitle) {
+    main_ = CreateMainWindow();
+    ASSERT_NE(main_, nullptr);
+    Pump();
+    EXPECT_EQ(ClassName(main_), L"MIVO_MainWnd");
+    EXPECT_EQ(gui::WindowText(main_), kTitle);
+    EXPECT_TRUE(IsWindowVisible(main_));
+    EXPECT_TRUE(IsIconic(main_));
+    LONG_PTR style = GetWindowLongPtrW(main_, GWL_STYLE);
+    EXPECT_EQ(style & (WS_CAPTION | WS_SYSMENU), WS_CAPTION | WS_SYSMENU);
+    EXPECT_EQ(GetWindowLongPtrW(main_, GWL_EXSTYLE) & ~WS_EX_WINDOWEDGE, 0);
+    EXPECT_EQ(GetWindow(main_, GW_OWNER), nullptr);
+    EXPECT_EQ(GetClassLongPtrW(main_, GCL_STYLE), static_cast<ULONG_PTR>(CS_VREDRAW | CS_HREDRAW | CS_NOCLOSE));
+    EXPECT_EQ(reinterpret_cast<HICON>(GetClassLongPtrW(main_, GCLP_HICON)), g_installer.programIcon);
+    EXPECT_EQ(GetMenu(main_), nullptr);
+    gui::SaveScreenshot(gui::ScreenshotDir() + L"\\mivo_main_window.png");
+
+    // A second install run in this process finds the class registered.
+    HWND second = CreateMainWindow();
+    EXPECT_NE(second, nullptr);
+    if (second) {
+        DestroyWindow(second);
+    }
+}
+
+TEST_F(InstallerWindowsTest, ProgressDialogNamesSourceAndDestination) {
+    main_ = CreateMainWindow();
+    ASSERT_NE(main_, nullptr);
+    dialog_ = CreateCopyProgressDialog(main_);
+    ASSERT_NE(dialog_, nullptr);
+    EXPECT_EQ(gui::WindowText(dialog_), kTitle);
+    EXPECT_TRUE(IsWindowVisible(dialog_));
+    EXPECT_EQ(GetWindow(dialog_, GW_OWNER), main_);
+    LONG_PTR style = GetWindowLongPtrW(dialog_, GWL_STYLE);
+    EXPECT_TRUE(style & WS_CAPTION);
+    EXPECT_FALSE(style & WS_SYSMENU) << "no close button while files are copied";
+
+    // Before the first file both lines are empty.
+    EXPECT_EQ(gui::ControlText(dialog_, IDC_PROGRESS_ACTION), L"");
+    EXPECT_EQ(gui::ControlText(dialog_, IDC_PROGRESS_FILE), L"");
+    EXPECT_EQ(gui::ControlText(dialog_, -1), L"");
+
+    // As the copy loop does: plain ANSI calls straight into the statics.
+    std::string source = testfiles::ToAnsi(L"D:\\配布\\ソフト & ツール.exe");
+    std::string destination = testfiles::ToAnsi(
+        L"C:\\Program Files\\タンドレル\\とても長いディレクトリ名のサブフォルダ\\ソフト & ツール.exe");
+    SetWindowTextA(GetDlgItem(dialog_, IDC_PROGRESS_ACTION), source.c_str());
+    SetWindowTextA(GetDlgItem(dialog_, IDC_PROGRESS_FILE), destination.c_str());
+    EXPECT_EQ(gui::ControlText(dialog_, IDC_PROGRESS_ACTION), testfiles::FromAnsi(source));
+    EXPECT_EQ(gui::ControlText(dialog_, IDC_PROGRESS_FILE), testfiles::FromAnsi(destination));
+    Pump();
+    gui::SaveScreenshot(gui::ScreenshotDir() + L"\\mivo_copy_progress.png", dialog_);
+
+    // The whole dialog lies on the screen.
+    RECT frame;
+    GetWindowRect(dialog_, &frame);
+    EXPECT_GE(frame.left, 0);
+    EXPECT_GE(frame.top, 0);
+    EXPECT_LE(frame.right, GetSystemMetrics(SM_CXSCREEN));
+    EXPECT_LE(frame.bottom, GetSystemMetrics(SM_CYSCREEN));
+}

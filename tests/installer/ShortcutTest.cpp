@@ -1,0 +1,163 @@
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <objbase.h>
+#include <shlobj.h>
+
+#include <cstring>
+#include <string>
+
+#include "engine/InstallerState.h"
+#include "engine/Shortcut.h"
+#include "support/TestFiles.h"
+
+namespace {
+
+#define SO "\x83\x5C"  // ソ, trail byte 0x5C
+
+// What a saved shortcut holds, read back through the shell's link object.
+struct LinkContents {
+    bool loaded = false;
+    std::string target, arguments, workingDirectory, description, iconPath;
+    int iconIndex = -1;
+};
+
+LinkContents ReadLink(const std::wstring& path) {
+    LinkContents contents;
+    CoInitialize(nullptr);
+    IShellLinkA* link = nullptr;
+    if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                                   reinterpret_cast<void**>(&link)))) {
+        IPersistFile* file = nullptr;
+        if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
+            if (file->Load(path.c_str(), STGM_READ) == S_OK) {
+                contents.loaded = true;
+                char text[MAX_PATH * 2] = {};
+                link->GetPath(text, MAX_PATH, nullptr, SLGP_RAWPATH);
+                contents.target = text;
+                text[0] = '\0';
+                link->GetArguments(text, MAX_PATH);
+                contents.arguments = text;
+                text[0] = '\0';
+                link->GetWorkingDirectory(text, MAX_PATH);
+                contents.workingDirectory = text;
+                text[0] = '\0';
+                link->GetDescription(text, MAX_PATH);
+                contents.description = text;
+                text[0] = '\0';
+                link->GetIconLocation(text, MAX_PATH, &contents.iconIndex);
+                contents.iconPath = text;
+            }
+            file->Release();
+        }
+        link->Release();
+    }
+    CoUninitialize();
+    return contents;
+}
+
+class ShortcutTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::strcpy(g_installer.ownFileName, "Setup.exe");
+        root_ = testfiles::ToAnsi(work_.Path());
+        app_ = root_ + "\\App";
+        links_ = root_ + "\\Links";
+        ASSERT_TRUE(CreateDirectoryA(app_.c_str(), nullptr));
+        ASSERT_TRUE(CreateDirectoryA(links_.c_str(), nullptr));
+        for (const char* name : {"a.exe", "Setup.exe", "icons.dll", SO}) {
+            ASSERT_TRUE(testfiles::WriteFileBytes(testfiles::FromAnsi(app_ + "\\" + name), "MZ"));
+        }
+    }
+    std::wstring LinkPath(const std::string& name) const { return testfiles::FromAnsi(links_ + "\\" + name + ".lnk"); }
+
+    testfiles::ScratchDir work_;
+    std::string root_, app_, links_;
+};
+
+}  // namespace
+
+TEST_F(ShortcutTest, LinksReadBackWithWhatWasAskedFor) {
+    std::string a = app_ + "\\a.exe";
+    std::string setup = app_ + "\\Setup.exe";
+    std::string icons = app_ + "\\icons.dll";
+    std::string japanese = app_ + "\\" SO;
+    struct Case {
+        const char* name;
+        std::string target;
+        const char* arguments;
+        std::string iconPath;
+        int iconIndex;
+        // Expected:
+        std::string workingDirectory;
+        std::string storedIconPath;
+        int storedIconIndex;
+    } cases[] = {
+        {"Program", a, "", "", -1, app_, "", 0},
+        {"WithArguments", a, "-x \"y z\"", "", -1, app_, "", 0},
+        // The installer itself, by any case of its name, gets no working directory.
+        {"Uninstall", setup, "/r", "", -1, "", "", 0},
+        {"UserRemoval", app_ + "\\SETUP.EXE", "/u", "", -1, "", "", 0},
+        // An index without an icon file takes the icon from the target.
+        {"TargetIcon", a, "", "", 0, app_, a, 0},
+        {"TargetIcon2", a, "", "", 2, app_, a, 2},
+        {"IconFile", a, "", icons, 3, app_, icons, 3},
+        // An icon file without an index is not used.
+        {"IconFileNoIndex", a, "", icons, -1, app_, "", 0},
+        // The file name's trail byte is not the separator.
+        {"JapaneseTarget", japanese, "", "", -1, app_, "", 0},
+        {"\x83\x41\x83\x93\x83\x43\x83\x93\x83\x58\x83\x67\x81\x5B\x83\x8B", setup, "/r", "", 0, "", setup, 0},
+        {SO "\x83\x74\x83\x67", a, "", "", -1, app_, "", 0},
+    };
+    for (const Case& c : cases) {
+        ASSERT_TRUE(CreateShortcut(c.target.c_str(), c.arguments, links_.c_str(), c.name, c.iconPath.c_str(),
+                                   c.iconIndex))
+            << c.name;
+        LinkContents link = ReadLink(LinkPath(c.name));
+        ASSERT_TRUE(link.loaded) << c.name;
+        EXPECT_EQ(link.target, c.target) << c.name;
+        EXPECT_EQ(link.arguments, c.arguments) << c.name;
+        EXPECT_EQ(link.workingDirectory, c.workingDirectory) << c.name;
+        EXPECT_EQ(link.description, c.name) << c.name;
+        EXPECT_EQ(link.iconPath, c.storedIconPath) << c.name;
+        EXPECT_EQ(link.iconIndex, c.storedIconIndex) << c.name;
+    }
+}
+
+TEST_F(ShortcutTest, ShiftJisNameIsSavedUnderItsUnicodeFileName) {
+    const char name[] = SO "\x83\x74\x83\x67";  // ソフト
+    ASSERT_TRUE(CreateShortcut((app_ + "\\a.exe").c_str(), "", links_.c_str(), name, "", -1));
+    EXPECT_TRUE(testfiles::FileExists(testfiles::FromAnsi(links_) + L"\\ソフト.lnk"));
+}
+
+TEST_F(ShortcutTest, ExistingShortcutIsOverwritten) {
+    std::string a = app_ + "\\a.exe";
+    ASSERT_TRUE(CreateShortcut(a.c_str(), "/first", links_.c_str(), "Same", "", -1));
+    ASSERT_TRUE(CreateShortcut(a.c_str(), "/second", links_.c_str(), "Same", "", 1));
+    LinkContents link = ReadLink(LinkPath("Same"));
+    EXPECT_EQ(link.arguments, "/second");
+    EXPECT_EQ(link.iconIndex, 1);
+}
+
+TEST_F(ShortcutTest, MissingFolderOrOverlongPathFails) {
+    std::string a = app_ + "\\a.exe";
+    EXPECT_FALSE(CreateShortcut(a.c_str(), "", (root_ + "\\NoSuchFolder").c_str(), "Program", "", -1));
+    std::string longName(MAX_PATH, 'n');
+    EXPECT_FALSE(CreateShortcut(a.c_str(), "", links_.c_str(), longName.c_str(), "", -1));
+}
+
+TEST_F(ShortcutTest, CallerKeepsItsOwnComInitialisation) {
+    // A thread already in the multi-threaded apartment cannot enter a
+    // single-threaded one; the shortcut is made all the same, and the
+    // thread's own initialisation survives it.
+    ASSERT_EQ(CoInitializeEx(nullptr, COINIT_MULTITHREADED), S_OK);
+    ASSERT_TRUE(CreateShortcut((app_ + "\\a.exe").c_str(), "", links_.c_str(), "Program", "", -1));
+    IShellLinkA* link = nullptr;
+    EXPECT_EQ(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                               reinterpret_cast<void**>(&link)),
+              S_OK);
+    if (link) {
+        link->Release();
+    }
+    CoUninitialize();
+}
