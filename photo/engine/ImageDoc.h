@@ -103,6 +103,22 @@ struct ImageDoc {
     INT_PTR ViewProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 
     // Region effects and text overlays (ImageDocEffects.cpp).
+    // All text layers anew (recreate = 1 after a rebuild) or cleared; 1, or 0
+    // when a text layer or the view is missing. Holds drawMutex throughout.
+    int RenderTexts(int watermarkOn, int copyrightOn, const wchar_t* watermarkText, const wchar_t* copyrightText,
+                    int watermarkSize, int copyrightSize, int recreate);
+    // Layers 2 and 3, or 0 and 1, only.
+    int SetWatermark(int on, const wchar_t* text, int size);
+    int SetCopyright(int on, const wchar_t* text, int size);
+    // Pixelate or blur the selected region of `display` from `working`, then
+    // end the selection; 1 when it ran, 0 when nothing was done.
+    int ApplyMosaic(int blockSize);
+    int ApplyBlur(int radius);
+    // One text with its lower right corner at (x, y), markers expanded.
+    void DrawText(HDC dc, const wchar_t* text, const wchar_t* face, int height, int x, int y, int bold,
+                  COLORREF colour);
+    int DrawCopyright(const wchar_t* text, int size);
+    int DrawWatermark(const wchar_t* text, int size);
 };
 
 // Holds `chainLock` for a scope.
