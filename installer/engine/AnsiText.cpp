@@ -30,3 +30,14 @@ bool AppendAnsiBounded(char* buffer, size_t capacity, const char* text) {
     }
     return CopyAnsiBounded(buffer + used, capacity - used, text);
 }
+
+void DropPartialTrailingCharacter(char* text) {
+    const char* p = text;
+    while (*p) {
+        if (IsDBCSLeadByte(static_cast<BYTE>(*p)) && p[1] == '\0') {
+            text[p - text] = '\0';
+            return;
+        }
+        p = CharNextA(p);
+    }
+}

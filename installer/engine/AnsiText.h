@@ -16,3 +16,7 @@ bool AppendAnsiBounded(char* buffer, size_t capacity, const char* text);
 // Length in bytes of the longest prefix of `text` that fits in `limit` bytes
 // without splitting a double-byte character.
 size_t AnsiPrefixLength(const char* text, size_t limit);
+
+// Removes a lead byte left alone at the end of `text` (by a cut that did not
+// know about double-byte characters).
+void DropPartialTrailingCharacter(char* text);

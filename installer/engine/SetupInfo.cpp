@@ -4,6 +4,7 @@
 #include <cstring>
 #include <new>
 
+#include "engine/AnsiText.h"
 #include "engine/InstallerState.h"
 #include "engine/Paths.h"
 #include "resources/resource.h"
@@ -18,11 +19,15 @@ const int kErrorItemListHead = 2021;
 const int kErrorItemListNode = 2022;
 
 // The private-profile functions cut a value to the buffer's size minus one
-// byte and yield the default for an absent key, which is all the reading
-// rules ask for.
+// byte and yield the default for an absent key. Where the cut falls inside a
+// double-byte character, its lone lead byte is dropped too, so that no text
+// ends in half a character.
 template <size_t N>
 void ReadString(const char* section, const char* key, char (&value)[N]) {
-    GetPrivateProfileStringA(section, key, "", value, static_cast<DWORD>(N), g_installer.setupFilePath);
+    DWORD length = GetPrivateProfileStringA(section, key, "", value, static_cast<DWORD>(N), g_installer.setupFilePath);
+    if (length + 1 >= N) {
+        DropPartialTrailingCharacter(value);
+    }
 }
 
 int32_t ReadInt(const char* section, const char* key, int32_t defaultValue) {

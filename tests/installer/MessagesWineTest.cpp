@@ -1,0 +1,292 @@
+// The message table, the error text with its code line, the message boxes and
+// the install-directory check, in process (code page 932).
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "BoxWatcher.h"
+#include "engine/AdminCheck.h"
+#include "engine/AnsiText.h"
+#include "engine/InstallerMain.h"
+#include "engine/InstallerState.h"
+#include "engine/SetupInfo.h"
+#include "resources/resource.h"
+#include "support/TestFiles.h"
+#include "ui/Messages.h"
+
+namespace {
+
+using testfiles::FromAnsi;
+using testfiles::ToAnsi;
+
+std::wstring Message(int id) {
+    char text[kMessageCapacity];
+    LoadMessage(id, text, sizeof(text));
+    return FromAnsi(text);
+}
+
+// True when `text` is whole code page 932 text: no lone lead byte anywhere.
+bool IsWholeAnsiText(const std::string& text) {
+    return MultiByteToWideChar(932, MB_ERR_INVALID_CHARS, text.data(), static_cast<int>(text.size()), nullptr, 0) >
+               0 ||
+           text.empty();
+}
+
+class MessagesTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        g_setupInfo = SetupInfo();
+        g_installer = InstallerState();
+        std::strcpy(g_setupInfo.title, ToAnsi(L"アクメ セットアップ").c_str());
+    }
+};
+
+}  // namespace
+
+TEST_F(MessagesTest, TheTableHoldsIds1To30Without14) {
+    for (int id = 1; id <= 30; ++id) {
+        if (id == 14) {
+            EXPECT_EQ(Message(id), L"");
+        } else {
+            EXPECT_NE(Message(id), L"") << id;
+        }
+    }
+    EXPECT_EQ(Message(MSG_BAD_DIR_CHARS), L"ディレクトリ名に以下の記号は使用できません。\n \\ / : , ; \"\" < > |");
+    EXPECT_EQ(Message(MSG_UNINSTALL_COMPLETE_RESTART),
+              L"アンインストールが完了しました。\n\n作業ファイルを完全に削除するために，Windowsを再起動することをお勧め"
+              L"します。\n今すぐ再起動しますか？");
+    EXPECT_EQ(Message(MSG_SETUP_FILE_MISSING),
+              L"セットアップ情報ファイル（%s）がディスク上に存在しないか，または内容が不正です。");
+}
+
+TEST_F(MessagesTest, ErrorTextAddsTheCodeLineAndNeverOverflows) {
+    const std::string readFailed = ToAnsi(L"%s の読込に失敗しました。");
+    const std::string suffix = ToAnsi(L" の読込に失敗しました。");
+    struct Case {
+        std::string format;
+        const char* argument;
+        int code;
+        std::string expected;
+    } cases[] = {
+        {"plain", nullptr, 0, "plain"},
+        {"plain", nullptr, 2232, "plain\n  (ErrorCode : 2232)"},
+        {"plain", nullptr, -5, "plain\n  (ErrorCode : -5)"},
+        {readFailed, "C:\\a.txt", 2302, "C:\\a.txt" + suffix + "\n  (ErrorCode : 2302)"},
+        // The argument is text, never a format of its own.
+        {readFailed, "100%s%d", 0, "100%s%d" + suffix},
+    };
+    for (const Case& c : cases) {
+        char out[kMessageCapacity];
+        FormatErrorText(out, c.format.c_str(), c.argument, c.code);
+        EXPECT_EQ(std::string(out), c.expected) << c.format;
+    }
+
+    const std::string codeLine = "\n  (ErrorCode : 2147483647)";
+    for (const std::wstring& piece : {std::wstring(L"x"), std::wstring(L"表"), std::wstring(L"aソ")}) {
+        std::wstring longArgument;
+        while (longArgument.size() < 400) {
+            longArgument += piece;
+        }
+        std::string argument = ToAnsi(longArgument);
+        char out[kMessageCapacity + 16];
+        std::memset(out, '#', sizeof(out));
+        FormatErrorText(out, readFailed.c_str(), argument.c_str(), 2147483647);
+        std::string text(out);
+        EXPECT_LE(text.size(), kMessageCapacity - 1);
+        EXPECT_EQ(out[kMessageCapacity], '#') << "wrote past the buffer";
+        // The cut falls in the argument: the rest of the message and the code
+        // line stay, and no double-byte character is split.
+        ASSERT_GT(text.size(), suffix.size() + codeLine.size());
+        EXPECT_EQ(text.substr(text.size() - codeLine.size()), codeLine);
+        EXPECT_EQ(text.substr(text.size() - codeLine.size() - suffix.size(), suffix.size()), suffix);
+        std::string cutArgument = text.substr(0, text.size() - codeLine.size() - suffix.size());
+        EXPECT_EQ(cutArgument, argument.substr(0, cutArgument.size()));
+        EXPECT_GE(cutArgument.size() + suffix.size() + codeLine.size(), kMessageCapacity - 2);
+        EXPECT_TRUE(IsWholeAnsiText(cutArgument));
+    }
+}
+
+TEST_F(MessagesTest, BoundedCopiesNeverSplitACharacter) {
+    std::string text = ToAnsi(L"a表示");  // 1 + 2 + 2 bytes
+    struct Case {
+        size_t capacity;
+        size_t length;
+        bool whole;
+    } cases[] = {{1, 0, false}, {2, 1, false}, {3, 1, false}, {4, 3, false}, {5, 3, false}, {6, 5, true}};
+    for (const Case& c : cases) {
+        char buffer[8];
+        std::memset(buffer, '#', sizeof(buffer));
+        EXPECT_EQ(CopyAnsiBounded(buffer, c.capacity, text.c_str()), c.whole) << c.capacity;
+        EXPECT_EQ(std::string(buffer), text.substr(0, c.length)) << c.capacity;
+        EXPECT_EQ(buffer[c.capacity], '#') << c.capacity;
+    }
+    char joined[5] = "ab";
+    EXPECT_FALSE(AppendAnsiBounded(joined, sizeof(joined), ToAnsi(L"cソ").c_str()));
+    EXPECT_EQ(std::string(joined), "abc");
+    std::string partial = "ab" + std::string(1, '\x95');
+    DropPartialTrailingCharacter(&partial[0]);
+    EXPECT_STREQ(partial.c_str(), "ab");
+    std::string whole = ToAnsi(L"ab表");
+    DropPartialTrailingCharacter(&whole[0]);
+    EXPECT_EQ(std::string(whole.c_str()), ToAnsi(L"ab表"));
+}
+
+TEST_F(MessagesTest, ErrorBoxesHaveTheirOwnCaptionAndTheCodeLine) {
+    {
+        BoxWatcher watcher(IDOK);
+        ShowError(nullptr, MSG_OUT_OF_MEMORY, 0);
+        gui::MessageBoxContent box = watcher.Finish();
+        EXPECT_EQ(box.caption, L"Error !");
+        EXPECT_EQ(box.text, L"メモリの確保に失敗しました。");
+    }
+    {
+        BoxWatcher watcher(IDOK);
+        ShowError(nullptr, MSG_REGISTRY_DELETE_FAILED, 2232);
+        gui::MessageBoxContent box = watcher.Finish();
+        EXPECT_EQ(box.text, L"レジストリキーの削除に失敗しました。\n該当するキーが実際にレジストリに存在するかどうかを確認して下"
+                            L"さい。\n  (ErrorCode : 2232)");
+    }
+    {
+        std::strcpy(g_installer.setupFilePath, ToAnsi(L"C:\\配布\\Setup.inf").c_str());
+        BoxWatcher watcher(IDOK);
+        ShowSetupFileError(nullptr, MSG_SETUP_FILE_INVALID);
+        gui::MessageBoxContent box = watcher.Finish();
+        EXPECT_EQ(box.caption, L"Error !");
+        EXPECT_EQ(box.text, L"セットアップ情報ファイル（C:\\配布\\Setup.inf）の内容が不正です。");
+    }
+    {
+        BoxWatcher watcher(IDOK);
+        ShowErrorText(nullptr, MSG_START_FAILED, 5, "app.exe");
+        EXPECT_EQ(watcher.Finish().text, L"app.exe の起動に失敗しました。\n  (ErrorCode : 5)");
+    }
+}
+
+TEST_F(MessagesTest, OtherBoxKindsUseTheSetupTitle) {
+    struct Case {
+        MessageKind kind;
+        int answer;
+        int expected;
+        bool yesNo;
+    } cases[] = {
+        {MessageKind::Information, IDOK, IDOK, false},
+        {MessageKind::Warning, IDOK, IDOK, false},
+        {MessageKind::Question, IDNO, IDNO, true},
+        {MessageKind::RestartQuestion, IDYES, IDYES, true},
+    };
+    for (const Case& c : cases) {
+        BoxWatcher watcher(c.answer);
+        EXPECT_EQ(ShowMessage(nullptr, c.kind, MSG_INSTALL_COMPLETE), c.expected);
+        gui::MessageBoxContent box = watcher.Finish();
+        EXPECT_EQ(box.caption, L"アクメ セットアップ");
+        EXPECT_EQ(box.text, L"インストールが完了しました。");
+        EXPECT_EQ(watcher.HadYesNo(), c.yesNo);
+    }
+}
+
+TEST_F(MessagesTest, ConfirmationQuestions) {
+    struct Case {
+        RunMode mode;
+        int32_t notAdmin;
+        int answer;
+        bool result;
+        const wchar_t* caption;
+        const wchar_t* text;
+    } cases[] = {
+        {RunMode::Admin, 0, IDYES, true, L"アクメ セットアップ", L"アンインストールを開始します。よろしいですか？"},
+        {RunMode::Win9x, 0, IDNO, false, L"アクメ セットアップ", L"アンインストールを開始します。よろしいですか？"},
+        {RunMode::PerUser, 1, IDYES, true, L"アクメ セットアップ",
+         L"現在ログオン中のユーザ個別のショートカットおよび設定内容を削除します。よろしいですか？"},
+        // Not allowed for this user: the refusal, never the question.
+        {RunMode::PerUser, 0, IDOK, false, L"Error !",
+         L"管理者権限のユーザがログオンした状態で実行して下さい。\n処理を中止します。"},
+    };
+    for (const Case& c : cases) {
+        g_installer.runMode = c.mode;
+        g_setupInfo.notAdmin = c.notAdmin;
+        BoxWatcher watcher(c.answer);
+        EXPECT_EQ(ConfirmUninstall(), c.result);
+        gui::MessageBoxContent box = watcher.Finish();
+        EXPECT_EQ(box.caption, c.caption);
+        EXPECT_EQ(box.text, c.text);
+    }
+    for (int answer : {IDYES, IDNO}) {
+        BoxWatcher watcher(answer);
+        EXPECT_EQ(ConfirmCancelInstall(nullptr), answer == IDYES);
+        EXPECT_EQ(watcher.Finish().text, L"インストールを中止します。よろしいですか？");
+        EXPECT_TRUE(watcher.HadYesNo());
+    }
+}
+
+TEST_F(MessagesTest, InstallDirectoryCheck) {
+    struct Case {
+        std::wstring dir;
+        int message;
+    } cases[] = {
+        {L"", MSG_SPECIFY_INSTALL_DIR},
+        {L"C:\\", MSG_SPECIFY_INSTALL_DIR},
+        {L"C:\\Program Files\\App\\", MSG_SPECIFY_INSTALL_DIR},
+        {L"C:\\Program Files\\App", 0},
+        {L"C:\\a;b", MSG_BAD_DIR_CHARS},
+        {L"C:\\a/b", MSG_BAD_DIR_CHARS},
+        {L"C:\\a:b", MSG_BAD_DIR_CHARS},
+        {L"C:\\a,b", MSG_BAD_DIR_CHARS},
+        {L"C:\\a\"b", MSG_BAD_DIR_CHARS},
+        {L"C:\\a<b", MSG_BAD_DIR_CHARS},
+        {L"C:\\a>b", MSG_BAD_DIR_CHARS},
+        {L"C:\\a|b", MSG_BAD_DIR_CHARS},
+        {L"C:\\a\\b", 0},
+        // Trail bytes equal to "\" (表, ソ) or "|" (ポ is 0x83 0x7C) are part
+        // of their characters: not a trailing backslash, not a forbidden bar.
+        {L"C:\\表", 0},
+        {L"C:\\ソフト\\表", 0},
+        {L"C:\\ポート", 0},
+        {L"C:\\アプリ;", MSG_BAD_DIR_CHARS},
+        // The drive part itself is not examined.
+        {L"C:", 0},
+        {L"C:/", 0},
+        {L"|:|", 0},
+        {L"|:|x", 0},
+        {L"|:|x|", MSG_BAD_DIR_CHARS},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(CheckInstallDir(ToAnsi(c.dir).c_str()), c.message) << testfiles::ToUtf8(c.dir);
+    }
+    EXPECT_EQ(ToAnsi(L"ポ"), "\x83\x7C");
+    EXPECT_EQ(ToAnsi(L"表"), "\x95\x5C");
+}
+
+TEST_F(MessagesTest, ValidateInstallDirShowsTheRefusal) {
+    {
+        BoxWatcher watcher(IDOK);
+        EXPECT_FALSE(ValidateInstallDir(nullptr, "C:\\"));
+        gui::MessageBoxContent box = watcher.Finish();
+        EXPECT_EQ(box.caption, L"Error !");
+        EXPECT_EQ(box.text, L"インストール先ディレクトリを指定して下さい。");
+    }
+    {
+        BoxWatcher watcher(IDOK);
+        EXPECT_FALSE(ValidateInstallDir(nullptr, "C:\\a<b"));
+        EXPECT_EQ(watcher.Finish().text, L"ディレクトリ名に以下の記号は使用できません。\n \\ / : , ; \"\" < > |");
+    }
+    {
+        BoxWatcher watcher(IDOK);
+        EXPECT_TRUE(ValidateInstallDir(nullptr, "C:\\Program Files\\App"));
+        EXPECT_EQ(watcher.Finish().text, L"");
+    }
+}
+
+TEST(AdminCheck, WineRunsTheUserAsAnAdministrator) {
+    EXPECT_TRUE(IsUserAdministrator());
+    EXPECT_EQ(DetectRunMode(), RunMode::Admin);
+    // An impersonating thread is judged by its own token, here a copy of the
+    // same user's.
+    ASSERT_TRUE(ImpersonateSelf(SecurityImpersonation));
+    HANDLE token = nullptr;
+    EXPECT_TRUE(OpenThreadToken(GetCurrentThread(), TOKEN_QUERY, FALSE, &token));
+    if (token) {
+        CloseHandle(token);
+    }
+    EXPECT_TRUE(IsUserAdministrator());
+    RevertToSelf();
+}
