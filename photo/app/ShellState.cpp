@@ -1,0 +1,3 @@
+#include "app/ShellState.h"
+
+ShellState shellState;

@@ -1,0 +1,637 @@
+// Tandrel.exe driven as a user drives it: the main window's controls, files
+// named on the command line or dropped, trimming and lasso drags in the view,
+// saving, and what lands in TDR.ini.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include <string>
+#include <vector>
+
+#include "TestPictures.h"
+#include "support/FileDrop.h"
+#include "support/GuiDriver.h"
+#include "support/Screenshot.h"
+#include "support/TestFiles.h"
+
+using testpictures::Picture;
+using testpictures::Rgb;
+
+namespace {
+
+const wchar_t kMainTitle[] = L"Tandrel ver.2.01";
+const wchar_t kDialogClass[] = L"#32770";
+
+std::wstring ViewTitle(int width, int height) {
+    return std::to_wstring(width) + L"px × " + std::to_wstring(height) + L"px";
+}
+
+std::wstring SettingsPath() {
+    wchar_t dir[MAX_PATH] = {};
+    GetWindowsDirectoryW(dir, MAX_PATH);
+    return std::wstring(dir) + L"\\TDR.ini";
+}
+
+std::wstring Quoted(const std::wstring& path) {
+    return L"\"" + path + L"\"";
+}
+
+int ReadSetting(const wchar_t* key) {
+    return static_cast<int>(GetPrivateProfileIntW(L"SETTINGS", key, -99, SettingsPath().c_str()));
+}
+
+std::wstring ReadSettingText(const wchar_t* key) {
+    wchar_t text[1024] = {};
+    GetPrivateProfileStringW(L"SETTINGS", key, L"<absent>", text, 1024, SettingsPath().c_str());
+    return text;
+}
+
+int SliderPosition(HWND dialog, int id) {
+    DWORD_PTR position = 0;
+    SendMessageTimeoutW(GetDlgItem(dialog, id), TBM_GETPOS, 0, 0, SMTO_ABORTIFHUNG, 5000, &position);
+    return static_cast<int>(position);
+}
+
+LRESULT SendControl(HWND dialog, int id, UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
+    DWORD_PTR result = 0;
+    SendMessageTimeoutW(GetDlgItem(dialog, id), message, wParam, lParam, SMTO_ABORTIFHUNG, 5000, &result);
+    return static_cast<LRESULT>(result);
+}
+
+// A key pressed where the user's focus is in `window`'s thread.
+void PressKey(HWND window, UINT key) {
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof(info);
+    DWORD thread = GetWindowThreadProcessId(window, nullptr);
+    HWND target = window;
+    if (GetGUIThreadInfo(thread, &info) && info.hwndFocus) {
+        target = info.hwndFocus;
+    }
+    gui::PostKey(target, key);
+}
+
+// Posts a press at the first point, moves through the others and a release at
+// the last, as a hand drawing a free-hand outline.
+void DrawOutline(HWND view, const std::vector<POINT>& points) {
+    gui::PostMouse(view, WM_MOUSEMOVE, points.front().x, points.front().y, 0);
+    gui::PostMouse(view, WM_LBUTTONDOWN, points.front().x, points.front().y, MK_LBUTTON);
+    for (size_t i = 1; i < points.size(); ++i) {
+        POINT from = points[i - 1];
+        POINT to = points[i];
+        for (int step = 1; step <= 10; ++step) {
+            gui::PostMouse(view, WM_MOUSEMOVE, from.x + (to.x - from.x) * step / 10,
+                           from.y + (to.y - from.y) * step / 10, MK_LBUTTON);
+        }
+    }
+    gui::PostMouse(view, WM_LBUTTONUP, points.back().x, points.back().y, 0);
+}
+
+struct OtherWindowQuery {
+    DWORD exceptPid;
+    HWND found;
+};
+
+BOOL CALLBACK FindOtherMain(HWND window, LPARAM param) {
+    auto* query = reinterpret_cast<OtherWindowQuery*>(param);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    if (pid == query->exceptPid || pid == GetCurrentProcessId() || !IsWindowVisible(window)) {
+        return TRUE;
+    }
+    wchar_t className[64] = {};
+    GetClassNameW(window, className, 64);
+    if (lstrcmpW(className, kDialogClass) == 0 && gui::WindowText(window) == kMainTitle) {
+        query->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+class ShellGui : public ::testing::Test {
+protected:
+    void SetUp() override {
+        DeleteFileW(SettingsPath().c_str());
+        // Keep the real pointer off every window, so that only the test's own
+        // mouse messages reach the view.
+        SetCursorPos(1275, 1019);
+    }
+    void TearDown() override { DeleteFileW(SettingsPath().c_str()); }
+
+    void WriteSettings(const std::string& lines) {
+        ASSERT_TRUE(testfiles::WriteFileBytes(SettingsPath(), "[SETTINGS]\r\n" + lines));
+    }
+
+    std::wstring WritePicture(const std::wstring& name, int width, int height) {
+        std::wstring path = work_ / name;
+        picture_ = testpictures::MakePicture(width, height, testpictures::PositionColour);
+        EXPECT_TRUE(testpictures::WriteBmp(path, picture_));
+        return path;
+    }
+
+    void Start(const std::wstring& arguments) {
+        tandrel_ = gui::StartProgram(testfiles::BinDir() + L"Tandrel.exe", arguments, work_.Path());
+        ASSERT_TRUE(tandrel_.Started());
+        main_ = gui::WaitForWindow(tandrel_.Id(), kDialogClass, kMainTitle);
+        ASSERT_NE(main_, nullptr);
+    }
+
+    HWND WaitForView(int width, int height, DWORD timeoutMs = 10000) {
+        return gui::WaitForWindow(tandrel_.Id(), kDialogClass, ViewTitle(width, height).c_str(), timeoutMs);
+    }
+
+    // Starts on `picture` and waits for its view.
+    void StartOn(const std::wstring& picture, int width, int height) {
+        Start(Quoted(picture));
+        view_ = WaitForView(width, height);
+        ASSERT_NE(view_, nullptr) << "no view titled " << testfiles::ToUtf8(ViewTitle(width, height));
+    }
+
+    void ExpectExit() { EXPECT_EQ(tandrel_.WaitForExit(15000), 0u); }
+
+    void Shot(const wchar_t* name, HWND window) {
+        gui::Sync(window);
+        Sleep(200);
+        gui::SaveScreenshot(gui::ScreenshotDir() + L"\\" + name, window);
+    }
+
+    testfiles::ScratchDir work_{L"shell"};
+    Picture picture_;
+    gui::Process tandrel_;
+    HWND main_ = nullptr;
+    HWND view_ = nullptr;
+};
+
+TEST_F(ShellGui, FirstStartShowsTheDefaultsWithLoadDependentControlsDisabled) {
+    Start(L"");
+    EXPECT_EQ(gui::ControlText(main_, 1038), L"文字サイズ:30");
+    EXPECT_EQ(gui::ControlText(main_, 1039), L"文字サイズ:15");
+    EXPECT_EQ(gui::ControlText(main_, 1047), L"サイズ:10");
+    EXPECT_EQ(SliderPosition(main_, 1036), 30);
+    EXPECT_EQ(SliderPosition(main_, 1037), 15);
+    EXPECT_EQ(SliderPosition(main_, 1041), 10);
+
+    struct Check {
+        int id;
+        int state;
+    } checks[] = {
+        {1026, BST_CHECKED},   {1027, BST_UNCHECKED}, {1030, BST_UNCHECKED}, {1043, BST_CHECKED},
+        {1044, BST_UNCHECKED}, {1011, BST_UNCHECKED}, {1012, BST_CHECKED},
+    };
+    for (const Check& check : checks) {
+        EXPECT_EQ(gui::CheckState(main_, check.id), check.state) << check.id;
+    }
+    EXPECT_EQ(gui::ControlText(main_, 1034), L"複製禁止");
+    EXPECT_EQ(gui::ControlText(main_, 1035), L"Copyright #c 2007 BRAMWELT");
+    EXPECT_EQ(gui::ControlText(main_, 1027), L"小(160px)");
+    EXPECT_EQ(gui::ControlText(main_, 1028), L"中(320px)");
+    EXPECT_EQ(gui::ControlText(main_, 1029), L"大(500px)");
+    EXPECT_EQ(gui::ControlText(main_, 1042), L"読み込むファイルを指定してください");
+
+    for (int id : {1002, 1004, 1006, 1008, 1040, 1062, 1063, 1068, 1069}) {
+        EXPECT_FALSE(gui::IsControlEnabled(main_, id)) << id;
+    }
+    for (int id : {1001, 1007, 1011, 1012, 1016, 1026, 1030, 1034, 1035, 1036, 1037, 1041, 1043, 1046, 1056, 1073,
+                   1074, 1081, 1086}) {
+        EXPECT_TRUE(gui::IsControlEnabled(main_, id)) << id;
+    }
+    EXPECT_EQ(SendControl(main_, 1069, CB_GETCOUNT), 4);
+    EXPECT_EQ(SendControl(main_, 1069, CB_GETCURSEL), CB_ERR);
+    EXPECT_TRUE(GetWindowLongPtrW(main_, GWL_EXSTYLE) & WS_EX_ACCEPTFILES);
+
+    // One tooltip window, with a tip for each of the 30 controls of the table
+    // that the main window holds.
+    HWND tips = gui::WaitForWindow(tandrel_.Id(), L"tooltips_class32", nullptr, 500);
+    if (!tips) {
+        // Tooltip windows stay hidden until a tip shows; look for hidden ones.
+        tips = FindWindowExW(nullptr, nullptr, L"tooltips_class32", nullptr);
+        while (tips) {
+            DWORD pid = 0;
+            GetWindowThreadProcessId(tips, &pid);
+            if (pid == tandrel_.Id()) {
+                break;
+            }
+            tips = FindWindowExW(nullptr, tips, L"tooltips_class32", nullptr);
+        }
+    }
+    ASSERT_NE(tips, nullptr);
+    DWORD_PTR tools = 0;
+    SendMessageTimeoutW(tips, TTM_GETTOOLCOUNT, 0, 0, SMTO_ABORTIFHUNG, 5000, &tools);
+    EXPECT_EQ(tools, 30u);
+
+    Shot(L"tandrel-main-first-start.png", main_);
+    PostMessageW(main_, WM_CLOSE, 0, 0);
+    ExpectExit();
+    // Closing writes every choice, the first key first.
+    EXPECT_EQ(ReadSetting(L"SAVE_SETTINGS"), 1);
+    EXPECT_EQ(ReadSetting(L"FALLSCREEN"), 30);
+}
+
+TEST_F(ShellGui, StoredSettingsShapeTheControls) {
+    WriteSettings("ZOOMSIZESMALL=200\r\nFALLSCREEN=500\r\nZOOM=7\r\nROTATION=2\r\nCALLSCREEN=1\r\nCUNDERRIGHT=0\r\n");
+    Start(L"");
+    EXPECT_EQ(gui::ControlText(main_, 1027), L"小(200px)");
+    // Out of the slider's range: the slider shows its end, the label the value.
+    EXPECT_EQ(SliderPosition(main_, 1036), 160);
+    EXPECT_EQ(gui::ControlText(main_, 1038), L"文字サイズ:500");
+    EXPECT_EQ(gui::CheckState(main_, 1026), BST_CHECKED);  // ZOOM 7 means none
+    EXPECT_EQ(gui::CheckState(main_, 1045), BST_CHECKED);
+    EXPECT_EQ(gui::CheckState(main_, 1011), BST_CHECKED);
+    EXPECT_EQ(gui::CheckState(main_, 1012), BST_UNCHECKED);
+    PostMessageW(main_, WM_CLOSE, 0, 0);
+    ExpectExit();
+}
+
+TEST_F(ShellGui, LoadWithPresetMiddleScalesTheLongerSideAndFillsTheOutputName) {
+    WriteSettings("ZOOM=2\r\n");
+    std::wstring input = WritePicture(L"beach.bmp", 400, 300);
+    StartOn(input, 320, 240);
+
+    EXPECT_EQ(gui::ControlText(main_, 1042), L"ファイルが読み込まれました");
+    EXPECT_EQ(gui::ControlText(main_, 1048), L"画像の出力ファイル名を変更できます");
+    EXPECT_EQ(gui::ControlText(main_, 1004), input);
+    EXPECT_EQ(gui::ControlText(main_, 1002), L"beach_tdr");
+    EXPECT_EQ(SendControl(main_, 1069, CB_GETCURSEL), 1);  // bmp
+    EXPECT_EQ(gui::CheckState(main_, 1028), BST_CHECKED);
+    for (int id : {1002, 1040, 1062, 1063, 1068, 1069}) {
+        EXPECT_TRUE(gui::IsControlEnabled(main_, id)) << id;
+    }
+    for (int id : {1001, 1004, 1006, 1008}) {
+        EXPECT_FALSE(gui::IsControlEnabled(main_, id)) << id;
+    }
+    EXPECT_FALSE(GetWindowLongPtrW(main_, GWL_EXSTYLE) & WS_EX_ACCEPTFILES);
+    RECT client = {};
+    GetClientRect(view_, &client);
+    EXPECT_EQ(client.right, 320);
+    EXPECT_EQ(client.bottom, 240);
+
+    Shot(L"tandrel-main-loaded.png", main_);
+    Shot(L"tandrel-view.png", view_);
+
+    // A size chosen afterwards sets the width.
+    ASSERT_TRUE(gui::ClickAndWait(main_, 1027));
+    EXPECT_NE(WaitForView(160, 120), nullptr);
+    ASSERT_TRUE(gui::ClickAndWait(main_, 1044));
+    EXPECT_NE(WaitForView(120, 160), nullptr);
+
+    PostMessageW(main_, WM_CLOSE, 0, 0);
+    ExpectExit();
+    EXPECT_FALSE(testfiles::FileExists(work_ / L"beach_tdr.bmp"));
+    EXPECT_EQ(ReadSetting(L"ZOOM"), 1);
+    EXPECT_EQ(ReadSetting(L"ROTATION"), 1);
+}
+
+TEST_F(ShellGui, ADroppedFileLoadsOnceAndAnUnreadableOneLeavesTheWindowEmpty) {
+    std::wstring bad = work_ / L"broken.jpg";
+    ASSERT_TRUE(testfiles::WriteFileBytes(bad, "this is no picture"));
+    std::wstring first = WritePicture(L"first.bmp", 120, 90);
+    std::wstring second = WritePicture(L"second.bmp", 60, 40);
+    Start(L"");
+
+    ASSERT_TRUE(gui::DropFiles(main_, {bad}));
+    gui::MessageBoxContent box = gui::AnswerMessageBox(tandrel_.Id(), IDOK);
+    EXPECT_EQ(box.caption, L"エラー");
+    EXPECT_EQ(box.text, L"ファイルが読み込めません\nファイルの形式を確認してください");
+    gui::Sync(main_);
+    EXPECT_EQ(gui::ControlText(main_, 1042), L"読み込むファイルを指定してください");
+    EXPECT_EQ(gui::ControlText(main_, 1004), L"");
+    EXPECT_TRUE(gui::IsControlEnabled(main_, 1001));
+    EXPECT_FALSE(gui::IsControlEnabled(main_, 1040));
+
+    // Still accepting drops; of two files only the first loads.
+    ASSERT_TRUE(gui::DropFiles(main_, {first, second}));
+    view_ = WaitForView(120, 90);
+    ASSERT_NE(view_, nullptr);
+    EXPECT_EQ(gui::ControlText(main_, 1004), first);
+
+    // Once a picture is loaded the window takes no more drops.
+    EXPECT_FALSE(gui::DropFiles(main_, {second}));
+    // Even a drop message that reaches it changes nothing.
+    PostMessageW(main_, WM_DROPFILES, 0, 0);
+    gui::Sync(main_);
+    EXPECT_EQ(WaitForView(60, 40, 500), nullptr);
+    EXPECT_EQ(gui::ControlText(main_, 1004), first);
+
+    PostMessageW(main_, WM_CLOSE, 0, 0);
+    ExpectExit();
+}
+
+TEST_F(ShellGui, TrimDragCutsTheRectangleAndCancellingBringsThePictureBack) {
+    WriteSettings("CUNDERRIGHT=0\r\n");
+    std::wstring input = WritePicture(L"trim.bmp", 200, 150);
+    StartOn(input, 200, 150);
+
+    ASSERT_TRUE(gui::ClickAndWait(main_, 1063));
+    EXPECT_EQ(gui::ControlText(main_, 1063), L"トリミング範囲をマウスで指定指定ください");
+    for (int id : {1026, 1030, 1043, 1046, 1040}) {
+        EXPECT_FALSE(gui::IsControlEnabled(main_, id)) << id;
+    }
+    Shot(L"tandrel-view-trim-armed.png", view_);
+
+    gui::Drag(view_, {50, 40}, {10, 100});
+    HWND trimmed = WaitForView(40, 60);
+    ASSERT_NE(trimmed, nullptr);
+    gui::Sync(main_);
+    EXPECT_EQ(gui::ControlText(main_, 1063), L"トリミング取り消し");
+    EXPECT_EQ(gui::CheckState(main_, 1063), BST_UNCHECKED);
+    EXPECT_TRUE(gui::IsControlEnabled(main_, 1040));
+    EXPECT_TRUE(gui::IsControlEnabled(main_, 1026));
+    EXPECT_EQ(gui::CheckState(main_, 1043), BST_CHECKED);
+
+    // The cut-out is saved as it is shown.
+    ASSERT_TRUE(gui::ClickAndWait(main_, 1073));
+    ExpectExit();
+    Picture saved;
+    ASSERT_TRUE(testpictures::ReadBmp(work_ / L"trim_tdr.bmp", &saved));
+    ASSERT_EQ(saved.width, 40);
+    ASSERT_EQ(saved.height, 60);
+    for (int y = 0; y < 60; y += 7) {
+        for (int x = 0; x < 40; x += 3) {
+            ASSERT_EQ(saved.At(x, y), picture_.At(10 + x, 40 + y)) << x << "," << y;
+        }
+    }
+}
+
+TEST_F(ShellGui, CancellingATrimReloadsTheWholePicture) {
+    std::wstring input = WritePicture(L"whole.bmp", 200, 150);
+    StartOn(input, 200, 150);
+    ASSERT_TRUE(gui::ClickAndWait(main_, 1063));
+    gui::Drag(view_, {20, 20}, {120, 100});
+    ASSERT_NE(WaitForView(100, 80), nullptr);
+    ASSERT_TRUE(gui::ClickAndWait(main_, 1063));
+    EXPECT_NE(WaitForView(200, 150), nullptr);
+    EXPECT_EQ(gui::ControlText(main_, 1063), L"トリミング開始");
+    EXPECT_EQ(gui::CheckState(main_, 1063), BST_UNCHECKED);
+    PostMessageW(main_, WM_CLOSE, 0, 0);
+    ExpectExit();
+}
+
+TEST_F(ShellGui, TrimDragsAreClippedToThePictureAndTooSmallOnesRefused) {
+    std::wstring input = WritePicture(L"small.bmp", 200, 150);
+    StartOn(input, 200, 150);
+
+    struct Case {
+        POINT from;
+        POINT to;
+        const wchar_t* message;  // null: accepted
+    } cases[] = {
+        {{20, 20}, {23, 70}, L"切り取り後の幅が小さ過ぎます。"},
+        {{20, 20}, {70, 23}, L"切り取り後の高さが小さ過ぎます。"},
+        {{20, 20}, {22, 22}, L"切り取り後のサイズが小さ過ぎます。"},
+        // Released far beyond the lower right: stops at the picture's edge.
+        {{150, 110}, {2000, 3000}, nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.from.x << "," << c.from.y << " -> " << c.to.x << "," << c.to.y);
+        ASSERT_TRUE(gui::ClickAndWait(main_, 1063));
+        gui::Drag(view_, c.from, c.to);
+        if (c.message) {
+            gui::MessageBoxContent box = gui::AnswerMessageBox(tandrel_.Id(), IDOK);
+            EXPECT_EQ(box.caption, L"エラー");
+            EXPECT_EQ(box.text, c.message);
+            gui::Sync(view_);
+            gui::Sync(main_);
+            EXPECT_EQ(gui::ControlText(main_, 1063), L"トリミング開始");
+            EXPECT_EQ(gui::WindowText(view_), ViewTitle(200, 150));
+        } else {
+            EXPECT_NE(WaitForView(50, 40), nullptr);
+        }
+    }
+
+    // Released beyond the upper left of the (now 50 x 40) picture.
+    ASSERT_TRUE(gui::ClickAndWait(main_, 1063));
+    gui::Drag(view_, {30, 25}, {-500, -700});
+    EXPECT_NE(WaitForView(30, 25), nullptr);
+
+    PostMessageW(main_, WM_CLOSE, 0, 0);
+    ExpectExit();
+}
+
+TEST_F(ShellGui, ATrimStartedBesideATinyPictureIsRefusedNotCutOutside) {
+    std::wstring input = WritePicture(L"tiny.bmp", 16, 16);
+    StartOn(input, 16, 16);
+    RECT client = {};
+    GetClientRect(view_, &client);
+    if (client.right < 60) {
+        GTEST_SKIP() << "the view is as narrow as the picture; nothing lies beside it";
+    }
+    ASSERT_TRUE(gui::ClickAndWait(main_, 1063));
+    gui::Drag(view_, {40, 2}, {client.right - 1, 14});
+    gui::MessageBoxContent box = gui::AnswerMessageBox(tandrel_.Id(), IDOK);
+    EXPECT_EQ(box.text, L"切り取り後の幅が小さ過ぎます。");
+    gui::Sync(view_);
+    EXPECT_EQ(gui::WindowText(view_), ViewTitle(16, 16));
+    PostMessageW(main_, WM_CLOSE, 0, 0);
+    ExpectExit();
+}
+
+TEST_F(ShellGui, LassoThenMosaicSavesBlocksInsideAndTheOriginalOutside) {
+    std::wstring input = WritePicture(L"face.bmp", 320, 240);
+    StartOn(input, 320, 240);
+
+    ASSERT_TRUE(gui::ClickAndWait(main_, 1040));
+    EXPECT_EQ(gui::ControlText(main_, 1040), L"ウィンドウ内ドラッグして範囲を確定");
+    EXPECT_FALSE(gui::IsControlEnabled(main_, 1063));
+    EXPECT_FALSE(gui::IsControlEnabled(main_, 1007));
+
+    const RECT region = {40, 40, 140, 120};
+    DrawOutline(view_, {{region.left, region.top},
+                        {region.right, region.top},
+                        {region.right, region.bottom},
+                        {region.left, region.bottom},
+                        {region.left, region.top + 1}});
+    ASSERT_TRUE(gui::WaitUntil([&] { return gui::ControlText(main_, 1040) == L"選択範囲解除"; }));
+    EXPECT_EQ(gui::CheckState(main_, 1040), BST_UNCHECKED);
+    EXPECT_TRUE(gui::IsControlEnabled(main_, 1006));
+    EXPECT_TRUE(gui::IsControlEnabled(main_, 1008));
+    Shot(L"tandrel-view-lasso.png", view_);
+
+    ASSERT_TRUE(gui::ClickAndWait(main_, 1006));
+    EXPECT_EQ(gui::ControlText(main_, 1040), L"選択範囲設定");
+    EXPECT_FALSE(gui::IsControlEnabled(main_, 1006));
+    EXPECT_TRUE(gui::IsControlEnabled(main_, 1063));
+    EXPECT_TRUE(gui::IsControlEnabled(main_, 1007));
+    Shot(L"tandrel-view-mosaic.png", view_);
+
+    // Saved at once: what is saved is the picture with the mosaic.
+    ASSERT_TRUE(gui::ClickAndWait(main_, 1073));
+    ExpectExit();
+    Picture saved;
+    ASSERT_TRUE(testpictures::ReadBmp(work_ / L"face_tdr.bmp", &saved));
+    ASSERT_EQ(saved.width, 320);
+    ASSERT_EQ(saved.height, 240);
+
+    const int n = 10;  // EFFECTSIZE default
+    const int h = saved.height;
+    int inside = 0;
+    int outside = 0;
+    for (int y = 0; y < h - 40; ++y) {  // the copyright line lies in the bottom rows
+        for (int x = 0; x < saved.width; ++x) {
+            bool deepInside = x > region.left + 2 && x < region.right - 2 && y > region.top + 2 &&
+                              y < region.bottom - 2;
+            bool farOutside = x < region.left - 2 || x > region.right + 2 || y < region.top - 2 ||
+                              y > region.bottom + 2;
+            if (deepInside) {
+                // Blocks of n x n from the first pixel of the (bottom-up) buffer,
+                // each the colour of its first pixel in the unchanged picture.
+                int bufferRow = h - 1 - y;
+                int sourceRow = h - 1 - (bufferRow / n) * n;
+                Rgb expected = picture_.At((x / n) * n, sourceRow);
+                ASSERT_EQ(saved.At(x, y), expected)
+                    << "inside at " << x << "," << y << ": " << testpictures::Describe(saved.At(x, y));
+                ++inside;
+            } else if (farOutside) {
+                ASSERT_EQ(saved.At(x, y), picture_.At(x, y)) << "outside at " << x << "," << y;
+                ++outside;
+            }
+        }
+    }
+    EXPECT_GT(inside, 6000);
+    EXPECT_GT(outside, 40000);
+}
+
+TEST_F(ShellGui, EnterSavesAndExitsEscapeExitsWithoutSaving) {
+    struct Case {
+        UINT key;
+        bool saved;
+    } cases[] = {{VK_RETURN, true}, {VK_ESCAPE, false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.key == VK_RETURN ? "Enter" : "Escape");
+        std::wstring input = WritePicture(L"key.bmp", 80, 60);
+        DeleteFileW((work_ / L"key_tdr.bmp").c_str());
+        StartOn(input, 80, 60);
+        PressKey(main_, c.key);
+        ExpectExit();
+        EXPECT_EQ(testfiles::FileExists(work_ / L"key_tdr.bmp"), c.saved);
+        EXPECT_EQ(ReadSetting(L"SAVE_SETTINGS"), 1);
+    }
+}
+
+TEST_F(ShellGui, ATypedNameAndFormatDecideTheOutputFile) {
+    std::wstring input = WritePicture(L"holiday.bmp", 80, 60);
+    StartOn(input, 80, 60);
+    gui::SetControlText(main_, 1002, L"renamed");
+    gui::SetControlText(main_, 1002, L"");  // an emptied edit keeps the last name
+    SendControl(main_, 1069, CB_SETCURSEL, 2);  // png
+    ASSERT_TRUE(gui::ClickAndWait(main_, 1073));
+    ExpectExit();
+    EXPECT_TRUE(testfiles::FileExists(work_ / L"renamed.png"));
+    EXPECT_FALSE(testfiles::FileExists(work_ / L"holiday_tdr.bmp"));
+}
+
+TEST_F(ShellGui, ASaveFailureIsReportedAndTheWindowStillCloses) {
+    std::wstring input = WritePicture(L"locked.bmp", 80, 60);
+    // A folder where the output file would go: nothing can be written there.
+    ASSERT_TRUE(CreateDirectoryW((work_ / L"locked_tdr.bmp").c_str(), nullptr));
+    StartOn(input, 80, 60);
+    PostMessageW(main_, WM_COMMAND, MAKEWPARAM(1073, BN_CLICKED), 0);
+    gui::MessageBoxContent box = gui::AnswerMessageBox(tandrel_.Id(), IDOK);
+    EXPECT_EQ(box.caption, L"エラー");
+    const std::wstring prefix = L"保存できませんでした: ERROR: ";
+    ASSERT_EQ(box.text.compare(0, prefix.size(), prefix), 0) << testfiles::ToUtf8(box.text);
+    std::wstring code = box.text.substr(prefix.size());
+    EXPECT_FALSE(code.empty());
+    EXPECT_EQ(code.find_first_not_of(L"0123456789abcdef"), std::wstring::npos) << testfiles::ToUtf8(code);
+    ExpectExit();
+}
+
+TEST_F(ShellGui, OverlongOutputPathsAreRefusedNotCut) {
+    // A suffix so long that no output name beside the picture fits.
+    WriteSettings("OUTPUT_FILE_BASE=" + std::string(1010, 's') + "\r\n");
+    std::wstring input = WritePicture(L"long.bmp", 80, 60);
+    Start(Quoted(input));
+    gui::MessageBoxContent box = gui::AnswerMessageBox(tandrel_.Id(), IDOK);
+    EXPECT_EQ(box.caption, L"エラー");
+    EXPECT_NE(box.text.find(L"長すぎる"), std::wstring::npos) << testfiles::ToUtf8(box.text);
+    gui::Sync(main_);
+    EXPECT_EQ(gui::ControlText(main_, 1042), L"読み込むファイルを指定してください");
+    EXPECT_EQ(WaitForView(80, 60, 500), nullptr);
+    PostMessageW(main_, WM_CLOSE, 0, 0);
+    ExpectExit();
+}
+
+TEST_F(ShellGui, AnOverlongTypedNameIsRefusedAndTheWindowStaysForAnother) {
+    std::wstring input = WritePicture(L"name.bmp", 80, 60);
+    StartOn(input, 80, 60);
+    gui::SetControlText(main_, 1002, std::wstring(1020, L'n'));
+    PostMessageW(main_, WM_COMMAND, MAKEWPARAM(1073, BN_CLICKED), 0);
+    gui::MessageBoxContent box = gui::AnswerMessageBox(tandrel_.Id(), IDOK);
+    EXPECT_NE(box.text.find(L"長すぎる"), std::wstring::npos) << testfiles::ToUtf8(box.text);
+    EXPECT_EQ(tandrel_.WaitForExit(500), gui::Process::kStillRunning);
+
+    gui::SetControlText(main_, 1002, L"short");
+    ASSERT_TRUE(gui::ClickAndWait(main_, 1073));
+    ExpectExit();
+    EXPECT_TRUE(testfiles::FileExists(work_ / L"short.bmp"));
+}
+
+TEST_F(ShellGui, CloseFileStartsAFreshEmptyCopy) {
+    struct Case {
+        int button;
+        bool saved;
+    } cases[] = {{1068, false}, {1062, true}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.button);
+        std::wstring input = WritePicture(L"again.bmp", 80, 60);
+        DeleteFileW((work_ / L"again_tdr.bmp").c_str());
+        StartOn(input, 80, 60);
+        DWORD oldPid = tandrel_.Id();
+        PostMessageW(main_, WM_COMMAND, MAKEWPARAM(c.button, BN_CLICKED), 0);
+        ExpectExit();
+        EXPECT_EQ(testfiles::FileExists(work_ / L"again_tdr.bmp"), c.saved);
+
+        OtherWindowQuery query = {oldPid, nullptr};
+        ASSERT_TRUE(gui::WaitUntil([&] {
+            query.found = nullptr;
+            EnumWindows(FindOtherMain, reinterpret_cast<LPARAM>(&query));
+            return query.found != nullptr;
+        }));
+        HWND fresh = query.found;
+        DWORD freshPid = 0;
+        GetWindowThreadProcessId(fresh, &freshPid);
+        gui::Process copy(OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION | PROCESS_TERMINATE, FALSE, freshPid),
+                          freshPid);
+        EXPECT_EQ(gui::ControlText(fresh, 1042), L"読み込むファイルを指定してください");
+        EXPECT_EQ(gui::ControlText(fresh, 1004), L"");
+        EXPECT_TRUE(gui::IsControlEnabled(fresh, 1001));
+        PostMessageW(fresh, WM_CLOSE, 0, 0);
+        EXPECT_EQ(copy.WaitForExit(15000), 0u);
+    }
+}
+
+TEST_F(ShellGui, ChoicesMadeInTheWindowAreInTheSettingsFileAfterExit) {
+    Start(L"");
+    ASSERT_TRUE(gui::ClickAndWait(main_, 1029));
+    ASSERT_TRUE(gui::ClickAndWait(main_, 1046));
+    ASSERT_TRUE(gui::ClickAndWait(main_, 1011));
+    ASSERT_TRUE(gui::ClickAndWait(main_, 1012));
+    gui::SetControlText(main_, 1034, L"見本");
+    // The C button types its marker at the caret of the copyright text.
+    SendControl(main_, 1035, EM_SETSEL, 0, -1);
+    ASSERT_TRUE(gui::ClickAndWait(main_, 1081));
+    EXPECT_EQ(gui::ControlText(main_, 1035), L"#c");
+
+    SendControl(main_, 1041, TBM_SETPOS, TRUE, 25);
+    DWORD_PTR ignored = 0;
+    SendMessageTimeoutW(main_, WM_HSCROLL, MAKEWPARAM(TB_THUMBPOSITION, 25),
+                        reinterpret_cast<LPARAM>(GetDlgItem(main_, 1041)), SMTO_ABORTIFHUNG, 5000, &ignored);
+    EXPECT_EQ(gui::ControlText(main_, 1047), L"サイズ:25");
+    SendControl(main_, 1037, TBM_SETPOS, TRUE, 40);
+    SendMessageTimeoutW(main_, WM_HSCROLL, MAKEWPARAM(TB_THUMBTRACK, 40),
+                        reinterpret_cast<LPARAM>(GetDlgItem(main_, 1037)), SMTO_ABORTIFHUNG, 5000, &ignored);
+    EXPECT_EQ(gui::ControlText(main_, 1039), L"文字サイズ:40");
+
+    ASSERT_TRUE(gui::ClickAndWait(main_, 1074));
+    ExpectExit();
+    EXPECT_EQ(ReadSetting(L"ZOOM"), 3);
+    EXPECT_EQ(ReadSetting(L"ROTATION"), 3);
+    EXPECT_EQ(ReadSetting(L"CALLSCREEN"), 1);
+    EXPECT_EQ(ReadSetting(L"CUNDERRIGHT"), 0);
+    EXPECT_EQ(ReadSetting(L"EFFECTSIZE"), 25);
+    EXPECT_EQ(ReadSetting(L"FUNDERRIGHT"), 40);
+    EXPECT_EQ(ReadSettingText(L"CALLSCREEN_STRING"), L"見本");
+    EXPECT_EQ(ReadSettingText(L"CUNDERRIGHT_STRING"), L"#c");
+}
+
+}  // namespace
