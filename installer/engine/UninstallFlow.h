@@ -12,3 +12,14 @@ int ContinueUninstall();
 
 // "/u": removes the current user's shortcuts and settings only.
 int StartPerUserUninstall();
+
+// The removal itself, in order: shortcuts, registry keys (a per-user run ends
+// here), directories, files, the install directory, the setup file, then the
+// running executable's deletion at restart and the closing message. Never
+// undoes a step; false when an error stopped it (already reported).
+bool RunUninstall();
+
+// Runs the setup file's "Uninstall" "Program" from the install directory and
+// waits for it to end. True when there is none or it ran; false after error 18
+// when it could not be started.
+bool RunUninstallProgram();

@@ -1,0 +1,273 @@
+#include "engine/Deletion.h"
+
+#include <shlobj.h>
+
+#include <cstring>
+
+#include "engine/DeletionRules.h"
+#include "engine/Paths.h"
+#include "engine/Registry.h"
+#include "engine/SetupFields.h"
+
+namespace {
+
+// Lets the file system finish with a directory just emptied before it is
+// removed.
+const DWORD kSettleBeforeRemoveMs = 100;
+
+// Longer subkey names than the registry allows cannot exist.
+const DWORD kKeyNameCapacity = 256;
+
+// A search handle of FindFirstFileA, closed when the object goes.
+class FileSearch {
+public:
+    explicit FileSearch(HANDLE handle) : handle_(handle) {}
+    ~FileSearch() {
+        if (handle_ != INVALID_HANDLE_VALUE) {
+            FindClose(handle_);
+        }
+    }
+    FileSearch(const FileSearch&) = delete;
+    FileSearch& operator=(const FileSearch&) = delete;
+    FileSearch(FileSearch&& other) noexcept : handle_(other.handle_) { other.handle_ = INVALID_HANDLE_VALUE; }
+    FileSearch& operator=(FileSearch&& other) noexcept {
+        HANDLE old = handle_;
+        handle_ = other.handle_;
+        other.handle_ = old;
+        return *this;
+    }
+    bool Valid() const { return handle_ != INVALID_HANDLE_VALUE; }
+    HANDLE Get() const { return handle_; }
+
+private:
+    HANDLE handle_;
+};
+
+bool IsLink(DWORD attributes) {
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+}
+
+// The path of entry `found` inside `directory`; the short name stands in for
+// a long one that would not fit.
+bool ChildPath(char (&child)[kPathCapacity], const char* directory, const WIN32_FIND_DATAA& found) {
+    if (JoinPath(child, sizeof child, {directory, "\\", found.cFileName})) {
+        return true;
+    }
+    return found.cAlternateFileName[0] != '\0' &&
+           JoinPath(child, sizeof child, {directory, "\\", found.cAlternateFileName});
+}
+
+// The long form of `path` when it exists, else `path` as it is, so that
+// C:\PROGRA~1 and C:\Program Files compare equal.
+void AddLongForm(ProtectedDirectories& dirs, const char* path) {
+    if (path == nullptr || path[0] == '\0') {
+        return;
+    }
+    char longPath[MAX_PATH] = {};
+    DWORD length = GetLongPathNameA(path, longPath, sizeof longPath);
+    AddProtectedDirectory(dirs, length > 0 && length < sizeof longPath ? longPath : path, NextAnsiChar);
+    // Both spellings: a path may be written either way.
+    AddProtectedDirectory(dirs, path, NextAnsiChar);
+}
+
+void AddSystemDirectory(ProtectedDirectories& dirs, UINT(WINAPI* query)(LPSTR, UINT)) {
+    char path[MAX_PATH] = {};
+    UINT length = query(path, sizeof path);
+    if (length > 0 && length < sizeof path) {
+        AddLongForm(dirs, path);
+    }
+}
+
+ProtectedDirectories CollectProtectedDirectories() {
+    ProtectedDirectories dirs;
+    AddSystemDirectory(dirs, GetWindowsDirectoryA);
+    AddSystemDirectory(dirs, GetSystemWindowsDirectoryA);
+    AddSystemDirectory(dirs, GetSystemDirectoryA);
+    // Zero on a 32-bit system, where there is no such directory.
+    AddSystemDirectory(dirs, GetSystemWow64DirectoryA);
+
+    static const char* const kFolderValues[] = {
+        "ProgramFilesDir", "CommonFilesDir", "ProgramFilesDir (x86)", "CommonFilesDir (x86)",
+        "ProgramW6432Dir", "CommonW6432Dir",
+    };
+    for (const char* value : kFolderValues) {
+        char path[kPathCapacity] = {};
+        if (QueryRegString(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion", value, path,
+                           sizeof path)) {
+            AddLongForm(dirs, path);
+        }
+    }
+
+    static const char* const kVariables[] = {
+        "SystemRoot",   "windir",     "ProgramFiles",        "ProgramFiles(x86)",      "ProgramW6432",
+        "CommonProgramFiles", "CommonProgramFiles(x86)", "CommonProgramW6432", "ProgramData", "ALLUSERSPROFILE",
+        "PUBLIC",       "USERPROFILE", "APPDATA",            "LOCALAPPDATA",
+    };
+    for (const char* variable : kVariables) {
+        char path[MAX_PATH] = {};
+        DWORD length = GetEnvironmentVariableA(variable, path, sizeof path);
+        if (length > 0 && length < sizeof path) {
+            AddLongForm(dirs, path);
+        }
+    }
+
+    // The shell's folders of the user and of all users: emptying one of them
+    // takes everybody's documents, shortcuts or settings with it.
+    static const int kFolders[] = {
+        CSIDL_DESKTOP,        CSIDL_PROGRAMS,          CSIDL_PERSONAL,
+        CSIDL_FAVORITES,      CSIDL_STARTUP,           CSIDL_STARTMENU,
+        CSIDL_MYMUSIC,        CSIDL_MYVIDEO,           CSIDL_DESKTOPDIRECTORY,
+        CSIDL_FONTS,          CSIDL_TEMPLATES,         CSIDL_COMMON_STARTMENU,
+        CSIDL_COMMON_PROGRAMS, CSIDL_COMMON_STARTUP,   CSIDL_COMMON_DESKTOPDIRECTORY,
+        CSIDL_APPDATA,        CSIDL_LOCAL_APPDATA,     CSIDL_COMMON_APPDATA,
+        CSIDL_WINDOWS,        CSIDL_SYSTEM,            CSIDL_PROGRAM_FILES,
+        CSIDL_MYPICTURES,     CSIDL_PROFILE,           CSIDL_PROGRAM_FILES_COMMON,
+        CSIDL_COMMON_TEMPLATES, CSIDL_COMMON_DOCUMENTS, CSIDL_COMMON_MUSIC,
+        CSIDL_COMMON_PICTURES, CSIDL_COMMON_VIDEO,
+    };
+    for (int folder : kFolders) {
+        char path[kPathCapacity];
+        if (GetSpecialFolderPath(folder, path)) {
+            AddLongForm(dirs, path);
+        }
+    }
+
+    // Every directory beside the user's own profile (and beside the shared
+    // one) is another user's profile.
+    char profile[kPathCapacity];
+    if (GetSpecialFolderPath(CSIDL_PROFILE, profile)) {
+        AddProfileParent(dirs, profile, NextAnsiChar);
+    }
+    static const char* const kProfileVariables[] = {"USERPROFILE", "PUBLIC"};
+    for (const char* variable : kProfileVariables) {
+        char path[MAX_PATH] = {};
+        DWORD length = GetEnvironmentVariableA(variable, path, sizeof path);
+        if (length > 0 && length < sizeof path) {
+            AddProfileParent(dirs, path, NextAnsiChar);
+        }
+    }
+    return dirs;
+}
+
+}  // namespace
+
+bool DeleteDirectoryContents(const char* directory, bool recursive) {
+    // A directory that is itself a link is not ours to empty: what it points
+    // to may be anything. Whoever removes it afterwards removes the link.
+    if (IsLink(GetFileAttributesA(directory))) {
+        return true;
+    }
+    char pattern[kPathCapacity];
+    if (!JoinPath(pattern, sizeof pattern, {directory, "\\*.*"})) {
+        return false;
+    }
+    WIN32_FIND_DATAA found;
+    FileSearch search(FindFirstFileA(pattern, &found));
+    if (!search.Valid()) {
+        return true;
+    }
+    bool result = true;
+    do {
+        if (std::strcmp(found.cFileName, ".") == 0 || std::strcmp(found.cFileName, "..") == 0) {
+            continue;
+        }
+        char child[kPathCapacity];
+        if (!ChildPath(child, directory, found)) {
+            result = false;
+            continue;
+        }
+        const bool link = IsLink(found.dwFileAttributes);
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            if (!recursive) {
+                continue;
+            }
+            if (link) {
+                // A junction or directory link: remove the link, never enter
+                // it, so the directory it points to keeps every file.
+                if (!RemoveDirectoryA(child)) {
+                    result = false;
+                }
+                continue;
+            }
+            if (!DeleteDirectoryContents(child, true)) {
+                result = false;
+                continue;
+            }
+            Sleep(kSettleBeforeRemoveMs);
+            if (!RemoveDirectoryA(child)) {
+                result = false;
+            }
+            continue;
+        }
+        // Changing the attributes of a file link would change its target's.
+        if ((found.dwFileAttributes & FILE_ATTRIBUTE_READONLY) && !link &&
+            !SetFileAttributesA(child, FILE_ATTRIBUTE_NORMAL)) {
+            result = false;
+            continue;
+        }
+        if (!DeleteFileA(child)) {
+            result = false;
+        }
+    } while (FindNextFileA(search.Get(), &found));
+    return result;
+}
+
+int DeleteRegistryTree(HKEY root, const char* path) {
+    // An empty path opens `root` itself, and everything below it would go.
+    if (path == nullptr || path[0] == '\0') {
+        return kErrorRegistryKeyDelete;
+    }
+    {
+        RegKey key;
+        if (!OpenRegKey(root, path, false, key)) {
+            return 0;  // a key that is not there needs no deletion
+        }
+        char last[kKeyNameCapacity] = "";
+        DWORD index = 0;
+        for (;;) {
+            char name[kKeyNameCapacity];
+            DWORD length = sizeof name;
+            if (RegEnumKeyExA(key.Get(), index, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
+                break;
+            }
+            if (lstrcmpiA(name, last) == 0) {
+                // It survived its deletion; step over it.
+                ++index;
+                continue;
+            }
+            // Relative to the open key, so the depth of the tree never makes a
+            // path too long.
+            int result = DeleteRegistryTree(key.Get(), name);
+            if (result != 0) {
+                return result;
+            }
+            std::memcpy(last, name, sizeof last);
+            // The next subkey has moved up to the same index.
+        }
+    }
+    return RegDeleteKeyA(root, path) == ERROR_SUCCESS ? 0 : kErrorRegistryKeyDelete;
+}
+
+void DeleteShortcutList(const ItemList& list, const char* folder) {
+    for (const ItemNode* node = list.First(); node != nullptr; node = node->next) {
+        char name[kItemCapacity];
+        FieldBuffer field = {name, sizeof name, false};
+        if (SplitFields(node->text, &field, 1) < 1 || name[0] == '\0') {
+            continue;
+        }
+        char path[kPathCapacity];
+        if (JoinPath(path, sizeof path, {folder, "\\", name, ".lnk"})) {
+            DeleteFileA(path);
+        }
+    }
+}
+
+bool IsProtectedDeletionTarget(const char* directory) {
+    const ProtectedDirectories dirs = CollectProtectedDirectories();
+    if (IsProtectedTarget(directory, dirs, NextAnsiChar)) {
+        return true;
+    }
+    char longPath[MAX_PATH] = {};
+    DWORD length = GetLongPathNameA(directory, longPath, sizeof longPath);
+    return length > 0 && length < sizeof longPath && IsProtectedTarget(longPath, dirs, NextAnsiChar);
+}

@@ -1,0 +1,95 @@
+#include "engine/RestartDeletion.h"
+
+#include <windows.h>
+
+#include "engine/DeletionRules.h"
+#include "engine/InstallerState.h"
+#include "engine/KernelHandle.h"
+#include "resources/resource.h"
+#include "ui/Messages.h"
+
+namespace {
+
+const char kWininitFile[] = "wininit.ini";
+const char kRenameSection[] = "rename";
+
+// The section buffer starts at the size Windows 9x's own tools use and grows
+// while the section does not fit, so no existing line is ever cut off when the
+// section is written back whole. Beyond the limit the file is not sane.
+const DWORD kSectionBufferSize = 0x4000;
+const DWORD kSectionBufferLimit = 0x100000;
+
+// A block from GlobalAlloc, released with GlobalFree.
+class GlobalBuffer {
+public:
+    explicit GlobalBuffer(SIZE_T size) : memory_(GlobalAlloc(GPTR, size)) {}
+    ~GlobalBuffer() {
+        if (memory_ != nullptr) {
+            GlobalFree(memory_);
+        }
+    }
+    GlobalBuffer(const GlobalBuffer&) = delete;
+    GlobalBuffer& operator=(const GlobalBuffer&) = delete;
+    GlobalBuffer(GlobalBuffer&& other) noexcept : memory_(other.memory_) { other.memory_ = nullptr; }
+    GlobalBuffer& operator=(GlobalBuffer&& other) noexcept {
+        HGLOBAL old = memory_;
+        memory_ = other.memory_;
+        other.memory_ = old;
+        return *this;
+    }
+    char* Get() const { return static_cast<char*>(memory_); }
+
+private:
+    HGLOBAL memory_;
+};
+
+}  // namespace
+
+bool ScheduleDeletionAtRestart(const char* path) {
+    return MoveFileExA(path, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) != 0;
+}
+
+bool AppendWininitDeletion(const char* iniFile, const char* path) {
+    for (DWORD size = kSectionBufferSize; size <= kSectionBufferLimit; size *= 2) {
+        GlobalBuffer buffer(size);
+        if (buffer.Get() == nullptr) {
+            ShowError(nullptr, MSG_OUT_OF_MEMORY, kErrorWininitBuffer);
+            return false;
+        }
+        // An absent section or file reads as an empty list. A result of
+        // size - 2 means the section was cut to fit.
+        DWORD read = GetPrivateProfileSectionA(kRenameSection, buffer.Get(), size, iniFile);
+        if (read < size - 2 && AppendDeletionLine(buffer.Get(), size, path)) {
+            WritePrivateProfileSectionA(kRenameSection, buffer.Get(), iniFile);
+            return true;
+        }
+    }
+    ShowError(nullptr, MSG_OUT_OF_MEMORY, kErrorWininitBuffer);
+    return false;
+}
+
+bool ScheduleSelfDeletion() {
+    if (g_installer.runMode != RunMode::Win9x) {
+        return ScheduleDeletionAtRestart(g_installer.ownPath);
+    }
+    return AppendWininitDeletion(kWininitFile, g_installer.ownPath);
+}
+
+void EnableShutdownPrivilege() {
+    HANDLE raw = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &raw)) {
+        return;
+    }
+    KernelHandle token(raw);
+    TOKEN_PRIVILEGES privileges = {};
+    privileges.PrivilegeCount = 1;
+    privileges.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
+    if (!LookupPrivilegeValueA(nullptr, "SeShutdownPrivilege", &privileges.Privileges[0].Luid)) {
+        return;
+    }
+    AdjustTokenPrivileges(token.Get(), FALSE, &privileges, 0, nullptr, nullptr);
+}
+
+void RestartWindows() {
+    ExitWindowsEx(EWX_REBOOT, 0);
+}
