@@ -1,0 +1,352 @@
+// The install flow's pieces in process, where the entry and the dialogs are
+// not needed: the uninstall entry's values, the shortcut lists, the Startup
+// clean-up, the hand-over to the uninstaller copy and the "/d" clean-up.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <shlobj.h>
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "InstallTestKit.h"
+#include "engine/InstallFlow.h"
+#include "engine/InstallerState.h"
+#include "engine/SetupInfo.h"
+#include "engine/UninstallEntry.h"
+#include "support/TestFiles.h"
+#include "ui/Messages.h"
+
+namespace {
+
+using installkit::AnsweredBox;
+using installkit::Exists;
+using installkit::ReadIni;
+using installkit::RegValues;
+using testfiles::FromAnsi;
+using testfiles::ToAnsi;
+
+const char kEntryRoot[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
+
+class InstallFlowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        g_setupInfo = SetupInfo();
+        g_installer = InstallerState();
+        g_installer.instance = GetModuleHandleA(nullptr);
+        SetMessageModule(g_installer.instance);
+        // Blanks in both directories: the uninstall command must be quoted.
+        dist_ = ToAnsi(scratch_.Path()) + "\\dist dir";
+        target_ = ToAnsi(scratch_.Path()) + "\\Acme App";
+        CreateDirectoryA(dist_.c_str(), nullptr);
+        setupFile_ = dist_ + "\\Setup.inf";
+        ownPath_ = dist_ + "\\Setup.exe";
+        stateFile_ = installkit::TempDir() + "$$Mivo.ini";
+        installkit::DeleteFileForce(stateFile_);
+        leftovers_.File(stateFile_);
+    }
+
+    // The distribution as the entry finds it: Setup.inf (`inf`), Setup.exe
+    // and Tool.exe; then the install keys are loaded, and a copying install
+    // goes to target_ as if the options dialog had chosen it.
+    void Prepare(const std::string& inf, RunMode mode = RunMode::Admin) {
+        ASSERT_TRUE(installkit::WriteText(setupFile_, inf));
+        ASSERT_TRUE(installkit::WriteText(ownPath_, "MZ"));
+        ASSERT_TRUE(installkit::WriteText(dist_ + "\\Tool.exe", "MZ"));
+        std::strcpy(g_installer.ownPath, ownPath_.c_str());
+        std::strcpy(g_installer.ownDir, (dist_ + "\\").c_str());
+        std::strcpy(g_installer.ownFileName, "Setup.exe");
+        std::strcpy(g_installer.setupFilePath, setupFile_.c_str());
+        std::strcpy(g_installer.setupFileName, "Setup.inf");
+        std::strcpy(g_installer.installDir, dist_.c_str());
+        g_installer.runMode = mode;
+        ASSERT_EQ(LoadSetupInfo(SetupLoadMode::Install), 1);
+        if (g_setupInfo.transferMode != TransferMode::InPlace) {
+            std::strcpy(g_installer.installDir, target_.c_str());
+        }
+    }
+
+    bool Install(std::vector<AnsweredBox>& boxes) {
+        installkit::BoxSeries series;
+        bool result = RunInstall(nullptr);
+        boxes = series.Finish();
+        return result;
+    }
+
+    std::wstring InvalidSetupFileText(const std::string& path) {
+        return L"セットアップ情報ファイル（" + FromAnsi(path) + L"）の内容が不正です。";
+    }
+
+    testfiles::ScratchDir scratch_;
+    installkit::InstallLeftovers leftovers_;
+    std::string dist_, target_, setupFile_, ownPath_, stateFile_;
+};
+
+// The values of an uninstall entry, by name (the registry lists them sorted).
+RegValues EntryValues(const std::string& key) {
+    RegValues values = installkit::ReadRegValues(HKEY_LOCAL_MACHINE, key.c_str());
+    std::sort(values.begin(), values.end());
+    return values;
+}
+
+RegValues Sorted(RegValues values) {
+    std::sort(values.begin(), values.end());
+    return values;
+}
+
+TEST_F(InstallFlowTest, UninstallEntryHoldsEveryGivenValue) {
+    const std::string icon = installkit::WindowsDir() + "\\Acme.ico";
+    const std::string installed = target_ + "\\Setup.exe";
+    struct Case {
+        const char* name;
+        std::string inf;
+        RegValues expected;
+    } cases[] = {
+        {"every value, copying install",
+         "[Install]\r\nTitle=T\r\nInstallDir=Acme\r\nIsFileDelAfterMivo=0\r\n"
+         "[Uninstall]\r\nKey=MivoFlowEntry\r\nName=Acme App\r\nModify=1\r\nIconFile=%WINDIR%\\Acme.ico\r\n"
+         "Publisher=Acme Inc\r\nURLInfoAbout=http://acme.example/\r\nDisplayVersion=1.2\r\n"
+         "HelpLink=http://acme.example/help\r\nURLUpdateInfo=http://acme.example/up\r\n",
+         {{"DisplayName", "Acme App"},
+          {"ModifyPath", installed},
+          {"UninstallString", "\"" + installed + "\" /r"},
+          {"DisplayIcon", icon},
+          {"Publisher", "Acme Inc"},
+          {"URLInfoAbout", "http://acme.example/"},
+          {"DisplayVersion", "1.2"},
+          {"HelpLink", "http://acme.example/help"},
+          {"URLUpdateInfo", "http://acme.example/up"}}},
+        {"in place: the installer itself; no ModifyPath once prohibited",
+         "[Install]\r\nTitle=T\r\nInstallProhibited=2\r\n[Uninstall]\r\nKey=MivoFlowEntry\r\nModify=1\r\n",
+         {{"DisplayName", ""}, {"UninstallString", "\"" + ownPath_ + "\" /r"}}},
+        {"publisher without URL",
+         "[Install]\r\nTitle=T\r\n[Uninstall]\r\nKey=MivoFlowEntry\r\nName=N\r\nPublisher=P\r\n",
+         {{"DisplayName", "N"}, {"UninstallString", "\"" + ownPath_ + "\" /r"}, {"Publisher", "P"},
+          {"URLInfoAbout", ""}}},
+        {"URL without publisher",
+         "[Install]\r\nTitle=T\r\n[Uninstall]\r\nKey=MivoFlowEntry\r\nName=N\r\nURLInfoAbout=http://a/\r\n",
+         {{"DisplayName", "N"}, {"UninstallString", "\"" + ownPath_ + "\" /r"}}},
+    };
+    const std::string key = std::string(kEntryRoot) + "MivoFlowEntry";
+    leftovers_.Key(HKEY_LOCAL_MACHINE, key);
+    leftovers_.Directory(target_);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        installkit::DeleteRegTree(HKEY_LOCAL_MACHINE, key.c_str());
+        Prepare(c.inf);
+        std::vector<AnsweredBox> boxes;
+        EXPECT_TRUE(Install(boxes));
+        ASSERT_EQ(boxes.size(), 1u);
+        EXPECT_EQ(boxes[0].text, L"インストールが完了しました。");
+        EXPECT_EQ(EntryValues(key), Sorted(c.expected));
+    }
+}
+
+TEST_F(InstallFlowTest, NoUninstallEntryForAPerUserRunAndABadIconStopsTheEntry) {
+    const std::string key = std::string(kEntryRoot) + "MivoFlowEntry";
+    leftovers_.Key(HKEY_LOCAL_MACHINE, key);
+    installkit::DeleteRegTree(HKEY_LOCAL_MACHINE, key.c_str());
+    const std::string inf = "[Install]\r\nTitle=T\r\n[Uninstall]\r\nKey=MivoFlowEntry\r\nName=N\r\n"
+                            "IconFile=%MIVO_NO_SUCH_VARIABLE%\\a.ico\r\nPublisher=P\r\n";
+    std::vector<AnsweredBox> boxes;
+
+    Prepare(inf, RunMode::PerUser);
+    EXPECT_TRUE(Install(boxes));
+    EXPECT_FALSE(installkit::RegKeyExists(HKEY_LOCAL_MACHINE, key.c_str()));
+
+    Prepare(inf, RunMode::Admin);
+    EXPECT_FALSE(Install(boxes));
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].caption, L"Error !");
+    EXPECT_EQ(boxes[0].text, InvalidSetupFileText(setupFile_));
+    RegValues partial = {{"DisplayName", "N"}, {"UninstallString", "\"" + ownPath_ + "\" /r"}};
+    EXPECT_EQ(EntryValues(key), Sorted(partial));
+}
+
+TEST_F(InstallFlowTest, ShortcutListsLeaveOutWhatTheRunCannotUse) {
+    const std::string group = installkit::SpecialFolder(CSIDL_PROGRAMS) + "\\Mivo Flow Group";
+    leftovers_.Directory(group);
+    const std::string icon = installkit::WindowsDir() + "\\Acme.ico";
+    const std::string tool = dist_ + "\\Tool.exe";
+    const std::string self = dist_ + "\\Setup.exe";
+    const std::string selfAsWritten = dist_ + "\\SETUP.EXE";
+    const std::string inf =
+        "[Install]\r\nTitle=T\r\n[Group]\r\nValue=1\r\nGroupName=Mivo Flow Group\r\n"
+        "Item1=Tool,Tool.exe,-a b\r\nItem2=Icon,Tool.exe,,%WINDIR%\\Acme.ico,3\r\n"
+        "Item3=From Target,Tool.exe,,,2\r\nItem4=No Index,Tool.exe,,%WINDIR%\\Acme.ico\r\n"
+        "Item5=Uninstall,SETUP.EXE,/R\r\nItem6=Remove,Setup.exe,/u\r\n";
+    struct Link {
+        const char* name;
+        std::string target, arguments, workingDirectory, iconPath;
+        int iconIndex;
+    } links[] = {
+        {"Tool", tool, "-a b", dist_, "", 0},
+        {"Icon", tool, "", dist_, icon, 3},
+        {"From Target", tool, "", dist_, tool, 2},
+        {"No Index", tool, "", dist_, "", 0},
+        // The installer's own shortcuts start without a working directory.
+        {"Uninstall", selfAsWritten, "/R", "", "", 0},
+        {"Remove", self, "/u", "", "", 0},
+    };
+    struct Run {
+        RunMode mode;
+        const char* missing;  // the one shortcut this run leaves out
+    } runs[] = {{RunMode::Admin, nullptr}, {RunMode::PerUser, "Uninstall"}, {RunMode::Win9x, "Remove"}};
+    for (const Run& run : runs) {
+        SCOPED_TRACE(static_cast<int>(run.mode));
+        installkit::RemoveTreeWaiting(group);
+        Prepare(inf, run.mode);
+        std::vector<AnsweredBox> boxes;
+        ASSERT_TRUE(Install(boxes));
+        for (const Link& link : links) {
+            SCOPED_TRACE(link.name);
+            std::string file = group + "\\" + link.name + ".lnk";
+            if (run.missing != nullptr && std::strcmp(run.missing, link.name) == 0) {
+                EXPECT_FALSE(Exists(file));
+                continue;
+            }
+            installkit::LinkContents read = installkit::ReadLink(file);
+            ASSERT_TRUE(read.loaded);
+            EXPECT_EQ(read.target, link.target);
+            EXPECT_EQ(read.arguments, link.arguments);
+            EXPECT_EQ(read.workingDirectory, link.workingDirectory);
+            EXPECT_EQ(read.description, link.name);
+            EXPECT_EQ(read.iconPath, link.iconPath);
+            EXPECT_EQ(read.iconIndex, link.iconIndex);
+        }
+    }
+}
+
+TEST_F(InstallFlowTest, StartupShortcutMovesBetweenTheTwoStartupFolders) {
+    const std::string mine = installkit::SpecialFolder(CSIDL_STARTUP) + "\\Mivo Flow Start.lnk";
+    const std::string common = installkit::SpecialFolder(CSIDL_COMMON_STARTUP) + "\\Mivo Flow Start.lnk";
+    const std::string desktop = installkit::SpecialFolder(CSIDL_DESKTOPDIRECTORY) + "\\Mivo Flow Start.lnk";
+    const std::string commonDesktop =
+        installkit::SpecialFolder(CSIDL_COMMON_DESKTOPDIRECTORY) + "\\Mivo Flow Start.lnk";
+    for (const std::string* file : {&mine, &common, &desktop, &commonDesktop}) {
+        leftovers_.File(*file);
+    }
+    struct Case {
+        const char* allUsers;  // the "AllUsers" line, empty: not offered
+        bool mineAfter, commonAfter;
+        const std::string* desktopFile;
+    } cases[] = {
+        {"AllUsers=1\r\n", false, true, &commonDesktop},
+        {"AllUsers=0\r\n", true, false, &desktop},
+        {"", true, true, &desktop},  // not offered: the other folder is left alone
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.allUsers);
+        for (const std::string* file : {&mine, &common, &desktop, &commonDesktop}) {
+            installkit::DeleteFileForce(*file);
+        }
+        // A same-named shortcut in both folders from an earlier install.
+        ASSERT_TRUE(installkit::WriteText(mine, "old"));
+        ASSERT_TRUE(installkit::WriteText(common, "old"));
+        Prepare(std::string("[Install]\r\nTitle=T\r\n") + c.allUsers +
+                "[Startup]\r\nValue=1\r\nItem1=Mivo Flow Start,Tool.exe\r\n"
+                "[Desktop]\r\nValue=1\r\nItem1=Mivo Flow Start,Tool.exe\r\n");
+        std::vector<AnsweredBox> boxes;
+        ASSERT_TRUE(Install(boxes));
+        EXPECT_EQ(Exists(mine), c.mineAfter);
+        EXPECT_EQ(Exists(common), c.commonAfter);
+        // The chosen one is a fresh shortcut, not the old file.
+        const std::string& chosen = c.commonAfter && !c.mineAfter ? common : mine;
+        EXPECT_TRUE(installkit::ReadLink(chosen).loaded);
+        EXPECT_TRUE(installkit::ReadLink(*c.desktopFile).loaded);
+    }
+}
+
+TEST_F(InstallFlowTest, LaunchUninstallerCopyHandsOverToTheCopyWithK) {
+    const std::string windows = installkit::WindowsDir();
+    const std::string workProgram = windows + "\\$$UnMivo.exe";
+    const std::string workSetup = windows + "\\$$UnMivo.inf";
+    leftovers_.File(workProgram);
+    leftovers_.File(workSetup);
+    leftovers_.File(workProgram + ".args");
+    const std::string key = std::string(kEntryRoot) + "MivoFlowLaunch";
+    leftovers_.Key(HKEY_LOCAL_MACHINE, key);
+    HKEY created = nullptr;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &created,
+                              nullptr),
+              ERROR_SUCCESS);
+    RegCloseKey(created);
+
+    Prepare("[Install]\r\nTitle=T\r\n[Uninstall]\r\nTitle=U\r\nKey=MivoFlowLaunch\r\n");
+    ASSERT_TRUE(testfiles::CopyTo(testfiles::BinDir() + L"mivo_args_stub.exe", FromAnsi(ownPath_)));
+    installkit::BoxSeries series;
+    EXPECT_TRUE(LaunchUninstallerCopy());
+    EXPECT_TRUE(series.Finish().empty());
+
+    EXPECT_FALSE(installkit::RegKeyExists(HKEY_LOCAL_MACHINE, key.c_str()));
+    EXPECT_EQ(ReadIni(setupFile_, "Uninstall", "Dir"), dist_);
+    EXPECT_EQ(ReadIni(workSetup, "Uninstall", "Dir"), dist_);
+    EXPECT_EQ(ReadIni(workSetup, "Uninstall", "Title"), "U");
+    EXPECT_TRUE(gui::WaitUntil([&] { return installkit::ReadText(workProgram + ".args") == "/k"; }));
+}
+
+TEST_F(InstallFlowTest, LaunchUninstallerCopyReportsWhatStopsIt) {
+    const std::string windows = installkit::WindowsDir();
+    leftovers_.File(windows + "\\$$UnMivo.exe");
+    leftovers_.File(windows + "\\$$UnMivo.inf");
+    std::vector<AnsweredBox> boxes;
+
+    // The setup file cannot take "Dir": its path names a directory (a
+    // read-only file would not do, Wine here runs as root).
+    Prepare("[Install]\r\nTitle=T\r\n");
+    std::strcpy(g_installer.setupFilePath, dist_.c_str());
+    {
+        installkit::BoxSeries series;
+        EXPECT_FALSE(LaunchUninstallerCopy());
+        boxes = series.Finish();
+    }
+    std::strcpy(g_installer.setupFilePath, setupFile_.c_str());
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, FromAnsi(dist_) + L" への書き込みに失敗しました。\n  (ErrorCode : 2202)");
+
+    // The copy is no program: message 17 with the shell's code.
+    {
+        installkit::BoxSeries series;
+        EXPECT_FALSE(LaunchUninstallerCopy());
+        boxes = series.Finish();
+    }
+    ASSERT_EQ(boxes.size(), 1u);
+    const std::wstring prefix = L"アンインストーラの起動に失敗しました。\n"
+                                L"申し訳ありませんが，手動でアンインストールを実行して下さい。\n  (ErrorCode : ";
+    ASSERT_EQ(boxes[0].text.compare(0, prefix.size(), prefix), 0) << ToAnsi(boxes[0].text);
+    int code = _wtoi(boxes[0].text.c_str() + prefix.size());
+    EXPECT_GT(code, 0);
+    EXPECT_LE(code, 32);
+}
+
+TEST_F(InstallFlowTest, CleanUpAfterMoveDeletesOnlyWhatTheStateFileNames) {
+    const std::string setup = dist_ + "\\Setup.exe";
+    struct Case {
+        const char* name;
+        const char* state;  // null: no state file
+        bool setupAfter, stateAfter;
+    } cases[] = {
+        {"named", "DelFile=", false, false},
+        {"empty", "", true, true},
+        {"no state file", nullptr, true, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_TRUE(installkit::WriteText(setup, "MZ"));
+        installkit::DeleteFileForce(stateFile_);
+        if (c.state != nullptr) {
+            std::string text = "[Install]\r\n";
+            if (c.state[0] != '\0') {
+                text += c.state + setup + "\r\n";
+            }
+            ASSERT_TRUE(installkit::WriteText(stateFile_, text));
+        }
+        CleanUpAfterMove();
+        EXPECT_EQ(Exists(setup), c.setupAfter);
+        EXPECT_EQ(Exists(stateFile_), c.stateAfter);
+    }
+}
+
+}  // namespace

@@ -1,0 +1,134 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "engine/InstallRules.h"
+
+namespace {
+
+#define SO "\x83\x5C"  // katakana so: its trail byte is a backslash
+#define KA "\x83\x4A"  // katakana ka: its trail byte is the letter J
+
+TEST(ShouldCopyFile, FollowsTheModeAndTheTwoFiles) {
+    enum Order { SourceOlder = -1, SameTime = 0, SourceNewer = 1 };
+    struct Case {
+        int32_t mode;
+        bool sourceExists;
+        bool destinationExists;
+        int order;
+        bool copied;
+    } cases[] = {
+        // Mode 0: only into a free place.
+        {0, true, false, SameTime, true},
+        {0, true, true, SourceNewer, false},
+        {0, true, true, SourceOlder, false},
+        // Mode 1 and anything unknown: always.
+        {1, true, true, SourceOlder, true},
+        {1, true, true, SameTime, true},
+        {1, false, false, SameTime, true},
+        {7, true, true, SourceOlder, true},
+        {-1, true, true, SourceOlder, true},
+        // Mode 2: missing or strictly older destination.
+        {2, true, false, SameTime, true},
+        {2, true, true, SourceNewer, true},
+        {2, true, true, SameTime, false},
+        {2, true, true, SourceOlder, false},
+        // A missing source is attempted, so its copy fails and is reported.
+        {2, false, true, SameTime, true},
+        {0, false, true, SameTime, false},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(ShouldCopyFile(c.mode, c.sourceExists, c.destinationExists, c.order), c.copied)
+            << "mode " << c.mode << ", source " << c.sourceExists << ", destination " << c.destinationExists
+            << ", order " << c.order;
+    }
+}
+
+TEST(BuildUninstallCommand, QuotesOnlyAPathWithABlank) {
+    struct Case {
+        const char* path;
+        const char* command;
+    } cases[] = {
+        {"C:\\Program Files\\Acme\\Setup.exe", "\"C:\\Program Files\\Acme\\Setup.exe\" /r"},
+        {"C:\\Acme\\Setup.exe", "C:\\Acme\\Setup.exe /r"},
+        {"C:\\" SO "\\Setup.exe", "C:\\" SO "\\Setup.exe /r"},
+        {"C:\\a b", "\"C:\\a b\" /r"},
+        {"", " /r"},
+    };
+    for (const Case& c : cases) {
+        char out[256];
+        ASSERT_TRUE(BuildUninstallCommand(out, sizeof out, c.path)) << c.path;
+        EXPECT_STREQ(out, c.command);
+    }
+}
+
+TEST(BuildUninstallCommand, RefusesACommandThatWouldBeCut) {
+    // "C:\a b" quoted with the switch takes 11 bytes plus the terminator.
+    char out[16];
+    EXPECT_TRUE(BuildUninstallCommand(out, 12, "C:\\a b"));
+    EXPECT_STREQ(out, "\"C:\\a b\" /r");
+    std::memset(out, 'x', sizeof out);
+    EXPECT_FALSE(BuildUninstallCommand(out, 11, "C:\\a b"));
+    EXPECT_STREQ(out, "");
+    EXPECT_FALSE(BuildUninstallCommand(out, 5, "C:\\ab"));
+    EXPECT_STREQ(out, "");
+
+    std::string longPath = "C:\\" + std::string(250, 'a');
+    char full[256];
+    EXPECT_FALSE(BuildUninstallCommand(full, sizeof full, longPath.c_str()));
+}
+
+TEST(EqualsIgnoringCase, FoldsSingleByteLettersOnly) {
+    struct Case {
+        const char* a;
+        const char* b;
+        bool equal;
+    } cases[] = {
+        {"Setup.exe", "SETUP.EXE", true},
+        {"setup.exe", "Setup.exe", true},
+        {"Setup.exe", "Setup.ex", false},
+        {"", "", true},
+        {"/R", "/r", true},
+        {"/r ", "/r", false},
+        // Trail bytes that are letters must not be folded: ka (83 4A) is not
+        // 83 6A (the double-byte character "j" would otherwise match).
+        {KA ".exe", KA ".EXE", true},
+        {KA, "\x83\x6A", false},
+        {SO "x", SO "X", true},
+        {"[", "{", false},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(EqualsIgnoringCase(c.a, c.b), c.equal) << c.a << " / " << c.b;
+    }
+}
+
+TEST(SkipsSelfShortcut, LeavesOutOnlyTheShortcutsARunCannotUse) {
+    enum Run { Admin, PerUser, Win9x };
+    struct Case {
+        const char* target;
+        const char* arguments;
+        Run run;
+        bool skipped;
+    } cases[] = {
+        {"Setup.exe", "/r", PerUser, true},
+        {"SETUP.EXE", "/R", PerUser, true},
+        {"Setup.exe", "/r", Admin, false},
+        {"Setup.exe", "/r", Win9x, false},
+        {"Setup.exe", "/u", Win9x, true},
+        {"setup.exe", "/U", Win9x, true},
+        {"Setup.exe", "/u", PerUser, false},
+        {"Setup.exe", "/u", Admin, false},
+        {"Setup.exe", "", PerUser, false},
+        // Only the installer itself, named as the bare file name.
+        {"Tool.exe", "/r", PerUser, false},
+        {"%WINDIR%\\Setup.exe", "/r", PerUser, false},
+        {"bin\\Setup.exe", "/u", Win9x, false},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(SkipsSelfShortcut(c.target, c.arguments, "Setup.exe", c.run == PerUser, c.run == Win9x), c.skipped)
+            << c.target << " " << c.arguments << " run " << c.run;
+    }
+}
+
+}  // namespace
