@@ -90,3 +90,41 @@ int JpegOrientation(const uint8_t* data, size_t size) {
     }
     return 0;
 }
+
+bool JpegIsComplete(const uint8_t* data, size_t size) {
+    if (!data || size < 4 || data[0] != 0xFF || data[1] != 0xD8) {
+        return false;
+    }
+    // Walk the headers (their blocks may hold a thumbnail with an end marker
+    // of its own) to the first picture data.
+    size_t at = 2;
+    for (;;) {
+        if (at + 4 > size || data[at] != 0xFF) {
+            return false;
+        }
+        uint8_t marker = data[at + 1];
+        if (marker == 0xFF) {
+            ++at;
+            continue;
+        }
+        if (marker == 0xD8 || marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7)) {
+            at += 2;
+            continue;
+        }
+        if (marker == 0xD9) {
+            return false;
+        }
+        at += 2 + (size_t(data[at + 2]) << 8 | data[at + 3]);
+        if (marker == 0xDA) {
+            break;
+        }
+    }
+    // In the coded data a 0xFF byte is always followed by 0 or a restart
+    // marker, so the first FF D9 after it is the end.
+    for (size_t i = at; i + 1 < size; ++i) {
+        if (data[i] == 0xFF && data[i + 1] == 0xD9) {
+            return true;
+        }
+    }
+    return false;
+}

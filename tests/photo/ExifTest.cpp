@@ -84,4 +84,25 @@ TEST(JpegOrientation, NeverReadsPastATruncatedFile) {
     }
 }
 
+TEST(JpegIsComplete, WantsTheEndMarkerAfterThePictureData) {
+    Bytes cut = Jpeg(1, false);  // ends inside the picture data
+    EXPECT_FALSE(JpegIsComplete(cut.data(), cut.size()));
+    Bytes whole = cut;
+    for (uint8_t b : {0xFF, 0x00, 0x55, 0xFF, 0xD9}) {
+        whole.push_back(b);
+    }
+    EXPECT_TRUE(JpegIsComplete(whole.data(), whole.size()));
+    Bytes trailing = whole;
+    trailing.insert(trailing.end(), 100, 0x00);  // what some cameras append
+    EXPECT_TRUE(JpegIsComplete(trailing.data(), trailing.size()));
+    for (size_t n = 0; n + 2 <= whole.size(); ++n) {
+        Bytes prefix(whole.begin(), whole.begin() + ptrdiff_t(n));
+        EXPECT_FALSE(JpegIsComplete(prefix.data(), prefix.size())) << n;
+    }
+    // An end marker inside a header block (a thumbnail's) does not count.
+    Bytes thumbnail = {0xFF, 0xD8, 0xFF, 0xE1, 0x00, 0x06, 0xFF, 0xD9, 0xFF, 0xD9,
+                       0xFF, 0xDA, 0x00, 0x04, 0x01, 0x02, 0x33, 0x44};
+    EXPECT_FALSE(JpegIsComplete(thumbnail.data(), thumbnail.size()));
+}
+
 }  // namespace

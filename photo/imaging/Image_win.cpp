@@ -1,0 +1,465 @@
+#include "imaging/Image_win.h"
+
+#include <wincodec.h>
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+#include <new>
+#include <string>
+#include <vector>
+
+#include "imaging/Exif.h"
+#include "imaging/ImageInternal.h"
+#include "imaging/Palette.h"
+#include "imaging/Pixels.h"
+
+namespace {
+
+// Files larger than this are not pictures we can hold anyway.
+const LONGLONG kMaxFileBytes = 1LL << 30;
+
+template <typename T>
+class ComPtr {
+public:
+    ComPtr() = default;
+    ~ComPtr() { Reset(); }
+    ComPtr(const ComPtr&) = delete;
+    ComPtr& operator=(const ComPtr&) = delete;
+    ComPtr(ComPtr&& other) noexcept : p_(other.p_) { other.p_ = nullptr; }
+    ComPtr& operator=(ComPtr&& other) noexcept {
+        if (this != &other) {
+            Reset();
+            p_ = other.p_;
+            other.p_ = nullptr;
+        }
+        return *this;
+    }
+    void Reset() {
+        if (p_) {
+            p_->Release();
+            p_ = nullptr;
+        }
+    }
+    T* Get() const { return p_; }
+    T* operator->() const { return p_; }
+    T** Out() {
+        Reset();
+        return &p_;
+    }
+
+private:
+    T* p_ = nullptr;
+};
+
+// COM for the calling thread for one call; undone only if we did it (a
+// thread already in another apartment keeps its own).
+class ComScope {
+public:
+    ComScope() : result_(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
+    ~ComScope() {
+        if (SUCCEEDED(result_)) {
+            CoUninitialize();
+        }
+    }
+    ComScope(const ComScope&) = delete;
+    ComScope& operator=(const ComScope&) = delete;
+
+private:
+    HRESULT result_;
+};
+
+class FileHandle {
+public:
+    explicit FileHandle(HANDLE handle) : handle_(handle) {}
+    ~FileHandle() {
+        if (Valid()) {
+            CloseHandle(handle_);
+        }
+    }
+    FileHandle(const FileHandle&) = delete;
+    FileHandle& operator=(const FileHandle&) = delete;
+    bool Valid() const { return handle_ != INVALID_HANDLE_VALUE && handle_ != nullptr; }
+    HANDLE Get() const { return handle_; }
+
+private:
+    HANDLE handle_;
+};
+
+HRESULT LastErrorResult() {
+    DWORD error = GetLastError();
+    return error ? HRESULT_FROM_WIN32(error) : E_FAIL;
+}
+
+HRESULT CreateFactory(ComPtr<IWICImagingFactory>& factory) {
+    // The first factory class, which Windows 7 has as well.
+    return CoCreateInstance(CLSID_WICImagingFactory1, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
+                            reinterpret_cast<void**>(factory.Out()));
+}
+
+bool ToWide(const char* ansi, std::wstring& wide) {
+    if (!ansi) {
+        return false;
+    }
+    int length = MultiByteToWideChar(CP_ACP, 0, ansi, -1, nullptr, 0);
+    if (length <= 0) {
+        return false;
+    }
+    wide.resize(size_t(length));
+    MultiByteToWideChar(CP_ACP, 0, ansi, -1, &wide[0], length);
+    wide.resize(size_t(length - 1));
+    return true;
+}
+
+HRESULT ReadWholeFile(const wchar_t* path, std::vector<uint8_t>& bytes) {
+    FileHandle file(CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.Valid()) {
+        return LastErrorResult();
+    }
+    LARGE_INTEGER size;
+    if (!GetFileSizeEx(file.Get(), &size)) {
+        return LastErrorResult();
+    }
+    if (size.QuadPart == 0) {
+        return ImgErrBadImage;
+    }
+    if (size.QuadPart > kMaxFileBytes) {
+        return ImgErrSizeOutOfRange;
+    }
+    try {
+        bytes.resize(size_t(size.QuadPart));
+    } catch (const std::bad_alloc&) {
+        return ImgErrOutOfMemory;
+    }
+    size_t done = 0;
+    while (done < bytes.size()) {
+        DWORD chunk = DWORD(std::min<size_t>(bytes.size() - done, 1u << 24));
+        DWORD read = 0;
+        if (!ReadFile(file.Get(), bytes.data() + done, chunk, &read, nullptr)) {
+            return LastErrorResult();
+        }
+        if (read == 0) {
+            return ImgErrBadImage;  // the file shrank under us
+        }
+        done += read;
+    }
+    return S_OK;
+}
+
+// Copies the decoded frame into `pixels`, composing any transparency over
+// white. Works in bands so that a large picture needs no second full copy.
+HRESULT DecodeFrame(IWICImagingFactory* factory, IWICBitmapFrameDecode* frame, PixelImage& pixels) {
+    UINT width = 0, height = 0;
+    HRESULT hr = frame->GetSize(&width, &height);
+    if (FAILED(hr)) {
+        return hr;
+    }
+    if (!SizeAllowed(width, height)) {
+        return ImgErrSizeOutOfRange;
+    }
+    WICPixelFormatGUID format;
+    hr = frame->GetPixelFormat(&format);
+    if (FAILED(hr)) {
+        return hr;
+    }
+    bool direct = IsEqualGUID(format, GUID_WICPixelFormat24bppBGR);
+    ComPtr<IWICFormatConverter> converter;
+    IWICBitmapSource* source = frame;
+    if (!direct) {
+        hr = factory->CreateFormatConverter(converter.Out());
+        if (SUCCEEDED(hr)) {
+            hr = converter->Initialize(frame, GUID_WICPixelFormat32bppPBGRA, WICBitmapDitherTypeNone, nullptr, 0.0,
+                                       WICBitmapPaletteTypeCustom);
+        }
+        if (FAILED(hr)) {
+            return hr;
+        }
+        source = converter.Get();
+    }
+    if (uint32_t error = AllocatePixels(pixels, int(width), int(height))) {
+        return HRESULT(error);
+    }
+    const UINT sourceStride = width * (direct ? 3 : 4);
+    const UINT bandRows = std::max<UINT>(1, std::min<UINT>(height, (8u << 20) / sourceStride));
+    std::unique_ptr<BYTE[]> band(new (std::nothrow) BYTE[size_t(sourceStride) * bandRows]);
+    if (!band) {
+        return ImgErrOutOfMemory;
+    }
+    for (UINT top = 0; top < height; top += bandRows) {
+        UINT rows = std::min(bandRows, height - top);
+        WICRect rect = {0, INT(top), INT(width), INT(rows)};
+        hr = source->CopyPixels(&rect, sourceStride, sourceStride * rows, band.get());
+        if (FAILED(hr)) {
+            return hr;
+        }
+        for (UINT r = 0; r < rows; ++r) {
+            const BYTE* from = band.get() + size_t(r) * sourceStride;
+            uint8_t* to = pixels.DisplayRow(int(top + r));
+            if (direct) {
+                std::memcpy(to, from, size_t(width) * 3);
+                continue;
+            }
+            // Premultiplied: over white, a colour byte becomes c + (255 - alpha).
+            for (UINT x = 0; x < width; ++x, from += 4, to += 3) {
+                BYTE clear = BYTE(255 - from[3]);
+                to[0] = BYTE(std::min(255, from[0] + clear));
+                to[1] = BYTE(std::min(255, from[1] + clear));
+                to[2] = BYTE(std::min(255, from[2] + clear));
+            }
+        }
+    }
+    return S_OK;
+}
+
+HRESULT Load(const wchar_t* path, PixelImage& pixels) {
+    std::vector<uint8_t> bytes;
+    HRESULT hr = ReadWholeFile(path, bytes);
+    if (FAILED(hr)) {
+        return hr;
+    }
+    ComScope com;
+    ComPtr<IWICImagingFactory> factory;
+    ComPtr<IWICStream> stream;
+    ComPtr<IWICBitmapDecoder> decoder;
+    ComPtr<IWICBitmapFrameDecode> frame;
+    hr = CreateFactory(factory);
+    if (SUCCEEDED(hr)) {
+        hr = factory->CreateStream(stream.Out());
+    }
+    if (SUCCEEDED(hr)) {
+        hr = stream->InitializeFromMemory(bytes.data(), DWORD(bytes.size()));
+    }
+    if (SUCCEEDED(hr)) {
+        hr = factory->CreateDecoderFromStream(stream.Get(), nullptr, WICDecodeMetadataCacheOnDemand, decoder.Out());
+    }
+    if (FAILED(hr)) {
+        return hr;
+    }
+    GUID container;
+    hr = decoder->GetContainerFormat(&container);
+    if (FAILED(hr)) {
+        return hr;
+    }
+    bool jpeg = IsEqualGUID(container, GUID_ContainerFormatJpeg);
+    if (!jpeg && !IsEqualGUID(container, GUID_ContainerFormatBmp) && !IsEqualGUID(container, GUID_ContainerFormatPng) &&
+        !IsEqualGUID(container, GUID_ContainerFormatGif)) {
+        return ImgErrUnknownFormat;
+    }
+    if (jpeg && !JpegIsComplete(bytes.data(), bytes.size())) {
+        return ImgErrBadImage;
+    }
+    hr = decoder->GetFrame(0, frame.Out());
+    if (SUCCEEDED(hr)) {
+        hr = DecodeFrame(factory.Get(), frame.Get(), pixels);
+    }
+    if (FAILED(hr)) {
+        return hr;
+    }
+    if (jpeg) {
+        int orientation = JpegOrientation(bytes.data(), std::min(bytes.size(), kExifProbeBytes));
+        if (uint32_t error = ApplyOrientation(pixels, orientation)) {
+            return HRESULT(error);
+        }
+    }
+    return S_OK;
+}
+
+// A new empty file beside `target` that no one else uses.
+HRESULT MakeTemporaryFile(const std::wstring& target, std::wstring& temporary) {
+    size_t cut = target.find_last_of(L"\\/");
+    std::wstring directory = cut == std::wstring::npos ? std::wstring() : target.substr(0, cut + 1);
+    static LONG counter = 0;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        wchar_t name[64];
+        wsprintfW(name, L"~tdr%lx-%lx.tmp", GetCurrentProcessId(), InterlockedIncrement(&counter));
+        temporary = directory + name;
+        HANDLE file = CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
+                                  nullptr);
+        if (file != INVALID_HANDLE_VALUE) {
+            CloseHandle(file);
+            return S_OK;
+        }
+        if (GetLastError() != ERROR_FILE_EXISTS && GetLastError() != ERROR_ALREADY_EXISTS) {
+            return LastErrorResult();
+        }
+    }
+    return HRESULT_FROM_WIN32(ERROR_FILE_EXISTS);
+}
+
+enum class Codec { Jpeg, Bmp, Png, Gif };
+
+HRESULT Encode(const wchar_t* path, const PixelImage& pixels, Codec codec, int quality) {
+    ComScope com;
+    ComPtr<IWICImagingFactory> factory;
+    ComPtr<IWICStream> stream;
+    ComPtr<IWICBitmapEncoder> encoder;
+    ComPtr<IWICBitmapFrameEncode> frame;
+    ComPtr<IPropertyBag2> options;
+    ComPtr<IWICPalette> palette;
+    static const GUID* const kContainers[] = {&GUID_ContainerFormatJpeg, &GUID_ContainerFormatBmp,
+                                              &GUID_ContainerFormatPng, &GUID_ContainerFormatGif};
+    HRESULT hr = CreateFactory(factory);
+    if (SUCCEEDED(hr)) {
+        hr = factory->CreateStream(stream.Out());
+    }
+    if (SUCCEEDED(hr)) {
+        hr = stream->InitializeFromFilename(path, GENERIC_WRITE);
+    }
+    if (SUCCEEDED(hr)) {
+        hr = factory->CreateEncoder(*kContainers[int(codec)], nullptr, encoder.Out());
+    }
+    if (SUCCEEDED(hr)) {
+        hr = encoder->Initialize(stream.Get(), WICBitmapEncoderNoCache);
+    }
+    if (SUCCEEDED(hr)) {
+        hr = encoder->CreateNewFrame(frame.Out(), options.Out());
+    }
+    if (SUCCEEDED(hr) && codec == Codec::Jpeg) {
+        PROPBAG2 option = {};
+        option.pstrName = const_cast<LPOLESTR>(L"ImageQuality");
+        VARIANT value;
+        VariantInit(&value);
+        value.vt = VT_R4;
+        value.fltVal = float(std::clamp(quality, 1, 100)) / 100.0f;
+        hr = options->Write(1, &option, &value);
+    }
+    if (SUCCEEDED(hr)) {
+        hr = frame->Initialize(options.Get());
+    }
+    if (SUCCEEDED(hr)) {
+        hr = frame->SetSize(UINT(pixels.width), UINT(pixels.height));
+    }
+    if (FAILED(hr)) {
+        return hr;
+    }
+    WICPixelFormatGUID wanted = codec == Codec::Gif ? GUID_WICPixelFormat8bppIndexed : GUID_WICPixelFormat24bppBGR;
+    WICPixelFormatGUID format = wanted;
+    hr = frame->SetPixelFormat(&format);
+    if (FAILED(hr)) {
+        return hr;
+    }
+    if (!IsEqualGUID(format, wanted)) {
+        return WINCODEC_ERR_UNSUPPORTEDPIXELFORMAT;
+    }
+    if (codec == Codec::Gif) {
+        IndexedPixels indexed;
+        if (uint32_t error = QuantizePixels(pixels, indexed)) {
+            return HRESULT(error);
+        }
+        std::vector<WICColor> colours;
+        for (uint32_t colour : indexed.palette) {
+            colours.push_back(0xFF000000u | colour);
+        }
+        hr = factory->CreatePalette(palette.Out());
+        if (SUCCEEDED(hr)) {
+            hr = palette->InitializeCustom(colours.data(), UINT(colours.size()));
+        }
+        if (SUCCEEDED(hr)) {
+            hr = frame->SetPalette(palette.Get());
+        }
+        if (SUCCEEDED(hr)) {
+            UINT stride = UINT(pixels.width);
+            hr = frame->WritePixels(UINT(pixels.height), stride, stride * UINT(pixels.height), indexed.indices.data());
+        }
+    } else {
+        // Our rows are stored bottom-up; the encoder takes them top-down.
+        UINT stride = UINT(pixels.stride);
+        for (int y = 0; y < pixels.height && SUCCEEDED(hr); ++y) {
+            hr = frame->WritePixels(1, stride, stride, const_cast<BYTE*>(pixels.DisplayRow(y)));
+        }
+    }
+    if (SUCCEEDED(hr)) {
+        hr = frame->Commit();
+    }
+    if (SUCCEEDED(hr)) {
+        hr = encoder->Commit();
+    }
+    if (SUCCEEDED(hr)) {
+        hr = stream->Commit(STGC_DEFAULT);
+    }
+    return hr;
+}
+
+int Save(const wchar_t* path, ImgHandle image, Codec codec, int quality) {
+    if (!path || !*path || !image) {
+        return ImgFail(ImgErrInvalidArg);
+    }
+    // Refuse a read-only or directory target before writing anything.
+    DWORD attributes = GetFileAttributesW(path);
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY))) {
+        return ImgFail(uint32_t(HRESULT_FROM_WIN32(ERROR_ACCESS_DENIED)));
+    }
+    std::wstring temporary;
+    HRESULT hr = MakeTemporaryFile(path, temporary);
+    if (FAILED(hr)) {
+        return ImgFail(uint32_t(hr));
+    }
+    hr = Encode(temporary.c_str(), image->pixels, codec, quality);
+    if (SUCCEEDED(hr) && !MoveFileExW(temporary.c_str(), path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        hr = LastErrorResult();
+    }
+    if (FAILED(hr)) {
+        DeleteFileW(temporary.c_str());
+        return ImgFail(uint32_t(hr));
+    }
+    return 1;
+}
+
+int SaveAnsi(const char* path, ImgHandle image, Codec codec, int quality) {
+    std::wstring wide;
+    if (!ToWide(path, wide)) {
+        return ImgFail(ImgErrInvalidArg);
+    }
+    return Save(wide.c_str(), image, codec, quality);
+}
+
+}  // namespace
+
+ImgHandle ImgLoadW(const wchar_t* path) {
+    if (!path || !*path) {
+        ImgFail(uint32_t(HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND)));
+        return nullptr;
+    }
+    PixelImage pixels;
+    HRESULT hr = Load(path, pixels);
+    if (FAILED(hr)) {
+        ImgFail(uint32_t(hr));
+        return nullptr;
+    }
+    return ImgAdopt(std::move(pixels));
+}
+
+ImgHandle ImgLoad(const char* path) {
+    std::wstring wide;
+    if (!ToWide(path, wide)) {
+        ImgFail(ImgErrInvalidArg);
+        return nullptr;
+    }
+    return ImgLoadW(wide.c_str());
+}
+
+int ImgSaveJpeg(const char* path, ImgHandle image, int quality, int) {
+    return SaveAnsi(path, image, Codec::Jpeg, quality);
+}
+int ImgSaveBmp(const char* path, ImgHandle image) {
+    return SaveAnsi(path, image, Codec::Bmp, 0);
+}
+int ImgSavePng(const char* path, ImgHandle image, int) {
+    return SaveAnsi(path, image, Codec::Png, 0);
+}
+int ImgSaveGif(const char* path, ImgHandle image, int) {
+    return SaveAnsi(path, image, Codec::Gif, 0);
+}
+int ImgSaveJpegW(const wchar_t* path, ImgHandle image, int quality) {
+    return Save(path, image, Codec::Jpeg, quality);
+}
+int ImgSaveBmpW(const wchar_t* path, ImgHandle image) {
+    return Save(path, image, Codec::Bmp, 0);
+}
+int ImgSavePngW(const wchar_t* path, ImgHandle image) {
+    return Save(path, image, Codec::Png, 0);
+}
+int ImgSaveGifW(const wchar_t* path, ImgHandle image) {
+    return Save(path, image, Codec::Gif, 0);
+}

@@ -1,0 +1,49 @@
+// Loading and saving pictures through the Windows Imaging Component, and the
+// Win32 views of an image's header.
+//
+// Loads take BMP, JPEG, PNG and GIF (first frame) by their content, whatever
+// the file's extension; transparent pixels come out composed over white, and a
+// JPEG's EXIF orientation is applied. Saves write no metadata and go through a
+// temporary file beside the target, which replaces the target only once it is
+// complete: a failed save leaves an existing file as it was.
+//
+// The ...A forms take paths in the ANSI code page; the W forms take any path.
+#pragma once
+
+#include <windows.h>
+
+#include "imaging/Image.h"
+
+ImgHandle ImgLoad(const char* path);
+ImgHandle ImgLoadW(const wchar_t* path);
+
+// `quality` 1 to 100; `reserved` is 0. Non-zero = written.
+int ImgSaveJpeg(const char* path, ImgHandle image, int quality, int reserved);
+int ImgSaveBmp(const char* path, ImgHandle image);
+int ImgSavePng(const char* path, ImgHandle image, int reserved);
+// An adaptive palette of the picture's own colours (exact up to 256 colours).
+int ImgSaveGif(const char* path, ImgHandle image, int reserved);
+
+int ImgSaveJpegW(const wchar_t* path, ImgHandle image, int quality);
+int ImgSaveBmpW(const wchar_t* path, ImgHandle image);
+int ImgSavePngW(const wchar_t* path, ImgHandle image);
+int ImgSaveGifW(const wchar_t* path, ImgHandle image);
+
+static_assert(sizeof(BITMAPINFOHEADER) == sizeof(ImgInfoHeader), "same header");
+
+inline int ImgGetHeader(ImgHandle image, BITMAPINFOHEADER* header) {
+    return ImgGetHeader(image, reinterpret_cast<ImgInfoHeader*>(header));
+}
+
+// The header as GDI takes it (StretchDIBits, CreateDIBSection); 0 for none.
+inline const BITMAPINFO* ImgBitmapInfo(ImgHandle image) {
+    const ImgInfoHeader* info = nullptr;
+    ImgGetPixels(image, &info, nullptr, nullptr);
+    return reinterpret_cast<const BITMAPINFO*>(info);
+}
+
+inline BYTE* ImgBits(ImgHandle image) {
+    uint8_t* bits = nullptr;
+    ImgGetPixels(image, nullptr, &bits, nullptr);
+    return bits;
+}

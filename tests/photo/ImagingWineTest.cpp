@@ -1,0 +1,311 @@
+// The image library's codecs under Wine: round trips of every format, EXIF
+// orientation, transparency, bad input and safe saving.
+#include <gtest/gtest.h>
+#include <wincodec.h>
+#include <windows.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <functional>
+#include <string>
+
+#include "imaging/Image_win.h"
+#include "support/TestFiles.h"
+
+namespace {
+
+using testfiles::ScratchDir;
+
+struct Rgb {
+    int r, g, b;
+};
+
+// A new picture painted by `colour` of the displayed position.
+ImgHandle Paint(int width, int height, const std::function<Rgb(int, int)>& colour) {
+    ImgHandle image = ImgCreate(width, height);
+    const ImgInfoHeader* info = nullptr;
+    uint8_t* bits = nullptr;
+    ImgGetPixels(image, &info, &bits, nullptr);
+    size_t stride = (size_t(width) * 3 + 3) & ~size_t(3);
+    for (int y = 0; y < height; ++y) {
+        uint8_t* row = bits + stride * size_t(height - 1 - y);
+        for (int x = 0; x < width; ++x) {
+            Rgb c = colour(x, y);
+            row[x * 3] = uint8_t(c.b);
+            row[x * 3 + 1] = uint8_t(c.g);
+            row[x * 3 + 2] = uint8_t(c.r);
+        }
+    }
+    return image;
+}
+
+Rgb At(ImgHandle image, int x, int y) {
+    uint8_t* bits = nullptr;
+    ImgGetPixels(image, nullptr, &bits, nullptr);
+    int width = ImgWidth(image), height = ImgHeight(image);
+    size_t stride = (size_t(width) * 3 + 3) & ~size_t(3);
+    const uint8_t* p = bits + stride * size_t(height - 1 - y) + size_t(x) * 3;
+    return {p[2], p[1], p[0]};
+}
+
+// Largest and mean difference of two pictures of the same size.
+void Compare(ImgHandle a, ImgHandle b, int* largest, double* mean) {
+    *largest = 0;
+    double sum = 0;
+    for (int y = 0; y < ImgHeight(a); ++y) {
+        for (int x = 0; x < ImgWidth(a); ++x) {
+            Rgb p = At(a, x, y), q = At(b, x, y);
+            for (int d : {p.r - q.r, p.g - q.g, p.b - q.b}) {
+                *largest = std::max(*largest, std::abs(d));
+                sum += std::abs(d);
+            }
+        }
+    }
+    *mean = sum / (3.0 * ImgWidth(a) * ImgHeight(a));
+}
+
+Rgb Photo(int x, int y) {
+    return {(x * 255) / 70, (y * 255) / 50, 128 + int(60 * std::sin(x * 0.1) * std::cos(y * 0.13))};
+}
+
+class ImagingTest : public ::testing::Test {
+protected:
+    void SetUp() override { ImgClearError(); }
+    void TearDown() override { ImgClearError(); }
+    ScratchDir dir{L"img"};
+};
+
+TEST_F(ImagingTest, RoundTripsEveryFormat) {
+    // An odd width so that rows carry padding.
+    ImgHandle photo = Paint(71, 51, Photo);
+    ImgHandle few = Paint(71, 51, [](int x, int y) {
+        static const Rgb colours[] = {{255, 0, 0}, {0, 128, 0}, {10, 20, 30}, {255, 255, 255}, {250, 200, 100}};
+        return colours[(x / 7 + y / 5) % 5];
+    });
+    struct {
+        const wchar_t* name;
+        int (*save)(const wchar_t*, ImgHandle);
+        ImgHandle picture;
+        int largest;  // allowed difference per byte
+        double mean;
+    } cases[] = {
+        {L"a.bmp", ImgSaveBmpW, photo, 0, 0.0},
+        {L"a.png", ImgSavePngW, photo, 0, 0.0},
+        {L"a.jpg", [](const wchar_t* p, ImgHandle i) { return ImgSaveJpegW(p, i, 95); }, photo, 24, 3.0},
+        {L"a.gif", ImgSaveGifW, few, 0, 0.0},
+        {L"b.gif", ImgSaveGifW, photo, 64, 6.0},
+    };
+    for (const auto& c : cases) {
+        std::wstring path = dir / c.name;
+        ASSERT_EQ(c.save(path.c_str(), c.picture), 1) << testfiles::ToUtf8(c.name) << std::hex << " " << ImgLastError();
+        ImgHandle back = ImgLoadW(path.c_str());
+        ASSERT_NE(back, nullptr) << testfiles::ToUtf8(c.name) << std::hex << " " << ImgLastError();
+        ASSERT_EQ(ImgWidth(back), 71);
+        ASSERT_EQ(ImgHeight(back), 51);
+        int largest;
+        double mean;
+        Compare(c.picture, back, &largest, &mean);
+        EXPECT_LE(largest, c.largest) << testfiles::ToUtf8(c.name);
+        EXPECT_LE(mean, c.mean) << testfiles::ToUtf8(c.name);
+        ImgFree(back);
+    }
+    EXPECT_EQ(ImgLastError(), 0u);
+    ImgFree(photo);
+    ImgFree(few);
+}
+
+TEST_F(ImagingTest, WritesJpegAtTheQualityAskedAndWithoutMetadata) {
+    ImgHandle photo = Paint(200, 150, Photo);
+    std::wstring fine = dir / L"fine.jpg", rough = dir / L"rough.jpg";
+    ASSERT_EQ(ImgSaveJpegW(fine.c_str(), photo, 95), 1);
+    ASSERT_EQ(ImgSaveJpegW(rough.c_str(), photo, 30), 1);
+    std::string fineBytes = testfiles::ReadFileBytes(fine);
+    EXPECT_EQ(fineBytes.find("Exif"), std::string::npos);
+    EXPECT_EQ(fineBytes.find("http://ns.adobe.com"), std::string::npos);
+    ImgFree(photo);
+    if (GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version")) {
+        GTEST_SKIP() << "Wine's JPEG encoder takes no quality setting (always libjpeg's 75)";
+    }
+    EXPECT_GT(fineBytes.size(), testfiles::ReadFileBytes(rough).size() + 1000);
+}
+
+// An EXIF block with the orientation tag, put right after the start marker.
+std::string WithOrientation(const std::string& jpeg, int orientation) {
+    std::string tiff("II*\0\x08\0\0\0\x01\0\x12\x01\x03\0\x01\0\0\0", 18);
+    tiff += char(orientation);
+    tiff += std::string("\0\0\0\0\0\0", 6);
+    std::string app1 = "\xFF\xE1";
+    size_t length = 2 + 6 + tiff.size();
+    app1 += char(length >> 8);
+    app1 += char(length & 0xFF);
+    app1 += std::string("Exif\0\0", 6) + tiff;
+    return jpeg.substr(0, 2) + app1 + jpeg.substr(2);
+}
+
+TEST_F(ImagingTest, TurnsJpegsByTheirExifOrientation) {
+    // Red top-left quadrant, the rest grey: where red ends up tells the turn.
+    ImgHandle picture = Paint(64, 32, [](int x, int y) { return x < 32 && y < 16 ? Rgb{255, 0, 0} : Rgb{128, 128, 128}; });
+    std::wstring plain = dir / L"plain.jpg";
+    ASSERT_EQ(ImgSaveJpegW(plain.c_str(), picture, 95), 1);
+    std::string bytes = testfiles::ReadFileBytes(plain);
+    struct {
+        int orientation;
+        int width, height;
+        int redX, redY;  // a point inside the red quadrant as shown
+    } cases[] = {
+        {1, 64, 32, 8, 8}, {3, 64, 32, 56, 24}, {6, 32, 64, 24, 8}, {8, 32, 64, 8, 56}, {2, 64, 32, 56, 8},
+    };
+    for (const auto& c : cases) {
+        std::wstring path = dir / (L"o" + std::to_wstring(c.orientation) + L".jpg");
+        ASSERT_TRUE(testfiles::WriteFileBytes(path, WithOrientation(bytes, c.orientation)));
+        ImgHandle loaded = ImgLoadW(path.c_str());
+        ASSERT_NE(loaded, nullptr) << c.orientation;
+        EXPECT_EQ(ImgWidth(loaded), c.width) << c.orientation;
+        EXPECT_EQ(ImgHeight(loaded), c.height) << c.orientation;
+        EXPECT_GT(At(loaded, c.redX, c.redY).r, 200) << c.orientation;
+        EXPECT_LT(At(loaded, c.redX, c.redY).g, 60) << c.orientation;
+        // Saved again, the picture stays turned and the tag is gone.
+        std::wstring again = dir / (L"again" + std::to_wstring(c.orientation) + L".jpg");
+        ASSERT_EQ(ImgSaveJpegW(again.c_str(), loaded, 95), 1);
+        EXPECT_EQ(testfiles::ReadFileBytes(again).find("Exif"), std::string::npos);
+        ImgFree(loaded);
+    }
+    ImgFree(picture);
+}
+
+TEST_F(ImagingTest, ComposesTransparentPixelsOverWhite) {
+    // A 2 x 1 PNG with alpha written through WIC: clear blue, half-covered black.
+    std::wstring path = dir / L"alpha.png";
+    {
+        CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+        IWICImagingFactory* factory = nullptr;
+        ASSERT_HRESULT_SUCCEEDED(CoCreateInstance(CLSID_WICImagingFactory1, nullptr, CLSCTX_INPROC_SERVER,
+                                                  IID_IWICImagingFactory, reinterpret_cast<void**>(&factory)));
+        IWICStream* stream = nullptr;
+        IWICBitmapEncoder* encoder = nullptr;
+        IWICBitmapFrameEncode* frame = nullptr;
+        factory->CreateStream(&stream);
+        stream->InitializeFromFilename(path.c_str(), GENERIC_WRITE);
+        factory->CreateEncoder(GUID_ContainerFormatPng, nullptr, &encoder);
+        encoder->Initialize(stream, WICBitmapEncoderNoCache);
+        encoder->CreateNewFrame(&frame, nullptr);
+        frame->Initialize(nullptr);
+        frame->SetSize(2, 1);
+        WICPixelFormatGUID format = GUID_WICPixelFormat32bppBGRA;
+        frame->SetPixelFormat(&format);
+        ASSERT_TRUE(IsEqualGUID(format, GUID_WICPixelFormat32bppBGRA));
+        BYTE pixels[8] = {255, 0, 0, 0, 0, 0, 0, 128};
+        ASSERT_HRESULT_SUCCEEDED(frame->WritePixels(1, 8, 8, pixels));
+        frame->Commit();
+        encoder->Commit();
+        frame->Release();
+        encoder->Release();
+        stream->Release();
+        factory->Release();
+        CoUninitialize();
+    }
+    ImgHandle loaded = ImgLoadW(path.c_str());
+    ASSERT_NE(loaded, nullptr) << std::hex << ImgLastError();
+    Rgb clear = At(loaded, 0, 0), half = At(loaded, 1, 0);
+    EXPECT_EQ(clear.r, 255);
+    EXPECT_EQ(clear.g, 255);
+    EXPECT_EQ(clear.b, 255);
+    EXPECT_NEAR(half.r, 127, 1);
+    EXPECT_NEAR(half.b, 127, 1);
+    ImgFree(loaded);
+}
+
+TEST_F(ImagingTest, RefusesBadInputWithACode) {
+    ImgHandle photo = Paint(64, 48, Photo);
+    std::wstring png = dir / L"good.png", jpg = dir / L"good.jpg";
+    ASSERT_EQ(ImgSavePngW(png.c_str(), photo), 1);
+    ASSERT_EQ(ImgSaveJpegW(jpg.c_str(), photo, 95), 1);
+    std::string pngBytes = testfiles::ReadFileBytes(png);
+    std::string jpgBytes = testfiles::ReadFileBytes(jpg);
+
+    // A bitmap header that claims 100000 x 100000 pixels over a few bytes.
+    std::string huge("BM\0\0\0\0\0\0\0\0\x36\0\0\0\x28\0\0\0", 18);
+    huge += std::string("\xA0\x86\x01\0\xA0\x86\x01\0\x01\0\x18\0\0\0\0\0", 16);
+    huge += std::string(20, '\0') + std::string(64, '\x7F');
+    std::string wideGif("GIF89a\xFF\xFF\xFF\xFF\0\0\0", 13);
+    wideGif += std::string("\x2C\0\0\0\0\xFF\xFF\xFF\xFF\0\x02\x02\x44\x01\0\x3B", 16);
+
+    struct {
+        const wchar_t* name;
+        std::string bytes;  // none: the file is not there
+        bool write;
+    } cases[] = {
+        {L"missing.jpg", "", false},
+        {L"empty.jpg", "", true},
+        {L"text.jpg", "This is not a picture at all.\r\n", true},
+        {L"half.png", pngBytes.substr(0, pngBytes.size() / 2), true},
+        {L"head.jpg", jpgBytes.substr(0, 300), true},
+        {L"half.jpg", jpgBytes.substr(0, jpgBytes.size() / 2), true},
+        {L"huge.bmp", huge, true},
+        {L"huge.gif", wideGif, true},
+    };
+    for (const auto& c : cases) {
+        std::wstring path = dir / c.name;
+        if (c.write) {
+            ASSERT_TRUE(testfiles::WriteFileBytes(path, c.bytes));
+        }
+        ImgClearError();
+        ImgHandle loaded = ImgLoadW(path.c_str());
+        EXPECT_EQ(loaded, nullptr) << testfiles::ToUtf8(c.name);
+        EXPECT_NE(ImgLastError(), 0u) << testfiles::ToUtf8(c.name);
+        ImgFree(loaded);
+    }
+    ImgClearError();
+    EXPECT_EQ(ImgLoad(""), nullptr);
+    EXPECT_EQ(ImgLastError(), uint32_t(HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND)));
+    ImgFree(photo);
+}
+
+TEST_F(ImagingTest, ASaveThatFailsLeavesTheTargetAlone) {
+    ImgHandle photo = Paint(40, 30, Photo);
+    std::wstring target = dir / L"locked.png";
+    ASSERT_TRUE(testfiles::WriteFileBytes(target, "old contents"));
+    ASSERT_TRUE(SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_READONLY));
+    EXPECT_EQ(ImgSavePngW(target.c_str(), photo), 0);
+    EXPECT_EQ(ImgLastError(), uint32_t(HRESULT_FROM_WIN32(ERROR_ACCESS_DENIED)));
+    EXPECT_EQ(testfiles::ReadFileBytes(target), "old contents");
+
+    ImgClearError();
+    std::wstring nowhere = dir / L"no such folder\\out.jpg";
+    EXPECT_EQ(ImgSaveJpegW(nowhere.c_str(), photo, 95), 0);
+    EXPECT_NE(ImgLastError(), 0u);
+    EXPECT_EQ(ImgSaveBmpW((dir / L"x.bmp").c_str(), nullptr), 0);
+
+    // An ordinary existing file is replaced, and no temporary file stays.
+    std::wstring plain = dir / L"plain.bmp";
+    ASSERT_TRUE(testfiles::WriteFileBytes(plain, "old"));
+    ASSERT_EQ(ImgSaveBmpW(plain.c_str(), photo), 1);
+    EXPECT_EQ(testfiles::ReadFileBytes(plain).substr(0, 2), "BM");
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW((dir / L"~tdr*").c_str(), &found);
+    EXPECT_EQ(search, INVALID_HANDLE_VALUE) << "left behind: " << testfiles::ToUtf8(found.cFileName);
+    if (search != INVALID_HANDLE_VALUE) {
+        FindClose(search);
+    }
+    SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_NORMAL);
+    ImgFree(photo);
+}
+
+TEST_F(ImagingTest, TakesAnsiPathsAndWidePathsBeyondTheCodePage) {
+    ImgHandle photo = Paint(20, 10, Photo);
+    // 写真.bmp exists in code page 932; 사진 does not.
+    std::wstring japanese = dir / L"\u5199\u771f.bmp";
+    std::string ansi = testfiles::ToAnsi(japanese);
+    ASSERT_EQ(ImgSaveBmp(ansi.c_str(), photo), 1);
+    ImgHandle back = ImgLoad(ansi.c_str());
+    EXPECT_NE(back, nullptr);
+    ImgFree(back);
+    std::wstring korean = dir / L"\uC0AC\uC9C4.png";
+    ASSERT_EQ(ImgSavePngW(korean.c_str(), photo), 1);
+    back = ImgLoadW(korean.c_str());
+    EXPECT_NE(back, nullptr);
+    ImgFree(back);
+    ImgFree(photo);
+}
+
+}  // namespace
