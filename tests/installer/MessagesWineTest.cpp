@@ -290,3 +290,37 @@ TEST(AdminCheck, WineRunsTheUserAsAnAdministrator) {
     EXPECT_TRUE(IsUserAdministrator());
     RevertToSelf();
 }
+
+TEST(AdminCheck, ADenyOnlyAdministratorsGroupStillCounts) {
+    HANDLE process = nullptr;
+    ASSERT_TRUE(OpenProcessToken(GetCurrentProcess(), TOKEN_ALL_ACCESS, &process));
+    SID_IDENTIFIER_AUTHORITY ntAuthority = SECURITY_NT_AUTHORITY;
+    PSID administrators = nullptr;
+    ASSERT_TRUE(AllocateAndInitializeSid(&ntAuthority, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS, 0, 0,
+                                         0, 0, 0, 0, &administrators));
+    SID_AND_ATTRIBUTES disable = {administrators, 0};
+    HANDLE restricted = nullptr;
+    BOOL made = CreateRestrictedToken(process, 0, 1, &disable, 0, nullptr, 0, nullptr, &restricted);
+    HANDLE impersonation = nullptr;
+    if (made) {
+        made = DuplicateToken(restricted, SecurityImpersonation, &impersonation);
+    }
+    if (!made) {
+        FreeSid(administrators);
+        CloseHandle(process);
+        GTEST_SKIP() << "restricted tokens are not available here";
+    }
+    ASSERT_TRUE(SetThreadToken(nullptr, impersonation));
+    // The group is now deny-only: a check of enabled membership says no, the
+    // installer's check of membership says yes.
+    BOOL enabledMember = TRUE;
+    CheckTokenMembership(nullptr, administrators, &enabledMember);
+    bool admin = IsUserAdministrator();
+    RevertToSelf();
+    EXPECT_FALSE(enabledMember);
+    EXPECT_TRUE(admin);
+    CloseHandle(impersonation);
+    CloseHandle(restricted);
+    FreeSid(administrators);
+    CloseHandle(process);
+}
