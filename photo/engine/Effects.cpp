@@ -3,6 +3,10 @@
 #include <cstring>
 #include <vector>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace {
 unsigned BitLength(uint32_t value) {
     unsigned bits = 0;
@@ -58,19 +62,66 @@ void WindowSumsOfRow(const uint8_t* row, size_t count, size_t span, Sum* sums) {
         s1 += row[k + 1];
         s2 += row[k + 2];
     }
-    size_t j = 0;
-    for (;;) {
-        sums[j] = static_cast<Sum>(s0);
-        sums[j + 1] = static_cast<Sum>(s1);
-        sums[j + 2] = static_cast<Sum>(s2);
-        if (j + 3 >= count) {
-            break;
+    sums[0] = static_cast<Sum>(s0);
+    sums[1] = static_cast<Sum>(s1);
+    sums[2] = static_cast<Sum>(s2);
+    size_t j = 3;
+#if defined(__SSE2__)
+    if (sizeof(Sum) == 2) {
+        // sums[j] = sums[j - 3] + d[j], d[j] = row[j - 3 + span] - row[j - 3]:
+        // a prefix sum with stride 3, eight 16-bit lanes at a time (16-bit
+        // arithmetic wraps, and every true sum fits). Within a block, adding
+        // the block moved by 3 and then by 6 lanes sums each lane's d over its
+        // colour; the three last sums of the previous block, repeated in the
+        // colour pattern, carry the rest.
+        const __m128i zero = _mm_setzero_si128();
+        __m128i previous = _mm_set_epi16(static_cast<short>(s2), static_cast<short>(s1), static_cast<short>(s0), 0,
+                                         0, 0, 0, 0);
+        for (; j + 8 <= count; j += 8) {
+            __m128i entering = _mm_unpacklo_epi8(
+                _mm_loadl_epi64(reinterpret_cast<const __m128i*>(row + j - 3 + span)), zero);
+            __m128i leaving = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(row + j - 3)), zero);
+            __m128i d = _mm_sub_epi16(entering, leaving);
+            d = _mm_add_epi16(d, _mm_slli_si128(d, 6));
+            d = _mm_add_epi16(d, _mm_slli_si128(d, 12));
+            __m128i last = _mm_srli_si128(previous, 10);
+            __m128i carry = _mm_or_si128(last, _mm_or_si128(_mm_slli_si128(last, 6), _mm_slli_si128(last, 12)));
+            previous = _mm_add_epi16(d, carry);
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(sums + j), previous);
         }
-        s0 += static_cast<uint32_t>(row[j + span]) - row[j];
-        s1 += static_cast<uint32_t>(row[j + span + 1]) - row[j + 1];
-        s2 += static_cast<uint32_t>(row[j + span + 2]) - row[j + 2];
+    }
+#endif
+    for (; j < count; ++j) {
+        sums[j] = static_cast<Sum>(sums[j - 3] + row[j - 3 + span] - row[j - 3]);
+    }
+}
+
+// From byte j (the first of a pixel), the first pixel whose mask is not
+// `selected` (non-zero blue byte), as a byte offset; `count` when the run goes
+// to the end. Sixteen pixels are looked at a time where vectors allow.
+size_t RunEnd(const uint8_t* mask, size_t j, size_t count, bool selected) {
+#if defined(__SSE2__)
+    const __m128i zero = _mm_setzero_si128();
+    const uint64_t blueBytes = 0x249249249249ull;  // bits 0, 3, ..., 45
+    for (; j + 48 <= count; j += 48) {
+        const __m128i* chunk = reinterpret_cast<const __m128i*>(mask + j);
+        uint64_t zeros = static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_loadu_si128(chunk), zero))) |
+                         static_cast<uint64_t>(static_cast<uint32_t>(
+                             _mm_movemask_epi8(_mm_cmpeq_epi8(_mm_loadu_si128(chunk + 1), zero))))
+                             << 16 |
+                         static_cast<uint64_t>(static_cast<uint32_t>(
+                             _mm_movemask_epi8(_mm_cmpeq_epi8(_mm_loadu_si128(chunk + 2), zero))))
+                             << 32;
+        uint64_t stops = (selected ? zeros : ~zeros) & blueBytes;
+        if (stops) {
+            return j + static_cast<size_t>(__builtin_ctzll(stops));
+        }
+    }
+#endif
+    while (j < count && (mask[j] != 0) == selected) {
         j += 3;
     }
+    return j;
 }
 
 // The blur as running sums: each row's horizontal window sums are made once,
@@ -78,20 +129,17 @@ void WindowSumsOfRow(const uint8_t* row, size_t count, size_t span, Sum* sums) {
 // vertical total per byte; the total over the 2r x 2r window then needs one
 // exact division. Row sums stay below 2r x 255, which fits 16 bits up to
 // r = 128; larger radii keep them in 32 bits.
-template <typename Sum>
-void BlurRows(const uint8_t* working, uint8_t* display, const uint8_t* mask, int width, int height, int r) {
+template <typename Sum, typename Divider>
+void BlurRows(const uint8_t* working, uint8_t* display, const uint8_t* mask, int width, int height, int r,
+              const Divider& divide) {
     const size_t stride = RowStride(width);
     const size_t span = 6 * static_cast<size_t>(r);                // 2r pixels
     const size_t count = 3 * static_cast<size_t>(width - 2 * r);   // output bytes per row
     const size_t first = 3 * static_cast<size_t>(r);               // first output byte
     const size_t window = 2 * static_cast<size_t>(r);
-    const uint32_t area = static_cast<uint32_t>(4 * r * r);
-    const ExactDivider divide(area, 255 * area);
-
     std::vector<std::vector<Sum>> ring(window, std::vector<Sum>(count));
     std::vector<Sum> fresh(count);
     std::vector<uint32_t> totals(count, 0);
-    std::vector<uint8_t> means(count);
 
     for (size_t row = 0; row < window; ++row) {
         Sum* sums = ring[row].data();
@@ -102,60 +150,45 @@ void BlurRows(const uint8_t* working, uint8_t* display, const uint8_t* mask, int
     }
     for (int y = r; y < height - r; ++y) {
         const uint8_t* maskRow = mask + stride * y + first;
-        bool anySelected = false;
-        for (size_t j = 0; j < count; j += 3) {
-            if (maskRow[j]) {
-                anySelected = true;
-                break;
-            }
-        }
+        uint8_t* target = display + stride * y + first;
         uint32_t* t = totals.data();
-        uint8_t* m = means.data();
-        if (y > r) {
-            // Row y + r - 1 enters the window; its sums take the ring slot of
-            // row y - r - 1, which leaves it.
+        // Row y + r - 1 enters the window; its sums take the ring slot of row
+        // y - r - 1, which leaves it. The first output row has its window
+        // complete already.
+        const bool moving = y > r;
+        std::vector<Sum>* slot = nullptr;
+        if (moving) {
             size_t entering = static_cast<size_t>(y + r - 1);
             WindowSumsOfRow(working + stride * entering, count, span, fresh.data());
-            std::vector<Sum>& slot = ring[entering % window];
-            const Sum* in = fresh.data();
-            const Sum* out = slot.data();
-            if (anySelected) {
-                for (size_t j = 0; j < count; ++j) {
-                    uint32_t total = t[j] + in[j] - out[j];
-                    t[j] = total;
-                    m[j] = static_cast<uint8_t>(divide(total));
-                }
-            } else {
-                for (size_t j = 0; j < count; ++j) {
-                    t[j] += static_cast<uint32_t>(in[j]) - out[j];
-                }
-            }
-            slot.swap(fresh);
-        } else if (anySelected) {
-            for (size_t j = 0; j < count; ++j) {
-                m[j] = static_cast<uint8_t>(divide(t[j]));
-            }
+            slot = &ring[entering % window];
         }
-        if (!anySelected) {
-            continue;
-        }
-        // Selected pixels come in runs (a lasso region is filled); each run
-        // is copied at once.
-        uint8_t* target = display + stride * y + first;
+        const Sum* in = fresh.data();
+        const Sum* out = moving ? slot->data() : nullptr;
+        // Selected pixels come in runs (a lasso region is filled): the totals
+        // move on everywhere, the means are made only inside the runs, straight
+        // into the picture.
         size_t j = 0;
         while (j < count) {
-            while (j < count && !maskRow[j]) {
-                j += 3;
+            size_t start = RunEnd(maskRow, j, count, false);
+            size_t end = RunEnd(maskRow, start, count, true);
+            if (moving) {
+                for (size_t k = j; k < start; ++k) {
+                    t[k] += static_cast<uint32_t>(in[k]) - out[k];
+                }
+                for (size_t k = start; k < end; ++k) {
+                    uint32_t total = t[k] + in[k] - out[k];
+                    t[k] = total;
+                    target[k] = static_cast<uint8_t>(divide(total));
+                }
+            } else {
+                for (size_t k = start; k < end; ++k) {
+                    target[k] = static_cast<uint8_t>(divide(t[k]));
+                }
             }
-            size_t start = j;
-            while (j + 9 < count &&
-                   ((maskRow[j] != 0) & (maskRow[j + 3] != 0) & (maskRow[j + 6] != 0) & (maskRow[j + 9] != 0))) {
-                j += 12;
-            }
-            while (j < count && maskRow[j]) {
-                j += 3;
-            }
-            std::memcpy(target + start, m + start, j - start);
+            j = end;
+        }
+        if (moving) {
+            slot->swap(fresh);
         }
     }
 }
@@ -175,10 +208,14 @@ bool BlurRegion(const uint8_t* working, uint8_t* display, const uint8_t* mask, i
     if (area * 255 >= (uint64_t(1) << 30)) {
         return false;
     }
-    if (2 * r * 255 <= UINT16_MAX) {
-        BlurRows<uint16_t>(working, display, mask, width, height, r);
+    if (r <= ShortDivider::kLargestRadius) {
+        BlurRows<uint16_t>(working, display, mask, width, height, r, ShortDivider(static_cast<uint32_t>(area)));
+    } else if (2 * r * 255 <= UINT16_MAX) {
+        BlurRows<uint16_t>(working, display, mask, width, height, r,
+                           ExactDivider(static_cast<uint32_t>(area), static_cast<uint32_t>(255 * area)));
     } else {
-        BlurRows<uint32_t>(working, display, mask, width, height, r);
+        BlurRows<uint32_t>(working, display, mask, width, height, r,
+                           ExactDivider(static_cast<uint32_t>(area), static_cast<uint32_t>(255 * area)));
     }
     return true;
 }

@@ -162,6 +162,18 @@ TEST(ExactDivider, EveryWindowSumOfEverySliderRadius) {
     }
 }
 
+TEST(ShortDivider, EveryWindowSumOfTheRadiiItServes) {
+    for (uint32_t r = 1; r <= static_cast<uint32_t>(ShortDivider::kLargestRadius); ++r) {
+        uint32_t area = 4 * r * r;
+        ShortDivider divide(area);
+        for (uint32_t sum = 0; sum <= 255 * area; ++sum) {
+            if (divide(sum) != sum / area) {
+                FAIL() << sum << " / " << area;
+            }
+        }
+    }
+}
+
 TEST(MosaicRegion, EqualsTheDefinitionAndIsIdempotent) {
     std::mt19937 random(99);
     for (int n : {1, 2, 3, 10, 33, 200}) {
