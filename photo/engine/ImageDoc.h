@@ -17,6 +17,8 @@
 // (SendMessageW, SetWindowTextW, MoveWindow, SetWindowPos, DestroyWindow on the
 // view or the main window): that thread may be waiting for the same lock.
 // InvalidateRect, GetDC and GetClientRect do not wait and are safe.
+// GDI may hold back drawing into a layer DC: whoever draws calls GdiFlush
+// before releasing drawMutex (or reading the layer's bits itself).
 #pragma once
 
 #include <windows.h>
@@ -101,6 +103,9 @@ struct ImageDoc {
     void Paint(HWND hwnd);
     // Message handling of the view window (on the view thread).
     INT_PTR ViewProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+    // With drawMutex and chainLock held: `composite` := `display` plus the
+    // layers; false when there is no picture to show.
+    bool ComposeLocked();
 
     // Region effects and text overlays (ImageDocEffects.cpp).
     // All text layers anew (recreate = 1 after a rebuild) or cleared; 1, or 0
@@ -139,6 +144,8 @@ class MutexLock {
 public:
     explicit MutexLock(HANDLE mutex);
     ~MutexLock();
+    // Lets go before the end of the scope.
+    void Unlock();
     MutexLock(const MutexLock&) = delete;
     MutexLock& operator=(const MutexLock&) = delete;
 

@@ -1,0 +1,94 @@
+#include "engine/ViewWindow.h"
+
+#include <cwchar>
+
+#include "app/ShellState.h"
+#include "engine/ImageDoc.h"
+#include "engine/ViewMouse.h"
+#include "resources/resource.h"
+
+unsigned __stdcall ViewThread(void* doc) {
+    DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_VIEW), nullptr, ViewDlgProc,
+                    reinterpret_cast<LPARAM>(doc));
+    return 1;
+}
+
+INT_PTR CALLBACK ViewDlgProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    ImageDoc* doc;
+    if (msg == WM_INITDIALOG) {
+        doc = reinterpret_cast<ImageDoc*>(lParam);
+        SetWindowLongPtrW(hwnd, DWLP_USER, lParam);
+        if (doc) {
+            InterlockedExchangePointer(reinterpret_cast<void**>(&doc->viewWnd), hwnd);
+        }
+    } else {
+        doc = reinterpret_cast<ImageDoc*>(GetWindowLongPtrW(hwnd, DWLP_USER));
+    }
+    return doc ? doc->ViewProc(hwnd, msg, wParam, lParam) : 0;
+}
+
+INT_PTR ImageDoc::ViewProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    switch (msg) {
+        case WM_INITDIALOG: {
+            int width, height;
+            {
+                DocLock lock(*this);
+                width = ImgWidth(display);
+                height = ImgHeight(display);
+            }
+            FitWindowToImage(hwnd, width, height);
+            SetViewTitle(hwnd, width, height);
+            return 1;
+        }
+        case WM_PAINT:
+            Paint(hwnd);
+            return 1;
+        case WM_CLOSE:
+            // Closing the view closes the program. The main window's close
+            // sequence may end this document meanwhile: nothing of it is
+            // touched after the call.
+            if (HWND main = shellState.mainWnd) {
+                SendMessageW(main, WM_CLOSE, 0, 0);
+            }
+            return 1;
+        case WM_DESTROY:
+            // Sent by the main window before it deletes the document: from
+            // here on the window's remaining messages find no document.
+            SetWindowLongPtrW(hwnd, DWLP_USER, 0);
+            EndDialog(hwnd, 0);
+            return 1;
+        case WM_COMMAND:
+            return 1;
+        case WM_LBUTTONDOWN:
+        case WM_MOUSEMOVE:
+        case WM_LBUTTONUP:
+            HandleViewMouse(*this, hwnd, msg, wParam, lParam);
+            return 0;
+        default:
+            return 0;
+    }
+}
+
+void FitWindowToImage(HWND hwnd, int width, int height) {
+    RECT window, client;
+    if (!hwnd || !GetWindowRect(hwnd, &window) || !GetClientRect(hwnd, &client)) {
+        return;
+    }
+    int frameWidth = (window.right - window.left) - client.right;
+    int frameHeight = (window.bottom - window.top) - client.bottom;
+    MoveWindow(hwnd, window.left, window.top, frameWidth + width, frameHeight + height, TRUE);
+    GetWindowRect(hwnd, &window);
+    int outerWidth = window.right - window.left, outerHeight = window.bottom - window.top;
+    RECT desktop;
+    GetWindowRect(GetDesktopWindow(), &desktop);
+    // A picture larger than the screen still leaves the caption on it, so the
+    // window can be moved and closed.
+    int left = (desktop.right - outerWidth) / 2, top = (desktop.bottom - outerHeight) / 2;
+    SetWindowPos(hwnd, HWND_TOP, left < 0 ? 0 : left, top < 0 ? 0 : top, outerWidth, outerHeight, SWP_SHOWWINDOW);
+}
+
+void SetViewTitle(HWND hwnd, int width, int height) {
+    wchar_t title[64];
+    std::swprintf(title, 64, L"%dpx \u00D7 %dpx", width, height);
+    SetWindowTextW(hwnd, title);
+}
