@@ -78,8 +78,8 @@ bool IsUserAdministrator() {
     }
     SID_IDENTIFIER_AUTHORITY ntAuthority = SECURITY_NT_AUTHORITY;
     AllocatedSid administrators;
-    if (!AllocateAndInitializeSid(&ntAuthority, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS, 0, 0, 0, 0,
-                                  0, 0, administrators.Receive())) {
+    if (!AllocateAndInitializeSid(&ntAuthority, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS, 0, 0, 0, 0, 0,
+                                  0, administrators.Receive())) {
         return false;
     }
     // Membership alone counts: a deny-only or disabled Administrators group

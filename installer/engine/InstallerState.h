@@ -24,7 +24,7 @@ struct InstallerState {
     HINSTANCE instance = nullptr;  // loads icons, dialogs and the message table
     HICON programIcon = nullptr;   // icon 103, loaded for an install only
 
-    char ownPath[kPathCapacity] = {};        // full path of the running executable
+    char ownPath[kPathCapacity] = {};  // full path of the running executable
     // The parts of the own path get the path's capacity, so that a setup
     // program in a deep directory is never cut short.
     char ownFileName[kPathCapacity] = {};    // its name and extension, e.g. Mivo.exe

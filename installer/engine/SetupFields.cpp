@@ -100,10 +100,8 @@ bool ParseFileEntry(const char* entry, FileEntry& out) {
 
 EntryStatus ParseShortcutEntry(const char* entry, ShortcutEntry& out) {
     FieldBuffer fields[] = {
-        {out.name, sizeof(out.name), false},
-        {out.target, sizeof(out.target), false},
-        {out.arguments, sizeof(out.arguments), false},
-        {out.iconFile, sizeof(out.iconFile), false},
+        {out.name, sizeof(out.name), false},           {out.target, sizeof(out.target), false},
+        {out.arguments, sizeof(out.arguments), false}, {out.iconFile, sizeof(out.iconFile), false},
         {out.iconIndex, sizeof(out.iconIndex), false},
     };
     int found = SplitFields(entry, fields, 5);
@@ -119,8 +117,7 @@ EntryStatus ParseShortcutEntry(const char* entry, ShortcutEntry& out) {
 }
 
 bool ParseProgramEntry(const char* entry, ProgramEntry& out) {
-    FieldBuffer fields[] = {{out.program, sizeof(out.program), false},
-                            {out.parameters, sizeof(out.parameters), false}};
+    FieldBuffer fields[] = {{out.program, sizeof(out.program), false}, {out.parameters, sizeof(out.parameters), false}};
     return SplitFields(entry, fields, 2) >= 1;
 }
 

@@ -43,11 +43,11 @@ bool ParseFileEntry(const char* entry, FileEntry& out);
 // A "Group", "Startup" or "Desktop" entry:
 // "name,target[,arguments[,icon file[,icon index]]]".
 struct ShortcutEntry {
-    char name[64];        // shortcut file name without ".lnk", also its description
-    char target[128];     // path entry
-    char arguments[64];   // command-line arguments
-    char iconFile[128];   // path entry; empty: the target's icon
-    char iconIndex[16];   // empty: no icon is set
+    char name[64];       // shortcut file name without ".lnk", also its description
+    char target[128];    // path entry
+    char arguments[64];  // command-line arguments
+    char iconFile[128];  // path entry; empty: the target's icon
+    char iconIndex[16];  // empty: no icon is set
 };
 
 enum class EntryStatus {

@@ -31,29 +31,29 @@ struct SetupInfo {
     // caption of every non-error box and dialog.
     char title[128] = {};
 
-    int32_t groupValue = 0;      // Group Value (-1 absent, 0 offered unchecked, 1 checked)
-    char groupName[128] = {};    // Group GroupName (sub-folder of the Programs menu)
-    int32_t startupValue = 0;    // Startup Value
-    int32_t desktopValue = 0;    // Desktop Value
-    char uninstallKey[128] = {}; // Uninstall Key (subkey of ...\CurrentVersion\Uninstall)
+    int32_t groupValue = 0;       // Group Value (-1 absent, 0 offered unchecked, 1 checked)
+    char groupName[128] = {};     // Group GroupName (sub-folder of the Programs menu)
+    int32_t startupValue = 0;     // Startup Value
+    int32_t desktopValue = 0;     // Desktop Value
+    char uninstallKey[128] = {};  // Uninstall Key (subkey of ...\CurrentVersion\Uninstall)
 
     // Install mode.
-    char textFile[256] = {};           // Install TextFile (document shown first)
-    char installDirEntry[128] = {};    // Install InstallDir as written in the file
-    char installDirReg[128] = {};      // Install InstallDirReg (root\subkey)
-    int32_t isFileDelAfterMivo = 0;    // Install IsFileDelAfterMivo (default 1)
-    char message[256] = {};            // Install Message (completion text; empty: message 10)
-    char groupInfo[256] = {};          // Group Info (pop-up help)
-    char startupInfo[256] = {};        // Startup Info
-    char desktopInfo[256] = {};        // Desktop Info
-    char uninstallName[128] = {};      // Uninstall Name -> DisplayName
-    int32_t modify = 0;                // Uninstall Modify (0 whenever installProhibited != 0)
-    char iconFile[256] = {};           // Uninstall IconFile -> DisplayIcon
-    char publisher[64] = {};           // Uninstall Publisher
-    char urlInfoAbout[256] = {};       // Uninstall URLInfoAbout
-    char displayVersion[32] = {};      // Uninstall DisplayVersion
-    char helpLink[256] = {};           // Uninstall HelpLink
-    char urlUpdateInfo[256] = {};      // Uninstall URLUpdateInfo
+    char textFile[256] = {};         // Install TextFile (document shown first)
+    char installDirEntry[128] = {};  // Install InstallDir as written in the file
+    char installDirReg[128] = {};    // Install InstallDirReg (root\subkey)
+    int32_t isFileDelAfterMivo = 0;  // Install IsFileDelAfterMivo (default 1)
+    char message[256] = {};          // Install Message (completion text; empty: message 10)
+    char groupInfo[256] = {};        // Group Info (pop-up help)
+    char startupInfo[256] = {};      // Startup Info
+    char desktopInfo[256] = {};      // Desktop Info
+    char uninstallName[128] = {};    // Uninstall Name -> DisplayName
+    int32_t modify = 0;              // Uninstall Modify (0 whenever installProhibited != 0)
+    char iconFile[256] = {};         // Uninstall IconFile -> DisplayIcon
+    char publisher[64] = {};         // Uninstall Publisher
+    char urlInfoAbout[256] = {};     // Uninstall URLInfoAbout
+    char displayVersion[32] = {};    // Uninstall DisplayVersion
+    char helpLink[256] = {};         // Uninstall HelpLink
+    char urlUpdateInfo[256] = {};    // Uninstall URLUpdateInfo
 
     // Install Program in install mode, Uninstall Program in uninstall mode:
     // "program[,parameters]".

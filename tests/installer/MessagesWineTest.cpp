@@ -28,8 +28,7 @@ std::wstring Message(int id) {
 
 // True when `text` is whole code page 932 text: no lone lead byte anywhere.
 bool IsWholeAnsiText(const std::string& text) {
-    return MultiByteToWideChar(932, MB_ERR_INVALID_CHARS, text.data(), static_cast<int>(text.size()), nullptr, 0) >
-               0 ||
+    return MultiByteToWideChar(932, MB_ERR_INVALID_CHARS, text.data(), static_cast<int>(text.size()), nullptr, 0) > 0 ||
            text.empty();
 }
 
@@ -144,8 +143,9 @@ TEST_F(MessagesTest, ErrorBoxesHaveTheirOwnCaptionAndTheCodeLine) {
         BoxWatcher watcher(IDOK);
         ShowError(nullptr, MSG_REGISTRY_DELETE_FAILED, 2232);
         gui::MessageBoxContent box = watcher.Finish();
-        EXPECT_EQ(box.text, L"レジストリキーの削除に失敗しました。\n該当するキーが実際にレジストリに存在するかどうかを確認して下"
-                            L"さい。\n  (ErrorCode : 2232)");
+        EXPECT_EQ(box.text,
+                  L"レジストリキーの削除に失敗しました。\n該当するキーが実際にレジストリに存在するかどうかを確認して下"
+                  L"さい。\n  (ErrorCode : 2232)");
     }
     {
         std::strcpy(g_installer.setupFilePath, ToAnsi(L"C:\\配布\\Setup.inf").c_str());
@@ -296,8 +296,8 @@ TEST(AdminCheck, ADenyOnlyAdministratorsGroupStillCounts) {
     ASSERT_TRUE(OpenProcessToken(GetCurrentProcess(), TOKEN_ALL_ACCESS, &process));
     SID_IDENTIFIER_AUTHORITY ntAuthority = SECURITY_NT_AUTHORITY;
     PSID administrators = nullptr;
-    ASSERT_TRUE(AllocateAndInitializeSid(&ntAuthority, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS, 0, 0,
-                                         0, 0, 0, 0, &administrators));
+    ASSERT_TRUE(AllocateAndInitializeSid(&ntAuthority, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS, 0, 0, 0,
+                                         0, 0, 0, &administrators));
     SID_AND_ATTRIBUTES disable = {administrators, 0};
     HANDLE restricted = nullptr;
     BOOL made = CreateRestrictedToken(process, 0, 1, &disable, 0, nullptr, 0, nullptr, &restricted);

@@ -10,11 +10,20 @@ TEST(ParseDecimal, AcceptsOnlyAnOptionalMinusAndDigits) {
         const char* text;
         int32_t value;
     } cases[] = {
-        {"0", 0},       {"12", 12},   {"-7", -7},      {"", 0},         {"-", 0},   {"1a", 0},
-        {" 1", 0},      {"+1", 0},    {"--1", 0},      {"2147483647", 2147483647},
+        {"0", 0},
+        {"12", 12},
+        {"-7", -7},
+        {"", 0},
+        {"-", 0},
+        {"1a", 0},
+        {" 1", 0},
+        {"+1", 0},
+        {"--1", 0},
+        {"2147483647", 2147483647},
         {"-2147483648", INT32_MIN},
         // Beyond 32 bits the value wraps modulo 2^32 instead of overflowing.
-        {"2147483648", INT32_MIN},  {"4294967297", 1},
+        {"2147483648", INT32_MIN},
+        {"4294967297", 1},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(ParseDecimal(c.text), c.value) << '"' << c.text << '"';
@@ -131,10 +140,16 @@ TEST(ParseFileEntry, ReadsPathAndCopyMode) {
         const char* path;
         int32_t mode;
     } cases[] = {
-        {"a.exe", true, "a.exe", 1},   {"a.exe,0", true, "a.exe", 0}, {"a.exe, 2", true, "a.exe", 2},
-        {"a.exe,1", true, "a.exe", 1}, {"a.exe,7", true, "a.exe", 1}, {"a.exe,-1", true, "a.exe", 1},
+        {"a.exe", true, "a.exe", 1},
+        {"a.exe,0", true, "a.exe", 0},
+        {"a.exe, 2", true, "a.exe", 2},
+        {"a.exe,1", true, "a.exe", 1},
+        {"a.exe,7", true, "a.exe", 1},
+        {"a.exe,-1", true, "a.exe", 1},
         // An empty or non-numeric mode reads as 0: copy only when missing.
-        {"a.exe,", true, "a.exe", 0},  {"a.exe,x", true, "a.exe", 0}, {"a.exe,2x", true, "a.exe", 0},
+        {"a.exe,", true, "a.exe", 0},
+        {"a.exe,x", true, "a.exe", 0},
+        {"a.exe,2x", true, "a.exe", 0},
         {"", false, "", 0},
     };
     for (const Case& c : cases) {
@@ -195,9 +210,8 @@ TEST(ParseProgramAndRmDirEntries, ReadOptionalSecondFields) {
         bool ok;
         bool recurse;
     } cases[] = {
-        {"%WINDIR%\\x", true, false}, {"d,1", true, true}, {"d,0", true, false},
-        {"d,", true, false},          {"d,yes", true, false}, {"d,-2", true, true},
-        {"", false, false},
+        {"%WINDIR%\\x", true, false}, {"d,1", true, true},  {"d,0", true, false}, {"d,", true, false},
+        {"d,yes", true, false},       {"d,-2", true, true}, {"", false, false},
     };
     for (const Case& c : cases) {
         RmDirEntry entry = {};

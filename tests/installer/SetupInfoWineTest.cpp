@@ -74,20 +74,24 @@ TEST_F(SetupInfoTest, InstallModeDefaults) {
         int32_t value;
         int32_t expected;
     } ints[] = {
-        {"InstallProhibited", s.installProhibited, 0}, {"Group Value", s.groupValue, -1},
-        {"Startup Value", s.startupValue, -1},         {"Desktop Value", s.desktopValue, -1},
-        {"Modify", s.modify, 0},                       {"AllUsers", s.allUsers, -1},
+        {"InstallProhibited", s.installProhibited, 0},
+        {"Group Value", s.groupValue, -1},
+        {"Startup Value", s.startupValue, -1},
+        {"Desktop Value", s.desktopValue, -1},
+        {"Modify", s.modify, 0},
+        {"AllUsers", s.allUsers, -1},
         // Uninstall keys are not read in install mode.
-        {"AllDelete", s.allDelete, 0},                 {"RebootDlg", s.rebootDlg, 0},
+        {"AllDelete", s.allDelete, 0},
+        {"RebootDlg", s.rebootDlg, 0},
         {"NotAdmin", s.notAdmin, 0},
     };
     for (const IntCase& c : ints) {
         EXPECT_EQ(c.value, c.expected) << c.name;
     }
-    for (const char* text : {s.groupName, s.uninstallKey, s.textFile, s.program, s.installDirEntry, s.installDirReg,
-                             s.message, s.groupInfo, s.startupInfo, s.desktopInfo, s.uninstallName, s.iconFile,
-                             s.publisher, s.urlInfoAbout, s.displayVersion, s.helpLink, s.urlUpdateInfo,
-                             s.uninstallDir}) {
+    for (const char* text :
+         {s.groupName, s.uninstallKey, s.textFile, s.program, s.installDirEntry, s.installDirReg, s.message,
+          s.groupInfo, s.startupInfo, s.desktopInfo, s.uninstallName, s.iconFile, s.publisher, s.urlInfoAbout,
+          s.displayVersion, s.helpLink, s.urlUpdateInfo, s.uninstallDir}) {
         EXPECT_STREQ(text, "");
     }
     EXPECT_EQ(s.transferMode, TransferMode::InPlace);
@@ -95,8 +99,9 @@ TEST_F(SetupInfoTest, InstallModeDefaults) {
 }
 
 TEST_F(SetupInfoTest, UninstallModeDefaultsAndKeysOfTheOtherModeStayEmpty) {
-    Write("[Install]\r\nTitle=T\r\nProgram=i.exe\r\nTextFile=doc.txt\r\nInstallDir=\\X\r\nMessage=M\r\n"
-          "[Uninstall]\r\nTitle=U\r\nName=N\r\nPublisher=P\r\n");
+    Write(
+        "[Install]\r\nTitle=T\r\nProgram=i.exe\r\nTextFile=doc.txt\r\nInstallDir=\\X\r\nMessage=M\r\n"
+        "[Uninstall]\r\nTitle=U\r\nName=N\r\nPublisher=P\r\n");
     ASSERT_EQ(Load(SetupLoadMode::Uninstall), 1);
     const SetupInfo& s = g_setupInfo;
     EXPECT_STREQ(s.title, "U");
@@ -114,16 +119,17 @@ TEST_F(SetupInfoTest, UninstallModeDefaultsAndKeysOfTheOtherModeStayEmpty) {
 }
 
 TEST_F(SetupInfoTest, EveryKeyReachesItsMember) {
-    Write("[install]\r\ninstallprohibited=0\r\nTITLE=Installer title\r\nTextFile=readme.txt\r\n"
-          "Program=bin\\app.exe, -a\r\nInstallDir=\\Acme\r\nInstallDirReg=\r\nIsFileDelAfterMivo=0\r\n"
-          "Message=Done!\r\nAllUsers=2\r\n"
-          "[Group]\r\nValue=1\r\nGroupName=Acme Tools\r\nInfo=group help\r\n"
-          "[Startup]\r\nValue=0\r\nInfo=startup help\r\n"
-          "[Desktop]\r\nValue=-1\r\nInfo=desktop help\r\n"
-          "[Uninstall]\r\nTitle=Remover\r\nKey=AcmeKey\r\nName=Acme\r\nModify=1\r\nIconFile=app.exe\r\n"
-          "Publisher=Acme Inc.\r\nURLInfoAbout=http://acme.example/\r\nDisplayVersion=1.2.3\r\n"
-          "HelpLink=http://acme.example/help\r\nURLUpdateInfo=http://acme.example/up\r\n"
-          "AllDelete=2\r\nRebootDlg=0\r\nProgram=cleanup.exe\r\nNotAdmin=1\r\n");
+    Write(
+        "[install]\r\ninstallprohibited=0\r\nTITLE=Installer title\r\nTextFile=readme.txt\r\n"
+        "Program=bin\\app.exe, -a\r\nInstallDir=\\Acme\r\nInstallDirReg=\r\nIsFileDelAfterMivo=0\r\n"
+        "Message=Done!\r\nAllUsers=2\r\n"
+        "[Group]\r\nValue=1\r\nGroupName=Acme Tools\r\nInfo=group help\r\n"
+        "[Startup]\r\nValue=0\r\nInfo=startup help\r\n"
+        "[Desktop]\r\nValue=-1\r\nInfo=desktop help\r\n"
+        "[Uninstall]\r\nTitle=Remover\r\nKey=AcmeKey\r\nName=Acme\r\nModify=1\r\nIconFile=app.exe\r\n"
+        "Publisher=Acme Inc.\r\nURLInfoAbout=http://acme.example/\r\nDisplayVersion=1.2.3\r\n"
+        "HelpLink=http://acme.example/help\r\nURLUpdateInfo=http://acme.example/up\r\n"
+        "AllDelete=2\r\nRebootDlg=0\r\nProgram=cleanup.exe\r\nNotAdmin=1\r\n");
     ASSERT_EQ(Load(SetupLoadMode::Install), 1);
     const SetupInfo& s = g_setupInfo;
     struct TextCase {
@@ -283,8 +289,8 @@ TEST_F(SetupInfoTest, AllUsersAndNotAdminDependOnTheRunMode) {
         int32_t allUsers;
         int32_t notAdmin;
     } cases[] = {
-        {RunMode::Admin, SetupLoadMode::Install, 1, 0},    {RunMode::PerUser, SetupLoadMode::Install, -1, 0},
-        {RunMode::Win9x, SetupLoadMode::Install, -1, 0},   {RunMode::Admin, SetupLoadMode::Uninstall, 1, 1},
+        {RunMode::Admin, SetupLoadMode::Install, 1, 0},      {RunMode::PerUser, SetupLoadMode::Install, -1, 0},
+        {RunMode::Win9x, SetupLoadMode::Install, -1, 0},     {RunMode::Admin, SetupLoadMode::Uninstall, 1, 1},
         {RunMode::PerUser, SetupLoadMode::Uninstall, -1, 1}, {RunMode::Win9x, SetupLoadMode::Uninstall, -1, 0},
     };
     Write("[Install]\r\nTitle=T\r\nAllUsers=1\r\n[Uninstall]\r\nTitle=U\r\nNotAdmin=1\r\n");
@@ -331,7 +337,8 @@ TEST_F(SetupInfoTest, ItemListsStopAtTheFirstGapAndAfterItem99) {
         {"[Files]\r\nItem1=\r\nItem2=b.exe\r\n", "Files", {}},
         {"[Files]\r\n", "Files", {}},
         {"[Install]\r\nTitle=T\r\n", "RmDir", {}},
-        {"[RegKey]\r\nitem1=HKEY_CURRENT_USER\\A\r\nITEM2=HKEY_CURRENT_USER\\B\r\n", "regkey",
+        {"[RegKey]\r\nitem1=HKEY_CURRENT_USER\\A\r\nITEM2=HKEY_CURRENT_USER\\B\r\n",
+         "regkey",
          {"HKEY_CURRENT_USER\\A", "HKEY_CURRENT_USER\\B"}},
         {"[Group]\r\nItem1 = App , App.exe\r\n", "Group", {"App , App.exe"}},
     };
