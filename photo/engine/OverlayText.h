@@ -1,0 +1,74 @@
+// Text of the watermark and copyright overlays as GDI draws it into a layer:
+// the face the overlays ask for, with the Japanese character set, and where
+// the font the mapper picks lacks a character (a "©" in a Japanese font
+// without it, say), that character drawn in the face with the default
+// character set instead, so markers never come out as empty boxes.
+#pragma once
+
+#include <windows.h>
+
+#include <vector>
+
+extern const wchar_t kOverlayFace[];  // "Lucida Sans Unicode"
+
+// An HFONT owned for a scope.
+class ScopedFont {
+public:
+    explicit ScopedFont(HFONT font = nullptr) : font_(font) {}
+    ~ScopedFont() { Reset(); }
+    ScopedFont(const ScopedFont&) = delete;
+    ScopedFont& operator=(const ScopedFont&) = delete;
+    ScopedFont(ScopedFont&& other) noexcept : font_(other.font_) { other.font_ = nullptr; }
+    ScopedFont& operator=(ScopedFont&& other) noexcept {
+        if (this != &other) {
+            Reset();
+            font_ = other.font_;
+            other.font_ = nullptr;
+        }
+        return *this;
+    }
+    HFONT Get() const { return font_; }
+    void Reset() {
+        if (font_) {
+            DeleteObject(font_);
+            font_ = nullptr;
+        }
+    }
+
+private:
+    HFONT font_;
+};
+
+// The overlay font: `height` in logical units, weight 700 or 400, the given
+// character set, anti-aliased, fixed pitch and modern family as a hint.
+HFONT CreateOverlayFont(const wchar_t* face, int height, bool bold, BYTE charset);
+
+// One text laid out once and drawn any number of times (the watermark draws
+// it at every tile). The text is taken as it is: markers already expanded.
+class OverlayText {
+public:
+    OverlayText(HDC dc, const wchar_t* text, const wchar_t* face, int height, bool bold);
+    OverlayText(const OverlayText&) = delete;
+    OverlayText& operator=(const OverlayText&) = delete;
+
+    // Draws with the lower right corner of the text at (x, y), in the DC's
+    // text colour and background mode; leaves the DC's font as it was.
+    void Draw(HDC dc, int x, int y) const;
+
+    // Whether every character has a glyph in the font it is drawn with.
+    bool AllCharactersHaveGlyphs() const { return missing_ == 0; }
+    // The font a character is drawn with (0 primary, 1 fallback); for tests.
+    HFONT FontOf(size_t index) const;
+
+private:
+    struct Run {
+        size_t start;
+        size_t length;
+        int font;   // 0 primary, 1 fallback
+        int width;  // advance in logical units
+    };
+    std::vector<wchar_t> text_;
+    std::vector<Run> runs_;
+    ScopedFont fonts_[2];
+    int missing_ = 0;
+};
