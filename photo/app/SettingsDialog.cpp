@@ -1,0 +1,168 @@
+#include "app/SettingsDialog.h"
+
+#include <commctrl.h>
+
+#include <cwchar>
+
+#include "app/MainWindow.h"
+#include "app/PendingSettings.h"
+#include "app/Startup.h"
+#include "resources/resource.h"
+#include "settings/Settings.h"
+
+namespace {
+
+constexpr int kSliderMin = 1;
+constexpr int kSliderMax = 2000;
+const wchar_t kPixelSuffix[] = L"px";
+
+struct SizeSlider {
+    int sliderId;
+    int labelId;
+    const wchar_t* prefix;
+    int PendingSettings::*pending;
+};
+
+const SizeSlider kSizeSliders[] = {
+    {IDC_SMALL_SIZE, IDC_SMALL_SIZE_LABEL, L"小", &PendingSettings::pendingZoomSizeSmall},
+    {IDC_MIDDLE_SIZE, IDC_MIDDLE_SIZE_LABEL, L"中", &PendingSettings::pendingZoomSizeMiddle},
+    {IDC_LARGE_SIZE, IDC_LARGE_SIZE_LABEL, L"大", &PendingSettings::pendingZoomSizeLarge},
+};
+
+// The main window the dialog was opened over: its size buttons take the new
+// captions on Apply, and it is enabled again when the dialog closes.
+HWND settingsOwner = nullptr;
+
+HINSTANCE Module() {
+    return appStartup.module ? appStartup.module : GetModuleHandleW(nullptr);
+}
+
+void SetSizeCaption(HWND window, int id, const wchar_t* format, int pixels) {
+    wchar_t text[64];
+    std::swprintf(text, 64, format, pixels);
+    SetDlgItemTextW(window, id, text);
+}
+
+void InitSettingsDialog(HWND dialog) {
+    CenterOnDesktop(dialog);
+    FillPendingSettings(pendingSettings, gSettings);
+    // The edit shows the suffix as Apply would store it: a stored suffix longer
+    // than the edit holds is shown cut, not stored cut behind the user's back.
+    // (Setting the text reports a change, which reads back the same text.)
+    SendDlgItemMessageW(dialog, IDC_OUTPUT_FILE_BASE, EM_LIMITTEXT, kPendingTextCapacity - 1, 0);
+    SetDlgItemTextW(dialog, IDC_OUTPUT_FILE_BASE, pendingSettings.pendingOutputFileBase);
+    if (gSettings.saveSettings != 0) {
+        CheckDlgButton(dialog, IDC_SAVE_SETTINGS, BST_CHECKED);
+    }
+    if (gSettings.trimSaveSize != 0) {
+        CheckDlgButton(dialog, IDC_KEEP_SIZE_AFTER_TRIM, BST_CHECKED);
+    }
+    for (const SizeSlider& size : kSizeSliders) {
+        // A stored size beyond the range shows the slider at its end while the
+        // label and the pending copy keep the stored value until it moves.
+        SetupSlider(dialog, size.sliderId, size.labelId, pendingSettings.*size.pending, kSliderMin, kSliderMax,
+                    size.prefix, kPixelSuffix);
+    }
+    CreateTooltips(dialog, Module());
+}
+
+void Apply() {
+    ApplyPendingSettings(pendingSettings, gSettings);
+    if (settingsOwner) {
+        SetSizeCaption(settingsOwner, IDC_SIZE_SMALL, L"小(%dpx)", gSettings.zoomSizeSmall);
+        SetSizeCaption(settingsOwner, IDC_SIZE_MIDDLE, L"中(%dpx)", gSettings.zoomSizeMiddle);
+        SetSizeCaption(settingsOwner, IDC_SIZE_LARGE, L"大(%dpx)", gSettings.zoomSizeLarge);
+    }
+}
+
+void CloseSettingsDialog(HWND dialog) {
+    // The main window first, so that it can take the activation back when the
+    // dialog goes.
+    if (settingsOwner) {
+        EnableWindow(settingsOwner, TRUE);
+    }
+    EndDialog(dialog, 0);
+}
+
+void SliderMoved(HWND dialog, HWND slider) {
+    for (const SizeSlider& size : kSizeSliders) {
+        if (slider && slider == GetDlgItem(dialog, size.sliderId)) {
+            int position = static_cast<int>(SendMessageW(slider, TBM_GETPOS, 0, 0));
+            pendingSettings.*size.pending = position;
+            wchar_t label[64];
+            std::swprintf(label, 64, L"%ls:%d%ls", size.prefix, position, kPixelSuffix);
+            SetDlgItemTextW(dialog, size.labelId, label);
+            return;
+        }
+    }
+}
+
+void HandleSettingsCommand(HWND dialog, int id) {
+    switch (id) {
+        case IDC_SAVE_SETTINGS:
+            pendingSettings.pendingSaveSettings = IsDlgButtonChecked(dialog, IDC_SAVE_SETTINGS) == BST_CHECKED ? 1 : 0;
+            break;
+        case IDC_KEEP_SIZE_AFTER_TRIM:
+            // Acts at once; Cancel does not take it back.
+            gSettings.trimSaveSize = IsDlgButtonChecked(dialog, IDC_KEEP_SIZE_AFTER_TRIM) == BST_CHECKED ? 1 : 0;
+            break;
+        case IDC_OUTPUT_FILE_BASE: {
+            wchar_t text[kPendingTextCapacity] = {};
+            GetDlgItemTextW(dialog, IDC_OUTPUT_FILE_BASE, text, static_cast<int>(kPendingTextCapacity));
+            SetPendingOutputFileBase(pendingSettings, text);
+            break;
+        }
+        case IDC_SETTINGS_APPLY:
+        case IDOK:
+            Apply();
+            CloseSettingsDialog(dialog);
+            break;
+        case IDC_SETTINGS_CANCEL:
+        case IDCANCEL:
+            CloseSettingsDialog(dialog);
+            break;
+        default:
+            break;
+    }
+}
+
+}  // namespace
+
+void CenterOnDesktop(HWND window) {
+    RECT desktop = {};
+    GetWindowRect(GetDesktopWindow(), &desktop);
+    RECT rect = {};
+    GetWindowRect(window, &rect);
+    int width = rect.right - rect.left;
+    int height = rect.bottom - rect.top;
+    MoveWindow(window, (desktop.right - width) / 2, (desktop.bottom - height) / 2, width, height, TRUE);
+    ShowWindow(window, SW_SHOW);
+}
+
+INT_PTR CALLBACK SettingsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_INITDIALOG:
+            InitSettingsDialog(dialog);
+            break;
+        case WM_COMMAND:
+            HandleSettingsCommand(dialog, LOWORD(wParam));
+            break;
+        case WM_HSCROLL:
+            SliderMoved(dialog, reinterpret_cast<HWND>(lParam));
+            break;
+        case WM_CLOSE:
+            CloseSettingsDialog(dialog);
+            break;
+        default:
+            break;
+    }
+    return 0;
+}
+
+void ShowSettingsDialog(HWND mainWnd) {
+    settingsOwner = mainWnd;
+    // No owner: the main window is already disabled, and the dialog enables it
+    // again itself when it closes.
+    DialogBoxParamW(Module(), MAKEINTRESOURCEW(IDD_SETTINGS), nullptr, SettingsDialogProc, 0);
+    settingsOwner = nullptr;
+}
