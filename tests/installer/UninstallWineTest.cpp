@@ -1,0 +1,383 @@
+// The uninstall's pieces in process under Wine: emptying directories (links
+// included), deleting registry trees, the protected directories of this
+// machine, deletion at restart both ways, the shutdown privilege, and
+// RunUninstall / ContinueUninstall on installed states laid out by hand.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "UninstallTestKit.h"
+#include "engine/Deletion.h"
+#include "engine/InstallerState.h"
+#include "engine/RestartDeletion.h"
+#include "engine/SetupInfo.h"
+#include "engine/UninstallFlow.h"
+#include "resources/resource.h"
+#include "support/TestFiles.h"
+#include "ui/Messages.h"
+
+using testfiles::FromAnsi;
+using testfiles::ToAnsi;
+using uninstallkit::MessageText;
+
+namespace {
+
+const char kTestKey[] = "Software\\MivoUninstallTest";
+
+bool Exists(const std::string& path) {
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+void Write(const std::string& path, const std::string& text = "x", bool readOnly = false) {
+    for (size_t at = path.find('\\', 3); at != std::string::npos; at = path.find('\\', at + 1)) {
+        CreateDirectoryA(path.substr(0, at).c_str(), nullptr);
+    }
+    ASSERT_TRUE(testfiles::WriteFileBytes(FromAnsi(path), text)) << path;
+    if (readOnly) {
+        SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY);
+    }
+}
+
+bool KeyExists(HKEY root, const std::string& path) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) {
+        return false;
+    }
+    RegCloseKey(key);
+    return true;
+}
+
+void MakeKey(HKEY root, const std::string& path) {
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    RegSetValueExA(key, "Value", 0, REG_SZ, reinterpret_cast<const BYTE*>("v"), 2);
+    RegCloseKey(key);
+}
+
+std::vector<std::wstring> Texts(const std::vector<gui::MessageBoxContent>& boxes) {
+    std::vector<std::wstring> texts;
+    for (const auto& box : boxes) {
+        texts.push_back(box.text);
+    }
+    return texts;
+}
+
+// An installed state laid out by hand in a scratch directory: the install
+// directory App, the uninstaller copy and its setup file beside it, and the
+// process-wide state of a "/k" run pointing at them.
+class UninstallScene : public ::testing::Test {
+protected:
+    void SetUp() override {
+        root = ToAnsi(scratch.Path());
+        app = root + "\\App";
+        setupFile = root + "\\$$UnMivo.inf";
+        ownPath = root + "\\$$UnMivo.exe";
+        CreateDirectoryA(app.c_str(), nullptr);
+        Write(ownPath, "MZ");
+        g_installer = InstallerState();
+        g_setupInfo = SetupInfo();
+        SetMessageModule(GetModuleHandleA(nullptr));
+        std::strcpy(g_installer.ownPath, ownPath.c_str());
+        std::strcpy(g_installer.setupFilePath, setupFile.c_str());
+        std::strcpy(g_installer.installDir, app.c_str());
+        g_installer.runMode = RunMode::Admin;
+    }
+    void TearDown() override {
+        uninstallkit::ForgetPendingOperations(ownPath);
+        RegDeleteTreeA(HKEY_CURRENT_USER, kTestKey);
+        RegDeleteKeyA(HKEY_CURRENT_USER, kTestKey);
+    }
+    bool Load(const std::string& setupText) {
+        Write(setupFile, "[Uninstall]\r\nTitle=Acme\r\n" + setupText);
+        return LoadSetupInfo(SetupLoadMode::Uninstall) == 1;
+    }
+
+    testfiles::ScratchDir scratch{L"mu"};
+    std::string root, app, setupFile, ownPath;
+};
+
+}  // namespace
+
+TEST_F(UninstallScene, EmptyingADirectoryKeepsSubdirectoriesUnlessRecursiveAndClearsReadOnly) {
+    const std::string dir = root + "\\d";
+    Write(dir + "\\a.txt");
+    Write(dir + "\\ro.txt", "x", true);
+    Write(dir + "\\sub\\b.txt");
+    Write(dir + "\\sub\\deeper\\ro.txt", "x", true);
+
+    EXPECT_TRUE(DeleteDirectoryContents(dir.c_str(), false));
+    EXPECT_FALSE(Exists(dir + "\\a.txt"));
+    EXPECT_FALSE(Exists(dir + "\\ro.txt"));
+    EXPECT_TRUE(Exists(dir + "\\sub\\b.txt"));
+
+    EXPECT_TRUE(DeleteDirectoryContents(dir.c_str(), true));
+    EXPECT_FALSE(Exists(dir + "\\sub"));
+    EXPECT_TRUE(Exists(dir));
+    EXPECT_TRUE(DeleteDirectoryContents((root + "\\missing").c_str(), true));
+}
+
+TEST_F(UninstallScene, ALinkIsRemovedButNeverEntered) {
+    const std::string outside = root + "\\outside";
+    Write(outside + "\\keep.txt");
+    Write(outside + "\\deep\\keep.txt", "x", true);
+    const std::string dir = root + "\\d";
+    Write(dir + "\\a.txt");
+    CreateDirectoryA((dir + "\\sub").c_str(), nullptr);
+    ASSERT_TRUE(uninstallkit::MakeDirectoryLink(dir + "\\link", outside));
+    ASSERT_TRUE(uninstallkit::MakeDirectoryLink(dir + "\\sub\\link", outside));
+
+    DeleteDirectoryContents(dir.c_str(), true);
+    // The link named as the directory itself is left alone as well.
+    EXPECT_TRUE(DeleteDirectoryContents((dir + "\\link").c_str(), true));
+
+    EXPECT_FALSE(Exists(dir + "\\a.txt"));
+    EXPECT_TRUE(Exists(outside + "\\keep.txt"));
+    EXPECT_TRUE(Exists(outside + "\\deep\\keep.txt"));
+    uninstallkit::RemoveDirectoryLink(dir + "\\link");
+    uninstallkit::RemoveDirectoryLink(dir + "\\sub\\link");
+}
+
+TEST_F(UninstallScene, RegistryTreesGoWholeAndMissingKeysAreNoError) {
+    const std::string tree = std::string(kTestKey) + "\\Tree";
+    // Subkey names beyond 64 characters exist too.
+    const std::string longName(100, 'L');
+    const std::string subkeys[] = {"\\A\\A1", "\\A\\A2\\deep", "\\B", "\\" + longName + "\\x"};
+    for (const std::string& sub : subkeys) {
+        MakeKey(HKEY_CURRENT_USER, tree + sub);
+    }
+    MakeKey(HKEY_CURRENT_USER, std::string(kTestKey) + "\\Keep");
+
+    EXPECT_EQ(DeleteRegistryTree(HKEY_CURRENT_USER, tree.c_str()), 0);
+    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, tree));
+    EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, std::string(kTestKey) + "\\Keep"));
+    EXPECT_EQ(DeleteRegistryTree(HKEY_CURRENT_USER, tree.c_str()), 0);
+    // An empty path would name the root itself.
+    EXPECT_EQ(DeleteRegistryTree(HKEY_CURRENT_USER, ""), kErrorRegistryKeyDelete);
+    EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, "Software"));
+}
+
+TEST(UninstallSafety, TheSystemsDirectoriesOfThisMachineAreProtected) {
+    char windows[MAX_PATH], system[MAX_PATH], programFiles[MAX_PATH] = {}, shortName[MAX_PATH] = {};
+    GetWindowsDirectoryA(windows, MAX_PATH);
+    GetSystemDirectoryA(system, MAX_PATH);
+    DWORD size = sizeof programFiles;
+    RegGetValueA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion", "ProgramFilesDir",
+                 RRF_RT_REG_SZ, nullptr, programFiles, &size);
+    GetShortPathNameA(programFiles, shortName, MAX_PATH);
+    char profile[MAX_PATH] = {};
+    GetEnvironmentVariableA("USERPROFILE", profile, MAX_PATH);
+    const std::string profiles = std::string(profile).substr(0, std::string(profile).find_last_of('\\'));
+    testfiles::ScratchDir scratch;
+
+    struct Case {
+        std::string path;
+        bool refused;
+    } cases[] = {
+        {"C:\\", true},
+        {"C:", true},
+        {windows, true},
+        {std::string(windows) + "\\", true},
+        {system, true},
+        {programFiles, true},
+        {shortName, true},
+        {std::string(programFiles) + "\\Common Files", true},
+        {profile, true},
+        {profiles, true},
+        {profiles + "\\SomeoneElse", true},
+        {std::string(profile) + "\\Desktop", true},
+        {"Acme", true},
+        {std::string(programFiles) + "\\MivoAcme", false},
+        {std::string(windows) + "\\MivoAcme", false},
+        {ToAnsi(scratch.Path()), false},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(IsProtectedDeletionTarget(c.path.c_str()), c.refused) << c.path;
+    }
+}
+
+TEST_F(UninstallScene, DeletionAtRestartIsRegisteredWithTheSystem) {
+    ASSERT_TRUE(ScheduleDeletionAtRestart(ownPath.c_str()));
+    EXPECT_TRUE(uninstallkit::DeletionPendingFor(ownPath));
+    EXPECT_TRUE(Exists(ownPath));
+    uninstallkit::ForgetPendingOperations(ownPath);
+    EXPECT_FALSE(uninstallkit::DeletionPendingFor(ownPath));
+}
+
+TEST_F(UninstallScene, TheWininitRenameSectionKeepsItsLinesAndGetsTheDeletionLast) {
+    const std::string ini = root + "\\wininit.ini";
+    const std::string exe = "C:\\WINDOWS\\$$UnMivo.exe";
+    // Longer than the 16 KiB the section buffer starts with.
+    std::string big = "[rename]\r\n";
+    std::string bigExpected = "[rename]\r\n";
+    for (int i = 0; i < 700; ++i) {
+        std::string line = "NUL=C:\\Old\\file" + std::to_string(i) + ".tmp\r\n";
+        big += line;
+        bigExpected += line;
+    }
+    struct Case {
+        const char* name;
+        std::string before;  // empty: no file
+        std::string after;
+    } cases[] = {
+        {"existing lines", "[other]\r\nk=v\r\n[rename]\r\nNUL=C:\\a.exe\r\nC:\\b.dll=C:\\c.dll\r\nNUL=C:\\d.exe\r\n",
+         "[other]\r\nk=v\r\n[rename]\r\nNUL=C:\\a.exe\r\nC:\\b.dll=C:\\c.dll\r\nNUL=C:\\d.exe\r\nNUL=" + exe +
+             "\r\n"},
+        {"no file", "", "[rename]\r\nNUL=" + exe + "\r\n"},
+        {"big section", big, bigExpected + "NUL=" + exe + "\r\n"},
+    };
+    for (const Case& c : cases) {
+        DeleteFileA(ini.c_str());
+        if (!c.before.empty()) {
+            Write(ini, c.before);
+        }
+        EXPECT_TRUE(AppendWininitDeletion(ini.c_str(), exe.c_str())) << c.name;
+        WritePrivateProfileStringA(nullptr, nullptr, nullptr, ini.c_str());
+        EXPECT_EQ(testfiles::ReadFileBytes(FromAnsi(ini)), c.after) << c.name;
+    }
+}
+
+TEST(UninstallRestart, ShutdownPrivilegeGetsEnabled) {
+    EnableShutdownPrivilege();
+    HANDLE token = nullptr;
+    ASSERT_TRUE(OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token));
+    LUID shutdown;
+    ASSERT_TRUE(LookupPrivilegeValueA(nullptr, "SeShutdownPrivilege", &shutdown));
+    PRIVILEGE_SET query = {};
+    query.PrivilegeCount = 1;
+    query.Privilege[0].Luid = shutdown;
+    BOOL enabled = FALSE;
+    ASSERT_TRUE(PrivilegeCheck(token, &query, &enabled));
+    CloseHandle(token);
+    EXPECT_TRUE(enabled);
+}
+
+TEST_F(UninstallScene, ListedDirectoriesFilesAndTheInstallDirectoryGoAsAllDeleteSays) {
+    struct Case {
+        const char* setup;
+        bool looseStays, subStays, appStays;
+        std::vector<std::wstring> boxes;
+    } cases[] = {
+        {"RebootDlg=0\r\n", true, true, true,
+         {MessageText(MSG_INSTALL_DIR_DELETE_FAILED), MessageText(MSG_UNINSTALL_COMPLETE)}},
+        {"AllDelete=1\r\n", false, true, true,
+         {MessageText(MSG_INSTALL_DIR_DELETE_FAILED), MessageText(MSG_UNINSTALL_COMPLETE_RESTART)}},
+        {"AllDelete=2\r\n", false, false, false, {MessageText(MSG_UNINSTALL_COMPLETE_RESTART)}},
+    };
+    for (const Case& c : cases) {
+        Write(app + "\\loose.txt");
+        Write(app + "\\sub\\inner.txt");
+        Write(app + "\\data\\a.txt");
+        Write(app + "\\data\\ro.txt", "x", true);
+        Write(app + "\\data\\keep\\b.txt");
+        Write(app + "\\tree\\x\\ro.txt", "x", true);
+        Write(app + "\\Main.exe", "x", true);
+        Write(app + "\\doc\\HELP.HLP");
+        Write(app + "\\doc\\HELP.gid");
+        ASSERT_TRUE(Load(std::string(c.setup) +
+                         "[RmDir]\r\nItem1=data\r\nItem2=tree,1\r\n"
+                         "[Files]\r\nItem1=Main.exe\r\nItem2=doc\\HELP.HLP\r\nItem3=nothing-here.txt\r\n"));
+        uninstallkit::BoxAnswers answers;
+        EXPECT_TRUE(RunUninstall()) << c.setup;
+        EXPECT_EQ(Texts(answers.Finish()), c.boxes) << c.setup;
+
+        // "RmDir" without recursion keeps sub-directories, with 1 the tree goes.
+        EXPECT_FALSE(Exists(app + "\\data\\a.txt")) << c.setup;
+        EXPECT_FALSE(Exists(app + "\\data\\ro.txt")) << c.setup;
+        EXPECT_EQ(Exists(app + "\\data\\keep\\b.txt"), c.subStays) << c.setup;
+        EXPECT_FALSE(Exists(app + "\\tree")) << c.setup;
+        EXPECT_FALSE(Exists(app + "\\Main.exe")) << c.setup;
+        EXPECT_FALSE(Exists(app + "\\doc\\HELP.HLP")) << c.setup;
+        EXPECT_FALSE(Exists(app + "\\doc\\HELP.gid")) << c.setup;
+        EXPECT_EQ(Exists(app + "\\loose.txt"), c.looseStays) << c.setup;
+        EXPECT_EQ(Exists(app + "\\sub\\inner.txt"), c.subStays) << c.setup;
+        EXPECT_EQ(Exists(app), c.appStays) << c.setup;
+        EXPECT_FALSE(Exists(setupFile)) << c.setup;
+        EXPECT_TRUE(uninstallkit::DeletionPendingFor(ownPath)) << c.setup;
+        uninstallkit::ForgetPendingOperations(ownPath);
+        CreateDirectoryA(app.c_str(), nullptr);
+    }
+}
+
+TEST_F(UninstallScene, MalformedRegistryItemsStopWithMessage2AndProtectedOnesAreSkipped) {
+    const std::wstring badSetupFile =
+        FromAnsi(ToAnsi(L"セットアップ情報ファイル（") + setupFile + ToAnsi(L"）の内容が不正です。"));
+    for (const char* item : {"HKEY_CURRENT_USER", "HKCU\\Software\\MivoUninstallTest", "HKEY_CURRENT_USER\\"}) {
+        MakeKey(HKEY_CURRENT_USER, std::string(kTestKey) + "\\First");
+        Write(app + "\\Main.exe");
+        ASSERT_TRUE(Load(std::string("RebootDlg=0\r\n[RegKey]\r\nItem1=HKEY_CURRENT_USER\\") + kTestKey +
+                         "\\First\r\nItem2=" + item + "\r\n[Files]\r\nItem1=Main.exe\r\n"));
+        uninstallkit::BoxAnswers answers;
+        EXPECT_FALSE(RunUninstall()) << item;
+        EXPECT_EQ(Texts(answers.Finish()), std::vector<std::wstring>{badSetupFile}) << item;
+        // Earlier steps stay done, later ones never ran.
+        EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, std::string(kTestKey) + "\\First")) << item;
+        EXPECT_TRUE(Exists(app + "\\Main.exe")) << item;
+        EXPECT_TRUE(Exists(setupFile)) << item;
+    }
+
+    MakeKey(HKEY_CURRENT_USER, std::string(kTestKey) + "\\Mine");
+    DeleteFileA((app + "\\Main.exe").c_str());
+    ASSERT_TRUE(Load(std::string("RebootDlg=0\r\n[RegKey]\r\nItem1=HKEY_CURRENT_USER\\Software\r\n"
+                                 "Item2=HKEY_CURRENT_USER\\") +
+                     kTestKey + "\\Missing\r\nItem3=HKEY_CURRENT_USER\\" + kTestKey + "\\Mine\r\n"));
+    uninstallkit::BoxAnswers answers;
+    EXPECT_TRUE(RunUninstall());
+    EXPECT_EQ(Texts(answers.Finish()),
+              (std::vector<std::wstring>{badSetupFile + L"\nHKEY_CURRENT_USER\\Software",
+                                         MessageText(MSG_UNINSTALL_COMPLETE)}));
+    EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, "Software\\Microsoft"));
+    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, std::string(kTestKey) + "\\Mine"));
+}
+
+TEST_F(UninstallScene, AnInstallDirectoryThatIsADriveRootRemovesOnlyTheListedFiles) {
+    ASSERT_TRUE(IsProtectedDeletionTarget("C:\\"));
+    const std::string listed = "C:\\mivo_uninstall_listed.txt";
+    const std::string kept = "C:\\mivo_uninstall_kept.txt";
+    Write(listed);
+    Write(kept);
+    char windows[MAX_PATH];
+    GetWindowsDirectoryA(windows, MAX_PATH);
+    ASSERT_TRUE(IsProtectedDeletionTarget(windows));
+    ASSERT_TRUE(Load("Dir=C:\\\r\nAllDelete=2\r\n[RmDir]\r\nItem1=%WINDIR%,1\r\n"
+                     "[Files]\r\nItem1=mivo_uninstall_listed.txt\r\n"));
+    uninstallkit::BoxAnswers answers;
+    EXPECT_EQ(ContinueUninstall(), 1);
+    const std::wstring badSetupFile =
+        FromAnsi(ToAnsi(L"セットアップ情報ファイル（") + setupFile + ToAnsi(L"）の内容が不正です。"));
+    EXPECT_EQ(Texts(answers.Finish()),
+              (std::vector<std::wstring>{badSetupFile + L"\n" + FromAnsi(windows),
+                                         MessageText(MSG_INSTALL_DIR_DELETE_FAILED) + L"\nC:\\",
+                                         MessageText(MSG_UNINSTALL_COMPLETE_RESTART)}));
+    EXPECT_FALSE(Exists(listed));
+    EXPECT_TRUE(Exists(kept));
+    EXPECT_TRUE(Exists(std::string(windows) + "\\system32"));
+    DeleteFileA(kept.c_str());
+
+    // A "Dir" that says nowhere in particular removes nothing at all.
+    for (const char* dir : {"", "Acme", "\\Acme", "C:Acme"}) {
+        ASSERT_TRUE(Load(std::string("Dir=") + dir + "\r\n[Files]\r\nItem1=Main.exe\r\n"));
+        uninstallkit::BoxAnswers refusal;
+        EXPECT_EQ(ContinueUninstall(), 0) << dir;
+        EXPECT_EQ(Texts(refusal.Finish()),
+                  std::vector<std::wstring>{MessageText(MSG_FATAL_ERROR) + L"\n  (ErrorCode : 2001)"})
+            << dir;
+        EXPECT_TRUE(Exists(setupFile)) << dir;
+    }
+}
+
+TEST_F(UninstallScene, TheUninstallProgramIsWaitedForAndOneThatCannotStartIsReported) {
+    const std::string marker = root + "\\ran.txt";
+    ASSERT_TRUE(testfiles::CopyTo(testfiles::BinDir() + L"mivo_uninstall_probe.exe", FromAnsi(app + "\\probe.exe")));
+    ASSERT_TRUE(Load("Program=probe.exe," + marker + " " + app + "\\probe.exe\r\n"));
+    EXPECT_TRUE(RunUninstallProgram());
+    // The probe writes its report only after a pause: it is there at once
+    // because the call waited for the probe to end.
+    EXPECT_EQ(testfiles::ReadFileBytes(FromAnsi(marker)).substr(0, 14), std::string("p\0r\0e\0s\0e\0n\0t\0", 14));
+
+    ASSERT_TRUE(Load("Program=nosuch.exe,/s\r\n"));
+    uninstallkit::BoxAnswers answers;
+    EXPECT_FALSE(RunUninstallProgram());
+    EXPECT_EQ(Texts(answers.Finish()), std::vector<std::wstring>{L"nosuch.exe の起動に失敗しました。"});
+}
