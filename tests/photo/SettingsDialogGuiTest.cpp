@@ -1,0 +1,391 @@
+// The settings dialog ("ソフト設定") of the real Tandrel.exe, driven as a user
+// drives it: sliders moved with the keyboard, boxes clicked, the suffix edited,
+// and each way of leaving the dialog; then what the main window and TDR.ini
+// show for it.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include <string>
+
+#include "TestPictures.h"
+#include "support/FileDrop.h"
+#include "support/GuiDriver.h"
+#include "support/Screenshot.h"
+#include "support/TestFiles.h"
+
+namespace {
+
+const wchar_t kMainTitle[] = L"Tandrel ver.2.01";
+const wchar_t kSettingsTitle[] = L"設定";
+const wchar_t kDialogClass[] = L"#32770";
+
+// Main window
+const int kSettingsButton = 1016;
+const int kSmallButton = 1027;
+const int kMiddleButton = 1028;
+const int kLargeButton = 1029;
+const int kOutputName = 1002;
+// Settings dialog
+const int kSuffixEdit = 1031;
+const int kMiddleLabel = 1049;
+const int kSmallLabel = 1050;
+const int kLargeLabel = 1051;
+const int kSaveSettingsBox = 1065;
+const int kKeepSizeBox = 1067;
+const int kSmallSlider = 1070;
+const int kMiddleSlider = 1071;
+const int kLargeSlider = 1072;
+const int kApply = 1075;
+const int kCancel = 1076;
+
+std::wstring SettingsPath() {
+    wchar_t dir[MAX_PATH] = {};
+    GetWindowsDirectoryW(dir, MAX_PATH);
+    return std::wstring(dir) + L"\\TDR.ini";
+}
+
+int ReadSetting(const wchar_t* key) {
+    return static_cast<int>(GetPrivateProfileIntW(L"SETTINGS", key, -99, SettingsPath().c_str()));
+}
+
+std::wstring ReadSettingText(const wchar_t* key) {
+    wchar_t text[1024] = {};
+    GetPrivateProfileStringW(L"SETTINGS", key, L"<absent>", text, 1024, SettingsPath().c_str());
+    return text;
+}
+
+LRESULT SendControl(HWND dialog, int id, UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
+    DWORD_PTR result = 0;
+    SendMessageTimeoutW(GetDlgItem(dialog, id), message, wParam, lParam, SMTO_ABORTIFHUNG, 5000, &result);
+    return static_cast<LRESULT>(result);
+}
+
+int SliderPosition(HWND dialog, int id) {
+    return static_cast<int>(SendControl(dialog, id, TBM_GETPOS));
+}
+
+// Moves a slider as the keyboard does, one step a press: the slider itself
+// moves and reports each step to the dialog. Waits until the last step has
+// been handled (a step moves the thumb and reports it in one go).
+void MoveSlider(HWND dialog, int id, UINT key, int presses) {
+    int target = SliderPosition(dialog, id) + (key == VK_RIGHT ? presses : -presses);
+    HWND slider = GetDlgItem(dialog, id);
+    for (int i = 0; i < presses; ++i) {
+        gui::PostKey(slider, key);
+    }
+    EXPECT_TRUE(gui::WaitUntil([&] { return SliderPosition(dialog, id) == target; }, 5000)) << id;
+    gui::Sync(dialog);
+}
+
+// A key pressed where the focus is in `window`'s thread, so that the dialog's
+// own keyboard handling (Enter, Escape) sees it.
+void PressKey(HWND window, UINT key) {
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof(info);
+    HWND target = window;
+    if (GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info) && info.hwndFocus) {
+        target = info.hwndFocus;
+    }
+    gui::PostKey(target, key);
+}
+
+struct OwnedTooltipQuery {
+    HWND owner;
+    HWND found;
+};
+
+BOOL CALLBACK FindOwnedTooltip(HWND window, LPARAM param) {
+    auto* query = reinterpret_cast<OwnedTooltipQuery*>(param);
+    wchar_t className[64] = {};
+    GetClassNameW(window, className, 64);
+    if (lstrcmpW(className, L"tooltips_class32") == 0 && GetWindow(window, GW_OWNER) == query->owner) {
+        query->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// The tooltip window of `owner`, shown or not.
+HWND TooltipOf(HWND owner) {
+    OwnedTooltipQuery query = {owner, nullptr};
+    EnumWindows(FindOwnedTooltip, reinterpret_cast<LPARAM>(&query));
+    return query.found;
+}
+
+class SettingsDialogGui : public ::testing::Test {
+protected:
+    void SetUp() override {
+        DeleteFileW(SettingsPath().c_str());
+        SetCursorPos(1275, 1019);
+    }
+    void TearDown() override { DeleteFileW(SettingsPath().c_str()); }
+
+    void WriteSettings(const std::string& lines) {
+        ASSERT_TRUE(testfiles::WriteFileBytes(SettingsPath(), "[SETTINGS]\r\n" + lines));
+    }
+
+    void Start() {
+        tandrel_ = gui::StartProgram(testfiles::BinDir() + L"Tandrel.exe", L"", work_.Path());
+        ASSERT_TRUE(tandrel_.Started());
+        main_ = gui::WaitForWindow(tandrel_.Id(), kDialogClass, kMainTitle);
+        ASSERT_NE(main_, nullptr);
+    }
+
+    // Presses "ソフト設定" and waits for the dialog.
+    HWND OpenSettings() {
+        gui::PressButton(main_, kSettingsButton);
+        HWND dialog = gui::WaitForWindow(tandrel_.Id(), kDialogClass, kSettingsTitle);
+        EXPECT_NE(dialog, nullptr);
+        if (dialog) {
+            gui::Sync(dialog);
+        }
+        return dialog;
+    }
+
+    // Waits until the dialog has gone and the main window is usable again.
+    void ExpectClosed(HWND dialog) {
+        EXPECT_TRUE(gui::WaitUntil([&] { return !IsWindow(dialog); }, 5000));
+        EXPECT_TRUE(gui::WaitUntil([&] { return IsWindowEnabled(main_) != FALSE; }, 5000));
+        gui::Sync(main_);
+    }
+
+    void CloseMainAndWait() {
+        PostMessageW(main_, WM_CLOSE, 0, 0);
+        EXPECT_EQ(tandrel_.WaitForExit(15000), 0u);
+    }
+
+    void Shot(const wchar_t* name, HWND window) {
+        gui::Sync(window);
+        Sleep(200);
+        gui::SaveScreenshot(gui::ScreenshotDir() + L"\\" + name, window);
+    }
+
+    testfiles::ScratchDir work_{L"setdlg"};
+    gui::Process tandrel_;
+    HWND main_ = nullptr;
+};
+
+TEST_F(SettingsDialogGui, OpensCentredOverADisabledMainWindowWithTheStoredChoicesAndTips) {
+    Start();
+    HWND dialog = OpenSettings();
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_FALSE(IsWindowEnabled(main_));
+
+    RECT desktop = {};
+    GetWindowRect(GetDesktopWindow(), &desktop);
+    RECT rect = {};
+    GetWindowRect(dialog, &rect);
+    EXPECT_EQ(rect.left, (desktop.right - (rect.right - rect.left)) / 2);
+    EXPECT_EQ(rect.top, (desktop.bottom - (rect.bottom - rect.top)) / 2);
+
+    EXPECT_EQ(gui::ControlText(dialog, kSmallLabel), L"小:160px");
+    EXPECT_EQ(gui::ControlText(dialog, kMiddleLabel), L"中:320px");
+    EXPECT_EQ(gui::ControlText(dialog, kLargeLabel), L"大:500px");
+    for (int id : {kSmallSlider, kMiddleSlider, kLargeSlider}) {
+        EXPECT_EQ(SendControl(dialog, id, TBM_GETRANGEMIN), 1) << id;
+        EXPECT_EQ(SendControl(dialog, id, TBM_GETRANGEMAX), 2000) << id;
+    }
+    EXPECT_EQ(SliderPosition(dialog, kSmallSlider), 160);
+    EXPECT_EQ(SliderPosition(dialog, kMiddleSlider), 320);
+    EXPECT_EQ(SliderPosition(dialog, kLargeSlider), 500);
+    EXPECT_EQ(gui::ControlText(dialog, kSuffixEdit), L"_tdr");
+    EXPECT_EQ(gui::CheckState(dialog, kSaveSettingsBox), BST_CHECKED);
+    EXPECT_EQ(gui::CheckState(dialog, kKeepSizeBox), BST_UNCHECKED);
+    EXPECT_EQ(gui::ControlText(dialog, kApply), L"適用");
+    EXPECT_EQ(gui::ControlText(dialog, kCancel), L"キャンセル");
+
+    // One tip for each of the dialog's eight controls in the shared table.
+    HWND tips = TooltipOf(dialog);
+    ASSERT_NE(tips, nullptr);
+    DWORD_PTR tools = 0;
+    SendMessageTimeoutW(tips, TTM_GETTOOLCOUNT, 0, 0, SMTO_ABORTIFHUNG, 5000, &tools);
+    EXPECT_EQ(tools, 8u);
+
+    Shot(L"tandrel-settings.png", dialog);
+    gui::PressButton(dialog, kCancel);
+    ExpectClosed(dialog);
+    CloseMainAndWait();
+}
+
+TEST_F(SettingsDialogGui, SmallSizeMovedTo200AndAppliedRenamesTheMainWindowButton) {
+    Start();
+    HWND dialog = OpenSettings();
+    ASSERT_NE(dialog, nullptr);
+    MoveSlider(dialog, kSmallSlider, VK_RIGHT, 40);
+    EXPECT_EQ(SliderPosition(dialog, kSmallSlider), 200);
+    EXPECT_EQ(gui::ControlText(dialog, kSmallLabel), L"小:200px");
+    // Nothing reaches the main window before Apply.
+    EXPECT_EQ(gui::ControlText(main_, kSmallButton), L"小(160px)");
+
+    gui::PressButton(dialog, kApply);
+    ExpectClosed(dialog);
+    EXPECT_EQ(gui::ControlText(main_, kSmallButton), L"小(200px)");
+    EXPECT_EQ(gui::ControlText(main_, kMiddleButton), L"中(320px)");
+    EXPECT_EQ(gui::ControlText(main_, kLargeButton), L"大(500px)");
+
+    // The next opening starts from the applied value.
+    dialog = OpenSettings();
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(SliderPosition(dialog, kSmallSlider), 200);
+    EXPECT_EQ(gui::ControlText(dialog, kSmallLabel), L"小:200px");
+    gui::PressButton(dialog, kCancel);
+    ExpectClosed(dialog);
+
+    CloseMainAndWait();
+    EXPECT_EQ(ReadSetting(L"ZOOMSIZESMALL"), 200);
+}
+
+// Every way out of the dialog enables the main window again; only Apply and
+// Enter keep the pending changes. The trim box acts at once in every case.
+struct LeaveCase {
+    const char* name;
+    void (*leave)(HWND dialog);
+    bool applies;
+};
+
+const LeaveCase kLeaveCases[] = {
+    {"apply_button", [](HWND dialog) { gui::PressButton(dialog, kApply); }, true},
+    {"enter_key", [](HWND dialog) { PressKey(dialog, VK_RETURN); }, true},
+    {"cancel_button", [](HWND dialog) { gui::PressButton(dialog, kCancel); }, false},
+    {"escape_key", [](HWND dialog) { PressKey(dialog, VK_ESCAPE); }, false},
+    {"title_bar_close", [](HWND dialog) { PostMessageW(dialog, WM_CLOSE, 0, 0); }, false},
+};
+
+class SettingsDialogLeave : public SettingsDialogGui, public testing::WithParamInterface<LeaveCase> {};
+
+TEST_P(SettingsDialogLeave, KeepsPendingChangesOnlyWhenApplyingButTheTrimBoxAlways) {
+    const LeaveCase& c = GetParam();
+    Start();
+    HWND dialog = OpenSettings();
+    ASSERT_NE(dialog, nullptr);
+    MoveSlider(dialog, kSmallSlider, VK_RIGHT, 40);
+    MoveSlider(dialog, kMiddleSlider, VK_LEFT, 20);
+    MoveSlider(dialog, kLargeSlider, VK_RIGHT, 5);
+    EXPECT_EQ(gui::ControlText(dialog, kMiddleLabel), L"中:300px");
+    EXPECT_EQ(gui::ControlText(dialog, kLargeLabel), L"大:505px");
+    ASSERT_TRUE(gui::ClickAndWait(dialog, kKeepSizeBox));
+    EXPECT_EQ(gui::CheckState(dialog, kKeepSizeBox), BST_CHECKED);
+    gui::SetControlText(dialog, kSuffixEdit, L"_web");
+    gui::Sync(dialog);
+
+    c.leave(dialog);
+    ExpectClosed(dialog);
+    if (c.applies) {
+        EXPECT_EQ(gui::ControlText(main_, kSmallButton), L"小(200px)");
+        EXPECT_EQ(gui::ControlText(main_, kMiddleButton), L"中(300px)");
+        EXPECT_EQ(gui::ControlText(main_, kLargeButton), L"大(505px)");
+    } else {
+        EXPECT_EQ(gui::ControlText(main_, kSmallButton), L"小(160px)");
+        EXPECT_EQ(gui::ControlText(main_, kMiddleButton), L"中(320px)");
+        EXPECT_EQ(gui::ControlText(main_, kLargeButton), L"大(500px)");
+    }
+
+    // Reopened: the sliders and the suffix show the record, the trim box its
+    // new state whatever the way out was.
+    dialog = OpenSettings();
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(SliderPosition(dialog, kSmallSlider), c.applies ? 200 : 160);
+    EXPECT_EQ(gui::ControlText(dialog, kMiddleLabel), c.applies ? L"中:300px" : L"中:320px");
+    EXPECT_EQ(gui::ControlText(dialog, kSuffixEdit), c.applies ? L"_web" : L"_tdr");
+    EXPECT_EQ(gui::CheckState(dialog, kKeepSizeBox), BST_CHECKED);
+    gui::PressButton(dialog, kCancel);
+    ExpectClosed(dialog);
+
+    CloseMainAndWait();
+    EXPECT_EQ(ReadSetting(L"TRIMSAVESIZE"), 1);
+    EXPECT_EQ(ReadSetting(L"ZOOMSIZESMALL"), c.applies ? 200 : 160);
+    EXPECT_EQ(ReadSetting(L"ZOOMSIZELARGE"), c.applies ? 505 : 500);
+    EXPECT_EQ(ReadSettingText(L"OUTPUT_FILE_BASE"), c.applies ? L"_web" : L"_tdr");
+}
+
+INSTANTIATE_TEST_SUITE_P(Ways, SettingsDialogLeave, testing::ValuesIn(kLeaveCases),
+                         [](const testing::TestParamInfo<LeaveCase>& info) { return info.param.name; });
+
+TEST_F(SettingsDialogGui, SizesBeyondTheSlidersAreKeptUntilTheSliderMoves) {
+    WriteSettings("ZOOMSIZESMALL=5000\r\nZOOMSIZELARGE=2500\r\n");
+    Start();
+    HWND dialog = OpenSettings();
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(SliderPosition(dialog, kSmallSlider), 2000);
+    EXPECT_EQ(gui::ControlText(dialog, kSmallLabel), L"小:5000px");
+    EXPECT_EQ(SliderPosition(dialog, kLargeSlider), 2000);
+    // Only the large slider moves: one step down from its end.
+    MoveSlider(dialog, kLargeSlider, VK_LEFT, 1);
+    EXPECT_EQ(gui::ControlText(dialog, kLargeLabel), L"大:1999px");
+    gui::PressButton(dialog, kApply);
+    ExpectClosed(dialog);
+    EXPECT_EQ(gui::ControlText(main_, kSmallButton), L"小(5000px)");
+    EXPECT_EQ(gui::ControlText(main_, kLargeButton), L"大(1999px)");
+    CloseMainAndWait();
+    EXPECT_EQ(ReadSetting(L"ZOOMSIZESMALL"), 5000);
+    EXPECT_EQ(ReadSetting(L"ZOOMSIZELARGE"), 1999);
+}
+
+TEST_F(SettingsDialogGui, AStoredSuffixLongerThanTheEditIsShownAndAppliedCutTo255Characters) {
+    std::string longSuffix(300, 'L');
+    WriteSettings("OUTPUT_FILE_BASE=" + longSuffix + "\r\n");
+    Start();
+    HWND dialog = OpenSettings();
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(gui::ControlText(dialog, kSuffixEdit), std::wstring(255, L'L'));
+    gui::PressButton(dialog, kApply);
+    ExpectClosed(dialog);
+    CloseMainAndWait();
+    EXPECT_EQ(ReadSettingText(L"OUTPUT_FILE_BASE"), std::wstring(255, L'L'));
+}
+
+TEST_F(SettingsDialogGui, SavingSwitchedOffWritesOnlyTheFlagAndTheNextStartShowsDefaults) {
+    WriteSettings("ZOOMSIZESMALL=222\r\n");
+    Start();
+    HWND dialog = OpenSettings();
+    ASSERT_NE(dialog, nullptr);
+    ASSERT_TRUE(gui::ClickAndWait(dialog, kSaveSettingsBox));
+    EXPECT_EQ(gui::CheckState(dialog, kSaveSettingsBox), BST_UNCHECKED);
+    MoveSlider(dialog, kSmallSlider, VK_RIGHT, 3);
+    gui::PressButton(dialog, kApply);
+    ExpectClosed(dialog);
+    EXPECT_EQ(gui::ControlText(main_, kSmallButton), L"小(225px)");
+    CloseMainAndWait();
+    EXPECT_EQ(ReadSetting(L"SAVE_SETTINGS"), 0);
+    EXPECT_EQ(ReadSetting(L"ZOOMSIZESMALL"), 222);  // untouched at exit
+
+    Start();
+    EXPECT_EQ(gui::ControlText(main_, kSmallButton), L"小(160px)");
+    dialog = OpenSettings();
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(gui::CheckState(dialog, kSaveSettingsBox), BST_UNCHECKED);
+    gui::PressButton(dialog, kCancel);
+    ExpectClosed(dialog);
+    CloseMainAndWait();
+}
+
+TEST_F(SettingsDialogGui, AnEmptiedSuffixAppliedBeforeALoadGivesTheLoadedPictureItsOwnName) {
+    std::wstring input = work_ / L"harbour.bmp";
+    ASSERT_TRUE(testpictures::WriteBmp(input, testpictures::MakePicture(64, 48, testpictures::PositionColour)));
+    Start();
+    HWND dialog = OpenSettings();
+    ASSERT_NE(dialog, nullptr);
+    gui::SetControlText(dialog, kSuffixEdit, L"");
+    gui::PressButton(dialog, kApply);
+    ExpectClosed(dialog);
+
+    ASSERT_TRUE(gui::DropFiles(main_, {input}));
+    ASSERT_TRUE(gui::WaitUntil([&] { return gui::ControlText(main_, kOutputName) != L""; }));
+    EXPECT_EQ(gui::ControlText(main_, kOutputName), L"harbour");
+
+    // Leaving without saving: the empty suffix is stored for this run only.
+    CloseMainAndWait();
+    EXPECT_EQ(ReadSettingText(L"OUTPUT_FILE_BASE"), L"");
+    Start();
+    dialog = OpenSettings();
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(gui::ControlText(dialog, kSuffixEdit), L"_tdr");
+    gui::PressButton(dialog, kCancel);
+    ExpectClosed(dialog);
+    CloseMainAndWait();
+}
+
+}  // namespace
