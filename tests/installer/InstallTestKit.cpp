@@ -218,6 +218,21 @@ std::string TempDir() {
     return path;
 }
 
+namespace {
+
+// The installer's own dialogs label their fields with statics of the id a
+// message box gives its text; their named controls tell them apart.
+bool IsInstallerDialog(HWND window) {
+    for (int id : {1000, 1001, 1008}) {
+        if (GetDlgItem(window, id) != nullptr) {
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
 BoxSeries::BoxSeries(DWORD pid) : pid_(pid) {
     InitializeCriticalSection(&lock_);
     thread_ = CreateThread(nullptr, 0, &BoxSeries::Run, this, 0, nullptr);
@@ -232,7 +247,8 @@ DWORD WINAPI BoxSeries::Run(void* self) {
     BoxSeries* series = static_cast<BoxSeries*>(self);
     while (InterlockedCompareExchange(&series->stop_, 0, 0) == 0) {
         HWND box = gui::WaitForMessageBox(series->pid_, 100);
-        if (box == nullptr) {
+        if (box == nullptr || IsInstallerDialog(box)) {
+            Sleep(20);
             continue;
         }
         // Let the box finish its set-up before it is read.

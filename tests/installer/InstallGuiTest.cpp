@@ -1,0 +1,358 @@
+// Installs driven end to end: Setup.exe (a copy of Mivo.exe) beside its
+// Setup.inf and files, its dialogs and boxes answered as a user would, and
+// then the machine inspected: files, registry values, shortcuts.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <shlobj.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "InstallTestKit.h"
+#include "support/GuiDriver.h"
+#include "support/TestFiles.h"
+
+namespace {
+
+using installkit::AnsweredBox;
+using installkit::Exists;
+using installkit::ReadIni;
+using installkit::ReadText;
+using installkit::RegValues;
+using testfiles::FromAnsi;
+
+const char kTitle[] = "Acme Setup";
+const char kEntryRoot[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
+const wchar_t kComplete[] = L"インストールが完了しました。";
+
+std::string ProgramFilesDir() {
+    char value[MAX_PATH] = {};
+    DWORD size = sizeof value;
+    RegGetValueA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion", "ProgramFilesDir",
+                 RRF_RT_REG_SZ, nullptr, value, &size);
+    return value;
+}
+
+RegValues SortedValues(HKEY root, const std::string& key) {
+    RegValues values = installkit::ReadRegValues(root, key.c_str());
+    std::sort(values.begin(), values.end());
+    return values;
+}
+
+std::wstring InvalidSetupFileText(const std::string& path) {
+    return L"セットアップ情報ファイル（" + FromAnsi(path) + L"）の内容が不正です。";
+}
+
+// What one run of Setup.exe showed and how it ended.
+struct SetupRun {
+    std::wstring optionsDirectory;  // the install directory the options dialog offered
+    bool hadDirectoryField = false;
+    std::vector<AnsweredBox> boxes;
+    DWORD exitCode = gui::Process::kStillRunning;
+};
+
+class InstallGuiTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dist_ = testfiles::ToAnsi(scratch_.Path()) + "\\Acme CD";
+        ASSERT_TRUE(CreateDirectoryA(dist_.c_str(), nullptr));
+        setupExe_ = dist_ + "\\Setup.exe";
+        ASSERT_TRUE(testfiles::CopyTo(testfiles::BinDir() + L"Mivo.exe", FromAnsi(setupExe_)));
+        ASSERT_TRUE(testfiles::CopyTo(testfiles::BinDir() + L"mivo_args_stub.exe", FromAnsi(dist_ + "\\Tool.exe")));
+        stateFile_ = installkit::TempDir() + "$$Mivo.ini";
+        installkit::DeleteFileForce(stateFile_);
+        leftovers_.File(stateFile_);
+    }
+
+    void Put(const std::string& name, const std::string& text) {
+        ASSERT_TRUE(installkit::WriteText(dist_ + "\\" + name, text));
+    }
+
+    // Starts Setup.exe, presses OK in the options dialog (after typing
+    // `directory` into its directory field, when given), answers every box
+    // with OK and waits for the end.
+    SetupRun Install(const std::string& directory = std::string()) {
+        SetupRun run;
+        gui::Process setup = gui::StartProgram(FromAnsi(setupExe_), L"", FromAnsi(dist_));
+        EXPECT_TRUE(setup.Started());
+        HWND options = gui::WaitForWindow(setup.Id(), L"#32770", FromAnsi(kTitle).c_str());
+        EXPECT_NE(options, nullptr) << "no options dialog";
+        if (options == nullptr) {
+            return run;
+        }
+        run.hadDirectoryField = gui::Control(options, 1004) != nullptr;
+        if (run.hadDirectoryField) {
+            run.optionsDirectory = gui::ControlText(options, 1004);
+            if (!directory.empty()) {
+                gui::SetControlText(options, 1004, FromAnsi(directory));
+            }
+        }
+        gui::PressButton(options, IDOK);
+        // Its labels share the id of a message box's text: answer boxes only
+        // once it is gone.
+        EXPECT_TRUE(gui::WaitUntil([options] { return !IsWindow(options); }));
+        installkit::BoxSeries series(setup.Id());
+        run.exitCode = setup.WaitForExit(30000);
+        run.boxes = series.Finish();
+        return run;
+    }
+
+    testfiles::ScratchDir scratch_;
+    installkit::InstallLeftovers leftovers_;
+    std::string dist_, setupExe_, stateFile_;
+};
+
+TEST_F(InstallGuiTest, MoveIntoProgramFilesWithEveryShortcutAndEntry) {
+    const std::string dir = ProgramFilesDir() + "\\Mivo Acme Move";
+    const std::string group = installkit::SpecialFolder(CSIDL_PROGRAMS) + "\\Mivo Acme Move";
+    const std::string startup = installkit::SpecialFolder(CSIDL_STARTUP) + "\\Acme Start.lnk";
+    const std::string desktop = installkit::SpecialFolder(CSIDL_DESKTOPDIRECTORY) + "\\Acme Desktop.lnk";
+    const std::string entry = std::string(kEntryRoot) + "MivoGuiAcmeMove";
+    leftovers_.Directory(dir);
+    leftovers_.Directory(group);
+    leftovers_.File(startup);
+    leftovers_.File(desktop);
+    leftovers_.Key(HKEY_LOCAL_MACHINE, entry);
+    leftovers_.Key(HKEY_LOCAL_MACHINE, "Software\\MivoGuiTest");
+
+    Put("Setup.inf",
+        "[Install]\r\nTitle=Acme Setup\r\nInstallDir=Mivo Acme Move\r\n"
+        "InstallDirReg=HKEY_LOCAL_MACHINE\\Software\\MivoGuiTest\\Move\r\nProgram=Tool.exe,--first run\r\n"
+        "AllUsers=0\r\n"
+        "[Files]\r\nItem1=Setup.exe\r\nItem2=Setup.inf\r\nItem3=Tool.exe\r\nItem4=readme.txt\r\n"
+        "Item5=data\\info.dat\r\n"
+        "[Group]\r\nValue=1\r\nGroupName=Mivo Acme Move\r\nItem1=Acme Tool,Tool.exe,-x\r\n"
+        "Item2=Acme Uninstall,Setup.exe,/r\r\n"
+        "[Startup]\r\nValue=1\r\nItem1=Acme Start,Tool.exe,--startup\r\n"
+        "[Desktop]\r\nValue=1\r\nItem1=Acme Desktop,Tool.exe,,%WINDIR%\\Acme.ico,1\r\n"
+        "[Uninstall]\r\nTitle=Acme Removal\r\nKey=MivoGuiAcmeMove\r\nName=Acme Move\r\nModify=1\r\n"
+        "IconFile=Tool.exe\r\nPublisher=Acme Inc\r\nURLInfoAbout=http://acme.example/\r\n"
+        "DisplayVersion=2.0\r\nHelpLink=http://acme.example/help\r\nURLUpdateInfo=http://acme.example/update\r\n");
+    Put("readme.txt", "read me");
+    Put("info.dat", "data bytes");
+    const std::string setupBytes = ReadText(setupExe_);
+
+    SetupRun run = Install();
+    // The Move loop cannot delete the running setup program; the "/d" run,
+    // which waits half a second, has not done it yet either.
+    EXPECT_TRUE(Exists(setupExe_));
+    EXPECT_EQ(ReadIni(stateFile_, "Install", "DelFile"), setupExe_);
+    EXPECT_EQ(run.optionsDirectory, FromAnsi(dir));
+    EXPECT_EQ(run.exitCode, 0u);
+    ASSERT_EQ(run.boxes.size(), 1u);
+    EXPECT_EQ(run.boxes[0].caption, FromAnsi(kTitle));
+    EXPECT_EQ(run.boxes[0].text, kComplete);
+
+    // The program was started from the install directory, and the "/d" run
+    // of the installed copy removed the setup program and the state file.
+    EXPECT_TRUE(gui::WaitUntil([&] { return ReadText(dir + "\\Tool.exe.args") == "--first run"; }));
+    EXPECT_TRUE(gui::WaitUntil([&] { return !Exists(setupExe_) && !Exists(stateFile_); }));
+    for (const char* source : {"Setup.inf", "Tool.exe", "readme.txt", "info.dat"}) {
+        EXPECT_FALSE(Exists(dist_ + "\\" + source)) << source;
+    }
+
+    EXPECT_EQ(ReadText(dir + "\\Setup.exe"), setupBytes);
+    EXPECT_EQ(ReadText(dir + "\\readme.txt"), "read me");
+    EXPECT_EQ(ReadText(dir + "\\data\\info.dat"), "data bytes");
+    // The installed setup file now installs in place.
+    EXPECT_EQ(ReadIni(dir + "\\Setup.inf", "Install", "InstallDir"), "");
+
+    EXPECT_EQ(installkit::ReadRegValues(HKEY_LOCAL_MACHINE, "Software\\MivoGuiTest\\Move"),
+              (RegValues{{"InstallDir", dir}}));
+    const std::string installed = dir + "\\Setup.exe";
+    RegValues expected = {{"DisplayName", "Acme Move"},
+                          {"ModifyPath", installed},
+                          {"UninstallString", "\"" + installed + "\" /r"},
+                          {"DisplayIcon", dir + "\\Tool.exe"},
+                          {"Publisher", "Acme Inc"},
+                          {"URLInfoAbout", "http://acme.example/"},
+                          {"DisplayVersion", "2.0"},
+                          {"HelpLink", "http://acme.example/help"},
+                          {"URLUpdateInfo", "http://acme.example/update"}};
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(SortedValues(HKEY_LOCAL_MACHINE, entry), expected);
+
+    struct Link {
+        std::string file, target, arguments, workingDirectory, description, iconPath;
+        int iconIndex;
+    } links[] = {
+        {group + "\\Acme Tool.lnk", dir + "\\Tool.exe", "-x", dir, "Acme Tool", "", 0},
+        {group + "\\Acme Uninstall.lnk", installed, "/r", "", "Acme Uninstall", "", 0},
+        {startup, dir + "\\Tool.exe", "--startup", dir, "Acme Start", "", 0},
+        {desktop, dir + "\\Tool.exe", "", dir, "Acme Desktop", installkit::WindowsDir() + "\\Acme.ico", 1},
+    };
+    for (const Link& link : links) {
+        SCOPED_TRACE(link.file);
+        installkit::LinkContents read = installkit::ReadLink(link.file);
+        ASSERT_TRUE(read.loaded);
+        EXPECT_EQ(read.target, link.target);
+        EXPECT_EQ(read.arguments, link.arguments);
+        EXPECT_EQ(read.workingDirectory, link.workingDirectory);
+        EXPECT_EQ(read.description, link.description);
+        EXPECT_EQ(read.iconPath, link.iconPath);
+        EXPECT_EQ(read.iconIndex, link.iconIndex);
+    }
+}
+
+TEST_F(InstallGuiTest, CopyKeepsSourcesAndFollowsEachFilesMode) {
+    const std::string dir = ProgramFilesDir() + "\\Mivo Acme Copy";
+    leftovers_.Directory(dir);
+    installkit::RemoveTreeWaiting(dir);
+    ASSERT_TRUE(CreateDirectoryA(dir.c_str(), nullptr));
+
+    enum Destination { Missing, Older, Newer, SameTime };
+    struct Case {
+        const char* entry;
+        const char* file;
+        Destination destination;
+        bool copied;
+    } cases[] = {
+        {"plain.txt", "plain.txt", Newer, true},  // no mode: always
+        {"keep0.txt,0", "keep0.txt", Older, false},
+        {"new0.txt,0", "new0.txt", Missing, true},
+        {"comma.txt,", "comma.txt", Older, false},  // empty mode reads as 0
+        {"older2.txt,2", "older2.txt", Older, true},
+        {"newer2.txt,2", "newer2.txt", Newer, false},
+        {"same2.txt,2", "same2.txt", SameTime, false},
+        {"missing2.txt,2", "missing2.txt", Missing, true},
+        {"sub\\deep\\nested.txt", "nested.txt", Missing, true},
+        {"readonly.txt", "readonly.txt", Missing, true},
+    };
+    std::string inf = "[Install]\r\nTitle=Acme Setup\r\nInstallDir=Mivo Acme Copy\r\nIsFileDelAfterMivo=0\r\n[Files]\r\n";
+    int item = 0;
+    for (const Case& c : cases) {
+        inf += "Item" + std::to_string(++item) + "=" + c.entry + "\r\n";
+        std::string source = dist_ + "\\" + c.file;
+        ASSERT_TRUE(installkit::WriteText(source, std::string("new ") + c.file));
+        ASSERT_TRUE(installkit::SetFileAge(source, -1000));
+        if (c.destination == Missing) {
+            continue;
+        }
+        std::string destination = dir + "\\" + c.file;
+        ASSERT_TRUE(installkit::WriteText(destination, "old"));
+        if (c.destination == SameTime) {
+            ASSERT_TRUE(installkit::CopyFileAge(source, destination));
+        } else {
+            ASSERT_TRUE(installkit::SetFileAge(destination, c.destination == Older ? -2000 : 0));
+        }
+    }
+    Put("Setup.inf", inf);
+    SetFileAttributesA((dist_ + "\\readonly.txt").c_str(), FILE_ATTRIBUTE_READONLY);
+
+    SetupRun run = Install();
+    EXPECT_EQ(run.exitCode, 0u);
+    ASSERT_EQ(run.boxes.size(), 1u);
+    EXPECT_EQ(run.boxes[0].text, kComplete);
+
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.entry);
+        std::string destination = dir + "\\" + c.file;
+        if (std::string(c.entry).find("sub\\") == 0) {
+            destination = dir + "\\sub\\deep\\" + c.file;
+        }
+        EXPECT_EQ(ReadText(destination), c.copied ? std::string("new ") + c.file : std::string("old"));
+        EXPECT_EQ(ReadText(dist_ + "\\" + c.file), std::string("new ") + c.file) << "source kept";
+    }
+    // A read-only source gives an installed file that stays replaceable.
+    EXPECT_EQ(GetFileAttributesA((dir + "\\readonly.txt").c_str()), static_cast<DWORD>(FILE_ATTRIBUTE_ARCHIVE));
+    SetFileAttributesA((dist_ + "\\readonly.txt").c_str(), FILE_ATTRIBUTE_NORMAL);
+
+    // Nothing to clean up after a copying install.
+    Sleep(1000);
+    EXPECT_TRUE(Exists(setupExe_));
+    EXPECT_FALSE(Exists(stateFile_));
+}
+
+TEST_F(InstallGuiTest, InPlaceInstallCopiesNothingAndRegistersTheInstallerItself) {
+    const std::string entry = std::string(kEntryRoot) + "MivoGuiAcmeInPlace";
+    leftovers_.Key(HKEY_LOCAL_MACHINE, entry);
+    Put("Setup.inf",
+        "[Install]\r\nTitle=Acme Setup\r\nInstallProhibited=2\r\n[Files]\r\nItem1=a.txt\r\n"
+        "[Uninstall]\r\nTitle=Acme Removal\r\nKey=MivoGuiAcmeInPlace\r\nName=Acme In Place\r\n");
+    Put("a.txt", "a");
+
+    SetupRun run = Install();
+    EXPECT_FALSE(run.hadDirectoryField);
+    EXPECT_EQ(run.exitCode, 0u);
+    ASSERT_EQ(run.boxes.size(), 1u);
+    EXPECT_EQ(run.boxes[0].text, kComplete);
+
+    EXPECT_EQ(SortedValues(HKEY_LOCAL_MACHINE, entry),
+              (RegValues{{"DisplayName", "Acme In Place"}, {"UninstallString", "\"" + setupExe_ + "\" /r"}}));
+    EXPECT_EQ(ReadIni(dist_ + "\\Setup.inf", "Install", "InstallProhibited"), "1");
+    EXPECT_EQ(ReadText(dist_ + "\\a.txt"), "a");
+    Sleep(1000);
+    EXPECT_TRUE(Exists(setupExe_));
+    EXPECT_FALSE(Exists(stateFile_));
+}
+
+TEST_F(InstallGuiTest, FailuresStopTheRunWithOneBoxAndNoCleanUpRun) {
+    const std::string dir = ProgramFilesDir() + "\\Mivo Acme Fail";
+    const std::string group = installkit::SpecialFolder(CSIDL_PROGRAMS);
+    leftovers_.Directory(dir);
+    const std::string head = "[Install]\r\nTitle=Acme Setup\r\nInstallDir=Mivo Acme Fail\r\n";
+    struct Case {
+        const char* name;
+        std::string inf;
+        std::vector<std::wstring> texts;
+        bool lastOwnedByProgress;
+    } cases[] = {
+        {"unresolvable Files entry", head + "[Files]\r\nItem1=%MIVO_NO_SUCH_VARIABLE%\\a.txt\r\n",
+         {InvalidSetupFileText(dist_ + "\\Setup.inf")}, true},
+        {"missing source", head + "[Files]\r\nItem1=absent.txt\r\n", {L"ファイルのコピーに失敗しました。"}, true},
+        {"shortcut entry with one field",
+         head + "[Files]\r\nItem1=a.txt\r\n[Group]\r\nValue=1\r\nItem1=Lonely\r\n",
+         {InvalidSetupFileText(dist_ + "\\Setup.inf")}, false},
+        {"program that cannot start", head + "[Files]\r\nItem1=a.txt\r\nProgram=NoSuch.exe\r\n",
+         {kComplete, FromAnsi(dir) + L"\\NoSuch.exe の起動に失敗しました。\n  (ErrorCode : 2)"}, false},
+    };
+    // "Program" belongs to [Install]: move it there for the last case.
+    cases[3].inf = head + "Program=NoSuch.exe\r\n[Files]\r\nItem1=a.txt\r\n";
+
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        installkit::RemoveTreeWaiting(dir);
+        installkit::DeleteFileForce(stateFile_);
+        Put("Setup.inf", c.inf);
+        Put("a.txt", "a");
+
+        SetupRun run = Install();
+        EXPECT_EQ(run.exitCode, 0u);
+        ASSERT_EQ(run.boxes.size(), c.texts.size());
+        for (size_t i = 0; i < c.texts.size(); ++i) {
+            EXPECT_EQ(run.boxes[i].text, c.texts[i]);
+        }
+        const AnsweredBox& last = run.boxes.back();
+        EXPECT_EQ(last.caption, L"Error !");
+        EXPECT_EQ(last.ownedByProgress, c.lastOwnedByProgress);
+        EXPECT_EQ(last.ownerTitle, FromAnsi(kTitle));
+        // No "/d" run: the setup program stays where it was.
+        Sleep(1500);
+        EXPECT_TRUE(Exists(setupExe_));
+    }
+    EXPECT_FALSE(Exists(group + "\\Lonely.lnk"));
+}
+
+TEST_F(InstallGuiTest, MoveIntoTheDistributionDirectoryKeepsEveryFile) {
+    Put("Setup.inf",
+        "[Install]\r\nTitle=Acme Setup\r\nInstallDir=Mivo Acme Here\r\n"
+        "[Files]\r\nItem1=Setup.exe\r\nItem2=Setup.inf\r\nItem3=a.txt\r\nItem4=b.txt,0\r\n");
+    Put("a.txt", "a");
+    Put("b.txt", "b");
+
+    SetupRun run = Install(dist_);
+    EXPECT_EQ(run.exitCode, 0u);
+    ASSERT_EQ(run.boxes.size(), 1u);
+    EXPECT_EQ(run.boxes[0].text, kComplete);
+    // The "/d" run finds its own program named and leaves it.
+    EXPECT_TRUE(gui::WaitUntil([&] { return !Exists(stateFile_); }));
+    Sleep(500);
+    EXPECT_TRUE(Exists(setupExe_));
+    EXPECT_EQ(ReadText(dist_ + "\\a.txt"), "a");
+    EXPECT_EQ(ReadText(dist_ + "\\b.txt"), "b");
+    EXPECT_EQ(ReadIni(dist_ + "\\Setup.inf", "Install", "InstallDir"), "");
+}
+
+}  // namespace
