@@ -240,6 +240,10 @@ int ContinueUninstall() {
         return 0;
     }
     CopyAnsiBounded(g_installer.installDir, sizeof g_installer.installDir, g_setupInfo.uninstallDir);
+    // The shell starts this copy in the current directory of the process that
+    // started it, often the install directory, which Windows would then keep
+    // from being removed.
+    SetCurrentDirectoryA(g_installer.ownDir);
     Sleep(kWaitBeforeContinueMs);
     RunUninstall();
     return 1;

@@ -1,0 +1,263 @@
+// Uninstalls driven end to end: a product installed by Setup.exe (a copy of
+// Mivo.exe), given some run-time state of its own, then removed through the
+// installed copy with "/r" (which hands over to "$$UnMivo.exe /k") or "/u",
+// every box answered as a user would, the restart question always with No;
+// afterwards the machine is inspected.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <shlobj.h>
+
+#include <string>
+#include <vector>
+
+#include "InstallTestKit.h"
+#include "UninstallTestKit.h"
+#include "resources/resource.h"
+#include "support/GuiDriver.h"
+#include "support/TestFiles.h"
+
+namespace {
+
+using installkit::Exists;
+using installkit::RegKeyExists;
+using testfiles::FromAnsi;
+using uninstallkit::MessageText;
+
+const char kTitle[] = "Acme Setup";
+const char kEntry[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\MivoUninstallGui";
+const wchar_t kUninstaller[] = L"$$UnMivo.exe";
+
+std::string ProgramFilesDir() {
+    char value[MAX_PATH] = {};
+    DWORD size = sizeof value;
+    RegGetValueA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion", "ProgramFilesDir",
+                 RRF_RT_REG_SZ, nullptr, value, &size);
+    return value;
+}
+
+void MakeKey(HKEY root, const std::string& path) {
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    RegSetValueExA(key, "Setting", 0, REG_SZ, reinterpret_cast<const BYTE*>("on"), 3);
+    RegCloseKey(key);
+}
+
+std::vector<std::wstring> Texts(const std::vector<gui::MessageBoxContent>& boxes) {
+    std::vector<std::wstring> texts;
+    for (const auto& box : boxes) {
+        texts.push_back(box.text);
+    }
+    return texts;
+}
+
+struct UninstallRun {
+    std::vector<std::wstring> boxes;
+    DWORD exitCode = gui::Process::kStillRunning;
+};
+
+class UninstallGuiTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        scratchDir_ = testfiles::ToAnsi(scratch_.Path());
+        dist_ = scratchDir_ + "\\Acme CD";
+        dir_ = ProgramFilesDir() + "\\Mivo Uninstall Gui";
+        group_ = installkit::SpecialFolder(CSIDL_PROGRAMS) + "\\Mivo Uninstall Gui";
+        startup_ = installkit::SpecialFolder(CSIDL_STARTUP) + "\\Acme Start.lnk";
+        desktop_ = installkit::SpecialFolder(CSIDL_DESKTOPDIRECTORY) + "\\Acme Desktop.lnk";
+        workInf_ = installkit::WindowsDir() + "\\$$UnMivo.inf";
+        workExe_ = installkit::WindowsDir() + "\\$$UnMivo.exe";
+        marker_ = scratchDir_ + "\\clean-ran.txt";
+        ASSERT_TRUE(CreateDirectoryA(dist_.c_str(), nullptr));
+        for (const std::string& path : {dir_, group_}) {
+            leftovers_.Directory(path);
+        }
+        for (const std::string& path : {startup_, desktop_, workInf_}) {
+            leftovers_.File(path);
+        }
+        leftovers_.Key(HKEY_LOCAL_MACHINE, kEntry);
+        leftovers_.Key(HKEY_CURRENT_USER, "Software\\MivoUninstallGui");
+        leftovers_.Key(HKEY_LOCAL_MACHINE, "SOFTWARE\\MivoUninstallGui");
+        ASSERT_TRUE(testfiles::CopyTo(testfiles::BinDir() + L"Mivo.exe", FromAnsi(dist_ + "\\Setup.exe")));
+        ASSERT_TRUE(testfiles::CopyTo(testfiles::BinDir() + L"mivo_uninstall_probe.exe",
+                                      FromAnsi(dist_ + "\\Main.exe")));
+        ASSERT_TRUE(testfiles::CopyTo(testfiles::BinDir() + L"mivo_uninstall_probe.exe",
+                                      FromAnsi(dist_ + "\\Clean.exe")));
+        ASSERT_TRUE(installkit::WriteText(dist_ + "\\HELP.HLP", "help"));
+    }
+
+    void TearDown() override {
+        uninstallkit::WaitForProcessNamedToEnd(kUninstaller, 0, 30000);
+        // Before anything removes the install directory's tree.
+        uninstallkit::RemoveDirectoryLink(dir_ + "\\shared");
+        uninstallkit::RemoveDirectoryLink(dir_ + "\\cache\\shared");
+        uninstallkit::ForgetPendingOperations(workExe_);
+        installkit::DeleteFileForce(workExe_);
+    }
+
+    // Writes Setup.inf for a product with every kind of shortcut and the
+    // given "RegKey", "RmDir" and "Uninstall" lines, and installs it with
+    // Setup.exe, pressing OK in the options dialog and at completion.
+    void Install(const std::string& uninstallLines, const std::string& listLines) {
+        ASSERT_TRUE(installkit::WriteText(
+            dist_ + "\\Setup.inf",
+            "[Install]\r\nTitle=Acme Setup\r\nInstallDir=Mivo Uninstall Gui\r\nIsFileDelAfterMivo=0\r\nAllUsers=0\r\n"
+            "[Files]\r\nItem1=Setup.exe\r\nItem2=Setup.inf\r\nItem3=Main.exe\r\nItem4=Clean.exe\r\n"
+            "Item5=doc\\HELP.HLP\r\n"
+            "[Group]\r\nValue=1\r\nGroupName=Mivo Uninstall Gui\r\nItem1=Acme Main,Main.exe\r\n"
+            "Item2=Acme Uninstall,Setup.exe,/r\r\n"
+            "[Startup]\r\nValue=1\r\nItem1=Acme Start,Main.exe\r\n"
+            "[Desktop]\r\nValue=1\r\nItem1=Acme Desktop,Main.exe\r\n"
+            "[Uninstall]\r\nTitle=Acme Removal\r\nKey=MivoUninstallGui\r\nName=Acme\r\n" +
+                uninstallLines + listLines));
+        gui::Process setup = gui::StartProgram(FromAnsi(dist_ + "\\Setup.exe"), L"", FromAnsi(dist_));
+        ASSERT_TRUE(setup.Started());
+        HWND options = gui::WaitForWindow(setup.Id(), L"#32770", FromAnsi(kTitle).c_str());
+        ASSERT_NE(options, nullptr);
+        gui::PressButton(options, IDOK);
+        ASSERT_TRUE(gui::WaitUntil([options] { return !IsWindow(options); }));
+        uninstallkit::BoxAnswers answers({}, setup.Id());
+        ASSERT_EQ(setup.WaitForExit(30000), 0u);
+        ASSERT_EQ(Texts(answers.Finish()), std::vector<std::wstring>{MessageText(MSG_INSTALL_COMPLETE)});
+        ASSERT_TRUE(Exists(dir_ + "\\Setup.exe"));
+        ASSERT_TRUE(Exists(group_ + "\\Acme Main.lnk"));
+        ASSERT_TRUE(RegKeyExists(HKEY_LOCAL_MACHINE, kEntry));
+    }
+
+    // What the product leaves while it is used: settings in both registry
+    // roots, logs, a cache tree, the help index, a file of the user's.
+    void UseProduct() {
+        MakeKey(HKEY_CURRENT_USER, "Software\\MivoUninstallGui\\Options");
+        MakeKey(HKEY_LOCAL_MACHINE, "SOFTWARE\\MivoUninstallGui\\Licence");
+        for (const char* file : {"\\logs\\today.log", "\\logs\\old\\2019.log", "\\cache\\a\\b\\c.bin",
+                                 "\\doc\\HELP.GID", "\\user.cfg"}) {
+            const std::string path = dir_ + file;
+            for (size_t at = path.find('\\', 3); at != std::string::npos; at = path.find('\\', at + 1)) {
+                CreateDirectoryA(path.substr(0, at).c_str(), nullptr);
+            }
+            ASSERT_TRUE(installkit::WriteText(path, "state"));
+        }
+    }
+
+    // Starts the installed copy with `argument` from outside the install
+    // directory, answers every box (Yes to `yesTexts`, No to the restart),
+    // and waits for it and for the copy it may hand over to.
+    UninstallRun Uninstall(const wchar_t* argument, std::vector<std::wstring> yesTexts, bool handsOver) {
+        UninstallRun run;
+        gui::Process start = gui::StartProgram(FromAnsi(dir_ + "\\Setup.exe"), argument, scratch_.Path());
+        EXPECT_TRUE(start.Started());
+        uninstallkit::BoxAnswers answers(std::move(yesTexts), start.Id(), kUninstaller);
+        run.exitCode = start.WaitForExit(30000);
+        if (handsOver) {
+            EXPECT_TRUE(uninstallkit::WaitForProcessNamedToEnd(kUninstaller, 10000, 60000));
+        }
+        run.boxes = Texts(answers.Finish());
+        return run;
+    }
+
+    testfiles::ScratchDir scratch_;
+    installkit::InstallLeftovers leftovers_;
+    std::string scratchDir_, dist_, dir_, group_, startup_, desktop_, workInf_, workExe_, marker_;
+};
+
+}  // namespace
+
+TEST_F(UninstallGuiTest, TheWholeLifeOfAProductEndsWithNothingLeftButTheWorkCopyDueForDeletion) {
+    Install("Program=Clean.exe," + marker_ + " \"" + dir_ + "\\Main.exe\"\r\nAllDelete=2\r\n",
+            "[RegKey]\r\nItem1=HKEY_CURRENT_USER\\Software\\MivoUninstallGui\r\n"
+            "Item2=HKEY_LOCAL_MACHINE\\SOFTWARE\\MivoUninstallGui\r\n"
+            "Item3=HKEY_CURRENT_USER\\Software\\MivoUninstallGuiNeverMade\r\n"
+            "[RmDir]\r\nItem1=logs\r\nItem2=cache,1\r\n");
+    UseProduct();
+
+    UninstallRun run = Uninstall(L"/r", {MessageText(MSG_CONFIRM_UNINSTALL)}, true);
+    EXPECT_EQ(run.exitCode, 1u);
+    EXPECT_EQ(run.boxes, (std::vector<std::wstring>{MessageText(MSG_CONFIRM_UNINSTALL),
+                                                    MessageText(MSG_UNINSTALL_COMPLETE_RESTART)}));
+
+    // The product's uninstall program ran before anything was removed.
+    std::string report = installkit::ReadText(marker_);
+    EXPECT_EQ(report.substr(0, 14), std::string("p\0r\0e\0s\0e\0n\0t\0", 14));
+
+    EXPECT_FALSE(Exists(dir_));
+    EXPECT_FALSE(Exists(group_));
+    EXPECT_FALSE(Exists(startup_));
+    EXPECT_FALSE(Exists(desktop_));
+    EXPECT_FALSE(RegKeyExists(HKEY_CURRENT_USER, "Software\\MivoUninstallGui"));
+    EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE, "SOFTWARE\\MivoUninstallGui"));
+    EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE, kEntry));
+    EXPECT_FALSE(Exists(workInf_));
+    EXPECT_TRUE(uninstallkit::DeletionPendingFor(workExe_));
+}
+
+TEST_F(UninstallGuiTest, AnUninstallProgramThatCannotStartStopsBeforeAnythingIsRemoved) {
+    Install("Program=Missing.exe,/quiet\r\nAllDelete=2\r\n",
+            "[RegKey]\r\nItem1=HKEY_CURRENT_USER\\Software\\MivoUninstallGui\r\n");
+    UseProduct();
+
+    UninstallRun run = Uninstall(L"/R", {MessageText(MSG_CONFIRM_UNINSTALL)}, false);
+    EXPECT_EQ(run.exitCode, 0u);
+    EXPECT_EQ(run.boxes, (std::vector<std::wstring>{MessageText(MSG_CONFIRM_UNINSTALL),
+                                                    L"Missing.exe の起動に失敗しました。"}));
+    EXPECT_TRUE(Exists(dir_ + "\\Main.exe"));
+    EXPECT_TRUE(Exists(group_ + "\\Acme Main.lnk"));
+    EXPECT_TRUE(RegKeyExists(HKEY_CURRENT_USER, "Software\\MivoUninstallGui\\Options"));
+    EXPECT_TRUE(RegKeyExists(HKEY_LOCAL_MACHINE, kEntry));
+    EXPECT_FALSE(Exists(workInf_));
+    EXPECT_TRUE(uninstallkit::ProcessesNamed(kUninstaller).empty());
+}
+
+TEST_F(UninstallGuiTest, PerUserRemovalTakesOnlyTheUsersShortcutsAndSettings) {
+    Install("",
+            "[RegKey]\r\nItem1=HKEY_CURRENT_USER\\Software\\MivoUninstallGui\r\n"
+            "Item2=HKEY_LOCAL_MACHINE\\SOFTWARE\\MivoUninstallGui\r\n"
+            "Item3=HKEY_CURRENT_USER\\Software\\MivoUninstallGuiNeverMade\r\n"
+            "[RmDir]\r\nItem1=logs\r\n");
+    UseProduct();
+
+    UninstallRun run = Uninstall(L"/U", {MessageText(MSG_CONFIRM_PER_USER_UNINSTALL)}, false);
+    EXPECT_EQ(run.exitCode, 1u);
+    EXPECT_EQ(run.boxes, (std::vector<std::wstring>{MessageText(MSG_CONFIRM_PER_USER_UNINSTALL),
+                                                    MessageText(MSG_PER_USER_REMOVED)}));
+    EXPECT_FALSE(Exists(group_));
+    EXPECT_FALSE(Exists(startup_));
+    EXPECT_FALSE(Exists(desktop_));
+    EXPECT_FALSE(RegKeyExists(HKEY_CURRENT_USER, "Software\\MivoUninstallGui"));
+    // The application itself stays for an administrator's full uninstall.
+    EXPECT_TRUE(RegKeyExists(HKEY_LOCAL_MACHINE, "SOFTWARE\\MivoUninstallGui\\Licence"));
+    EXPECT_TRUE(RegKeyExists(HKEY_LOCAL_MACHINE, kEntry));
+    EXPECT_TRUE(Exists(dir_ + "\\logs\\today.log"));
+    EXPECT_TRUE(Exists(dir_ + "\\Setup.inf"));
+    EXPECT_FALSE(Exists(workInf_));
+    EXPECT_FALSE(uninstallkit::DeletionPendingFor(dir_ + "\\Setup.exe"));
+}
+
+TEST_F(UninstallGuiTest, ALinkInTheInstallDirectoryLeavesWhatItPointsToIntact) {
+    Install("AllDelete=2\r\n", "[RmDir]\r\nItem1=cache,1\r\n");
+    UseProduct();
+    const std::string shared = scratchDir_ + "\\Shared data";
+    ASSERT_TRUE(CreateDirectoryA(shared.c_str(), nullptr));
+    ASSERT_TRUE(installkit::WriteText(shared + "\\precious.txt", "mine"));
+    ASSERT_TRUE(CreateDirectoryA((shared + "\\deeper").c_str(), nullptr));
+    ASSERT_TRUE(installkit::WriteText(shared + "\\deeper\\also.txt", "mine too"));
+    ASSERT_TRUE(uninstallkit::MakeDirectoryLink(dir_ + "\\shared", shared));
+    ASSERT_TRUE(uninstallkit::MakeDirectoryLink(dir_ + "\\cache\\shared", shared));
+
+    UninstallRun run = Uninstall(L"/r", {MessageText(MSG_CONFIRM_UNINSTALL)}, true);
+    EXPECT_EQ(run.exitCode, 1u);
+    EXPECT_EQ(installkit::ReadText(shared + "\\precious.txt"), "mine");
+    EXPECT_EQ(installkit::ReadText(shared + "\\deeper\\also.txt"), "mine too");
+    EXPECT_FALSE(Exists(dir_ + "\\user.cfg"));
+    EXPECT_FALSE(Exists(dir_ + "\\Main.exe"));
+    // Windows removes a link like an empty directory, Wine cannot remove its
+    // Unix links at all: then the install directory stays and says so.
+    std::vector<std::wstring> expected = {MessageText(MSG_CONFIRM_UNINSTALL)};
+    if (Exists(dir_ + "\\shared")) {
+        expected.push_back(MessageText(MSG_INSTALL_DIR_DELETE_FAILED));
+    } else {
+        EXPECT_FALSE(Exists(dir_));
+    }
+    expected.push_back(MessageText(MSG_UNINSTALL_COMPLETE_RESTART));
+    EXPECT_EQ(run.boxes, expected);
+}
