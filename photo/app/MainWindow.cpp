@@ -1,24 +1,275 @@
 #include "app/MainWindow.h"
 
+#include <commctrl.h>
+#include <shellapi.h>
+
+#include <cwchar>
+#include <initializer_list>
+
+#include "app/Commands.h"
+#include "app/ShellState.h"
+#include "app/Startup.h"
+#include "engine/ImageDoc.h"
 #include "resources/resource.h"
+#include "settings/Settings.h"
+#include "settings/SettingsStore.h"
 
 namespace {
+
 const wchar_t kMainCaption[] = L"Tandrel ver.2.01";
+const wchar_t kTextSizePrefix[] = L"文字サイズ";
+const wchar_t kEffectSizePrefix[] = L"サイズ";
+
+// Controls with a tip, in the order the tips are registered; the main window
+// and the settings dialog share the table, and an id a dialog lacks adds
+// nothing.
+const int kTooltipIds[] = {
+    IDC_BROWSE,           IDC_OUTPUT_NAME,     IDC_APPLY_MOSAIC,      IDC_REMOVE_EFFECTS,
+    IDC_APPLY_BLUR,       IDC_WATERMARK_ON,    IDC_COPYRIGHT_ON,      IDC_SETTINGS,
+    IDC_SIZE_NONE,        IDC_SIZE_SMALL,      IDC_SIZE_MIDDLE,       IDC_SIZE_LARGE,
+    IDC_SIZE_DESKTOP,     IDC_OUTPUT_FILE_BASE, IDC_WATERMARK_TEXT,   IDC_COPYRIGHT_TEXT,
+    IDC_WATERMARK_SIZE,   IDC_COPYRIGHT_SIZE,  IDC_SELECT_REGION,     IDC_EFFECT_SIZE,
+    IDC_ROTATE_NONE,      IDC_ROTATE_RIGHT,    IDC_ROTATE_LEFT,       IDC_ROTATE_180,
+    IDC_SHOW_HELP,        IDC_TRIM,            IDC_SAVE_SETTINGS,     IDC_KEEP_SIZE_AFTER_TRIM,
+    IDC_SAVE_AND_CLOSE,   IDC_CLOSE_FILE,      IDC_OUTPUT_FORMAT,     IDC_SMALL_SIZE,
+    IDC_MIDDLE_SIZE,      IDC_LARGE_SIZE,      IDC_SAVE_AND_EXIT,     IDC_EXIT,
+    IDC_SETTINGS_APPLY,   IDC_SETTINGS_CANCEL,
+};
+constexpr int kTooltipCount = sizeof(kTooltipIds) / sizeof(kTooltipIds[0]);
+constexpr int kTooltipTextCapacity = 1024;
+
+// The tip texts stay for the life of the process (the tooltip windows of both
+// dialogs read the same texts).
+wchar_t tooltipTexts[kTooltipCount][kTooltipTextCapacity];
+
+// Height of the format list with its drop-down open, in pixels.
+constexpr int kFormatListHeight = 100;
+
+const wchar_t* const kFormatEntries[] = {L"jpg", L"bmp", L"png", L"gif"};
+
+const wchar_t* SettingsDir() {
+    return appStartup.windowsDir[0] != L'\0' ? appStartup.windowsDir : nullptr;
 }
 
-INT_PTR CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM) {
+void SetLabel(HWND dialog, int labelId, const wchar_t* prefix, int value, const wchar_t* suffix) {
+    wchar_t text[kShellTextCapacity];
+    std::swprintf(text, kShellTextCapacity, L"%ls:%d%ls", prefix, value, suffix);
+    SetDlgItemTextW(dialog, labelId, text);
+}
+
+void SetSizeCaption(HWND dialog, int id, const wchar_t* format, int pixels) {
+    wchar_t text[64];
+    std::swprintf(text, 64, format, pixels);
+    SetDlgItemTextW(dialog, id, text);
+}
+
+void FillFormatList(HWND dialog) {
+    HWND list = GetDlgItem(dialog, IDC_OUTPUT_FORMAT);
+    for (int i = 0; i < 4; ++i) {
+        SendMessageW(list, CB_INSERTSTRING, i, reinterpret_cast<LPARAM>(kFormatEntries[i]));
+    }
+    // A combo box's window height is that of its open drop-down; the template's
+    // 14 units would show no entries. Left edge, top and width stay.
+    RECT rect = {};
+    GetWindowRect(list, &rect);
+    MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&rect), 2);
+    MoveWindow(list, rect.left, rect.top, rect.right - rect.left, kFormatListHeight, TRUE);
+}
+
+void InitMainWindow(HWND window) {
+    LoadSaveFlag(gSettings, SettingsDir());
+    LoadSettings(gSettings, gSettings.saveSettings == 0, SettingsDir());
+    DragAcceptFiles(window, TRUE);
+
+    if (gSettings.callScreen != 0) {
+        CheckDlgButton(window, IDC_WATERMARK_ON, BST_CHECKED);
+    }
+    if (gSettings.cUnderRight != 0) {
+        CheckDlgButton(window, IDC_COPYRIGHT_ON, BST_CHECKED);
+    }
+    SetDlgItemTextW(window, IDC_WATERMARK_TEXT, gSettings.callScreenString);
+    SetDlgItemTextW(window, IDC_COPYRIGHT_TEXT, gSettings.cUnderRightString);
+    SetWindowTextW(window, kMainCaption);
+    CheckDlgButton(window, SizeChoiceControlId(gSettings.zoom), BST_CHECKED);
+    CheckDlgButton(window, RotationChoiceControlId(gSettings.rotationChoice), BST_CHECKED);
+    shellState.inputFile[0] = L'\0';
+    shellState.outputPath[0] = L'\0';
+
+    SetupSlider(window, IDC_WATERMARK_SIZE, IDC_WATERMARK_SIZE_LABEL, gSettings.fAllScreen, 1, 160, kTextSizePrefix,
+                L"");
+    SetupSlider(window, IDC_COPYRIGHT_SIZE, IDC_COPYRIGHT_SIZE_LABEL, gSettings.fUnderRight, 1, 80, kTextSizePrefix,
+                L"");
+    SetupSlider(window, IDC_EFFECT_SIZE, IDC_EFFECT_SIZE_LABEL, gSettings.effectSize, 1, 80, kEffectSizePrefix, L"");
+
+    SetSizeCaption(window, IDC_SIZE_SMALL, L"小(%dpx)", gSettings.zoomSizeSmall);
+    SetSizeCaption(window, IDC_SIZE_MIDDLE, L"中(%dpx)", gSettings.zoomSizeMiddle);
+    SetSizeCaption(window, IDC_SIZE_LARGE, L"大(%dpx)", gSettings.zoomSizeLarge);
+
+    for (int id : {IDC_SELECT_REGION, IDC_APPLY_MOSAIC, IDC_APPLY_BLUR, IDC_TRIM, IDC_INPUT_PATH, IDC_OUTPUT_NAME}) {
+        EnableWindow(GetDlgItem(window, id), FALSE);
+    }
+    FillFormatList(window);
+
+    if (appStartup.inputGiven == 1) {
+        std::wcsncpy(shellState.inputFile, appStartup.inputPath, kShellTextCapacity - 1);
+        shellState.inputFile[kShellTextCapacity - 1] = L'\0';
+        LoadInputFile(window, appStartup.inputPath);
+    }
+    SetWindowPos(window, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    CreateTooltips(window, appStartup.module ? appStartup.module : GetModuleHandleW(nullptr));
+
+    // The default button takes the focus once the window shows, so that Enter
+    // saves and exits (the first control in tab order would be Browse).
+    PostMessageW(window, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetDlgItem(window, IDC_SAVE_AND_EXIT)), TRUE);
+}
+
+// Waits until the view thread has ended, still answering what other threads
+// send to this one meanwhile (the view may send to the main window while it
+// winds down).
+void WaitForViewThread(HANDLE thread) {
+    if (!thread) {
+        return;
+    }
+    const DWORD kLimitMs = 10000;
+    DWORD start = GetTickCount();
+    for (;;) {
+        DWORD waited = GetTickCount() - start;
+        if (waited >= kLimitMs) {
+            return;
+        }
+        DWORD result = MsgWaitForMultipleObjects(1, &thread, FALSE, kLimitMs - waited, QS_SENDMESSAGE);
+        if (result != WAIT_OBJECT_0 + 1) {
+            return;
+        }
+        MSG message;
+        PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    }
+}
+
+void CloseMain(HWND window) {
+    // The view sends the close message when the user closes it and waits for
+    // the answer; the view must be free to end before the document goes, so
+    // the close runs once that call has returned.
+    if (InSendMessage()) {
+        PostMessageW(window, WM_CLOSE, 0, 0);
+        return;
+    }
+    ImageDoc* doc = shellState.doc;
+    if (doc && doc->viewWnd) {
+        SendMessageW(doc->viewWnd, WM_DESTROY, 0, 0);
+        WaitForViewThread(doc->viewThread);
+    }
+    SaveSettings(gSettings, SettingsDir());
+    if (doc) {
+        doc->Close();
+        delete doc;
+        shellState.doc = nullptr;
+    }
+    EndDialog(window, 0);
+}
+
+// Each slider changes its setting when its position differs from the stored
+// value; a stored value beyond the slider's range stays until the user moves it.
+void SliderMoved(HWND window, HWND slider) {
+    if (!slider) {
+        return;
+    }
+    int position = static_cast<int>(SendMessageW(slider, TBM_GETPOS, 0, 0));
+    if (slider == GetDlgItem(window, IDC_EFFECT_SIZE)) {
+        if (position != gSettings.effectSize) {
+            // Nothing to redraw: the next mosaic or blur takes the new size.
+            gSettings.effectSize = position;
+            SetLabel(window, IDC_EFFECT_SIZE_LABEL, kEffectSizePrefix, position, L"");
+        }
+    } else if (slider == GetDlgItem(window, IDC_WATERMARK_SIZE)) {
+        if (position != gSettings.fAllScreen) {
+            gSettings.fAllScreen = position;
+            SetLabel(window, IDC_WATERMARK_SIZE_LABEL, kTextSizePrefix, position, L"");
+            if (shellState.doc) {
+                shellState.doc->SetWatermark(gSettings.callScreen, gSettings.callScreenString, gSettings.fAllScreen);
+            }
+        }
+    } else if (slider == GetDlgItem(window, IDC_COPYRIGHT_SIZE)) {
+        if (position != gSettings.fUnderRight) {
+            gSettings.fUnderRight = position;
+            SetLabel(window, IDC_COPYRIGHT_SIZE_LABEL, kTextSizePrefix, position, L"");
+            if (shellState.doc) {
+                shellState.doc->SetCopyright(gSettings.cUnderRight, gSettings.cUnderRightString,
+                                             gSettings.fUnderRight);
+            }
+        }
+    }
+}
+
+void FilesDropped(HWND window, HDROP drop) {
+    // Only one picture per run: once one is loaded the window stops taking
+    // drops, and a drop that arrives all the same is only released.
+    UINT count = shellState.doc ? 0 : DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
+    if (count >= 1) {
+        UINT length = DragQueryFileW(drop, 0, nullptr, 0);
+        if (length >= kShellTextCapacity) {
+            // A cut path names another file; say so instead.
+            MessageBoxW(window, L"ファイルのパスが長すぎるため読み込めません", L"エラー", MB_OK | MB_ICONERROR);
+        } else {
+            DragQueryFileW(drop, 0, shellState.inputFile, static_cast<UINT>(kShellTextCapacity));
+            LoadInputFile(window, shellState.inputFile);
+        }
+    }
+    if (drop) {
+        DragFinish(drop);
+    }
+}
+
+}  // namespace
+
+void SetupSlider(HWND dialog, int sliderId, int labelId, int value, int min, int max, const wchar_t* prefix,
+                 const wchar_t* suffix) {
+    HWND slider = GetDlgItem(dialog, sliderId);
+    SendMessageW(slider, TBM_SETRANGE, TRUE, MAKELPARAM(min, max));
+    SendMessageW(slider, TBM_SETPOS, TRUE, value);
+    SetLabel(dialog, labelId, prefix ? prefix : L"", value, suffix ? suffix : L"");
+}
+
+void CreateTooltips(HWND dialog, HINSTANCE module) {
+    HWND tooltip = CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT,
+                                   CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, dialog, nullptr, module, nullptr);
+    if (!tooltip) {
+        return;
+    }
+    for (int i = 0; i < kTooltipCount; ++i) {
+        HWND control = GetDlgItem(dialog, kTooltipIds[i]);
+        if (!control) {
+            continue;
+        }
+        tooltipTexts[i][0] = L'\0';
+        LoadStringW(module, kTooltipIds[i], tooltipTexts[i], kTooltipTextCapacity);
+        TOOLINFOW tool = {};
+        tool.cbSize = sizeof(tool);
+        tool.uFlags = TTF_SUBCLASS;
+        tool.hwnd = control;
+        tool.uId = static_cast<UINT_PTR>(kTooltipIds[i]);
+        GetClientRect(control, &tool.rect);
+        tool.lpszText = tooltipTexts[i];
+        SendMessageW(tooltip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+    }
+}
+
+INT_PTR CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    shellState.mainWnd = window;
     switch (message) {
         case WM_INITDIALOG:
-            SetWindowTextW(window, kMainCaption);
+            InitMainWindow(window);
+            return FALSE;  // the focus is set already
+        case WM_CLOSE:
+            CloseMain(window);
             return TRUE;
         case WM_COMMAND:
-            if (LOWORD(wParam) == IDCANCEL || LOWORD(wParam) == IDC_EXIT) {
-                EndDialog(window, 0);
-                return TRUE;
-            }
-            return FALSE;
-        case WM_CLOSE:
-            EndDialog(window, 0);
+            return HandleCommand(window, LOWORD(wParam));
+        case WM_HSCROLL:
+            SliderMoved(window, reinterpret_cast<HWND>(lParam));
+            return TRUE;
+        case WM_DROPFILES:
+            FilesDropped(window, reinterpret_cast<HDROP>(wParam));
             return TRUE;
         default:
             return FALSE;
