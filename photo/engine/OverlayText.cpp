@@ -1,5 +1,7 @@
 #include "engine/OverlayText.h"
 
+#include <utility>
+
 const wchar_t kOverlayFace[] = L"Lucida Sans Unicode";
 
 namespace {
@@ -39,6 +41,12 @@ std::vector<bool> MissingGlyphs(HDC dc, HFONT font, const std::vector<wchar_t>& 
     return missing;
 }
 
+// Tried in order for characters the primary font lacks; null stands for the
+// overlay face itself with the default character set.
+const wchar_t* const kFallbackFaces[] = {
+    nullptr, L"Arial", L"Segoe UI", L"Tahoma", L"Segoe UI Symbol", L"DejaVu Sans",
+};
+
 bool IsSurrogate(wchar_t c) {
     return c >= 0xD800 && c <= 0xDFFF;
 }
@@ -54,26 +62,37 @@ OverlayText::OverlayText(HDC dc, const wchar_t* text, const wchar_t* face, int h
     for (const wchar_t* c = text; c && *c; ++c) {
         text_.push_back(*c);
     }
-    fonts_[0] = ScopedFont(CreateOverlayFont(face, height, bold, SHIFTJIS_CHARSET));
+    fonts_.push_back(ScopedFont(CreateOverlayFont(face, height, bold, SHIFTJIS_CHARSET)));
     std::vector<bool> missing = MissingGlyphs(dc, fonts_[0].Get(), text_);
-    std::vector<int> fontOf(text_.size(), 0);
-    bool anyMissing = false;
-    for (size_t i = 0; i < text_.size(); ++i) {
-        anyMissing = anyMissing || (missing[i] && !IsSurrogate(text_[i]));
-    }
-    if (anyMissing) {
-        fonts_[1] = ScopedFont(CreateOverlayFont(face, height, bold, DEFAULT_CHARSET));
-        std::vector<bool> missingInFallback = MissingGlyphs(dc, fonts_[1].Get(), text_);
+    std::vector<size_t> fontOf(text_.size(), 0);
+    // Surrogate pairs stay with the primary font, so a pair is never split;
+    // control characters (from a "#1" code) have no glyph anywhere.
+    auto needsFallback = [&](size_t i) { return missing[i] && !IsSurrogate(text_[i]) && text_[i] >= 0x20; };
+    for (size_t f = 0; f < sizeof(kFallbackFaces) / sizeof(kFallbackFaces[0]); ++f) {
+        bool anyMissing = false;
+        for (size_t i = 0; i < text_.size() && !anyMissing; ++i) {
+            anyMissing = needsFallback(i);
+        }
+        if (!anyMissing) {
+            break;
+        }
+        ScopedFont fallback(CreateOverlayFont(kFallbackFaces[f] ? kFallbackFaces[f] : face, height, bold,
+                                              DEFAULT_CHARSET));
+        std::vector<bool> missingInFallback = MissingGlyphs(dc, fallback.Get(), text_);
+        bool used = false;
         for (size_t i = 0; i < text_.size(); ++i) {
-            // Surrogate pairs stay with the primary font, so a pair is never split.
-            if (missing[i] && !missingInFallback[i] && !IsSurrogate(text_[i])) {
-                fontOf[i] = 1;
+            if (needsFallback(i) && !missingInFallback[i]) {
+                fontOf[i] = fonts_.size();
                 missing[i] = false;
+                used = true;
             }
+        }
+        if (used) {
+            fonts_.push_back(std::move(fallback));
         }
     }
     for (size_t i = 0; i < text_.size(); ++i) {
-        missing_ += missing[i] && text_[i] >= 0x20 ? 1 : 0;
+        missing_ += needsFallback(i) ? 1 : 0;
     }
 
     for (size_t i = 0; i < text_.size();) {

@@ -1,8 +1,9 @@
 // Text of the watermark and copyright overlays as GDI draws it into a layer:
-// the face the overlays ask for, with the Japanese character set, and where
-// the font the mapper picks lacks a character (a "©" in a Japanese font
-// without it, say), that character drawn in the face with the default
-// character set instead, so markers never come out as empty boxes.
+// the face the overlays ask for, with the Japanese character set. Where the
+// font the mapper picks lacks a character (a Japanese font without "™", say),
+// that character is drawn in the first of a few fallbacks that has it: the
+// same face with the default character set, then common faces known to carry
+// the symbols. So markers never come out as empty boxes.
 #pragma once
 
 #include <windows.h>
@@ -57,18 +58,18 @@ public:
 
     // Whether every character has a glyph in the font it is drawn with.
     bool AllCharactersHaveGlyphs() const { return missing_ == 0; }
-    // The font a character is drawn with (0 primary, 1 fallback); for tests.
+    // The font a character is drawn with.
     HFONT FontOf(size_t index) const;
 
 private:
     struct Run {
         size_t start;
         size_t length;
-        int font;   // 0 primary, 1 fallback
-        int width;  // advance in logical units
+        size_t font;  // index into fonts_, 0 the primary
+        int width;    // advance in logical units
     };
     std::vector<wchar_t> text_;
     std::vector<Run> runs_;
-    ScopedFont fonts_[2];
+    std::vector<ScopedFont> fonts_;
     int missing_ = 0;
 };

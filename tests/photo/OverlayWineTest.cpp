@@ -1,0 +1,491 @@
+// The text overlays and the region effects on a real image document with its
+// view thread: where the copyright line and the watermark tiles land in their
+// layers, the soft layers, the symbols, and mosaic and blur of a selection.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <algorithm>
+#include <atomic>
+#include <climits>
+#include <cstring>
+#include <random>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/ShellState.h"
+#include "engine/Effects.h"
+#include "engine/ImageDoc.h"
+#include "engine/OverlayText.h"
+#include "imaging/Image_win.h"
+#include "resources/resource.h"
+#include "support/Screenshot.h"
+#include "support/TestFiles.h"
+
+namespace {
+
+using testfiles::ScratchDir;
+
+const COLORREF kLassoColour = RGB(100, 30, 30);
+
+std::wstring WriteNoise(const ScratchDir& dir, int width, int height, unsigned seed) {
+    ImgHandle image = ImgCreate(width, height);
+    uint8_t* bits = nullptr;
+    uint32_t count = 0;
+    ImgGetPixels(image, nullptr, &bits, &count);
+    std::mt19937 random(seed);
+    for (uint32_t i = 0; i < count; ++i) {
+        bits[i] = static_cast<uint8_t>(random());
+    }
+    std::wstring path = dir / L"noise.bmp";
+    EXPECT_EQ(ImgSaveBmpW(path.c_str(), image), 1);
+    ImgFree(image);
+    return path;
+}
+
+// An open document whose view shows a width x height picture.
+class OpenDoc {
+public:
+    OpenDoc(const ScratchDir& dir, int width, int height, unsigned seed = 1) : doc_(new ImageDoc) {
+        ImgClearError();
+        doc_->Open(WriteNoise(dir, width, height, seed).c_str(), 0, 0, 0, 1);
+    }
+    ~OpenDoc() {
+        if (doc_->viewWnd) {
+            SendMessageW(doc_->viewWnd, WM_DESTROY, 0, 0);
+            WaitForSingleObject(doc_->viewThread, 10000);
+        }
+        doc_->Close();
+        delete doc_;
+        ImgClearError();
+    }
+    OpenDoc(const OpenDoc&) = delete;
+    OpenDoc& operator=(const OpenDoc&) = delete;
+
+    ImageDoc& operator*() { return *doc_; }
+    ImageDoc* operator->() { return doc_; }
+    bool Ready() const { return doc_->source && doc_->viewWnd && doc_->layerDC[0]; }
+
+    int Width() { return ImgWidth(doc_->display); }
+    int Height() { return ImgHeight(doc_->display); }
+    RECT Client() {
+        RECT client = {};
+        GetClientRect(doc_->viewWnd, &client);
+        return client;
+    }
+
+    // Byte `c` of pixel (x, y), y from the top, of a text layer.
+    uint8_t Layer(int layer, int x, int y, int c = 0) { return Row(doc_->layerBits[layer], y)[3 * x + c]; }
+    std::vector<uint8_t> LayerBytes(int layer) {
+        GdiFlush();
+        return std::vector<uint8_t>(doc_->layerBits[layer], doc_->layerBits[layer] + ByteCount());
+    }
+    std::vector<uint8_t> Pixels(ImgHandle image) {
+        uint8_t* bits = nullptr;
+        uint32_t count = 0;
+        ImgGetPixels(image, nullptr, &bits, &count);
+        return std::vector<uint8_t>(bits, bits + count);
+    }
+    size_t ByteCount() { return RowStride(Width()) * static_cast<size_t>(Height()); }
+
+    // A lasso region as the view leaves it: filled in the lasso colour.
+    void Select(RECT area) {
+        HBRUSH brush = CreateSolidBrush(kLassoColour);
+        FillRect(doc_->overlayDC, &area, brush);
+        DeleteObject(brush);
+        GdiFlush();
+        doc_->hasSelection = 1;
+        doc_->selectArmed = 1;
+    }
+
+private:
+    uint8_t* Row(BYTE* bits, int y) {
+        BITMAPINFOHEADER header = {};
+        ImgGetHeader(doc_->display, &header);
+        int bufferRow = header.biHeight > 0 ? Height() - 1 - y : y;
+        return bits + RowStride(Width()) * static_cast<size_t>(bufferRow);
+    }
+
+    ImageDoc* doc_;
+};
+
+struct InkBox {
+    int left = INT_MAX, top = INT_MAX, right = -1, bottom = -1;  // right, bottom inclusive
+    int maxValue = 0;
+    bool Empty() const { return right < 0; }
+};
+
+InkBox FindInk(OpenDoc& doc, int layer) {
+    GdiFlush();
+    InkBox box;
+    for (int y = 0; y < doc.Height(); ++y) {
+        for (int x = 0; x < doc.Width(); ++x) {
+            for (int c = 0; c < 3; ++c) {
+                int value = doc.Layer(layer, x, y, c);
+                if (value) {
+                    box.left = std::min(box.left, x);
+                    box.right = std::max(box.right, x);
+                    box.top = std::min(box.top, y);
+                    box.bottom = std::max(box.bottom, y);
+                    box.maxValue = std::max(box.maxValue, value);
+                }
+            }
+        }
+    }
+    return box;
+}
+
+bool AllZero(const std::vector<uint8_t>& bytes) {
+    for (uint8_t byte : bytes) {
+        if (byte) {
+            return false;
+        }
+    }
+    return true;
+}
+
+class OverlayTest : public ::testing::Test {
+protected:
+    ScratchDir dir{L"ovl"};
+};
+
+}  // namespace
+
+TEST_F(OverlayTest, CopyrightLineIsWhiteAtTheLowerRightOfTheViewAndNowhereElse) {
+    OpenDoc doc(dir, 400, 300);
+    ASSERT_TRUE(doc.Ready());
+    RECT client = doc.Client();
+    ASSERT_EQ(client.right, 400);
+    ASSERT_EQ(client.bottom, 300);
+    ASSERT_EQ(doc->SetCopyright(1, L"Copyright #c 2007 BRAMWELT", 15), 1);
+
+    InkBox ink = FindInk(doc, LayerCopyrightSharp);
+    ASSERT_FALSE(ink.Empty());
+    EXPECT_EQ(ink.maxValue, 255) << "white strokes";
+    // (right - 10, bottom - 5) is the text's lower right corner.
+    EXPECT_LE(ink.right, client.right - 10);
+    EXPECT_GE(ink.right, client.right - 14);
+    EXPECT_LE(ink.bottom, client.bottom - 5);
+    EXPECT_GE(ink.top, client.bottom - 5 - 15 - 1);
+    EXPECT_LT(ink.left, client.right - 10 - 100) << "a line of 26 characters";
+    EXPECT_TRUE(FindInk(doc, LayerWatermarkSharp).Empty());
+
+    // The soft layer is the same drawing, softened once.
+    std::vector<uint8_t> expected = doc.LayerBytes(LayerCopyrightSharp);
+    SmoothLayer(expected.data(), doc.Width(), doc.Height());
+    EXPECT_EQ(doc.LayerBytes(LayerCopyrightSoft), expected);
+    EXPECT_NE(doc.LayerBytes(LayerCopyrightSoft), doc.LayerBytes(LayerCopyrightSharp));
+
+    InvalidateRect(doc->viewWnd, nullptr, FALSE);
+    UpdateWindow(doc->viewWnd);
+    gui::SaveScreenshot(gui::ScreenshotDir() + L"\\tandrel-copyright-overlay.png", doc->viewWnd);
+}
+
+TEST_F(OverlayTest, CopyrightIsBoldAboveSizeSeven) {
+    OpenDoc doc(dir, 400, 300);
+    ASSERT_TRUE(doc.Ready());
+    RECT client = doc.Client();
+    const wchar_t* text = L"Weight WWW";
+    for (int size : {7, 8, 20}) {
+        SCOPED_TRACE(size);
+        ASSERT_EQ(doc->SetCopyright(1, text, size), 1);
+        std::vector<uint8_t> drawn = doc.LayerBytes(LayerCopyrightSharp);
+        for (int bold : {0, 1}) {
+            doc->MakeLayer(doc->layerDC[0], doc->layerBitmap[0], doc->layerBits[0], 0);
+            doc->DrawText(doc->layerDC[0], text, kOverlayFace, size, client.right - 10, client.bottom - 5, bold,
+                          RGB(255, 255, 255));
+            bool same = doc.LayerBytes(LayerCopyrightSharp) == drawn;
+            EXPECT_EQ(same, bold == (size > 7 ? 1 : 0)) << "bold " << bold;
+        }
+    }
+}
+
+TEST_F(OverlayTest, CopyrightFollowsTheClientAreaNotThePicture) {
+    // A view larger than its picture (a window that cannot be made as small):
+    // the line is placed at the client's lower right, beyond the picture, and
+    // is cut off.
+    OpenDoc doc(dir, 40, 30);
+    ASSERT_TRUE(doc.Ready());
+    SetWindowPos(doc->viewWnd, nullptr, 0, 0, 300, 200, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    ASSERT_GT(doc.Client().right - 10 - 40, doc.Width());
+    ASSERT_EQ(doc->SetCopyright(1, L"Copyright", 15), 1);
+    EXPECT_TRUE(FindInk(doc, LayerCopyrightSharp).Empty());
+    ASSERT_EQ(doc->SetWatermark(1, L"WM", 10), 1);
+    EXPECT_FALSE(FindInk(doc, LayerWatermarkSharp).Empty()) << "the tiles cover the picture still";
+}
+
+TEST_F(OverlayTest, WatermarkRowsAndTilesStartWhereTheStepPutsThem) {
+    OpenDoc doc(dir, 480, 360);
+    ASSERT_TRUE(doc.Ready());
+    // 4 characters at size 30: step 120; rows end at y = 0, 60, 120, ...;
+    // odd rows start half a step (60) to the right.
+    ASSERT_EQ(doc->SetWatermark(1, L"ABCD", 30), 1);
+    InkBox ink = FindInk(doc, LayerWatermarkSharp);
+    ASSERT_FALSE(ink.Empty());
+    EXPECT_EQ(ink.maxValue, 180) << "grey 180";
+    EXPECT_TRUE(FindInk(doc, LayerCopyrightSharp).Empty());
+
+    // Ink only in the bands just above each row's baseline y = 60 k: the text
+    // cell of height 30 ends at y. Row 0 (y = 0) lies above the picture.
+    const int width = doc.Width(), height = doc.Height();
+    std::vector<int> inkInRow(height, 0);
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            inkInRow[y] += doc.Layer(LayerWatermarkSharp, x, y, 1) ? 1 : 0;
+        }
+    }
+    for (int y = 0; y < height; ++y) {
+        int inBand = y % 60;
+        if (inBand >= 3 && inBand <= 26) {
+            EXPECT_EQ(inkInRow[y], 0) << "gap row " << y;
+        }
+    }
+    for (int band = 1; band * 60 <= height; ++band) {
+        int rows = 0;
+        for (int y = band * 60 - 30; y < band * 60; ++y) {
+            rows += inkInRow[y] ? 1 : 0;
+        }
+        EXPECT_GT(rows, 10) << "band ending at " << band * 60;
+    }
+
+    // Every row repeats the one above it moved by (60, 60), and the one two
+    // above moved by (0, 120); within a row the tiles repeat every 120.
+    for (int y = 0; y + 120 < height; ++y) {
+        for (int x = 0; x + 120 < width; ++x) {
+            ASSERT_EQ(doc.Layer(LayerWatermarkSharp, x, y), doc.Layer(LayerWatermarkSharp, x + 60, y + 60))
+                << x << ", " << y;
+            ASSERT_EQ(doc.Layer(LayerWatermarkSharp, x, y), doc.Layer(LayerWatermarkSharp, x + 120, y))
+                << x << ", " << y;
+            ASSERT_EQ(doc.Layer(LayerWatermarkSharp, x, y), doc.Layer(LayerWatermarkSharp, x, y + 120))
+                << x << ", " << y;
+        }
+    }
+    // Row 1 (odd) has a tile ending at x = 60, row 2 (even) at x = 120 and
+    // none at 60: the text's right edge lies just left of its anchor.
+    auto rightmostInk = [&](int bandEnd, int fromX, int toX) {
+        int rightmost = -1;
+        for (int y = bandEnd - 30; y < bandEnd; ++y) {
+            for (int x = fromX; x < toX; ++x) {
+                if (doc.Layer(LayerWatermarkSharp, x, y, 1)) {
+                    rightmost = std::max(rightmost, x);
+                }
+            }
+        }
+        return rightmost;
+    };
+    int odd = rightmostInk(60, 0, 61);
+    int even = rightmostInk(120, 0, 121);
+    EXPECT_LE(odd, 60);
+    EXPECT_GE(odd, 50);
+    EXPECT_EQ(even - odd, 60);
+
+    std::vector<uint8_t> expected = doc.LayerBytes(LayerWatermarkSharp);
+    SmoothLayer(expected.data(), width, height);
+    EXPECT_EQ(doc.LayerBytes(LayerWatermarkSoft), expected);
+
+    InvalidateRect(doc->viewWnd, nullptr, FALSE);
+    UpdateWindow(doc->viewWnd);
+    gui::SaveScreenshot(gui::ScreenshotDir() + L"\\tandrel-watermark-overlay.png", doc->viewWnd);
+}
+
+TEST_F(OverlayTest, LayersStayBlackWhenOffEmptyOrUnusable) {
+    OpenDoc doc(dir, 300, 200);
+    ASSERT_TRUE(doc.Ready());
+    struct Case {
+        const char* name;
+        int watermarkOn, copyrightOn;
+        const wchar_t* watermark;
+        const wchar_t* copyright;
+        int watermarkSize, copyrightSize;
+    } cases[] = {
+        {"both off", 0, 0, L"複製禁止", L"Copyright", 30, 15},
+        {"empty texts", 1, 1, L"", L"", 30, 15},
+        {"null texts", 1, 1, nullptr, nullptr, 30, 15},
+        // A size below 1 from a hand-edited file would tile without end.
+        {"watermark size 0", 1, 0, L"複製禁止", L"", 0, 15},
+        {"watermark size -5", 1, 0, L"複製禁止", L"", -5, 15},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_EQ(doc->RenderTexts(1, 1, L"x", L"y", 30, 15, 0), 1);  // something drawn before
+        ASSERT_EQ(doc->RenderTexts(c.watermarkOn, c.copyrightOn, c.watermark, c.copyright, c.watermarkSize,
+                                   c.copyrightSize, 0),
+                  1);
+        for (int layer = 0; layer < TextLayerCount; ++layer) {
+            EXPECT_TRUE(AllZero(doc.LayerBytes(layer))) << "layer " << layer;
+        }
+    }
+
+    HWND view = doc->viewWnd;
+    doc->viewWnd = nullptr;
+    EXPECT_EQ(doc->RenderTexts(1, 1, L"a", L"b", 30, 15, 0), 0);
+    EXPECT_EQ(doc->SetWatermark(1, L"a", 30), 0);
+    EXPECT_EQ(doc->SetCopyright(1, L"b", 15), 0);
+    doc->viewWnd = view;
+}
+
+TEST_F(OverlayTest, RecreatedLayersFollowARebuiltPicture) {
+    OpenDoc doc(dir, 400, 300);
+    ASSERT_TRUE(doc.Ready());
+    doc->limitW = 200;
+    doc->limitH = 0;
+    ASSERT_EQ(doc->Rebuild(1), 1);
+    ASSERT_EQ(doc->RenderTexts(1, 1, L"WM", L"(c)", 20, 15, 1), 1);
+    BITMAP layer = {};
+    GetObjectW(doc->layerBitmap[LayerWatermarkSoft], sizeof(layer), &layer);
+    EXPECT_EQ(layer.bmWidth, 200);
+    EXPECT_EQ(layer.bmHeight, 150);
+    EXPECT_FALSE(FindInk(doc, LayerWatermarkSharp).Empty());
+}
+
+TEST_F(OverlayTest, MarkersComeOutAsTheirSymbols) {
+    OpenDoc doc(dir, 400, 300);
+    ASSERT_TRUE(doc.Ready());
+    HDC dc = doc->layerDC[0];
+    const wchar_t* texts[] = {
+        L"\u00A9 \u00AE \u2122",
+        L"Copyright \u00A9 2007 BRAMWELT",
+        L"複製禁止\u00A9\u00AE\u2122",
+    };
+    for (const wchar_t* text : texts) {
+        for (bool bold : {false, true}) {
+            OverlayText laid(dc, text, kOverlayFace, 24, bold);
+            EXPECT_TRUE(laid.AllCharactersHaveGlyphs()) << testfiles::ToUtf8(text);
+        }
+    }
+
+    // DrawText expands the markers: "#c#r#t" draws exactly what the symbols do.
+    RECT client = doc.Client();
+    auto draw = [&](const wchar_t* text) {
+        doc->MakeLayer(doc->layerDC[0], doc->layerBitmap[0], doc->layerBits[0], 0);
+        doc->DrawText(doc->layerDC[0], text, kOverlayFace, 30, client.right - 10, client.bottom - 5, 1,
+                      RGB(255, 255, 255));
+        return doc.LayerBytes(0);
+    };
+    std::vector<uint8_t> symbols = draw(L"\u00A9\u00AE\u2122");
+    EXPECT_EQ(draw(L"#c#r#t"), symbols);
+    EXPECT_NE(draw(L"crt"), symbols);
+    EXPECT_FALSE(AllZero(symbols));
+
+    // A text drawn in several fonts still ends at its anchor and runs leftwards
+    // without its parts overlapping: wider than the same text without "™".
+    draw(L"複製禁止™");
+    InkBox withMark = FindInk(doc, 0);
+    draw(L"複製禁止");
+    InkBox without = FindInk(doc, 0);
+    EXPECT_LE(withMark.right, client.right - 10);
+    EXPECT_GE(withMark.right, client.right - 20);
+    EXPECT_LT(withMark.left, without.left - 10);
+}
+
+TEST_F(OverlayTest, MosaicAndBlurChangeOnlyTheSelectionAndEndIt) {
+    // A main window stand-in with the buttons the effects update.
+    HWND main = CreateWindowExW(0, L"STATIC", L"main", WS_OVERLAPPED, 0, 0, 300, 200, nullptr, nullptr, nullptr,
+                                nullptr);
+    HWND select = CreateWindowExW(0, L"BUTTON", L"選択範囲解除", WS_CHILD | BS_AUTOCHECKBOX | BS_PUSHLIKE, 0, 0, 80,
+                                  20, main, reinterpret_cast<HMENU>(IDC_SELECT_REGION), nullptr, nullptr);
+    CreateWindowExW(0, L"BUTTON", L"m", WS_CHILD, 0, 30, 80, 20, main, reinterpret_cast<HMENU>(IDC_APPLY_MOSAIC),
+                    nullptr, nullptr);
+    CreateWindowExW(0, L"BUTTON", L"b", WS_CHILD, 0, 60, 80, 20, main, reinterpret_cast<HMENU>(IDC_APPLY_BLUR),
+                    nullptr, nullptr);
+    ASSERT_TRUE(select);
+    shellState.mainWnd = main;
+
+    OpenDoc doc(dir, 200, 150, 7);
+    ASSERT_TRUE(doc.Ready());
+    const RECT area = {30, 20, 150, 110};
+    struct Case {
+        const char* name;
+        bool mosaic;
+        int size;
+        bool changes;
+    } cases[] = {
+        {"mosaic 10", true, 10, true},
+        {"mosaic 1 (copies working)", true, 1, false},
+        {"blur 5", false, 5, true},
+        {"blur 75: 2r reaches the height", false, 75, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_EQ(doc->Rebuild(1), 1);  // effects removed, selection gone
+        doc.Select(area);
+        CheckDlgButton(main, IDC_SELECT_REGION, BST_CHECKED);
+        EnableWindow(GetDlgItem(main, IDC_APPLY_MOSAIC), TRUE);
+        EnableWindow(GetDlgItem(main, IDC_APPLY_BLUR), TRUE);
+
+        std::vector<uint8_t> working = doc.Pixels(doc->working);
+        std::vector<uint8_t> mask(doc->overlayBits, doc->overlayBits + doc.ByteCount());
+        std::vector<uint8_t> expected = doc.Pixels(doc->display);
+        if (c.mosaic) {
+            MosaicRegion(working.data(), expected.data(), mask.data(), doc.Width(), doc.Height(), c.size);
+        } else {
+            BlurRegion(working.data(), expected.data(), mask.data(), doc.Width(), doc.Height(), c.size);
+        }
+        int result = c.mosaic ? doc->ApplyMosaic(c.size) : doc->ApplyBlur(c.size);
+        EXPECT_EQ(result, 1);
+        std::vector<uint8_t> shown = doc.Pixels(doc->display);
+        EXPECT_EQ(shown, expected);
+        EXPECT_EQ(shown != working, c.changes);
+
+        EXPECT_EQ(doc->hasSelection, 0);
+        EXPECT_EQ(doc->selectArmed, 0);
+        EXPECT_TRUE(AllZero(std::vector<uint8_t>(doc->overlayBits, doc->overlayBits + doc.ByteCount())));
+        EXPECT_EQ(IsDlgButtonChecked(main, IDC_SELECT_REGION), BST_UNCHECKED);
+        wchar_t caption[64] = {};
+        GetDlgItemTextW(main, IDC_SELECT_REGION, caption, 64);
+        EXPECT_STREQ(caption, L"選択範囲設定");
+        EXPECT_FALSE(IsWindowEnabled(GetDlgItem(main, IDC_APPLY_MOSAIC)));
+        EXPECT_FALSE(IsWindowEnabled(GetDlgItem(main, IDC_APPLY_BLUR)));
+    }
+    shellState.mainWnd = nullptr;
+    DestroyWindow(main);
+}
+
+TEST_F(OverlayTest, EffectsThatCannotRunChangeNothing) {
+    OpenDoc doc(dir, 120, 90);
+    ASSERT_TRUE(doc.Ready());
+    doc.Select(RECT{10, 10, 100, 80});
+    std::vector<uint8_t> before = doc.Pixels(doc->display);
+    EXPECT_EQ(doc->ApplyMosaic(0), 0);
+    EXPECT_EQ(doc->ApplyBlur(0), 0);
+    EXPECT_EQ(doc->ApplyBlur(-4), 0);
+    EXPECT_EQ(doc->hasSelection, 1) << "the selection stays for another try";
+
+    // An overlay of another size than the picture (a rebuild under way).
+    ImgHandle display = doc->display;
+    doc->display = ImgCreate(60, 45);
+    EXPECT_EQ(doc->ApplyMosaic(10), 0);
+    EXPECT_EQ(doc->ApplyBlur(3), 0);
+    ImgFree(doc->display);
+    doc->display = display;
+    EXPECT_EQ(doc.Pixels(doc->display), before);
+}
+
+TEST_F(OverlayTest, EffectsAndRebuildsOnTwoThreadsWhileTheViewPaints) {
+    // The effects run on the main thread while the view paints and, after a
+    // trim, rebuilds; neither may catch the other's pictures half replaced.
+    OpenDoc doc(dir, 320, 240, 3);
+    ASSERT_TRUE(doc.Ready());
+    std::atomic<bool> stop(false);
+    std::thread rebuilder([&] {
+        while (!stop) {
+            doc->Rebuild(1);
+            doc->RenderTexts(1, 1, L"複製禁止", L"Copyright #c", 20, 12, 1);
+            InvalidateRect(doc->viewWnd, nullptr, FALSE);
+        }
+    });
+    int ran = 0;
+    for (int i = 0; i < 60; ++i) {
+        {
+            DocLock lock(*doc);
+            if (doc->overlayDC) {
+                doc.Select(RECT{0, 0, 320, 240});
+            }
+        }
+        ran += (i % 2 ? doc->ApplyBlur(1 + i % 7) : doc->ApplyMosaic(1 + i % 9)) ? 1 : 0;
+    }
+    stop = true;
+    rebuilder.join();
+    EXPECT_GT(ran, 0);
+    EXPECT_TRUE(IsWindow(doc->viewWnd));
+}
