@@ -302,14 +302,17 @@ TEST_F(InstallGuiTest, FailuresStopTheRunWithOneBoxAndNoCleanUpRun) {
         {"unresolvable Files entry", head + "[Files]\r\nItem1=%MIVO_NO_SUCH_VARIABLE%\\a.txt\r\n",
          {InvalidSetupFileText(dist_ + "\\Setup.inf")}, true},
         {"missing source", head + "[Files]\r\nItem1=absent.txt\r\n", {L"ファイルのコピーに失敗しました。"}, true},
+        // Once copied, the installed setup file is the one named.
         {"shortcut entry with one field",
-         head + "[Files]\r\nItem1=a.txt\r\n[Group]\r\nValue=1\r\nItem1=Lonely\r\n",
-         {InvalidSetupFileText(dist_ + "\\Setup.inf")}, false},
-        {"program that cannot start", head + "[Files]\r\nItem1=a.txt\r\nProgram=NoSuch.exe\r\n",
+         head + "[Files]\r\nItem1=a.txt\r\nItem2=Setup.inf\r\n[Group]\r\nValue=1\r\nItem1=Lonely\r\n",
+         {InvalidSetupFileText(dir + "\\Setup.inf")}, false},
+        {"group folder two levels deep",
+         head + "[Files]\r\nItem1=a.txt\r\n[Group]\r\nValue=1\r\nGroupName=Mivo No Such\\Sub\r\n"
+                "Item1=Tool,Tool.exe\r\n",
+         {L"ショートカットの作成に失敗しました。\n  (ErrorCode : 2112)"}, false},
+        {"program that cannot start", head + "Program=NoSuch.exe\r\n[Files]\r\nItem1=a.txt\r\n",
          {kComplete, FromAnsi(dir) + L"\\NoSuch.exe の起動に失敗しました。\n  (ErrorCode : 2)"}, false},
     };
-    // "Program" belongs to [Install]: move it there for the last case.
-    cases[3].inf = head + "Program=NoSuch.exe\r\n[Files]\r\nItem1=a.txt\r\n";
 
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -333,6 +336,7 @@ TEST_F(InstallGuiTest, FailuresStopTheRunWithOneBoxAndNoCleanUpRun) {
         EXPECT_TRUE(Exists(setupExe_));
     }
     EXPECT_FALSE(Exists(group + "\\Lonely.lnk"));
+    EXPECT_FALSE(Exists(group + "\\Mivo No Such"));
 }
 
 TEST_F(InstallGuiTest, MoveIntoTheDistributionDirectoryKeepsEveryFile) {
