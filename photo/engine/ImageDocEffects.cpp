@@ -128,9 +128,11 @@ int ImageDoc::DrawWatermark(const wchar_t* text, int size) {
     wchar_t expanded[kOverlayTextCapacity];
     ExpandedCopy(stored, expanded);
 
-    // Laid out once for all tiles; the same drawing as DrawText at each.
+    // Laid out once for all tiles; the same drawing as DrawText at each. A
+    // text in one font keeps it selected across the tiles.
     PrepareTextDC(sharp, kWatermarkColour);
     OverlayText tile(sharp, expanded, kOverlayFace, size, true);
+    HGDIOBJ previousFont = SelectObject(sharp, tile.FontOf(0));
     const int64_t rowPitch = 2 * static_cast<int64_t>(size);
     for (int64_t row = 0;; ++row) {
         const int64_t y = rowPitch * row;
@@ -140,6 +142,9 @@ int ImageDoc::DrawWatermark(const wchar_t* text, int size) {
         for (int64_t x = (row % 2) * step / 2; x < client.right + step; x += step) {
             tile.Draw(sharp, static_cast<int>(x), static_cast<int>(y));
         }
+    }
+    if (previousFont) {
+        SelectObject(sharp, previousFont);
     }
     if (!CopyLayer(layerBitmap[LayerWatermarkSharp], layerBits[LayerWatermarkSharp],
                    layerBitmap[LayerWatermarkSoft], layerBits[LayerWatermarkSoft])) {

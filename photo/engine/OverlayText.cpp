@@ -115,6 +115,11 @@ OverlayText::OverlayText(HDC dc, const wchar_t* text, const wchar_t* face, int h
 }
 
 void OverlayText::Draw(HDC dc, int x, int y) const {
+    if (runs_.size() == 1 && GetCurrentObject(dc, OBJ_FONT) == fonts_[runs_[0].font].Get()) {
+        // Already selected by the caller (the watermark's tiles).
+        TextOutW(dc, x, y, text_.data(), static_cast<int>(runs_[0].length));
+        return;
+    }
     // Right-aligned: the last run ends at x, each run before it where the
     // next one starts.
     int right = x;
