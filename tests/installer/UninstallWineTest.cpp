@@ -254,6 +254,10 @@ TEST(UninstallRestart, ShutdownPrivilegeGetsEnabled) {
 }
 
 TEST_F(UninstallScene, ListedDirectoriesFilesAndTheInstallDirectoryGoAsAllDeleteSays) {
+    char windows[MAX_PATH];
+    GetWindowsDirectoryA(windows, MAX_PATH);
+    const std::string windowsDir = windows;
+    ASSERT_FALSE(Exists(windowsDir + "\\wininit.ini"));
     struct Case {
         const char* setup;
         bool looseStays, subStays, appStays;
@@ -295,6 +299,8 @@ TEST_F(UninstallScene, ListedDirectoriesFilesAndTheInstallDirectoryGoAsAllDelete
         EXPECT_EQ(Exists(app), c.appStays) << c.setup;
         EXPECT_FALSE(Exists(setupFile)) << c.setup;
         EXPECT_TRUE(uninstallkit::DeletionPendingFor(ownPath)) << c.setup;
+        // The NT family has its own list; "wininit.ini" is for Windows 9x.
+        EXPECT_FALSE(Exists(windowsDir + "\\wininit.ini")) << c.setup;
         uninstallkit::ForgetPendingOperations(ownPath);
         CreateDirectoryA(app.c_str(), nullptr);
     }
