@@ -92,6 +92,18 @@ bool SameFile(const char* a, const char* b) {
            first.nFileIndexHigh == second.nFileIndexHigh && first.nFileIndexLow == second.nFileIndexLow;
 }
 
+// "$$Mivo.ini" in the temporary directory; false when that directory cannot
+// be had or the path would not fit.
+bool MoveStateFilePath(char (&out)[kPathCapacity]) {
+    char temp[MAX_PATH + 1] = {};
+    DWORD length = GetTempPathA(sizeof temp, temp);
+    if (length == 0 || length >= sizeof temp) {
+        out[0] = '\0';
+        return false;
+    }
+    return JoinPath(out, kPathCapacity, {temp, kStateFileName});
+}
+
 // Copies (or skips) one "Files" entry and, for a moving install, deletes its
 // source. False after an error box owned by `progress`.
 bool InstallOneFile(HWND progress, const char* entryText) {
@@ -317,7 +329,7 @@ bool RunInstall(HWND owner) {
         if (g_setupInfo.transferMode == TransferMode::Move) {
             // Without the state file the "/d" run simply finds nothing to do.
             char stateFile[kPathCapacity];
-            if (MoveStateFilePath(stateFile, sizeof stateFile)) {
+            if (MoveStateFilePath(stateFile)) {
                 WritePrivateProfileStringA("Install", "DelFile", g_installer.ownPath, stateFile);
             }
         }
@@ -389,23 +401,11 @@ bool CreateShortcutsFromList(HWND owner, const ItemList& list, const char* folde
     return true;
 }
 
-bool MoveStateFilePath(char* out, size_t capacity) {
-    char temp[MAX_PATH + 1] = {};
-    DWORD length = GetTempPathA(sizeof temp, temp);
-    if (length == 0 || length >= sizeof temp) {
-        if (capacity != 0) {
-            out[0] = '\0';
-        }
-        return false;
-    }
-    return JoinPath(out, capacity, {temp, kStateFileName});
-}
-
 void CleanUpAfterMove() {
     // The installing process started this one just before it ends.
     Sleep(500);
     char stateFile[kPathCapacity];
-    if (!MoveStateFilePath(stateFile, sizeof stateFile)) {
+    if (!MoveStateFilePath(stateFile)) {
         return;
     }
     char delFile[kPathCapacity] = {};

@@ -3,8 +3,6 @@
 
 #include <windows.h>
 
-#include <cstddef>
-
 class ItemList;
 
 // Copies the files, creates the shortcuts, remembers the install directory,
@@ -23,7 +21,3 @@ bool CreateShortcutsFromList(HWND owner, const ItemList& list, const char* folde
 // after a moving install, as the state file "$$Mivo.ini" in the temporary
 // directory names it, and then the state file.
 void CleanUpAfterMove();
-
-// Full path of that state file; false when the temporary directory cannot be
-// had or the path would not fit.
-bool MoveStateFilePath(char* out, size_t capacity);
