@@ -87,8 +87,8 @@ ProtectedDirectories CollectProtectedDirectories() {
     AddSystemDirectory(dirs, GetSystemWow64DirectoryA);
 
     static const char* const kFolderValues[] = {
-        "ProgramFilesDir", "CommonFilesDir", "ProgramFilesDir (x86)", "CommonFilesDir (x86)",
-        "ProgramW6432Dir", "CommonW6432Dir",
+        "ProgramFilesDir",      "CommonFilesDir",  "ProgramFilesDir (x86)",
+        "CommonFilesDir (x86)", "ProgramW6432Dir", "CommonW6432Dir",
     };
     for (const char* value : kFolderValues) {
         char path[kPathCapacity] = {};
@@ -99,9 +99,20 @@ ProtectedDirectories CollectProtectedDirectories() {
     }
 
     static const char* const kVariables[] = {
-        "SystemRoot",   "windir",     "ProgramFiles",        "ProgramFiles(x86)",      "ProgramW6432",
-        "CommonProgramFiles", "CommonProgramFiles(x86)", "CommonProgramW6432", "ProgramData", "ALLUSERSPROFILE",
-        "PUBLIC",       "USERPROFILE", "APPDATA",            "LOCALAPPDATA",
+        "SystemRoot",
+        "windir",
+        "ProgramFiles",
+        "ProgramFiles(x86)",
+        "ProgramW6432",
+        "CommonProgramFiles",
+        "CommonProgramFiles(x86)",
+        "CommonProgramW6432",
+        "ProgramData",
+        "ALLUSERSPROFILE",
+        "PUBLIC",
+        "USERPROFILE",
+        "APPDATA",
+        "LOCALAPPDATA",
     };
     for (const char* variable : kVariables) {
         char path[MAX_PATH] = {};
@@ -114,16 +125,35 @@ ProtectedDirectories CollectProtectedDirectories() {
     // The shell's folders of the user and of all users: emptying one of them
     // takes everybody's documents, shortcuts or settings with it.
     static const int kFolders[] = {
-        CSIDL_DESKTOP,        CSIDL_PROGRAMS,          CSIDL_PERSONAL,
-        CSIDL_FAVORITES,      CSIDL_STARTUP,           CSIDL_STARTMENU,
-        CSIDL_MYMUSIC,        CSIDL_MYVIDEO,           CSIDL_DESKTOPDIRECTORY,
-        CSIDL_FONTS,          CSIDL_TEMPLATES,         CSIDL_COMMON_STARTMENU,
-        CSIDL_COMMON_PROGRAMS, CSIDL_COMMON_STARTUP,   CSIDL_COMMON_DESKTOPDIRECTORY,
-        CSIDL_APPDATA,        CSIDL_LOCAL_APPDATA,     CSIDL_COMMON_APPDATA,
-        CSIDL_WINDOWS,        CSIDL_SYSTEM,            CSIDL_PROGRAM_FILES,
-        CSIDL_MYPICTURES,     CSIDL_PROFILE,           CSIDL_PROGRAM_FILES_COMMON,
-        CSIDL_COMMON_TEMPLATES, CSIDL_COMMON_DOCUMENTS, CSIDL_COMMON_MUSIC,
-        CSIDL_COMMON_PICTURES, CSIDL_COMMON_VIDEO,
+        CSIDL_DESKTOP,
+        CSIDL_PROGRAMS,
+        CSIDL_PERSONAL,
+        CSIDL_FAVORITES,
+        CSIDL_STARTUP,
+        CSIDL_STARTMENU,
+        CSIDL_MYMUSIC,
+        CSIDL_MYVIDEO,
+        CSIDL_DESKTOPDIRECTORY,
+        CSIDL_FONTS,
+        CSIDL_TEMPLATES,
+        CSIDL_COMMON_STARTMENU,
+        CSIDL_COMMON_PROGRAMS,
+        CSIDL_COMMON_STARTUP,
+        CSIDL_COMMON_DESKTOPDIRECTORY,
+        CSIDL_APPDATA,
+        CSIDL_LOCAL_APPDATA,
+        CSIDL_COMMON_APPDATA,
+        CSIDL_WINDOWS,
+        CSIDL_SYSTEM,
+        CSIDL_PROGRAM_FILES,
+        CSIDL_MYPICTURES,
+        CSIDL_PROFILE,
+        CSIDL_PROGRAM_FILES_COMMON,
+        CSIDL_COMMON_TEMPLATES,
+        CSIDL_COMMON_DOCUMENTS,
+        CSIDL_COMMON_MUSIC,
+        CSIDL_COMMON_PICTURES,
+        CSIDL_COMMON_VIDEO,
     };
     for (int folder : kFolders) {
         char path[kPathCapacity];

@@ -177,7 +177,7 @@ const char* const kProtectedMachineKeys[] = {
     "BCD00000000",
 };
 const char* const kProtectedClassKeys[] = {
-    "CLSID", "INTERFACE", "TYPELIB", "APPID", "*", "DIRECTORY", "FOLDER", "DRIVE", "ALLFILESYSTEMOBJECTS",
+    "CLSID",       "INTERFACE", "TYPELIB", "APPID", "*", "DIRECTORY", "FOLDER", "DRIVE", "ALLFILESYSTEMOBJECTS",
     "WOW6432NODE",
 };
 
@@ -306,7 +306,10 @@ bool HelpIndexPathFor(const char* path, CharStep next, char* out, size_t capacit
     return CopyPrefix(out, capacity, index.c_str(), index.size());
 }
 
-bool BuildProgramCommandLine(char* out, size_t capacity, const char* installDir, const char* program,
+bool BuildProgramCommandLine(char* out,
+                             size_t capacity,
+                             const char* installDir,
+                             const char* program,
                              const char* parameters) {
     if (parameters[0] != '\0') {
         return JoinPath(out, capacity, {"\"", installDir, "\\", program, "\" ", parameters});

@@ -76,7 +76,10 @@ bool HelpIndexPathFor(const char* path, CharStep next, char* out, size_t capacit
 // The uninstall program's command line: `installDir`\`program` in double
 // quotes, followed by a blank and `parameters` when there are any. False, with
 // `out` empty, when it does not fit in `capacity` bytes.
-bool BuildProgramCommandLine(char* out, size_t capacity, const char* installDir, const char* program,
+bool BuildProgramCommandLine(char* out,
+                             size_t capacity,
+                             const char* installDir,
+                             const char* program,
                              const char* parameters);
 
 // A profile section as the private-profile functions pass it: zero-terminated

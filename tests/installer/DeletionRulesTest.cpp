@@ -19,14 +19,14 @@ const char* NextShiftJis(const char* p) {
 
 // Shift-JIS characters whose trail byte is a backslash (0x5C) or a lower-case
 // letter (0x61): neither may be read as a separator or folded to upper case.
-#define SO "\x83\x5C"     // ソ
+#define SO "\x83\x5C"      // ソ
 #define FULL_A "\x82\x61"  // Ａ
 
 ProtectedDirectories MachineLikeWindows() {
     ProtectedDirectories dirs;
-    for (const char* dir : {"C:\\Windows", "C:\\Windows\\System32", "C:\\Program Files",
-                            "C:\\Program Files\\Common Files", "C:\\Users\\bob", "C:\\Users\\bob\\Documents",
-                            "C:\\Users\\bob\\AppData\\Roaming"}) {
+    for (const char* dir :
+         {"C:\\Windows", "C:\\Windows\\System32", "C:\\Program Files", "C:\\Program Files\\Common Files",
+          "C:\\Users\\bob", "C:\\Users\\bob\\Documents", "C:\\Users\\bob\\AppData\\Roaming"}) {
         AddProtectedDirectory(dirs, dir, NextShiftJis);
     }
     AddProfileParent(dirs, "C:\\Users\\bob", NextShiftJis);
@@ -64,8 +64,8 @@ TEST(DeletionRules, CanonicalPathsOfOneDirectoryAgree) {
 }
 
 TEST(DeletionRules, PathsThatAreNotAbsoluteHaveNoCanonicalForm) {
-    for (const char* path : {"", "Acme", "\\Acme", "C:", "C:Acme", "1:\\x", "\\\\server", "\\\\server\\",
-                             "\\\\server\\ . ", "\\\\?\\"}) {
+    for (const char* path :
+         {"", "Acme", "\\Acme", "C:", "C:Acme", "1:\\x", "\\\\server", "\\\\server\\", "\\\\server\\ . ", "\\\\?\\"}) {
         std::string canonical = "unchanged";
         EXPECT_FALSE(CanonicalTargetPath(path, NextShiftJis, canonical)) << path;
         EXPECT_EQ(canonical, "") << path;
@@ -163,14 +163,12 @@ TEST(DeletionRules, RegistryItemsAreReadAndSystemKeysRefused) {
         {"HKEY_CURRENT_USER\\software\\", RegistryItemStatus::Protected, RegistryRoot::CurrentUser, "software\\"},
         {"HKEY_CURRENT_USER\\Software\\Microsoft", RegistryItemStatus::Protected, RegistryRoot::CurrentUser,
          "Software\\Microsoft"},
-        {"HKEY_CURRENT_USER\\Control Panel", RegistryItemStatus::Protected, RegistryRoot::CurrentUser,
-         "Control Panel"},
-        {"HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall",
-         RegistryItemStatus::Protected, RegistryRoot::LocalMachine,
-         "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall"},
+        {"HKEY_CURRENT_USER\\Control Panel", RegistryItemStatus::Protected, RegistryRoot::CurrentUser, "Control Panel"},
+        {"HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall", RegistryItemStatus::Protected,
+         RegistryRoot::LocalMachine, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall"},
         {"HKEY_LOCAL_MACHINE\\SYSTEM", RegistryItemStatus::Protected, RegistryRoot::LocalMachine, "SYSTEM"},
-        {"HKEY_LOCAL_MACHINE\\SYSTEM\\\\CurrentControlSet", RegistryItemStatus::Protected,
-         RegistryRoot::LocalMachine, "SYSTEM\\\\CurrentControlSet"},
+        {"HKEY_LOCAL_MACHINE\\SYSTEM\\\\CurrentControlSet", RegistryItemStatus::Protected, RegistryRoot::LocalMachine,
+         "SYSTEM\\\\CurrentControlSet"},
         {"HKEY_CLASSES_ROOT\\CLSID", RegistryItemStatus::Protected, RegistryRoot::ClassesRoot, "CLSID"},
         {"HKEY_CLASSES_ROOT\\*", RegistryItemStatus::Protected, RegistryRoot::ClassesRoot, "*"},
     };

@@ -5,8 +5,8 @@
 // afterwards the machine is inspected.
 #include <gtest/gtest.h>
 
-#include <windows.h>
 #include <shlobj.h>
+#include <windows.h>
 
 #include <string>
 #include <vector>
@@ -31,8 +31,8 @@ const wchar_t kUninstaller[] = L"$$UnMivo.exe";
 std::string ProgramFilesDir() {
     char value[MAX_PATH] = {};
     DWORD size = sizeof value;
-    RegGetValueA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion", "ProgramFilesDir",
-                 RRF_RT_REG_SZ, nullptr, value, &size);
+    RegGetValueA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion", "ProgramFilesDir", RRF_RT_REG_SZ,
+                 nullptr, value, &size);
     return value;
 }
 
@@ -80,10 +80,10 @@ protected:
         leftovers_.Key(HKEY_CURRENT_USER, "Software\\MivoUninstallGui");
         leftovers_.Key(HKEY_LOCAL_MACHINE, "SOFTWARE\\MivoUninstallGui");
         ASSERT_TRUE(testfiles::CopyTo(testfiles::BinDir() + L"Mivo.exe", FromAnsi(dist_ + "\\Setup.exe")));
-        ASSERT_TRUE(testfiles::CopyTo(testfiles::BinDir() + L"mivo_uninstall_probe.exe",
-                                      FromAnsi(dist_ + "\\Main.exe")));
-        ASSERT_TRUE(testfiles::CopyTo(testfiles::BinDir() + L"mivo_uninstall_probe.exe",
-                                      FromAnsi(dist_ + "\\Clean.exe")));
+        ASSERT_TRUE(
+            testfiles::CopyTo(testfiles::BinDir() + L"mivo_uninstall_probe.exe", FromAnsi(dist_ + "\\Main.exe")));
+        ASSERT_TRUE(
+            testfiles::CopyTo(testfiles::BinDir() + L"mivo_uninstall_probe.exe", FromAnsi(dist_ + "\\Clean.exe")));
         ASSERT_TRUE(installkit::WriteText(dist_ + "\\HELP.HLP", "help"));
     }
 
@@ -130,8 +130,8 @@ protected:
     void UseProduct() {
         MakeKey(HKEY_CURRENT_USER, "Software\\MivoUninstallGui\\Options");
         MakeKey(HKEY_LOCAL_MACHINE, "SOFTWARE\\MivoUninstallGui\\Licence");
-        for (const char* file : {"\\logs\\today.log", "\\logs\\old\\2019.log", "\\cache\\a\\b\\c.bin",
-                                 "\\doc\\HELP.GID", "\\user.cfg"}) {
+        for (const char* file :
+             {"\\logs\\today.log", "\\logs\\old\\2019.log", "\\cache\\a\\b\\c.bin", "\\doc\\HELP.GID", "\\user.cfg"}) {
             const std::string path = dir_ + file;
             for (size_t at = path.find('\\', 3); at != std::string::npos; at = path.find('\\', at + 1)) {
                 CreateDirectoryA(path.substr(0, at).c_str(), nullptr);
@@ -198,8 +198,8 @@ TEST_F(UninstallGuiTest, AnUninstallProgramThatCannotStartStopsBeforeAnythingIsR
 
     UninstallRun run = Uninstall(L"/R", {MessageText(MSG_CONFIRM_UNINSTALL)}, false);
     EXPECT_EQ(run.exitCode, 0u);
-    EXPECT_EQ(run.boxes, (std::vector<std::wstring>{MessageText(MSG_CONFIRM_UNINSTALL),
-                                                    L"Missing.exe の起動に失敗しました。"}));
+    EXPECT_EQ(run.boxes,
+              (std::vector<std::wstring>{MessageText(MSG_CONFIRM_UNINSTALL), L"Missing.exe の起動に失敗しました。"}));
     EXPECT_TRUE(Exists(dir_ + "\\Main.exe"));
     EXPECT_TRUE(Exists(group_ + "\\Acme Main.lnk"));
     EXPECT_TRUE(RegKeyExists(HKEY_CURRENT_USER, "Software\\MivoUninstallGui\\Options"));

@@ -84,8 +84,8 @@ bool MakeJunction(const std::wstring& link, const std::wstring& target) {
 std::string UnixPath(const std::wstring& path) {
     using Convert = char*(CDECL*)(const wchar_t*);
     HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
-    auto convert = reinterpret_cast<Convert>(
-        reinterpret_cast<void*>(GetProcAddress(kernel, "wine_get_unix_file_name")));
+    auto convert =
+        reinterpret_cast<Convert>(reinterpret_cast<void*>(GetProcAddress(kernel, "wine_get_unix_file_name")));
     if (convert == nullptr) {
         return std::string();
     }

@@ -20,7 +20,8 @@ namespace uninstallkit {
 // where it does not.
 class BoxAnswers {
 public:
-    explicit BoxAnswers(std::vector<std::wstring> yesTexts = {}, DWORD pid = GetCurrentProcessId(),
+    explicit BoxAnswers(std::vector<std::wstring> yesTexts = {},
+                        DWORD pid = GetCurrentProcessId(),
                         const wchar_t* alsoImage = nullptr);
     ~BoxAnswers();
     BoxAnswers(const BoxAnswers&) = delete;

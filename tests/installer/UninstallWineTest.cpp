@@ -163,8 +163,8 @@ TEST(UninstallSafety, TheSystemsDirectoriesOfThisMachineAreProtected) {
     GetWindowsDirectoryA(windows, MAX_PATH);
     GetSystemDirectoryA(system, MAX_PATH);
     DWORD size = sizeof programFiles;
-    RegGetValueA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion", "ProgramFilesDir",
-                 RRF_RT_REG_SZ, nullptr, programFiles, &size);
+    RegGetValueA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion", "ProgramFilesDir", RRF_RT_REG_SZ,
+                 nullptr, programFiles, &size);
     GetShortPathNameA(programFiles, shortName, MAX_PATH);
     char profile[MAX_PATH] = {};
     GetEnvironmentVariableA("USERPROFILE", profile, MAX_PATH);
@@ -222,8 +222,7 @@ TEST_F(UninstallScene, TheWininitRenameSectionKeepsItsLinesAndGetsTheDeletionLas
         std::string after;
     } cases[] = {
         {"existing lines", "[other]\r\nk=v\r\n[rename]\r\nNUL=C:\\a.exe\r\nC:\\b.dll=C:\\c.dll\r\nNUL=C:\\d.exe\r\n",
-         "[other]\r\nk=v\r\n[rename]\r\nNUL=C:\\a.exe\r\nC:\\b.dll=C:\\c.dll\r\nNUL=C:\\d.exe\r\nNUL=" + exe +
-             "\r\n"},
+         "[other]\r\nk=v\r\n[rename]\r\nNUL=C:\\a.exe\r\nC:\\b.dll=C:\\c.dll\r\nNUL=C:\\d.exe\r\nNUL=" + exe + "\r\n"},
         {"no file", "", "[rename]\r\nNUL=" + exe + "\r\n"},
         {"big section", big, bigExpected + "NUL=" + exe + "\r\n"},
     };
@@ -263,9 +262,15 @@ TEST_F(UninstallScene, ListedDirectoriesFilesAndTheInstallDirectoryGoAsAllDelete
         bool looseStays, subStays, appStays;
         std::vector<std::wstring> boxes;
     } cases[] = {
-        {"RebootDlg=0\r\n", true, true, true,
+        {"RebootDlg=0\r\n",
+         true,
+         true,
+         true,
          {MessageText(MSG_INSTALL_DIR_DELETE_FAILED), MessageText(MSG_UNINSTALL_COMPLETE)}},
-        {"AllDelete=1\r\n", false, true, true,
+        {"AllDelete=1\r\n",
+         false,
+         true,
+         true,
          {MessageText(MSG_INSTALL_DIR_DELETE_FAILED), MessageText(MSG_UNINSTALL_COMPLETE_RESTART)}},
         {"AllDelete=2\r\n", false, false, false, {MessageText(MSG_UNINSTALL_COMPLETE_RESTART)}},
     };
@@ -330,9 +335,8 @@ TEST_F(UninstallScene, MalformedRegistryItemsStopWithMessage2AndProtectedOnesAre
                      kTestKey + "\\Missing\r\nItem3=HKEY_CURRENT_USER\\" + kTestKey + "\\Mine\r\n"));
     uninstallkit::BoxAnswers answers;
     EXPECT_TRUE(RunUninstall());
-    EXPECT_EQ(Texts(answers.Finish()),
-              (std::vector<std::wstring>{badSetupFile + L"\nHKEY_CURRENT_USER\\Software",
-                                         MessageText(MSG_UNINSTALL_COMPLETE)}));
+    EXPECT_EQ(Texts(answers.Finish()), (std::vector<std::wstring>{badSetupFile + L"\nHKEY_CURRENT_USER\\Software",
+                                                                  MessageText(MSG_UNINSTALL_COMPLETE)}));
     EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, "Software\\Microsoft"));
     EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, std::string(kTestKey) + "\\Mine"));
 }
@@ -346,8 +350,9 @@ TEST_F(UninstallScene, AnInstallDirectoryThatIsADriveRootRemovesOnlyTheListedFil
     char windows[MAX_PATH];
     GetWindowsDirectoryA(windows, MAX_PATH);
     ASSERT_TRUE(IsProtectedDeletionTarget(windows));
-    ASSERT_TRUE(Load("Dir=C:\\\r\nAllDelete=2\r\n[RmDir]\r\nItem1=%WINDIR%,1\r\n"
-                     "[Files]\r\nItem1=mivo_uninstall_listed.txt\r\n"));
+    ASSERT_TRUE(
+        Load("Dir=C:\\\r\nAllDelete=2\r\n[RmDir]\r\nItem1=%WINDIR%,1\r\n"
+             "[Files]\r\nItem1=mivo_uninstall_listed.txt\r\n"));
     uninstallkit::BoxAnswers answers;
     EXPECT_EQ(ContinueUninstall(), 1);
     const std::wstring badSetupFile =
