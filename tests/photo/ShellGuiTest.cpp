@@ -7,6 +7,7 @@
 
 #include <commctrl.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -88,6 +89,20 @@ void DrawOutline(HWND view, const std::vector<POINT>& points) {
     gui::PostMouse(view, WM_LBUTTONUP, points.back().x, points.back().y, 0);
 }
 
+// The colour on screen at a point of `window`'s client area.
+Rgb ScreenColour(HWND window, int x, int y) {
+    POINT point = {x, y};
+    ClientToScreen(window, &point);
+    HDC screen = GetDC(nullptr);
+    COLORREF colour = GetPixel(screen, point.x, point.y);
+    ReleaseDC(nullptr, screen);
+    Rgb rgb;
+    rgb.r = GetRValue(colour);
+    rgb.g = GetGValue(colour);
+    rgb.b = GetBValue(colour);
+    return rgb;
+}
+
 struct OtherWindowQuery {
     DWORD exceptPid;
     HWND found;
@@ -123,9 +138,10 @@ protected:
         ASSERT_TRUE(testfiles::WriteFileBytes(SettingsPath(), "[SETTINGS]\r\n" + lines));
     }
 
-    std::wstring WritePicture(const std::wstring& name, int width, int height) {
+    std::wstring WritePicture(const std::wstring& name, int width, int height,
+                              const std::function<Rgb(int, int)>& colour = testpictures::PositionColour) {
         std::wstring path = work_ / name;
-        picture_ = testpictures::MakePicture(width, height, testpictures::PositionColour);
+        picture_ = testpictures::MakePicture(width, height, colour);
         EXPECT_TRUE(testpictures::WriteBmp(path, picture_));
         return path;
     }
@@ -354,6 +370,41 @@ TEST_F(ShellGui, TrimDragCutsTheRectangleAndCancellingBringsThePictureBack) {
     }
 }
 
+TEST_F(ShellGui, ACrosshairAndThenARubberBandFollowTheMouseWhileTrimming) {
+    const Rgb grey = {50, 50, 50};
+    // The outline colour (red 100, green 30, blue 30) is added to the picture.
+    const Rgb tinted = {150, 80, 80};
+    std::wstring input = WritePicture(L"grey.bmp", 200, 150, [&](int, int) { return grey; });
+    WriteSettings("CUNDERRIGHT=0\r\n");
+    StartOn(input, 200, 150);
+    ASSERT_TRUE(gui::ClickAndWait(main_, 1063));
+
+    gui::PostMouse(view_, WM_MOUSEMOVE, 100, 60, 0);
+    // Lines through the pointer across the whole picture.
+    EXPECT_TRUE(gui::WaitUntil([&] { return ScreenColour(view_, 100, 5) == tinted; }, 5000));
+    EXPECT_EQ(ScreenColour(view_, 100, 140), tinted);
+    EXPECT_EQ(ScreenColour(view_, 5, 60), tinted);
+    EXPECT_EQ(ScreenColour(view_, 190, 60), tinted);
+    EXPECT_EQ(ScreenColour(view_, 30, 30), grey);
+    Shot(L"tandrel-view-crosshair.png", view_);
+
+    gui::PostMouse(view_, WM_LBUTTONDOWN, 40, 30, MK_LBUTTON);
+    gui::PostMouse(view_, WM_MOUSEMOVE, 120, 90, MK_LBUTTON);
+    // The rectangle from the press to the pointer, and no crosshair any more.
+    EXPECT_TRUE(gui::WaitUntil([&] { return ScreenColour(view_, 80, 30) == tinted; }, 5000));
+    EXPECT_EQ(ScreenColour(view_, 40, 60), tinted);
+    EXPECT_EQ(ScreenColour(view_, 119, 60), tinted);
+    EXPECT_EQ(ScreenColour(view_, 80, 89), tinted);
+    EXPECT_EQ(ScreenColour(view_, 80, 60), grey);
+    EXPECT_EQ(ScreenColour(view_, 100, 5), grey);
+    Shot(L"tandrel-view-rubber-band.png", view_);
+
+    gui::PostMouse(view_, WM_LBUTTONUP, 120, 90, 0);
+    EXPECT_NE(WaitForView(80, 60), nullptr);
+    PostMessageW(main_, WM_CLOSE, 0, 0);
+    ExpectExit();
+}
+
 TEST_F(ShellGui, CancellingATrimReloadsTheWholePicture) {
     std::wstring input = WritePicture(L"whole.bmp", 200, 150);
     StartOn(input, 200, 150);
@@ -475,6 +526,62 @@ TEST_F(ShellGui, LassoThenMosaicSavesBlocksInsideAndTheOriginalOutside) {
     }
     EXPECT_GT(inside, 6000);
     EXPECT_GT(outside, 40000);
+}
+
+TEST_F(ShellGui, RemovingEffectsAndReleasingASelectionLeaveThePictureAsLoaded) {
+    WriteSettings("CUNDERRIGHT=0\r\n");
+    std::wstring input = WritePicture(L"undo.bmp", 160, 120);
+    StartOn(input, 160, 120);
+    const std::vector<POINT> outline = {{20, 20}, {100, 20}, {100, 90}, {20, 90}, {20, 21}};
+
+    ASSERT_TRUE(gui::ClickAndWait(main_, 1040));
+    DrawOutline(view_, outline);
+    ASSERT_TRUE(gui::WaitUntil([&] { return gui::ControlText(main_, 1040) == L"選択範囲解除"; }));
+    ASSERT_TRUE(gui::ClickAndWait(main_, 1008));  // blur
+    ASSERT_TRUE(gui::ClickAndWait(main_, 1007));  // and take it back
+
+    // A second region, released through the button instead of used.
+    ASSERT_TRUE(gui::ClickAndWait(main_, 1040));
+    DrawOutline(view_, outline);
+    ASSERT_TRUE(gui::WaitUntil([&] { return gui::ControlText(main_, 1040) == L"選択範囲解除"; }));
+    ASSERT_TRUE(gui::ClickAndWait(main_, 1040));
+    EXPECT_EQ(gui::ControlText(main_, 1040), L"選択範囲設定");
+    EXPECT_EQ(gui::CheckState(main_, 1040), BST_UNCHECKED);
+    EXPECT_FALSE(gui::IsControlEnabled(main_, 1006));
+    EXPECT_FALSE(gui::IsControlEnabled(main_, 1008));
+    EXPECT_TRUE(gui::IsControlEnabled(main_, 1007));
+    EXPECT_TRUE(gui::IsControlEnabled(main_, 1063));
+
+    ASSERT_TRUE(gui::ClickAndWait(main_, 1073));
+    ExpectExit();
+    Picture saved;
+    ASSERT_TRUE(testpictures::ReadBmp(work_ / L"undo_tdr.bmp", &saved));
+    ASSERT_EQ(saved.width, 160);
+    ASSERT_EQ(saved.height, 120);
+    EXPECT_TRUE(saved.pixels == picture_.pixels) << "neither blur nor selection tint may remain";
+}
+
+TEST_F(ShellGui, DesktopSizeOnlyShrinksButARotationAfterItEnlargesToTheDesktop) {
+    std::wstring input = WritePicture(L"desk.bmp", 400, 300);
+    StartOn(input, 400, 300);
+    RECT desktop = {};
+    GetWindowRect(GetDesktopWindow(), &desktop);
+    const std::wstring boxHeight = L"× " + std::to_wstring(desktop.right - 30) + L"px";
+
+    ASSERT_TRUE(gui::ClickAndWait(main_, 1030));
+    gui::Sync(view_);
+    EXPECT_EQ(gui::WindowText(view_), ViewTitle(400, 300));
+    // Scaled to the desktop's width first, then turned: the width becomes the height.
+    ASSERT_TRUE(gui::ClickAndWait(main_, 1045));
+    EXPECT_TRUE(gui::WaitUntil([&] {
+        std::wstring title = gui::WindowText(view_);
+        return title.size() > boxHeight.size() && title.compare(title.size() - boxHeight.size(), boxHeight.size(),
+                                                                boxHeight) == 0;
+    })) << testfiles::ToUtf8(gui::WindowText(view_));
+    PostMessageW(main_, WM_CLOSE, 0, 0);
+    ExpectExit();
+    EXPECT_EQ(ReadSetting(L"ZOOM"), 4);
+    EXPECT_EQ(ReadSetting(L"ROTATION"), 2);
 }
 
 TEST_F(ShellGui, EnterSavesAndExitsEscapeExitsWithoutSaving) {
