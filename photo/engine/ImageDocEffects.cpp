@@ -70,6 +70,13 @@ bool CopyLayer(HBITMAP fromBitmap, const BYTE* from, HBITMAP toBitmap, BYTE* to)
     return true;
 }
 
+// GDI takes coordinates up to 2^27; a tile anchored farther away than this
+// (a size from a hand-edited settings file) draws nothing on any screen.
+int ToDeviceCoordinate(int64_t value) {
+    const int64_t kFar = int64_t(1) << 26;
+    return static_cast<int>(value > kFar ? kFar : value < -kFar ? -kFar : value);
+}
+
 bool IsOn(int on, const wchar_t* text) {
     return on && text && text[0] != L'\0';
 }
@@ -140,7 +147,7 @@ int ImageDoc::DrawWatermark(const wchar_t* text, int size) {
             break;
         }
         for (int64_t x = (row % 2) * step / 2; x < client.right + step; x += step) {
-            tile.Draw(sharp, static_cast<int>(x), static_cast<int>(y));
+            tile.Draw(sharp, ToDeviceCoordinate(x), ToDeviceCoordinate(y));
         }
     }
     if (previousFont) {
@@ -151,7 +158,7 @@ int ImageDoc::DrawWatermark(const wchar_t* text, int size) {
         PrepareTextDC(soft, kWatermarkColour);
         for (int64_t row = 0; rowPitch * row < client.bottom + rowPitch; ++row) {
             for (int64_t x = (row % 2) * step / 2; x < client.right + step; x += step) {
-                tile.Draw(soft, static_cast<int>(x), static_cast<int>(rowPitch * row));
+                tile.Draw(soft, ToDeviceCoordinate(x), ToDeviceCoordinate(rowPitch * row));
             }
         }
     }

@@ -305,6 +305,9 @@ TEST_F(OverlayTest, LayersStayBlackWhenOffEmptyOrUnusable) {
         {"watermark size 0", 1, 0, L"複製禁止", L"", 0, 15},
         {"watermark size -5", 1, 0, L"複製禁止", L"", -5, 15},
     };
+    // Huge sizes from a hand-edited file draw (or not) without hanging.
+    EXPECT_EQ(doc->RenderTexts(1, 1, L"複製禁止", L"Copyright", 1000000, 1000000, 0), 1);
+    EXPECT_EQ(doc->RenderTexts(1, 1, std::wstring(1023, L'W').c_str(), L"c", INT_MAX, INT_MAX, 0), 1);
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         ASSERT_EQ(doc->RenderTexts(1, 1, L"x", L"y", 30, 15, 0), 1);  // something drawn before
