@@ -405,6 +405,34 @@ TEST_F(ShellGui, ACrosshairAndThenARubberBandFollowTheMouseWhileTrimming) {
     ExpectExit();
 }
 
+TEST_F(ShellGui, ATrimResetsTheSizeUnlessTheSettingKeepsIt) {
+    struct Case {
+        const char* settings;
+        int checkedSize;
+        int width, height;  // of the 100 x 80 cut-out as then shown
+    } cases[] = {
+        {"ZOOM=2\r\nTRIMSAVESIZE=0\r\nROTATION=3\r\n", 1026, 100, 80},
+        // Kept: the middle size fits the cut-out into 320 x 320 again.
+        {"ZOOM=2\r\nTRIMSAVESIZE=1\r\nROTATION=3\r\n", 1028, 320, 256},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.settings);
+        WriteSettings(c.settings);
+        std::wstring input = WritePicture(L"keep.bmp", 400, 300);
+        StartOn(input, 320, 240);
+        EXPECT_EQ(gui::CheckState(main_, 1046), BST_CHECKED);
+        ASSERT_TRUE(gui::ClickAndWait(main_, 1063));
+        gui::Drag(view_, {10, 10}, {110, 90});
+        EXPECT_NE(WaitForView(c.width, c.height), nullptr);
+        EXPECT_TRUE(gui::WaitUntil([&] { return gui::IsControlEnabled(main_, 1026); }));
+        EXPECT_EQ(gui::CheckState(main_, c.checkedSize), BST_CHECKED);
+        EXPECT_EQ(gui::CheckState(main_, 1043), BST_CHECKED);
+        EXPECT_EQ(gui::CheckState(main_, 1046), BST_UNCHECKED);
+        PostMessageW(main_, WM_CLOSE, 0, 0);
+        ExpectExit();
+    }
+}
+
 TEST_F(ShellGui, CancellingATrimReloadsTheWholePicture) {
     std::wstring input = WritePicture(L"whole.bmp", 200, 150);
     StartOn(input, 200, 150);
