@@ -146,7 +146,9 @@ void BoxAnswers::AnswerOnce() {
     }
     for (DWORD pid : pids) {
         HWND box = gui::WaitForMessageBox(pid, 50);
-        if (box == nullptr) {
+        // Dialogs with unnumbered labels look like message boxes too (the
+        // copy progress dialog); a message box has buttons.
+        if (box == nullptr || (!GetDlgItem(box, IDOK) && !GetDlgItem(box, IDYES) && !GetDlgItem(box, IDNO))) {
             continue;
         }
         // Let the box finish its set-up before it is read.
