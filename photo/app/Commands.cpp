@@ -4,6 +4,7 @@
 #include <shellapi.h>
 
 #include <cwchar>
+#include <new>
 
 #include "app/OutputName.h"
 #include "app/SettingsDialog.h"
@@ -319,7 +320,12 @@ void LoadInputFile(HWND mainWnd, const wchar_t* path) {
         return;
     }
 
-    ImageDoc* doc = new ImageDoc();
+    ImageDoc* doc = new (std::nothrow) ImageDoc();
+    if (!doc) {
+        MessageBoxW(mainWnd, L"ファイルが読み込めません\nファイルの形式を確認してください", kErrorCaption,
+                    MB_OK | MB_ICONERROR);
+        return;
+    }
     int degrees = RotationDegreesOf(gSettings.rotationChoice);
     if (gSettings.zoom == kSizeChoiceDesktop) {
         doc->Open(path, DesktopFitWidth(), DesktopFitHeight(), degrees, 0);
@@ -400,8 +406,7 @@ INT_PTR HandleCommand(HWND mainWnd, int controlId) {
         case IDC_COPYRIGHT_ON:
             gSettings.cUnderRight = IsChecked(mainWnd, IDC_COPYRIGHT_ON) ? 1 : 0;
             if (shellState.doc) {
-                shellState.doc->SetCopyright(gSettings.cUnderRight, gSettings.cUnderRightString,
-                                             gSettings.fUnderRight);
+                shellState.doc->SetCopyright(gSettings.cUnderRight, gSettings.cUnderRightString, gSettings.fUnderRight);
             }
             return 1;
         case IDC_WATERMARK_TEXT:

@@ -24,16 +24,25 @@ const wchar_t kEffectSizePrefix[] = L"サイズ";
 // and the settings dialog share the table, and an id a dialog lacks adds
 // nothing.
 const int kTooltipIds[] = {
-    IDC_BROWSE,           IDC_OUTPUT_NAME,     IDC_APPLY_MOSAIC,      IDC_REMOVE_EFFECTS,
-    IDC_APPLY_BLUR,       IDC_WATERMARK_ON,    IDC_COPYRIGHT_ON,      IDC_SETTINGS,
-    IDC_SIZE_NONE,        IDC_SIZE_SMALL,      IDC_SIZE_MIDDLE,       IDC_SIZE_LARGE,
-    IDC_SIZE_DESKTOP,     IDC_OUTPUT_FILE_BASE, IDC_WATERMARK_TEXT,   IDC_COPYRIGHT_TEXT,
-    IDC_WATERMARK_SIZE,   IDC_COPYRIGHT_SIZE,  IDC_SELECT_REGION,     IDC_EFFECT_SIZE,
-    IDC_ROTATE_NONE,      IDC_ROTATE_RIGHT,    IDC_ROTATE_LEFT,       IDC_ROTATE_180,
-    IDC_SHOW_HELP,        IDC_TRIM,            IDC_SAVE_SETTINGS,     IDC_KEEP_SIZE_AFTER_TRIM,
-    IDC_SAVE_AND_CLOSE,   IDC_CLOSE_FILE,      IDC_OUTPUT_FORMAT,     IDC_SMALL_SIZE,
-    IDC_MIDDLE_SIZE,      IDC_LARGE_SIZE,      IDC_SAVE_AND_EXIT,     IDC_EXIT,
-    IDC_SETTINGS_APPLY,   IDC_SETTINGS_CANCEL,
+    IDC_BROWSE,         IDC_OUTPUT_NAME,
+    IDC_APPLY_MOSAIC,   IDC_REMOVE_EFFECTS,
+    IDC_APPLY_BLUR,     IDC_WATERMARK_ON,
+    IDC_COPYRIGHT_ON,   IDC_SETTINGS,
+    IDC_SIZE_NONE,      IDC_SIZE_SMALL,
+    IDC_SIZE_MIDDLE,    IDC_SIZE_LARGE,
+    IDC_SIZE_DESKTOP,   IDC_OUTPUT_FILE_BASE,
+    IDC_WATERMARK_TEXT, IDC_COPYRIGHT_TEXT,
+    IDC_WATERMARK_SIZE, IDC_COPYRIGHT_SIZE,
+    IDC_SELECT_REGION,  IDC_EFFECT_SIZE,
+    IDC_ROTATE_NONE,    IDC_ROTATE_RIGHT,
+    IDC_ROTATE_LEFT,    IDC_ROTATE_180,
+    IDC_SHOW_HELP,      IDC_TRIM,
+    IDC_SAVE_SETTINGS,  IDC_KEEP_SIZE_AFTER_TRIM,
+    IDC_SAVE_AND_CLOSE, IDC_CLOSE_FILE,
+    IDC_OUTPUT_FORMAT,  IDC_SMALL_SIZE,
+    IDC_MIDDLE_SIZE,    IDC_LARGE_SIZE,
+    IDC_SAVE_AND_EXIT,  IDC_EXIT,
+    IDC_SETTINGS_APPLY, IDC_SETTINGS_CANCEL,
 };
 constexpr int kTooltipCount = sizeof(kTooltipIds) / sizeof(kTooltipIds[0]);
 constexpr int kTooltipTextCapacity = 1024;
@@ -194,8 +203,7 @@ void SliderMoved(HWND window, HWND slider) {
             gSettings.fUnderRight = position;
             SetLabel(window, IDC_COPYRIGHT_SIZE_LABEL, kTextSizePrefix, position, L"");
             if (shellState.doc) {
-                shellState.doc->SetCopyright(gSettings.cUnderRight, gSettings.cUnderRightString,
-                                             gSettings.fUnderRight);
+                shellState.doc->SetCopyright(gSettings.cUnderRight, gSettings.cUnderRightString, gSettings.fUnderRight);
             }
         }
     }
@@ -222,7 +230,13 @@ void FilesDropped(HWND window, HDROP drop) {
 
 }  // namespace
 
-void SetupSlider(HWND dialog, int sliderId, int labelId, int value, int min, int max, const wchar_t* prefix,
+void SetupSlider(HWND dialog,
+                 int sliderId,
+                 int labelId,
+                 int value,
+                 int min,
+                 int max,
+                 const wchar_t* prefix,
                  const wchar_t* suffix) {
     HWND slider = GetDlgItem(dialog, sliderId);
     SendMessageW(slider, TBM_SETRANGE, TRUE, MAKELPARAM(min, max));
@@ -231,8 +245,8 @@ void SetupSlider(HWND dialog, int sliderId, int labelId, int value, int min, int
 }
 
 void CreateTooltips(HWND dialog, HINSTANCE module) {
-    HWND tooltip = CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT,
-                                   CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, dialog, nullptr, module, nullptr);
+    HWND tooltip = CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT, CW_USEDEFAULT,
+                                   CW_USEDEFAULT, CW_USEDEFAULT, dialog, nullptr, module, nullptr);
     if (!tooltip) {
         return;
     }

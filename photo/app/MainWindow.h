@@ -8,7 +8,13 @@ INT_PTR CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
 
 // Sets the slider's range and position and writes "<prefix>:<value><suffix>"
 // into its label.
-void SetupSlider(HWND dialog, int sliderId, int labelId, int value, int min, int max, const wchar_t* prefix,
+void SetupSlider(HWND dialog,
+                 int sliderId,
+                 int labelId,
+                 int value,
+                 int min,
+                 int max,
+                 const wchar_t* prefix,
                  const wchar_t* suffix);
 
 // One tooltip window for `dialog`, with a tip for every control of the

@@ -39,8 +39,12 @@ const wchar_t* FormatName(int code) {
     return L"unknown";
 }
 
-bool SplitOutputName(const wchar_t* suffix, const wchar_t* inputPath, wchar_t* outputPath, wchar_t* outputDir,
-                     wchar_t* outputName, size_t capacity) {
+bool SplitOutputName(const wchar_t* suffix,
+                     const wchar_t* inputPath,
+                     wchar_t* outputPath,
+                     wchar_t* outputDir,
+                     wchar_t* outputName,
+                     size_t capacity) {
     Clear(outputPath, capacity);
     Clear(outputDir, capacity);
     Clear(outputName, capacity);
@@ -81,8 +85,12 @@ bool SplitOutputName(const wchar_t* suffix, const wchar_t* inputPath, wchar_t* o
     return fits;
 }
 
-bool ComposeOutputPath(const wchar_t* outputDir, const wchar_t* outputName, int code, wchar_t* outputExt,
-                       wchar_t* outputPath, size_t capacity) {
+bool ComposeOutputPath(const wchar_t* outputDir,
+                       const wchar_t* outputName,
+                       int code,
+                       wchar_t* outputExt,
+                       wchar_t* outputPath,
+                       size_t capacity) {
     Clear(outputExt, capacity);
     Clear(outputPath, capacity);
     if (!outputDir || !outputName || !outputExt || !outputPath || capacity == 0 || outputName[0] == L'\0') {

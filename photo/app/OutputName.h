@@ -20,12 +20,20 @@ const wchar_t* FormatName(int code);
 //
 // Returns false, leaving the three buffers empty, when any result would not
 // fit: a cut name would silently save to a different file.
-bool SplitOutputName(const wchar_t* suffix, const wchar_t* inputPath, wchar_t* outputPath, wchar_t* outputDir,
-                     wchar_t* outputName, size_t capacity);
+bool SplitOutputName(const wchar_t* suffix,
+                     const wchar_t* inputPath,
+                     wchar_t* outputPath,
+                     wchar_t* outputDir,
+                     wchar_t* outputName,
+                     size_t capacity);
 
 // The path a save writes: `outputDir` + `outputName` + "." + FormatName(code),
 // with the extension (".png") into `outputExt` and the whole into
 // `outputPath`, each of `capacity` characters. Returns false, leaving both
 // empty, when the path would not fit or the name is empty.
-bool ComposeOutputPath(const wchar_t* outputDir, const wchar_t* outputName, int code, wchar_t* outputExt,
-                       wchar_t* outputPath, size_t capacity);
+bool ComposeOutputPath(const wchar_t* outputDir,
+                       const wchar_t* outputName,
+                       int code,
+                       wchar_t* outputExt,
+                       wchar_t* outputPath,
+                       size_t capacity);

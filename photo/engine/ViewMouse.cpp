@@ -33,7 +33,8 @@ public:
     ScopedGdiSelection(const ScopedGdiSelection&) = delete;
     ScopedGdiSelection& operator=(const ScopedGdiSelection&) = delete;
     ScopedGdiSelection(ScopedGdiSelection&& other) noexcept
-        : dc_(other.dc_), object_(std::exchange(other.object_, nullptr)),
+        : dc_(other.dc_),
+          object_(std::exchange(other.object_, nullptr)),
           previous_(std::exchange(other.previous_, nullptr)) {}
     ScopedGdiSelection& operator=(ScopedGdiSelection&&) = delete;
 
@@ -160,8 +161,7 @@ void FinishTrim(ImageDoc& doc, POINT at) {
     TrimVerdict verdict;
     {
         DocLock lock(doc);
-        verdict = JudgeTrim(doc.anchorX, doc.anchorY, at.x, at.y, ImgWidth(doc.working), ImgHeight(doc.working),
-                            &rect);
+        verdict = JudgeTrim(doc.anchorX, doc.anchorY, at.x, at.y, ImgWidth(doc.working), ImgHeight(doc.working), &rect);
         doc.anchorX = rect.x;
         doc.anchorY = rect.y;
         doc.trimW = rect.width;

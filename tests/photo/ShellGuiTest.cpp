@@ -138,7 +138,9 @@ protected:
         ASSERT_TRUE(testfiles::WriteFileBytes(SettingsPath(), "[SETTINGS]\r\n" + lines));
     }
 
-    std::wstring WritePicture(const std::wstring& name, int width, int height,
+    std::wstring WritePicture(const std::wstring& name,
+                              int width,
+                              int height,
                               const std::function<Rgb(int, int)>& colour = testpictures::PositionColour) {
         std::wstring path = work_ / name;
         picture_ = testpictures::MakePicture(width, height, colour);
@@ -208,8 +210,8 @@ TEST_F(ShellGui, FirstStartShowsTheDefaultsWithLoadDependentControlsDisabled) {
     for (int id : {1002, 1004, 1006, 1008, 1040, 1062, 1063, 1068, 1069}) {
         EXPECT_FALSE(gui::IsControlEnabled(main_, id)) << id;
     }
-    for (int id : {1001, 1007, 1011, 1012, 1016, 1026, 1030, 1034, 1035, 1036, 1037, 1041, 1043, 1046, 1056, 1073,
-                   1074, 1081, 1086}) {
+    for (int id : {1001, 1007, 1011, 1012, 1016, 1026, 1030, 1034, 1035, 1036, 1037, 1041, 1043, 1046, 1056, 1073, 1074,
+                   1081, 1086}) {
         EXPECT_TRUE(gui::IsControlEnabled(main_, id)) << id;
     }
     EXPECT_EQ(SendControl(main_, 1069, CB_GETCOUNT), 4);
@@ -533,10 +535,10 @@ TEST_F(ShellGui, LassoThenMosaicSavesBlocksInsideAndTheOriginalOutside) {
     int outside = 0;
     for (int y = 0; y < h - 40; ++y) {  // the copyright line lies in the bottom rows
         for (int x = 0; x < saved.width; ++x) {
-            bool deepInside = x > region.left + 2 && x < region.right - 2 && y > region.top + 2 &&
-                              y < region.bottom - 2;
-            bool farOutside = x < region.left - 2 || x > region.right + 2 || y < region.top - 2 ||
-                              y > region.bottom + 2;
+            bool deepInside =
+                x > region.left + 2 && x < region.right - 2 && y > region.top + 2 && y < region.bottom - 2;
+            bool farOutside =
+                x < region.left - 2 || x > region.right + 2 || y < region.top - 2 || y > region.bottom + 2;
             if (deepInside) {
                 // Blocks of n x n from the first pixel of the (bottom-up) buffer,
                 // each the colour of its first pixel in the unchanged picture.
@@ -603,8 +605,8 @@ TEST_F(ShellGui, DesktopSizeOnlyShrinksButARotationAfterItEnlargesToTheDesktop) 
     ASSERT_TRUE(gui::ClickAndWait(main_, 1045));
     EXPECT_TRUE(gui::WaitUntil([&] {
         std::wstring title = gui::WindowText(view_);
-        return title.size() > boxHeight.size() && title.compare(title.size() - boxHeight.size(), boxHeight.size(),
-                                                                boxHeight) == 0;
+        return title.size() > boxHeight.size() &&
+               title.compare(title.size() - boxHeight.size(), boxHeight.size(), boxHeight) == 0;
     })) << testfiles::ToUtf8(gui::WindowText(view_));
     PostMessageW(main_, WM_CLOSE, 0, 0);
     ExpectExit();
@@ -629,11 +631,20 @@ TEST_F(ShellGui, EnterSavesAndExitsEscapeExitsWithoutSaving) {
     }
 }
 
+TEST_F(ShellGui, ClosingTheViewEndsTheProgramWithoutSaving) {
+    std::wstring input = WritePicture(L"view.bmp", 80, 60);
+    StartOn(input, 80, 60);
+    PostMessageW(view_, WM_CLOSE, 0, 0);
+    ExpectExit();
+    EXPECT_FALSE(testfiles::FileExists(work_ / L"view_tdr.bmp"));
+    EXPECT_EQ(ReadSetting(L"FALLSCREEN"), 30);
+}
+
 TEST_F(ShellGui, ATypedNameAndFormatDecideTheOutputFile) {
     std::wstring input = WritePicture(L"holiday.bmp", 80, 60);
     StartOn(input, 80, 60);
     gui::SetControlText(main_, 1002, L"renamed");
-    gui::SetControlText(main_, 1002, L"");  // an emptied edit keeps the last name
+    gui::SetControlText(main_, 1002, L"");      // an emptied edit keeps the last name
     SendControl(main_, 1069, CB_SETCURSEL, 2);  // png
     ASSERT_TRUE(gui::ClickAndWait(main_, 1073));
     ExpectExit();

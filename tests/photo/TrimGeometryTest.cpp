@@ -55,8 +55,8 @@ TEST(JudgeTrim, OrdersCornersClipsToThePictureAndJudgesTheSize) {
     for (const Case& c : cases) {
         TrimRect rect = {-1, -1, -1, -1};
         TrimVerdict verdict = JudgeTrim(c.anchorX, c.anchorY, c.x, c.y, c.width, c.height, &rect);
-        SCOPED_TRACE(testing::Message() << "(" << c.anchorX << "," << c.anchorY << ")-(" << c.x << "," << c.y
-                                        << ") in " << c.width << "x" << c.height);
+        SCOPED_TRACE(testing::Message() << "(" << c.anchorX << "," << c.anchorY << ")-(" << c.x << "," << c.y << ") in "
+                                        << c.width << "x" << c.height);
         EXPECT_STREQ(Name(verdict), Name(c.verdict));
         EXPECT_EQ(rect.x, c.rect.x);
         EXPECT_EQ(rect.y, c.rect.y);

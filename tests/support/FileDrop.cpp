@@ -60,8 +60,7 @@ bool DropFiles(HWND window, const std::vector<std::wstring>& files, POINT at) {
         return false;
     }
     SIZE_T written = 0;
-    if (!WriteProcessMemory(process.Get(), remote, block.data(), block.size(), &written) ||
-        written != block.size()) {
+    if (!WriteProcessMemory(process.Get(), remote, block.data(), block.size(), &written) || written != block.size()) {
         VirtualFreeEx(process.Get(), remote, 0, MEM_RELEASE);
         return false;
     }
