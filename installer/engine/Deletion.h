@@ -31,7 +31,7 @@ void DeleteShortcutList(const ItemList& list, const char* folder);
 // True when a recursive or whole-directory deletion of `directory` could
 // destroy what is not the product's: a path that is not absolute, a drive or
 // share root, the Windows, system, Program Files or common files directory, a
-// shell folder of the user or of all users, a user's profile root, or any
-// directory above one of these. Short (8.3) names are compared in their long
-// form. Shows nothing.
+// shell folder of the user or of all users, a user's profile root or a folder
+// directly inside one, or any directory above one of these. Short (8.3) names
+// are compared in their long form. Shows nothing.
 bool IsProtectedDeletionTarget(const char* directory);

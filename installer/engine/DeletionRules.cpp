@@ -229,9 +229,14 @@ bool IsProtectedTarget(const char* target, const ProtectedDirectories& dirs, Cha
             return true;
         }
     }
-    const std::string parent = canonical.Join(canonical.components.size() - 1);
+    // A profile root, or a folder directly in one: Downloads, cloud folders
+    // and the like, where a program installed in place may well have been
+    // started from.
+    const size_t depth = canonical.components.size();
+    const std::string parent = canonical.Join(depth - 1);
+    const std::string grandparent = depth >= 2 ? canonical.Join(depth - 2) : std::string();
     for (const std::string& profiles : dirs.profileParents) {
-        if (parent == profiles) {
+        if (parent == profiles || grandparent == profiles) {
             return true;
         }
     }

@@ -45,7 +45,8 @@ void AddProfileParent(ProtectedDirectories& dirs, const char* profilePath, CharS
 
 // True when deleting the directory `target` recursively could destroy what is
 // not the product's: a target that is not absolute, a drive or share root, one
-// of `dirs.exact` or a directory above one, or a user's profile root.
+// of `dirs.exact` or a directory above one, a user's profile root or a folder
+// directly inside one (such as Downloads).
 bool IsProtectedTarget(const char* target, const ProtectedDirectories& dirs, CharStep next);
 
 // A "RegKey" item: "ROOT\key path".

@@ -102,15 +102,18 @@ TEST(DeletionRules, RecursiveDeletionTargetsAreCheckedAgainstTheSystemsDirectori
         {"C:\\Users\\bob\\Documents", true},
         {"C:\\Users\\bob\\AppData", true},
         {"C:\\Users\\bob\\AppData\\Roaming", true},
-        // Another user's profile root.
+        // Another user's profile root, and the folders directly in a profile.
         {"C:\\Users\\alice", true},
         {"C:\\Users\\alice\\", true},
+        {"C:\\Users\\bob\\Downloads", true},
+        {"C:\\Users\\alice\\Dropbox", true},
         // What a product owns.
         {"C:\\Windows\\Acme", false},
         {"C:\\Program Files\\Acme", false},
         {"C:\\Program Files\\Acme\\data", false},
         {"C:\\Program Files\\Common Files\\Acme", false},
         {"C:\\Users\\alice\\AppData\\Acme", false},
+        {"C:\\Users\\bob\\Downloads\\Acme", false},
         {"C:\\Users\\bob\\Documents\\Acme", false},
         {"C:\\Users\\bob\\AppData\\Roaming\\Acme", false},
         {"C:\\Program Files\\Acme\\sub\\..", false},

@@ -186,6 +186,7 @@ TEST(UninstallSafety, TheSystemsDirectoriesOfThisMachineAreProtected) {
         {profile, true},
         {profiles, true},
         {profiles + "\\SomeoneElse", true},
+        {std::string(profile) + "\\Downloads", true},
         {std::string(profile) + "\\Desktop", true},
         {"Acme", true},
         {std::string(programFiles) + "\\MivoAcme", false},
