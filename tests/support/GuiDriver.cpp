@@ -137,8 +137,37 @@ HWND WaitForMessageBox(DWORD pid, DWORD timeoutMs) {
     return WaitFor({pid, L"#32770", nullptr, false, true, nullptr}, timeoutMs);
 }
 
+namespace {
+
+// A message box holds its text static, perhaps an icon static, and push
+// buttons with the standard command ids; a dialog of ours has controls with
+// ids of its own (an unnumbered label shares the text static's id, so that
+// alone proves nothing).
+BOOL CALLBACK CheckMessageBoxChild(HWND child, LPARAM param) {
+    auto* verdict = reinterpret_cast<int*>(param);
+    const int kIconId = 0x0440;
+    int id = GetDlgCtrlID(child);
+    wchar_t className[64] = {};
+    GetClassNameW(child, className, 64);
+    bool button = lstrcmpiW(className, L"Button") == 0 && id >= IDOK && id <= IDCONTINUE;
+    bool label = lstrcmpiW(className, L"Static") == 0 && (id == kMessageBoxTextId || id == kIconId);
+    if (button) {
+        *verdict |= 2;
+    } else if (!label) {
+        *verdict |= 1;
+    }
+    return TRUE;
+}
+
+}  // namespace
+
 bool IsMessageBox(HWND window) {
-    return GetDlgItem(window, kMessageBoxTextId) != nullptr;
+    if (!GetDlgItem(window, kMessageBoxTextId)) {
+        return false;
+    }
+    int verdict = 0;
+    EnumChildWindows(window, CheckMessageBoxChild, reinterpret_cast<LPARAM>(&verdict));
+    return verdict == 2;
 }
 
 MessageBoxContent ReadMessageBox(HWND box) {
