@@ -14,12 +14,3 @@
 #include "resources/resource.h"
 #include "ui/Dialogs.h"
 #include "ui/Messages.h"
-
-// Without the dialogs nothing may be installed: behave as if cancelled.
-bool ShowDocumentDialog(HWND) {
-    return false;
-}
-
-bool ShowOptionsDialog(HWND) {
-    return false;
-}

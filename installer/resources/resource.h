@@ -4,10 +4,24 @@
 
 // Dialog templates and icons
 #define IDD_DOCUMENT 101
-#define IDD_OPTIONS_DIR 102
-#define IDD_OPTIONS 103
+#define IDD_OPTIONS 102      // install options, in place
+#define IDD_OPTIONS_DIR 103  // install options with the install directory
 #define IDD_COPY_PROGRESS 106
 #define IDI_MIVO 103
+
+// Document and options dialogs (templates 101, 102, 103)
+#define IDC_DOCUMENT_TEXT 1000
+#define IDC_OPTION_GROUP 1001
+#define IDC_OPTION_STARTUP 1002
+#define IDC_INSTALL_DIR 1004
+#define IDC_BROWSE_INSTALL_DIR 1005
+#define IDC_OPTION_DESKTOP 1006
+#define IDC_OPTION_ALL_USERS 1007
+// Labels and frames carry ids of their own: a -1 id (0xFFFF) is what tools
+// and tests take for the text of a message box.
+#define IDC_DOCUMENT_LABEL 1020
+#define IDC_INSTALL_DIR_FRAME 1021
+#define IDC_OPTIONS_FRAME 1022
 
 // Progress dialog (template 106)
 #define IDC_PROGRESS_ACTION 1008

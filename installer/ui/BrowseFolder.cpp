@@ -1,0 +1,81 @@
+#include "ui/BrowseFolder.h"
+
+#include <shlobj.h>
+
+#include <cstring>
+
+namespace {
+
+// COM for the browser, on this thread, for as long as the owner lives; the
+// browser works in an apartment of its own or in the one already there.
+class ComApartment {
+public:
+    ComApartment() : initialized_(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {}
+    ~ComApartment() {
+        if (initialized_) {
+            CoUninitialize();
+        }
+    }
+    ComApartment(const ComApartment&) = delete;
+    ComApartment& operator=(const ComApartment&) = delete;
+    ComApartment(ComApartment&&) = delete;
+    ComApartment& operator=(ComApartment&&) = delete;
+
+private:
+    bool initialized_;
+};
+
+// An item id list the shell allocated.
+class ItemIdList {
+public:
+    explicit ItemIdList(PIDLIST_ABSOLUTE list) : list_(list) {}
+    ~ItemIdList() {
+        if (list_) {
+            CoTaskMemFree(list_);
+        }
+    }
+    ItemIdList(const ItemIdList&) = delete;
+    ItemIdList& operator=(const ItemIdList&) = delete;
+    ItemIdList(ItemIdList&& other) noexcept : list_(other.list_) { other.list_ = nullptr; }
+    ItemIdList& operator=(ItemIdList&&) = delete;
+
+    PIDLIST_ABSOLUTE Get() const { return list_; }
+
+private:
+    PIDLIST_ABSOLUTE list_;
+};
+
+// Selects the folder named by the caller's path as soon as the browser is up.
+int CALLBACK BrowseNotification(HWND browser, UINT message, LPARAM, LPARAM data) {
+    if (message == BFFM_INITIALIZED) {
+        SendMessageA(browser, BFFM_SETSELECTIONA, TRUE, data);
+    }
+    return 0;
+}
+
+}  // namespace
+
+bool BrowseForFolder(HWND owner, char (&path)[kBrowsePathCapacity], const char* title) {
+    ComApartment com;
+    char displayName[MAX_PATH] = {};
+    BROWSEINFOA browse = {};
+    browse.hwndOwner = owner;
+    browse.pidlRoot = nullptr;  // the desktop
+    browse.pszDisplayName = displayName;
+    browse.lpszTitle = title;
+    browse.ulFlags = BIF_RETURNONLYFSDIRS;
+    browse.lpfn = BrowseNotification;
+    browse.lParam = reinterpret_cast<LPARAM>(path);
+    ItemIdList chosen(SHBrowseForFolderA(&browse));
+    if (!chosen.Get()) {
+        return false;
+    }
+    // The shell writes up to MAX_PATH bytes, more than the caller's buffer
+    // holds; a path that would not fit is not cut into another folder's name.
+    char chosenPath[MAX_PATH] = {};
+    if (!SHGetPathFromIDListA(chosen.Get(), chosenPath) || std::strlen(chosenPath) >= sizeof(path)) {
+        return false;
+    }
+    std::memcpy(path, chosenPath, std::strlen(chosenPath) + 1);
+    return true;
+}
