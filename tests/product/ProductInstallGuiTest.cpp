@@ -206,6 +206,79 @@ bool ProcessNamedRuns(const wchar_t* exeName) {
     return found;
 }
 
+const wchar_t kSessionManagerKey[] = L"SYSTEM\\CurrentControlSet\\Control\\Session Manager";
+const wchar_t kPendingValue[] = L"PendingFileRenameOperations";
+
+std::wstring Lower(std::wstring text) {
+    CharLowerBuffW(text.data(), static_cast<DWORD>(text.size()));
+    return text;
+}
+
+// The file operations the system does at its next start: pairs of a source
+// and a target, an empty target meaning deletion.
+std::vector<std::wstring> PendingFileOperations() {
+    std::vector<std::wstring> texts;
+    DWORD size = 0;
+    if (RegGetValueW(HKEY_LOCAL_MACHINE, kSessionManagerKey, kPendingValue, RRF_RT_REG_MULTI_SZ, nullptr, nullptr,
+                     &size) != ERROR_SUCCESS) {
+        return texts;
+    }
+    std::vector<wchar_t> data(size / sizeof(wchar_t) + 2, L'\0');
+    if (RegGetValueW(HKEY_LOCAL_MACHINE, kSessionManagerKey, kPendingValue, RRF_RT_REG_MULTI_SZ, nullptr,
+                     data.data(), &size) != ERROR_SUCCESS) {
+        return texts;
+    }
+    // Empty targets are empty strings inside the list, so walk by count.
+    size_t count = size / sizeof(wchar_t);
+    for (size_t at = 0; at < count;) {
+        std::wstring text(data.data() + at);
+        texts.push_back(text);
+        at += text.size() + 1;
+    }
+    while (!texts.empty() && texts.back().empty() && texts.size() % 2 == 1) {
+        texts.pop_back();
+    }
+    return texts;
+}
+
+std::wstring PendingSourceOf(const std::wstring& path) {
+    return Lower(L"\\??\\" + path);
+}
+
+bool DeletionPendingFor(const std::wstring& path) {
+    std::vector<std::wstring> texts = PendingFileOperations();
+    for (size_t i = 0; i + 1 < texts.size(); i += 2) {
+        if (Lower(texts[i]) == PendingSourceOf(path) && texts[i + 1].empty()) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// Takes the operations on `path` out again: a test prefix never restarts, and
+// other tests look for their own entries.
+void ForgetPendingOperations(const std::wstring& path) {
+    std::vector<std::wstring> texts = PendingFileOperations();
+    std::wstring kept;
+    for (size_t i = 0; i + 1 < texts.size(); i += 2) {
+        if (Lower(texts[i]) != PendingSourceOf(path)) {
+            kept += texts[i] + L'\0' + texts[i + 1] + L'\0';
+        }
+    }
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kSessionManagerKey, 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS) {
+        return;
+    }
+    if (kept.empty()) {
+        RegDeleteValueW(key, kPendingValue);
+    } else {
+        kept += L'\0';
+        RegSetValueExW(key, kPendingValue, 0, REG_MULTI_SZ, reinterpret_cast<const BYTE*>(kept.data()),
+                       static_cast<DWORD>(kept.size() * sizeof(wchar_t)));
+    }
+    RegCloseKey(key);
+}
+
 void Shot(const wchar_t* name, HWND window) {
     gui::Sync(window);
     Sleep(300);
@@ -250,7 +323,9 @@ protected:
         RemoveLeftovers();
         // The uninstaller's copy is due for deletion at the next restart; a
         // test prefix never restarts.
-        DeleteFileW((WindowsDir() + L"\\" + kUninstallerCopy).c_str());
+        std::wstring copy = WindowsDir() + L"\\" + kUninstallerCopy;
+        ForgetPendingOperations(copy);
+        DeleteFileW(copy.c_str());
         CoUninitialize();
     }
 
@@ -406,6 +481,8 @@ protected:
         EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE, kInstallDirKey));
         EXPECT_FALSE(testfiles::FileExists(settingsFile_));
         EXPECT_FALSE(testfiles::FileExists(WindowsDir() + L"\\$$UnMivo.inf"));
+        // The copy that did the removal goes at the next start of Windows.
+        EXPECT_TRUE(DeletionPendingFor(WindowsDir() + L"\\" + kUninstallerCopy));
     }
 
     testfiles::ScratchDir work_{L"product"};
