@@ -17,8 +17,8 @@
 #define IDC_BROWSE_INSTALL_DIR 1005
 #define IDC_OPTION_DESKTOP 1006
 #define IDC_OPTION_ALL_USERS 1007
-// Labels and frames carry ids of their own: a -1 id (0xFFFF) is what tools
-// and tests take for the text of a message box.
+// Labels and frames carry ids of their own rather than -1 (0xFFFF), the id
+// of a message box's text, so that nothing takes these dialogs for one.
 #define IDC_DOCUMENT_LABEL 1020
 #define IDC_INSTALL_DIR_FRAME 1021
 #define IDC_OPTIONS_FRAME 1022

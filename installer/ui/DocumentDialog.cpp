@@ -21,8 +21,7 @@ const int kCodeDocumentUnreadable = 2302;
 // The document buffer: GlobalAlloc'd, freed with the owner.
 class DocumentBuffer {
 public:
-    explicit DocumentBuffer(SIZE_T size)
-        : memory_(static_cast<char*>(GlobalAlloc(GMEM_FIXED | GMEM_ZEROINIT, size))) {}
+    explicit DocumentBuffer(SIZE_T size) : memory_(static_cast<char*>(GlobalAlloc(GMEM_FIXED | GMEM_ZEROINIT, size))) {}
     ~DocumentBuffer() {
         if (memory_) {
             GlobalFree(memory_);

@@ -202,7 +202,6 @@ bool ChooseLocalFolder(HWND owner, char (&dir)[kBrowsePathCapacity], FolderBrows
 
 bool ShowOptionsDialog(HWND owner) {
     int templateId = g_setupInfo.transferMode == TransferMode::InPlace ? IDD_OPTIONS : IDD_OPTIONS_DIR;
-    INT_PTR result =
-        DialogBoxParamA(g_installer.instance, MAKEINTRESOURCEA(templateId), owner, OptionsDialogProc, 0);
+    INT_PTR result = DialogBoxParamA(g_installer.instance, MAKEINTRESOURCEA(templateId), owner, OptionsDialogProc, 0);
     return result == IDOK;
 }

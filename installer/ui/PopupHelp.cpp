@@ -88,8 +88,7 @@ int CountCharacterLines(HDC dc, const char* text) {
     while (position < length) {
         int fit = 0;
         SIZE extent = {};
-        if (!GetTextExtentExPointW(dc, wide + position, length - position, kNoteWrapWidth, &fit, nullptr,
-                                   &extent)) {
+        if (!GetTextExtentExPointW(dc, wide + position, length - position, kNoteWrapWidth, &fit, nullptr, &extent)) {
             break;
         }
         // A character wider than the line still takes a line of its own.
@@ -135,8 +134,8 @@ void LayOutNote(HWND window) {
     }
     ScopedSelect font(dc.Get(), g_note.font);
     int lineHeight = LineHeight(dc.Get());
-    int lines = std::max(CountCharacterLines(dc.Get(), g_note.text),
-                         CountWrappedLines(dc.Get(), g_note.text, lineHeight));
+    int lines =
+        std::max(CountCharacterLines(dc.Get(), g_note.text), CountWrappedLines(dc.Get(), g_note.text, lineHeight));
     g_note.textBottom = kTextTop + lineHeight * lines;
     if (g_note.textBottom != kNoteFirstTextBottom) {
         SetWindowPos(window, nullptr, 0, 0, kNoteWidth, g_note.textBottom + kBelowText,

@@ -120,10 +120,10 @@ const std::string kJapaneseDocument = testfiles::ToAnsi(
 const std::string kCutCharacter = Repeat("abcdefg\r\n", 32767) + testfiles::ToAnsi(L"表示");
 
 INSTANTIATE_TEST_SUITE_P(
-    Documents, DocumentShown,
+    Documents,
+    DocumentShown,
     testing::Values(DocumentCase{"japanese", kJapaneseDocument, kJapaneseDocument},
-                    DocumentCase{"exactly_the_limit", Repeat("0123456789\r\n", 32768),
-                                 Repeat("0123456789\r\n", 32768)},
+                    DocumentCase{"exactly_the_limit", Repeat("0123456789\r\n", 32768), Repeat("0123456789\r\n", 32768)},
                     DocumentCase{"forty_thousand_bytes", Repeat("line of text\r\n", 40000),
                                  Repeat("line of text\r\n", 32768)},
                     DocumentCase{"character_across_the_limit", kCutCharacter, Repeat("abcdefg\r\n", 32767)},
@@ -214,7 +214,8 @@ TEST_P(CancelQuestion, NoKeepsTheDialogAndYesEndsWithNothingOnDisk) {
     EXPECT_TRUE(testfiles::FileExists(dist.work / L"readme.txt"));
 }
 
-INSTANTIATE_TEST_SUITE_P(Dialogs, CancelQuestion,
+INSTANTIATE_TEST_SUITE_P(Dialogs,
+                         CancelQuestion,
                          testing::Values(CancelCase{"document_cancel_button", true, false},
                                          CancelCase{"document_close_box", true, true},
                                          CancelCase{"options_cancel_button", false, false},
@@ -285,7 +286,8 @@ TEST_P(AllUsersBox, ShowsTheValueAndClicksToggleOnlyTwoStates) {
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Values, AllUsersBox,
+    Values,
+    AllUsersBox,
     testing::Values(AllUsersCase{"unchecked", L"0", BST_UNCHECKED, BST_CHECKED, BST_UNCHECKED},
                     AllUsersCase{"checked", L"1", BST_CHECKED, BST_UNCHECKED, BST_CHECKED},
                     AllUsersCase{"two_is_fixed", L"2", BST_INDETERMINATE, BST_INDETERMINATE, BST_INDETERMINATE},
@@ -330,13 +332,15 @@ TEST_P(RefusedDirectory, KeepsTheDialogWithTheTextSelectedInTheField) {
 const wchar_t kSpecifyDir[] = L"インストール先ディレクトリを指定して下さい。";
 const wchar_t kBadSymbols[] = L"ディレクトリ名に以下の記号は使用できません。\n \\ / : , ; \"\" < > |";
 
-INSTANTIATE_TEST_SUITE_P(
-    Typed, RefusedDirectory,
-    testing::Values(RefusedDirCase{"trailing_backslash", L"C:\\Program Files\\", kSpecifyDir},
-                    RefusedDirCase{"empty", L"", kSpecifyDir},
-                    RefusedDirCase{"semicolon", L"C:\\a;b", kBadSymbols},
-                    RefusedDirCase{"colon_after_drive", L"C:\\a:b", kBadSymbols}),
-    [](const testing::TestParamInfo<RefusedDirCase>& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Typed,
+                         RefusedDirectory,
+                         testing::Values(RefusedDirCase{"trailing_backslash", L"C:\\Program Files\\", kSpecifyDir},
+                                         RefusedDirCase{"empty", L"", kSpecifyDir},
+                                         RefusedDirCase{"semicolon", L"C:\\a;b", kBadSymbols},
+                                         RefusedDirCase{"colon_after_drive", L"C:\\a:b", kBadSymbols}),
+                         [](const testing::TestParamInfo<RefusedDirCase>& info) {
+                             return std::string(info.param.name);
+                         });
 
 // --- The folder browser ----------------------------------------------------------
 
@@ -404,8 +408,8 @@ TEST_P(BrowseButton, OpensOnTheTypedFolderAndReplacesTheTextOnlyWhenChosen) {
     // a preselection that never happens fails every attempt.
     std::wstring after;
     for (int attempt = 0; attempt < 3; ++attempt) {
-        after = BrowseAndAnswer(mivo.Id(), options, c.answer,
-                                c.answer == IDCANCEL ? L"mivo-browse-folder.png" : nullptr);
+        after =
+            BrowseAndAnswer(mivo.Id(), options, c.answer, c.answer == IDCANCEL ? L"mivo-browse-folder.png" : nullptr);
         if (after == typed) {
             break;
         }
@@ -416,7 +420,8 @@ TEST_P(BrowseButton, OpensOnTheTypedFolderAndReplacesTheTextOnlyWhenChosen) {
     CancelInstall(mivo, options);
 }
 
-INSTANTIATE_TEST_SUITE_P(Answers, BrowseButton,
+INSTANTIATE_TEST_SUITE_P(Answers,
+                         BrowseButton,
                          testing::Values(BrowseCase{"chosen", true, IDOK}, BrowseCase{"cancelled", false, IDCANCEL}),
                          [](const testing::TestParamInfo<BrowseCase>& info) { return std::string(info.param.name); });
 
@@ -456,9 +461,9 @@ bool FocusControl(HWND dialog, int id) {
 // note measures it (never below 12 pixels).
 int DialogLineHeight() {
     HDC screen = GetDC(nullptr);
-    HFONT font = CreateFontW(-MulDiv(9, GetDeviceCaps(screen, LOGPIXELSY), 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE,
-                             FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                             FF_DONTCARE, L"ＭＳ Ｐゴシック");
+    HFONT font = CreateFontW(-MulDiv(9, GetDeviceCaps(screen, LOGPIXELSY), 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
+                             DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, FF_DONTCARE,
+                             L"ＭＳ Ｐゴシック");
     HGDIOBJ old = SelectObject(screen, font);
     TEXTMETRICW metrics = {};
     GetTextMetricsW(screen, &metrics);
@@ -530,7 +535,8 @@ TEST_P(NoHelp, ShowsNoNote) {
     CancelInstall(mivo, options);
 }
 
-INSTANTIATE_TEST_SUITE_P(Controls, NoHelp,
+INSTANTIATE_TEST_SUITE_P(Controls,
+                         NoHelp,
                          testing::Values(NoHelpCase{"box_without_info", kStartupBox}),
                          [](const testing::TestParamInfo<NoHelpCase>& info) { return std::string(info.param.name); });
 

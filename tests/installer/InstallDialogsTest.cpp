@@ -115,22 +115,47 @@ TEST_P(OptionsReadBack, OkStoresTheBoxesAndAllUsersFollowsItsClicks) {
     EXPECT_EQ(g_setupInfo.allUsers, c.allUsersOut);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Values, OptionsReadBack,
-    testing::Values(
-        // Absent keys: disabled boxes count as unchecked, so no shortcuts.
-        ReadBackCase{"all_absent", -1, -1, -1, -1, {}, 0, 0, 0, -1},
-        ReadBackCase{"as_offered", 1, 0, 1, 0, {}, 1, 0, 1, 0},
-        ReadBackCase{"user_turns_each_over", 1, 0, 1, 0,
-                     {IDC_OPTION_GROUP, IDC_OPTION_STARTUP, IDC_OPTION_DESKTOP, IDC_OPTION_ALL_USERS}, 0, 1, 0, 1},
-        ReadBackCase{"clicks_on_disabled_boxes_do_nothing", -1, -1, -1, -1,
-                     {IDC_OPTION_GROUP, IDC_OPTION_ALL_USERS}, 0, 0, 0, -1},
-        ReadBackCase{"all_users_checked_twice_clicked", 0, 0, 0, 1,
-                     {IDC_OPTION_ALL_USERS, IDC_OPTION_ALL_USERS}, 0, 0, 0, 1},
-        ReadBackCase{"all_users_fixed_at_two", 0, 0, 0, 2, {IDC_OPTION_ALL_USERS}, 0, 0, 0, 2},
-        // Any other offered value shows as checked.
-        ReadBackCase{"value_two_is_checked", 2, -1, -1, -1, {}, 1, 0, 0, -1}),
-    [](const testing::TestParamInfo<ReadBackCase>& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Values,
+                         OptionsReadBack,
+                         testing::Values(
+                             // Absent keys: disabled boxes count as unchecked, so no shortcuts.
+                             ReadBackCase{"all_absent", -1, -1, -1, -1, {}, 0, 0, 0, -1},
+                             ReadBackCase{"as_offered", 1, 0, 1, 0, {}, 1, 0, 1, 0},
+                             ReadBackCase{
+                                 "user_turns_each_over",
+                                 1,
+                                 0,
+                                 1,
+                                 0,
+                                 {IDC_OPTION_GROUP, IDC_OPTION_STARTUP, IDC_OPTION_DESKTOP, IDC_OPTION_ALL_USERS},
+                                 0,
+                                 1,
+                                 0,
+                                 1},
+                             ReadBackCase{"clicks_on_disabled_boxes_do_nothing",
+                                          -1,
+                                          -1,
+                                          -1,
+                                          -1,
+                                          {IDC_OPTION_GROUP, IDC_OPTION_ALL_USERS},
+                                          0,
+                                          0,
+                                          0,
+                                          -1},
+                             ReadBackCase{"all_users_checked_twice_clicked",
+                                          0,
+                                          0,
+                                          0,
+                                          1,
+                                          {IDC_OPTION_ALL_USERS, IDC_OPTION_ALL_USERS},
+                                          0,
+                                          0,
+                                          0,
+                                          1},
+                             ReadBackCase{"all_users_fixed_at_two", 0, 0, 0, 2, {IDC_OPTION_ALL_USERS}, 0, 0, 0, 2},
+                             // Any other offered value shows as checked.
+                             ReadBackCase{"value_two_is_checked", 2, -1, -1, -1, {}, 1, 0, 0, -1}),
+                         [](const testing::TestParamInfo<ReadBackCase>& info) { return std::string(info.param.name); });
 
 TEST_F(DialogTest, InPlaceOptionsLeaveTheInstallDirectoryAlone) {
     g_setupInfo.transferMode = TransferMode::InPlace;
@@ -216,7 +241,8 @@ TEST_P(HelpRequest, ShowsANoteOnlyForEnabledControlsWithText) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Controls, HelpRequest,
+INSTANTIATE_TEST_SUITE_P(Controls,
+                         HelpRequest,
                          testing::Values(HelpCase{"enabled_with_info", IDC_OPTION_GROUP, true},
                                          HelpCase{"disabled_with_info", IDC_OPTION_DESKTOP, false},
                                          HelpCase{"enabled_without_info", IDC_OPTION_STARTUP, false},
@@ -444,7 +470,8 @@ TEST_P(NoteClosing, ClosesOnClicksAndKeysOtherThanTheHelpKeys) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Events, NoteClosing,
+INSTANTIATE_TEST_SUITE_P(Events,
+                         NoteClosing,
                          testing::Values(CloseCase{"f1_released", WM_KEYUP, VK_F1, false},
                                          CloseCase{"shift_released", WM_KEYUP, VK_SHIFT, false},
                                          CloseCase{"ctrl_released", WM_KEYUP, VK_CONTROL, false},
@@ -528,22 +555,21 @@ TEST_P(NetworkRefusal, BrowsesAgainFromTheRefusedFolderUntilALocalOneOrCancel) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Answers, NetworkRefusal,
-    testing::Values(
-        BrowseCase{"local_at_once", {"D:\\Apps"}, true, "D:\\Apps", {"C:\\Start"}},
-        BrowseCase{"cancelled", {""}, false, "C:\\Start", {"C:\\Start"}},
-        BrowseCase{"network_then_local",
-                   {"\\\\server\\share\\apps", "E:\\Apps"},
-                   true,
-                   "E:\\Apps",
-                   {"C:\\Start", "\\\\server\\share\\apps"}},
-        BrowseCase{"network_twice_then_cancelled",
-                   {"\\\\server\\share", "\\\\other\\x", ""},
-                   false,
-                   "C:\\Start",
-                   {"C:\\Start", "\\\\server\\share", "\\\\other\\x"}}),
-    [](const testing::TestParamInfo<BrowseCase>& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Answers,
+                         NetworkRefusal,
+                         testing::Values(BrowseCase{"local_at_once", {"D:\\Apps"}, true, "D:\\Apps", {"C:\\Start"}},
+                                         BrowseCase{"cancelled", {""}, false, "C:\\Start", {"C:\\Start"}},
+                                         BrowseCase{"network_then_local",
+                                                    {"\\\\server\\share\\apps", "E:\\Apps"},
+                                                    true,
+                                                    "E:\\Apps",
+                                                    {"C:\\Start", "\\\\server\\share\\apps"}},
+                                         BrowseCase{"network_twice_then_cancelled",
+                                                    {"\\\\server\\share", "\\\\other\\x", ""},
+                                                    false,
+                                                    "C:\\Start",
+                                                    {"C:\\Start", "\\\\server\\share", "\\\\other\\x"}}),
+                         [](const testing::TestParamInfo<BrowseCase>& info) { return std::string(info.param.name); });
 
 // --- The document ------------------------------------------------------------------------
 
