@@ -28,8 +28,8 @@ std::wstring HelpDir() {
 
 std::wstring HelpText() {
     std::string bytes = testfiles::ReadFileBytes(HelpDir() + L"\\index.html");
-    int length = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, bytes.data(), static_cast<int>(bytes.size()),
-                                     nullptr, 0);
+    int length =
+        MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
     std::wstring text(length, L'\0');
     MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()), text.data(), length);
     return text;
@@ -158,9 +158,9 @@ TEST_F(HelpGui, NamesEveryControlOfTheMainWindowAndTheSettingsDialog) {
         EXPECT_NE(html.find(caption), std::wstring::npos) << "the help never names " << testfiles::ToUtf8(caption);
     }
     // The texts the buttons show while a flow runs, the escapes, the file.
-    for (const wchar_t* text : {L"トリミング範囲をマウスで指定指定ください", L"トリミング取り消し",
-                                L"ウィンドウ内ドラッグして範囲を確定", L"選択範囲解除", L"#c", L"#r", L"#t",
-                                L"#nnnn", L"TDR.ini", L"_tdr"}) {
+    for (const wchar_t* text :
+         {L"トリミング範囲をマウスで指定指定ください", L"トリミング取り消し", L"ウィンドウ内ドラッグして範囲を確定",
+          L"選択範囲解除", L"#c", L"#r", L"#t", L"#nnnn", L"TDR.ini", L"_tdr"}) {
         EXPECT_NE(html.find(text), std::wstring::npos) << testfiles::ToUtf8(text);
     }
 }
@@ -178,9 +178,7 @@ protected:
         ASSERT_TRUE(gui::SaveScreenshot(gui::ScreenshotDir() + L"\\" + name, window));
     }
 
-    HWND WaitForView(const wchar_t* title) {
-        return gui::WaitForWindow(tandrel_.Id(), kDialogClass, title, 10000);
-    }
+    HWND WaitForView(const wchar_t* title) { return gui::WaitForWindow(tandrel_.Id(), kDialogClass, title, 10000); }
 };
 
 // Presses at the first point, moves through the others and releases at the

@@ -31,8 +31,7 @@ TEST(PendingSettings, SuffixIsCarriedWholeUpTo255CharactersAndCutBeyond) {
         {"1023 cut to 255", std::wstring(1023, L'c'), std::wstring(255, L'c')},
         // A pair straddling the limit goes whole rather than leave half.
         {"pair across the cut", std::wstring(254, L'd') + kHigh + kLow + L"e", std::wstring(254, L'd')},
-        {"pair just inside", std::wstring(253, L'd') + kHigh + kLow + L"e",
-         std::wstring(253, L'd') + kHigh + kLow},
+        {"pair just inside", std::wstring(253, L'd') + kHigh + kLow + L"e", std::wstring(253, L'd') + kHigh + kLow},
     };
     for (const Case& c : cases) {
         Settings settings = DefaultSettings();

@@ -301,7 +301,9 @@ TEST_P(SettingsDialogLeave, KeepsPendingChangesOnlyWhenApplyingButTheTrimBoxAlwa
     EXPECT_EQ(ReadSettingText(L"OUTPUT_FILE_BASE"), c.applies ? L"_web" : L"_tdr");
 }
 
-INSTANTIATE_TEST_SUITE_P(Ways, SettingsDialogLeave, testing::ValuesIn(kLeaveCases),
+INSTANTIATE_TEST_SUITE_P(Ways,
+                         SettingsDialogLeave,
+                         testing::ValuesIn(kLeaveCases),
                          [](const testing::TestParamInfo<LeaveCase>& info) { return info.param.name; });
 
 TEST_F(SettingsDialogGui, SizesBeyondTheSlidersAreKeptUntilTheSliderMoves) {

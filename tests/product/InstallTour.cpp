@@ -20,8 +20,8 @@ const wchar_t kDialogClass[] = L"#32770";
 
 // What a dialog of another process must be like to be the one looked for.
 struct Wanted {
-    DWORD pid;                // 0: any process but the tour's
-    std::wstring title;       // the whole title, or a part of it
+    DWORD pid;           // 0: any process but the tour's
+    std::wstring title;  // the whole title, or a part of it
     bool wholeTitle;
     bool messageBox;
     HWND found;

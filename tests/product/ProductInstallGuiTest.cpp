@@ -224,8 +224,8 @@ std::vector<std::wstring> PendingFileOperations() {
         return texts;
     }
     std::vector<wchar_t> data(size / sizeof(wchar_t) + 2, L'\0');
-    if (RegGetValueW(HKEY_LOCAL_MACHINE, kSessionManagerKey, kPendingValue, RRF_RT_REG_MULTI_SZ, nullptr,
-                     data.data(), &size) != ERROR_SUCCESS) {
+    if (RegGetValueW(HKEY_LOCAL_MACHINE, kSessionManagerKey, kPendingValue, RRF_RT_REG_MULTI_SZ, nullptr, data.data(),
+                     &size) != ERROR_SUCCESS) {
         return texts;
     }
     // Empty targets are empty strings inside the list, so walk by count.
@@ -437,8 +437,7 @@ protected:
 
     // Opens `picture` in the installed Tandrel and saves it beside itself.
     std::wstring UseTandrel(const std::wstring& picture, const std::wstring& expectedName) {
-        gui::Process tandrel =
-            gui::StartProgram(installDir_ + L"\\Tandrel.exe", L"\"" + picture + L"\"", work_.Path());
+        gui::Process tandrel = gui::StartProgram(installDir_ + L"\\Tandrel.exe", L"\"" + picture + L"\"", work_.Path());
         EXPECT_TRUE(tandrel.Started());
         HWND main = gui::WaitForWindow(tandrel.Id(), kDialogClass, kMainTitle.c_str());
         EXPECT_NE(main, nullptr);
@@ -467,7 +466,8 @@ protected:
         gui::PressButton(confirm, IDYES);
         EXPECT_EQ(start.WaitForExit(15000), 1u);
 
-        HWND done = WaitForTitledWindow(kUninstallTitle, L"アンインストールが完了しました。", GetCurrentProcessId(), 60000);
+        HWND done =
+            WaitForTitledWindow(kUninstallTitle, L"アンインストールが完了しました。", GetCurrentProcessId(), 60000);
         ASSERT_NE(done, nullptr);
         gui::PressButton(done, IDOK);
         EXPECT_TRUE(gui::WaitUntil([] { return !ProcessNamedRuns(kUninstallerCopy); }, 30000));
