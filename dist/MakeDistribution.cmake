@@ -22,8 +22,8 @@ endfunction()
 
 file(REMOVE_RECURSE ${DIST_DIR})
 file(MAKE_DIRECTORY ${DIST_DIR})
-file(COPY_FILE ${MIVO} ${DIST_DIR}/Setup.exe)
-file(COPY_FILE ${TANDREL} ${DIST_DIR}/Tandrel.exe)
+configure_file(${MIVO} ${DIST_DIR}/Setup.exe COPYONLY)
+configure_file(${TANDREL} ${DIST_DIR}/Tandrel.exe COPYONLY)
 convert_text(${SETUP_INF} ${DIST_DIR}/Setup.inf CP932)
 convert_text(${README} ${DIST_DIR}/Readme.txt CP932)
 # glibc's "UTF-16" writes the byte-order mark, then little-endian units.
