@@ -364,6 +364,28 @@ TEST_F(SettingsDialogGui, SavingSwitchedOffWritesOnlyTheFlagAndTheNextStartShows
     CloseMainAndWait();
 }
 
+TEST_F(SettingsDialogGui, ANewSizeChangesNoPictureUntilItsButtonIsPressed) {
+    WriteSettings("ZOOM=1\r\nCUNDERRIGHT=0\r\n");
+    std::wstring input = work_ / L"pier.bmp";
+    ASSERT_TRUE(testpictures::WriteBmp(input, testpictures::MakePicture(400, 300, testpictures::PositionColour)));
+    Start();
+    ASSERT_TRUE(gui::DropFiles(main_, {input}));
+    ASSERT_NE(gui::WaitForWindow(tandrel_.Id(), kDialogClass, L"160px × 120px"), nullptr);
+
+    HWND dialog = OpenSettings();
+    ASSERT_NE(dialog, nullptr);
+    MoveSlider(dialog, kSmallSlider, VK_RIGHT, 40);
+    gui::PressButton(dialog, kApply);
+    ExpectClosed(dialog);
+    EXPECT_EQ(gui::ControlText(main_, kSmallButton), L"小(200px)");
+    // The picture keeps its size...
+    EXPECT_NE(gui::WaitForWindow(tandrel_.Id(), kDialogClass, L"160px × 120px", 500), nullptr);
+    // ...until the size is chosen again.
+    ASSERT_TRUE(gui::ClickAndWait(main_, kSmallButton));
+    EXPECT_NE(gui::WaitForWindow(tandrel_.Id(), kDialogClass, L"200px × 150px"), nullptr);
+    CloseMainAndWait();
+}
+
 TEST_F(SettingsDialogGui, AnEmptiedSuffixAppliedBeforeALoadGivesTheLoadedPictureItsOwnName) {
     std::wstring input = work_ / L"harbour.bmp";
     ASSERT_TRUE(testpictures::WriteBmp(input, testpictures::MakePicture(64, 48, testpictures::PositionColour)));
