@@ -8,6 +8,7 @@
 
 #include <commctrl.h>
 
+#include <ostream>
 #include <string>
 
 #include "TestPictures.h"
@@ -253,6 +254,10 @@ const LeaveCase kLeaveCases[] = {
     {"escape_key", [](HWND dialog) { PressKey(dialog, VK_ESCAPE); }, false},
     {"title_bar_close", [](HWND dialog) { PostMessageW(dialog, WM_CLOSE, 0, 0); }, false},
 };
+
+void PrintTo(const LeaveCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class SettingsDialogLeave : public SettingsDialogGui, public testing::WithParamInterface<LeaveCase> {};
 
