@@ -127,8 +127,8 @@ bool InstallOneFile(HWND progress, const char* entryText) {
     int order = (sourceExists && destinationExists) ? CompareFileTime(&sourceTime, &destinationTime) : 0;
     if (ShouldCopyFile(entry.mode, sourceExists, destinationExists, order)) {
         if (progress != nullptr) {
-            SetDlgItemTextA(progress, IDC_PROGRESS_ACTION, source);
-            SetDlgItemTextA(progress, IDC_PROGRESS_FILE, destination);
+            SetDlgItemTextA(progress, IDC_PROGRESS_SOURCE, source);
+            SetDlgItemTextA(progress, IDC_PROGRESS_DESTINATION, destination);
             // No message loop runs while copying: paint the new names now.
             UpdateWindow(progress);
         }

@@ -24,8 +24,8 @@
 #define IDC_OPTIONS_FRAME 1022
 
 // Progress dialog (template 106)
-#define IDC_PROGRESS_ACTION 1008
-#define IDC_PROGRESS_FILE 1009
+#define IDC_PROGRESS_SOURCE 1008
+#define IDC_PROGRESS_DESTINATION 1009
 
 // Message table
 #define MSG_SETUP_FILE_MISSING 1

@@ -6,6 +6,5 @@
 
 // Creates the progress dialog (template 106) owned by `owner`, captioned with
 // the setup title; null when it cannot be created. The copy loop writes the
-// paths into statics IDC_PROGRESS_ACTION (source) and IDC_PROGRESS_FILE
-// (destination) and destroys the dialog when it ends.
+// paths into IDC_PROGRESS_SOURCE and IDC_PROGRESS_DESTINATION and destroys the dialog when it ends.
 HWND CreateCopyProgressDialog(HWND owner);

@@ -96,18 +96,18 @@ TEST_F(InstallerWindowsTest, ProgressDialogNamesSourceAndDestination) {
     EXPECT_FALSE(style & WS_SYSMENU) << "no close button while files are copied";
 
     // Before the first file both lines are empty.
-    EXPECT_EQ(gui::ControlText(dialog_, IDC_PROGRESS_ACTION), L"");
-    EXPECT_EQ(gui::ControlText(dialog_, IDC_PROGRESS_FILE), L"");
+    EXPECT_EQ(gui::ControlText(dialog_, IDC_PROGRESS_SOURCE), L"");
+    EXPECT_EQ(gui::ControlText(dialog_, IDC_PROGRESS_DESTINATION), L"");
     EXPECT_EQ(gui::ControlText(dialog_, -1), L"");
 
     // As the copy loop does: plain ANSI calls straight into the statics.
     std::string source = testfiles::ToAnsi(L"D:\\配布\\ソフト & ツール.exe");
     std::string destination = testfiles::ToAnsi(
         L"C:\\Program Files\\タンドレル\\とても長いディレクトリ名のサブフォルダ\\ソフト & ツール.exe");
-    SetWindowTextA(GetDlgItem(dialog_, IDC_PROGRESS_ACTION), source.c_str());
-    SetWindowTextA(GetDlgItem(dialog_, IDC_PROGRESS_FILE), destination.c_str());
-    EXPECT_EQ(gui::ControlText(dialog_, IDC_PROGRESS_ACTION), testfiles::FromAnsi(source));
-    EXPECT_EQ(gui::ControlText(dialog_, IDC_PROGRESS_FILE), testfiles::FromAnsi(destination));
+    SetWindowTextA(GetDlgItem(dialog_, IDC_PROGRESS_SOURCE), source.c_str());
+    SetWindowTextA(GetDlgItem(dialog_, IDC_PROGRESS_DESTINATION), destination.c_str());
+    EXPECT_EQ(gui::ControlText(dialog_, IDC_PROGRESS_SOURCE), testfiles::FromAnsi(source));
+    EXPECT_EQ(gui::ControlText(dialog_, IDC_PROGRESS_DESTINATION), testfiles::FromAnsi(destination));
     Pump();
     gui::SaveScreenshot(gui::ScreenshotDir() + L"\\mivo_copy_progress.png", dialog_);
 
