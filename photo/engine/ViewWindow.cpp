@@ -14,16 +14,19 @@ unsigned __stdcall ViewThread(void* doc) {
 }
 
 INT_PTR CALLBACK ViewDlgProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    ImageDoc* doc;
     if (msg == WM_INITDIALOG) {
-        doc = reinterpret_cast<ImageDoc*>(lParam);
+        ImageDoc* doc = reinterpret_cast<ImageDoc*>(lParam);
         SetWindowLongPtrW(hwnd, DWLP_USER, lParam);
-        if (doc) {
-            InterlockedExchangePointer(reinterpret_cast<void**>(&doc->viewWnd), hwnd);
+        if (!doc) {
+            return 0;
         }
-    } else {
-        doc = reinterpret_cast<ImageDoc*>(GetWindowLongPtrW(hwnd, DWLP_USER));
+        INT_PTR result = doc->ViewProc(hwnd, msg, wParam, lParam);
+        // Published only once sized to the picture: the open waiting for it
+        // goes on to place the texts by the view's client area.
+        InterlockedExchangePointer(reinterpret_cast<void**>(&doc->viewWnd), hwnd);
+        return result;
     }
+    ImageDoc* doc = reinterpret_cast<ImageDoc*>(GetWindowLongPtrW(hwnd, DWLP_USER));
     return doc ? doc->ViewProc(hwnd, msg, wParam, lParam) : 0;
 }
 
