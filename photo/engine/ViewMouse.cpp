@@ -151,7 +151,9 @@ void ShowTrimRefusal(TrimVerdict verdict) {
     } else if (verdict == TrimVerdict::TooShort) {
         text = L"切り取り後の高さが小さ過ぎます。";
     }
-    MessageBoxW(nullptr, text, kErrorCaption, MB_OK | MB_ICONERROR);
+    // A note on the drag rather than a failure: an OK button and no icon;
+    // the user simply drags again.
+    MessageBoxW(nullptr, text, kErrorCaption, MB_OK);
 }
 
 // The end of a trimming drag: the cut-out of the picture as shown becomes the

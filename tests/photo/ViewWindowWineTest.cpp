@@ -1,5 +1,6 @@
 // The view window as the main thread meets it: sized to the picture by the
-// time a document's open returns.
+// time a document's open returns, and the message of a refused trim as the
+// user sees it.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -8,8 +9,11 @@
 #include <string>
 #include <thread>
 
+#include "app/ShellState.h"
 #include "engine/ImageDoc.h"
+#include "engine/ViewMouse.h"
 #include "imaging/Image_win.h"
+#include "support/GuiDriver.h"
 #include "support/TestFiles.h"
 
 namespace {
@@ -29,6 +33,23 @@ void CloseDocument(ImageDoc* doc) {
     }
     doc->Close();
     delete doc;
+}
+
+// Whether a message box shows an icon: a static of it holds one.
+BOOL CALLBACK FindIcon(HWND child, LPARAM found) {
+    wchar_t className[16] = {};
+    GetClassNameW(child, className, 16);
+    if (lstrcmpiW(className, L"Static") == 0 && SendMessageW(child, STM_GETICON, 0, 0) != 0) {
+        *reinterpret_cast<bool*>(found) = true;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+bool HasIcon(HWND box) {
+    bool found = false;
+    EnumChildWindows(box, FindIcon, reinterpret_cast<LPARAM>(&found));
+    return found;
 }
 
 // Holds up the view thread in the first move of its window after its
@@ -84,6 +105,34 @@ TEST(ViewWindow, IsSizedToThePictureByTheTimeOpenReturns) {
     EXPECT_TRUE(heldUp);
     UnhookWindowsHookEx(hook);
     CloseDocument(doc);
+}
+
+TEST(ViewWindow, ARefusedTrimSaysWhyWithoutAnErrorIcon) {
+    ImageDoc doc;
+    doc.source = ImgCreate(64, 48);
+    doc.working = ImgCreate(64, 48);
+    doc.display = ImgCreate(64, 48);
+    shellState.mainWnd = nullptr;
+    doc.trimArmed = 1;
+    doc.ResetAnchor();
+
+    std::wstring caption, text;
+    bool icon = true;
+    std::thread answer([&] {
+        HWND box = gui::WaitForMessageBox(GetCurrentProcessId());
+        if (box) {
+            caption = gui::WindowText(box);
+            text = gui::ReadMessageBox(box).text;
+            icon = HasIcon(box);
+            gui::PressButton(box, IDOK);
+        }
+    });
+    HandleViewMouse(doc, nullptr, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 10));
+    HandleViewMouse(doc, nullptr, WM_LBUTTONUP, 0, MAKELPARAM(12, 12));
+    answer.join();
+    EXPECT_EQ(caption, L"エラー");
+    EXPECT_EQ(text, L"切り取り後のサイズが小さ過ぎます。");
+    EXPECT_FALSE(icon);
 }
 
 }  // namespace
