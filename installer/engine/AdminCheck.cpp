@@ -5,52 +5,12 @@
 #include <memory>
 #include <new>
 
+#include "engine/ScopedHandle.h"
+
 namespace {
 
-// Closes a token handle when the check returns.
-class TokenHandle {
-public:
-    TokenHandle() = default;
-    ~TokenHandle() {
-        if (handle_) {
-            CloseHandle(handle_);
-        }
-    }
-    TokenHandle(const TokenHandle&) = delete;
-    TokenHandle& operator=(const TokenHandle&) = delete;
-    TokenHandle(TokenHandle&& other) noexcept : handle_(other.handle_) { other.handle_ = nullptr; }
-    TokenHandle& operator=(TokenHandle&&) = delete;
-
-    HANDLE* Receive() { return &handle_; }
-    HANDLE Get() const { return handle_; }
-
-private:
-    HANDLE handle_ = nullptr;
-};
-
-// A SID from AllocateAndInitializeSid, freed with FreeSid.
-class AllocatedSid {
-public:
-    AllocatedSid() = default;
-    ~AllocatedSid() {
-        if (sid_) {
-            FreeSid(sid_);
-        }
-    }
-    AllocatedSid(const AllocatedSid&) = delete;
-    AllocatedSid& operator=(const AllocatedSid&) = delete;
-    AllocatedSid(AllocatedSid&& other) noexcept : sid_(other.sid_) { other.sid_ = nullptr; }
-    AllocatedSid& operator=(AllocatedSid&&) = delete;
-
-    PSID* Receive() { return &sid_; }
-    PSID Get() const { return sid_; }
-
-private:
-    PSID sid_ = nullptr;
-};
-
 // The thread's token when it impersonates someone, else the process's.
-bool OpenCallerToken(TokenHandle& token) {
+bool OpenCallerToken(KernelHandle& token) {
     if (OpenThreadToken(GetCurrentThread(), TOKEN_QUERY, FALSE, token.Receive())) {
         return true;
     }
@@ -63,7 +23,7 @@ bool OpenCallerToken(TokenHandle& token) {
 }  // namespace
 
 bool IsUserAdministrator() {
-    TokenHandle token;
+    KernelHandle token;
     if (!OpenCallerToken(token)) {
         return false;
     }

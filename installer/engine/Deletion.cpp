@@ -7,6 +7,7 @@
 #include "engine/DeletionRules.h"
 #include "engine/Paths.h"
 #include "engine/Registry.h"
+#include "engine/ScopedHandle.h"
 #include "engine/SetupFields.h"
 
 namespace {
@@ -17,31 +18,6 @@ const DWORD kSettleBeforeRemoveMs = 100;
 
 // Longer subkey names than the registry allows cannot exist.
 const DWORD kKeyNameCapacity = 256;
-
-// A search handle of FindFirstFileA, closed when the object goes.
-class FileSearch {
-public:
-    explicit FileSearch(HANDLE handle) : handle_(handle) {}
-    ~FileSearch() {
-        if (handle_ != INVALID_HANDLE_VALUE) {
-            FindClose(handle_);
-        }
-    }
-    FileSearch(const FileSearch&) = delete;
-    FileSearch& operator=(const FileSearch&) = delete;
-    FileSearch(FileSearch&& other) noexcept : handle_(other.handle_) { other.handle_ = INVALID_HANDLE_VALUE; }
-    FileSearch& operator=(FileSearch&& other) noexcept {
-        HANDLE old = handle_;
-        handle_ = other.handle_;
-        other.handle_ = old;
-        return *this;
-    }
-    bool Valid() const { return handle_ != INVALID_HANDLE_VALUE; }
-    HANDLE Get() const { return handle_; }
-
-private:
-    HANDLE handle_;
-};
 
 bool IsLink(DWORD attributes) {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
@@ -193,7 +169,7 @@ bool DeleteDirectoryContents(const char* directory, bool recursive) {
     }
     WIN32_FIND_DATAA found;
     FileSearch search(FindFirstFileA(pattern, &found));
-    if (!search.Valid()) {
+    if (!search) {
         return true;
     }
     bool result = true;

@@ -3,13 +3,13 @@
 #include <shellapi.h>
 
 #include <cstring>
-#include <utility>
 
 #include "engine/InstallRules.h"
 #include "engine/InstallerState.h"
 #include "engine/PathScan.h"
 #include "engine/Paths.h"
 #include "engine/Registry.h"
+#include "engine/ScopedHandle.h"
 #include "engine/SetupFields.h"
 #include "engine/SetupInfo.h"
 #include "engine/Shortcut.h"
@@ -28,57 +28,12 @@ const int kErrorInstallDirKey = 2117;
 
 const char kStateFileName[] = "$$Mivo.ini";
 
-// A window destroyed when the object goes (the modeless progress dialog).
-class OwnedWindow {
-public:
-    explicit OwnedWindow(HWND window) : window_(window) {}
-    ~OwnedWindow() {
-        if (window_ != nullptr) {
-            DestroyWindow(window_);
-        }
-    }
-    OwnedWindow(const OwnedWindow&) = delete;
-    OwnedWindow& operator=(const OwnedWindow&) = delete;
-    OwnedWindow(OwnedWindow&& other) noexcept : window_(other.window_) { other.window_ = nullptr; }
-    OwnedWindow& operator=(OwnedWindow&& other) noexcept {
-        std::swap(window_, other.window_);
-        return *this;
-    }
-    HWND Get() const { return window_; }
-
-private:
-    HWND window_;
-};
-
-// A kernel file handle, closed when the object goes.
-class FileHandle {
-public:
-    explicit FileHandle(HANDLE handle) : handle_(handle) {}
-    ~FileHandle() {
-        if (handle_ != INVALID_HANDLE_VALUE) {
-            CloseHandle(handle_);
-        }
-    }
-    FileHandle(const FileHandle&) = delete;
-    FileHandle& operator=(const FileHandle&) = delete;
-    FileHandle(FileHandle&& other) noexcept : handle_(other.handle_) { other.handle_ = INVALID_HANDLE_VALUE; }
-    FileHandle& operator=(FileHandle&& other) noexcept {
-        std::swap(handle_, other.handle_);
-        return *this;
-    }
-    HANDLE Get() const { return handle_; }
-    bool Valid() const { return handle_ != INVALID_HANDLE_VALUE; }
-
-private:
-    HANDLE handle_;
-};
-
 bool FileIdentity(const char* path, BY_HANDLE_FILE_INFORMATION& info) {
     // No access rights are needed to read the identity, and a running
     // program or an open file must not stand in the way.
-    FileHandle file(CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-    return file.Valid() && GetFileInformationByHandle(file.Get(), &info);
+    KernelHandle file(CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    return file && GetFileInformationByHandle(file.Get(), &info);
 }
 
 // True when both paths name the same file, however they are spelt. Installing
@@ -167,26 +122,12 @@ bool CopyFiles(HWND owner) {
     return true;
 }
 
-HKEY RootNamed(const char* name) {
-    if (std::strcmp(name, "HKEY_CURRENT_USER") == 0) {
-        return HKEY_CURRENT_USER;
-    }
-    if (std::strcmp(name, "HKEY_LOCAL_MACHINE") == 0) {
-        return HKEY_LOCAL_MACHINE;
-    }
-    return nullptr;
-}
-
 // Stores the install directory as value "InstallDir" of the key that
 // "InstallDirReg" names, for the next install's default.
 bool RememberInstallDir(HWND owner) {
-    char rootName[kNameCapacity];
-    const char* subKey = nullptr;
     HKEY root = nullptr;
-    if (SplitRegistryPath(g_setupInfo.installDirReg, NextAnsiChar, rootName, sizeof rootName, &subKey)) {
-        root = RootNamed(rootName);
-    }
-    if (root == nullptr) {
+    const char* subKey = nullptr;
+    if (!SplitInstallDirReg(g_setupInfo.installDirReg, root, subKey)) {
         ShowSetupFileError(owner, MSG_SETUP_FILE_INVALID);
         return false;
     }

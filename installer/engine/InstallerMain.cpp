@@ -5,6 +5,8 @@
 #include "engine/AdminCheck.h"
 #include "engine/AnsiText.h"
 #include "engine/InstallFlow.h"
+#include "engine/InstallRules.h"
+#include "engine/Paths.h"
 #include "engine/SetupInfo.h"
 #include "engine/UninstallFlow.h"
 #include "resources/resource.h"
@@ -16,31 +18,6 @@ namespace {
 
 // The show state the installed copy is started with for the clean-up run.
 const int kShowCleanUp = SW_SHOW;
-
-// Compares ASCII letters without regard to case and nothing else: a
-// locale-aware comparison could take other characters for these switches.
-bool EqualsIgnoringAsciiCase(const char* a, const char* b) {
-    for (;; ++a, ++b) {
-        char x = (*a >= 'A' && *a <= 'Z') ? static_cast<char>(*a - 'A' + 'a') : *a;
-        char y = (*b >= 'A' && *b <= 'Z') ? static_cast<char>(*b - 'A' + 'a') : *b;
-        if (x != y) {
-            return false;
-        }
-        if (x == '\0') {
-            return true;
-        }
-    }
-}
-
-bool PathExists(const char* path) {
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA(path, &found);
-    if (search == INVALID_HANDLE_VALUE) {
-        return false;
-    }
-    FindClose(search);
-    return true;
-}
 
 // Builds `stem` + `extension` into `out`; false when it does not fit, so a
 // cut name is never looked up.
@@ -123,9 +100,9 @@ bool LocateSetupFile() {
     stem[stemLength] = '\0';
 
     const char* extension = ".inf";
-    if (!BuildSetupPath(state.setupFilePath, stem, extension) || !PathExists(state.setupFilePath)) {
+    if (!BuildSetupPath(state.setupFilePath, stem, extension) || !FileExists(state.setupFilePath)) {
         extension = ".ini";
-        if (!BuildSetupPath(state.setupFilePath, stem, extension) || !PathExists(state.setupFilePath)) {
+        if (!BuildSetupPath(state.setupFilePath, stem, extension) || !FileExists(state.setupFilePath)) {
             ShowSetupFileError(nullptr, MSG_SETUP_FILE_MISSING);
             return false;
         }
@@ -169,10 +146,10 @@ int InstallerMain(HINSTANCE instance, const char* arguments) {
     }
     // An installer that may not install turns every other start into the
     // uninstall.
-    if (EqualsIgnoringAsciiCase(arguments, "/r") || LoadSetupInfo(SetupLoadMode::Probe) == 1) {
+    if (EqualsIgnoringCase(arguments, "/r") || LoadSetupInfo(SetupLoadMode::Probe) == 1) {
         return StartUninstall();
     }
-    if (EqualsIgnoringAsciiCase(arguments, "/u")) {
+    if (EqualsIgnoringCase(arguments, "/u")) {
         return StartPerUserUninstall();
     }
     if (arguments[0] != '\0') {

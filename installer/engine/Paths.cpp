@@ -3,10 +3,10 @@
 #include <shlobj.h>
 
 #include <cstring>
-#include <utility>
 
 #include "engine/PathScan.h"
 #include "engine/Registry.h"
+#include "engine/ScopedHandle.h"
 #include "engine/SetupInfo.h"
 #include "resources/resource.h"
 #include "ui/Messages.h"
@@ -17,28 +17,6 @@ const char kCurrentVersionKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion"
 // "CommonFilesDir" and "ProgramFilesDir" are read into buffers of this size.
 const DWORD kFolderValueCapacity = 128;
 const int kErrorNoProgramFilesDir = 2101;
-
-// An item identifier list from the shell, freed with the task allocator.
-class ItemIdList {
-public:
-    explicit ItemIdList(LPITEMIDLIST list) : list_(list) {}
-    ~ItemIdList() {
-        if (list_ != nullptr) {
-            CoTaskMemFree(list_);
-        }
-    }
-    ItemIdList(const ItemIdList&) = delete;
-    ItemIdList& operator=(const ItemIdList&) = delete;
-    ItemIdList(ItemIdList&& other) noexcept : list_(other.list_) { other.list_ = nullptr; }
-    ItemIdList& operator=(ItemIdList&& other) noexcept {
-        std::swap(list_, other.list_);
-        return *this;
-    }
-    LPCITEMIDLIST Get() const { return list_; }
-
-private:
-    LPITEMIDLIST list_;
-};
 
 // The Windows or system directory into `output`; empty when the query fails
 // or the directory would not fit.
@@ -99,22 +77,26 @@ bool MacroFolder(const char* macro, char (&folder)[kPathCapacity]) {
     return EnvironmentFolder(macro + 1, folder);
 }
 
-// The registry root an "InstallDirReg" value names, exactly spelt; null for
-// anything else.
-HKEY RootNamed(const char* name) {
-    if (std::strcmp(name, "HKEY_CURRENT_USER") == 0) {
-        return HKEY_CURRENT_USER;
-    }
-    if (std::strcmp(name, "HKEY_LOCAL_MACHINE") == 0) {
-        return HKEY_LOCAL_MACHINE;
-    }
-    return nullptr;
-}
-
 }  // namespace
 
 const char* NextAnsiChar(const char* p) {
     return CharNextA(p);
+}
+
+bool SplitInstallDirReg(const char* value, HKEY& root, const char*& subKey) {
+    char rootName[kNameCapacity];
+    if (!SplitRegistryPath(value, NextAnsiChar, rootName, sizeof rootName, &subKey)) {
+        return false;
+    }
+    if (std::strcmp(rootName, "HKEY_CURRENT_USER") == 0) {
+        root = HKEY_CURRENT_USER;
+        return true;
+    }
+    if (std::strcmp(rootName, "HKEY_LOCAL_MACHINE") == 0) {
+        root = HKEY_LOCAL_MACHINE;
+        return true;
+    }
+    return false;
 }
 
 bool ResolvePath(char (&output)[kPathCapacity], const char* entry) {
@@ -181,13 +163,9 @@ bool FileExists(const char* path, FILETIME* lastWrite) {
 
 bool ResolveInstallDir(const char* installDirValue) {
     if (g_setupInfo.installDirReg[0] != '\0') {
-        char rootName[kNameCapacity];
-        const char* subKey = nullptr;
         HKEY root = nullptr;
-        if (SplitRegistryPath(g_setupInfo.installDirReg, NextAnsiChar, rootName, sizeof rootName, &subKey)) {
-            root = RootNamed(rootName);
-        }
-        if (root == nullptr) {
+        const char* subKey = nullptr;
+        if (!SplitInstallDirReg(g_setupInfo.installDirReg, root, subKey)) {
             ShowSetupFileError(nullptr, MSG_SETUP_FILE_INVALID);
             return false;
         }

@@ -21,6 +21,12 @@ constexpr int kFolderCommonDesktop = 25;      // CSIDL_COMMON_DESKTOPDIRECTORY
 // CharNextA as a plain function, for the scans of engine/PathScan.h.
 const char* NextAnsiChar(const char* p);
 
+// The key an "Install" "InstallDirReg" value names: the root before its first
+// backslash, "HKEY_CURRENT_USER" or "HKEY_LOCAL_MACHINE" exactly spelt, and
+// the subkey path after it. False for a value without a backslash or with
+// any other root.
+bool SplitInstallDirReg(const char* value, HKEY& root, const char*& subKey);
+
 // Turns a path entry into a full path: "%MACRO%rest" (a built-in folder macro,
 // matched case-sensitively, or else an environment variable), a drive path
 // ("D:\a.exe", unchanged), or a path relative to the install directory as it

@@ -1,20 +1,5 @@
 #include "engine/Registry.h"
 
-RegKey& RegKey::operator=(RegKey&& other) noexcept {
-    if (this != &other) {
-        Reset(other.key_);
-        other.key_ = nullptr;
-    }
-    return *this;
-}
-
-void RegKey::Reset(HKEY key) {
-    if (key_ != nullptr) {
-        RegCloseKey(key_);
-    }
-    key_ = key;
-}
-
 bool OpenRegKey(HKEY root, const char* subKey, bool create, RegKey& key) {
     key.Close();
     HKEY opened = nullptr;

@@ -4,24 +4,20 @@
 
 #include <windows.h>
 
+#include "engine/ScopedHandle.h"
+
+struct RegKeyTraits {
+    using Handle = HKEY;
+    static Handle None() { return nullptr; }
+    static bool Valid(Handle handle) { return handle != nullptr; }
+    static void Release(Handle handle) { RegCloseKey(handle); }
+};
+
 // An open registry key, closed when the object goes.
-class RegKey {
+class RegKey : public ScopedHandle<RegKeyTraits> {
 public:
-    RegKey() = default;
-    explicit RegKey(HKEY key) : key_(key) {}
-    ~RegKey() { Close(); }
-    RegKey(const RegKey&) = delete;
-    RegKey& operator=(const RegKey&) = delete;
-    RegKey(RegKey&& other) noexcept : key_(other.key_) { other.key_ = nullptr; }
-    RegKey& operator=(RegKey&& other) noexcept;
-
-    HKEY Get() const { return key_; }
-    explicit operator bool() const { return key_ != nullptr; }
-    void Reset(HKEY key = nullptr);
+    using ScopedHandle::ScopedHandle;
     void Close() { Reset(); }
-
-private:
-    HKEY key_ = nullptr;
 };
 
 // Opens `subKey` under `root` for full access; with `create` the key (and any

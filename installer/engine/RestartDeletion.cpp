@@ -4,7 +4,7 @@
 
 #include "engine/DeletionRules.h"
 #include "engine/InstallerState.h"
-#include "engine/KernelHandle.h"
+#include "engine/ScopedHandle.h"
 #include "resources/resource.h"
 #include "ui/Messages.h"
 
@@ -19,30 +19,6 @@ const char kRenameSection[] = "rename";
 const DWORD kSectionBufferSize = 0x4000;
 const DWORD kSectionBufferLimit = 0x100000;
 
-// A block from GlobalAlloc, released with GlobalFree.
-class GlobalBuffer {
-public:
-    explicit GlobalBuffer(SIZE_T size) : memory_(GlobalAlloc(GPTR, size)) {}
-    ~GlobalBuffer() {
-        if (memory_ != nullptr) {
-            GlobalFree(memory_);
-        }
-    }
-    GlobalBuffer(const GlobalBuffer&) = delete;
-    GlobalBuffer& operator=(const GlobalBuffer&) = delete;
-    GlobalBuffer(GlobalBuffer&& other) noexcept : memory_(other.memory_) { other.memory_ = nullptr; }
-    GlobalBuffer& operator=(GlobalBuffer&& other) noexcept {
-        HGLOBAL old = memory_;
-        memory_ = other.memory_;
-        other.memory_ = old;
-        return *this;
-    }
-    char* Get() const { return static_cast<char*>(memory_); }
-
-private:
-    HGLOBAL memory_;
-};
-
 }  // namespace
 
 bool ScheduleDeletionAtRestart(const char* path) {
@@ -51,16 +27,17 @@ bool ScheduleDeletionAtRestart(const char* path) {
 
 bool AppendWininitDeletion(const char* iniFile, const char* path) {
     for (DWORD size = kSectionBufferSize; size <= kSectionBufferLimit; size *= 2) {
-        GlobalBuffer buffer(size);
-        if (buffer.Get() == nullptr) {
+        GlobalMemory memory(GlobalAlloc(GPTR, size));
+        if (!memory) {
             ShowError(nullptr, MSG_OUT_OF_MEMORY, kErrorWininitBuffer);
             return false;
         }
         // An absent section or file reads as an empty list. A result of
         // size - 2 means the section was cut to fit.
-        DWORD read = GetPrivateProfileSectionA(kRenameSection, buffer.Get(), size, iniFile);
-        if (read < size - 2 && AppendDeletionLine(buffer.Get(), size, path)) {
-            WritePrivateProfileSectionA(kRenameSection, buffer.Get(), iniFile);
+        char* section = static_cast<char*>(memory.Get());
+        DWORD read = GetPrivateProfileSectionA(kRenameSection, section, size, iniFile);
+        if (read < size - 2 && AppendDeletionLine(section, size, path)) {
+            WritePrivateProfileSectionA(kRenameSection, section, iniFile);
             return true;
         }
     }
@@ -76,11 +53,10 @@ bool ScheduleSelfDeletion() {
 }
 
 void EnableShutdownPrivilege() {
-    HANDLE raw = nullptr;
-    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &raw)) {
+    KernelHandle token;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, token.Receive())) {
         return;
     }
-    KernelHandle token(raw);
     TOKEN_PRIVILEGES privileges = {};
     privileges.PrivilegeCount = 1;
     privileges.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;

@@ -4,6 +4,8 @@
 
 #include <cstring>
 
+#include "engine/ScopedHandle.h"
+
 namespace {
 
 // COM for the browser, on this thread, for as long as the owner lives; the
@@ -23,26 +25,6 @@ public:
 
 private:
     bool initialized_;
-};
-
-// An item id list the shell allocated.
-class ItemIdList {
-public:
-    explicit ItemIdList(PIDLIST_ABSOLUTE list) : list_(list) {}
-    ~ItemIdList() {
-        if (list_) {
-            CoTaskMemFree(list_);
-        }
-    }
-    ItemIdList(const ItemIdList&) = delete;
-    ItemIdList& operator=(const ItemIdList&) = delete;
-    ItemIdList(ItemIdList&& other) noexcept : list_(other.list_) { other.list_ = nullptr; }
-    ItemIdList& operator=(ItemIdList&&) = delete;
-
-    PIDLIST_ABSOLUTE Get() const { return list_; }
-
-private:
-    PIDLIST_ABSOLUTE list_;
 };
 
 // Selects the folder named by the caller's path as soon as the browser is up.

@@ -4,6 +4,7 @@
 
 #include "engine/AnsiText.h"
 #include "engine/InstallerState.h"
+#include "engine/ScopedHandle.h"
 #include "engine/SetupInfo.h"
 #include "resources/resource.h"
 #include "ui/GdiObject.h"
@@ -17,49 +18,6 @@ namespace {
 // Error codes of the failure sites here.
 const int kCodeNoDocumentMemory = 2301;
 const int kCodeDocumentUnreadable = 2302;
-
-// The document buffer: GlobalAlloc'd, freed with the owner.
-class DocumentBuffer {
-public:
-    explicit DocumentBuffer(SIZE_T size) : memory_(static_cast<char*>(GlobalAlloc(GMEM_FIXED | GMEM_ZEROINIT, size))) {}
-    ~DocumentBuffer() {
-        if (memory_) {
-            GlobalFree(memory_);
-        }
-    }
-    DocumentBuffer(const DocumentBuffer&) = delete;
-    DocumentBuffer& operator=(const DocumentBuffer&) = delete;
-    DocumentBuffer(DocumentBuffer&& other) noexcept : memory_(other.memory_) { other.memory_ = nullptr; }
-    DocumentBuffer& operator=(DocumentBuffer&&) = delete;
-
-    char* Get() const { return memory_; }
-    explicit operator bool() const { return memory_ != nullptr; }
-
-private:
-    char* memory_;
-};
-
-class FileHandle {
-public:
-    explicit FileHandle(HANDLE handle) : handle_(handle) {}
-    ~FileHandle() { Close(); }
-    FileHandle(const FileHandle&) = delete;
-    FileHandle& operator=(const FileHandle&) = delete;
-    FileHandle(FileHandle&& other) noexcept : handle_(other.handle_) { other.handle_ = INVALID_HANDLE_VALUE; }
-    FileHandle& operator=(FileHandle&&) = delete;
-
-    HANDLE Get() const { return handle_; }
-    bool Valid() const { return handle_ != INVALID_HANDLE_VALUE; }
-    void Close() {
-        if (Valid()) {
-            CloseHandle(handle_);
-            handle_ = INVALID_HANDLE_VALUE;
-        }
-    }
-
-private:
-    HANDLE handle_;
-};
 
 // What the dialog procedure works with, from WM_INITDIALOG until it closes.
 struct DocumentDialogData {
@@ -95,12 +53,6 @@ bool HasMoreBytes(HANDLE file, DWORD length) {
     return GetFileSizeEx(file, &size) && size.QuadPart > static_cast<LONGLONG>(length);
 }
 
-void SetDialogIcons(HWND dialog) {
-    LPARAM icon = reinterpret_cast<LPARAM>(g_installer.programIcon);
-    SendMessageA(dialog, WM_SETICON, ICON_BIG, icon);
-    SendMessageA(dialog, WM_SETICON, ICON_SMALL, icon);
-}
-
 // Gives the edit the dialog font's fixed-pitch sibling, so that text laid out
 // in columns keeps its columns.
 void UseFixedPitchFont(HWND edit, DocumentDialogData& data) {
@@ -120,7 +72,7 @@ void UseFixedPitchFont(HWND edit, DocumentDialogData& data) {
 }
 
 void InitDocumentDialog(HWND dialog, DocumentDialogData& data) {
-    SetDialogIcons(dialog);
+    SetProgramIcons(dialog);
     HWND edit = GetDlgItem(dialog, IDC_DOCUMENT_TEXT);
     UseFixedPitchFont(edit, data);
     SetWindowTextA(edit, data.text);
@@ -147,9 +99,7 @@ INT_PTR CALLBACK DocumentDialogProc(HWND dialog, UINT message, WPARAM wParam, LP
                     EndDialog(dialog, IDOK);
                     return TRUE;
                 case IDCANCEL:  // the Cancel button, Esc and the close box
-                    if (ConfirmCancelInstall(dialog)) {
-                        EndDialog(dialog, IDCANCEL);
-                    }
+                    CancelAfterConfirmation(dialog);
                     return TRUE;
             }
             break;
@@ -181,29 +131,30 @@ bool ShowDocumentDialog(HWND owner) {
     CopyAnsiBounded(path, sizeof(path), g_installer.ownDir);
     AppendAnsiBounded(path, sizeof(path), g_setupInfo.textFile);
 
-    FileHandle file(CreateFileA(path, GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.Valid()) {
+    KernelHandle file(CreateFileA(path, GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) {
         ShowErrorText(owner, MSG_READ_FAILED, 0, path);
         return false;
     }
-    DocumentBuffer buffer(kDocumentLimit + 1);
-    if (!buffer) {
+    GlobalMemory memory(GlobalAlloc(GPTR, kDocumentLimit + 1));
+    if (!memory) {
         ShowError(owner, MSG_OUT_OF_MEMORY, kCodeNoDocumentMemory);
         return false;
     }
+    char* text = static_cast<char*>(memory.Get());
     DWORD length = 0;
-    if (!ReadDocumentBytes(file.Get(), buffer.Get(), kDocumentLimit, length)) {
+    if (!ReadDocumentBytes(file.Get(), text, kDocumentLimit, length)) {
         ShowErrorText(owner, MSG_READ_FAILED, kCodeDocumentUnreadable, path);
         return false;
     }
     if (length == kDocumentLimit && HasMoreBytes(file.Get(), length)) {
-        length = static_cast<DWORD>(WholeCharacterLength(buffer.Get(), length));
+        length = static_cast<DWORD>(WholeCharacterLength(text, length));
     }
-    buffer.Get()[length] = '\0';
-    file.Close();
+    text[length] = '\0';
+    file.Reset();
 
     DocumentDialogData data;
-    data.text = buffer.Get();
+    data.text = text;
     INT_PTR result = DialogBoxParamA(g_installer.instance, MAKEINTRESOURCEA(IDD_DOCUMENT), owner, DocumentDialogProc,
                                      reinterpret_cast<LPARAM>(&data));
     return result == IDOK;

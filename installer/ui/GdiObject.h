@@ -4,38 +4,19 @@
 
 #include <windows.h>
 
+#include "engine/ScopedHandle.h"
+
 // A created pen, brush or font, deleted with the owner. Select it out of every
 // device context before the owner goes (ScopedSelect does).
-template <typename Handle>
-class GdiObject {
-public:
-    GdiObject() = default;
-    explicit GdiObject(Handle handle) : handle_(handle) {}
-    ~GdiObject() { Reset(); }
-    GdiObject(const GdiObject&) = delete;
-    GdiObject& operator=(const GdiObject&) = delete;
-    GdiObject(GdiObject&& other) noexcept : handle_(other.handle_) { other.handle_ = nullptr; }
-    GdiObject& operator=(GdiObject&& other) noexcept {
-        if (this != &other) {
-            Reset();
-            handle_ = other.handle_;
-            other.handle_ = nullptr;
-        }
-        return *this;
-    }
-
-    Handle Get() const { return handle_; }
-    explicit operator bool() const { return handle_ != nullptr; }
-    void Reset(Handle handle = nullptr) {
-        if (handle_) {
-            DeleteObject(handle_);
-        }
-        handle_ = handle;
-    }
-
-private:
-    Handle handle_ = nullptr;
+template <typename Object>
+struct GdiObjectTraits {
+    using Handle = Object;
+    static Handle None() { return nullptr; }
+    static bool Valid(Handle handle) { return handle != nullptr; }
+    static void Release(Handle handle) { DeleteObject(handle); }
 };
+template <typename Object>
+using GdiObject = ScopedHandle<GdiObjectTraits<Object>>;
 
 using Font = GdiObject<HFONT>;
 using Pen = GdiObject<HPEN>;

@@ -19,12 +19,6 @@ const int kOptionAbsent = -1;  // "Value": the box is not offered
 const int kUnchecked = 0;
 const int kChecked = 1;
 
-void SetDialogIcons(HWND dialog) {
-    LPARAM icon = reinterpret_cast<LPARAM>(g_installer.programIcon);
-    SendMessageA(dialog, WM_SETICON, ICON_BIG, icon);
-    SendMessageA(dialog, WM_SETICON, ICON_SMALL, icon);
-}
-
 // A shortcut option from its "Value": -1 not offered, 0 unchecked, anything
 // else checked.
 void SetUpOptionBox(HWND dialog, int id, int value) {
@@ -45,7 +39,7 @@ UINT AllUsersState(int value) {
 }
 
 void InitOptionsDialog(HWND dialog) {
-    SetDialogIcons(dialog);
+    SetProgramIcons(dialog);
     SetUpOptionBox(dialog, IDC_OPTION_GROUP, g_setupInfo.groupValue);
     SetUpOptionBox(dialog, IDC_OPTION_STARTUP, g_setupInfo.startupValue);
     SetUpOptionBox(dialog, IDC_OPTION_DESKTOP, g_setupInfo.desktopValue);
@@ -156,9 +150,7 @@ INT_PTR CALLBACK OptionsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPA
                     }
                     return TRUE;
                 case IDCANCEL:  // the Cancel button, Esc and the close box
-                    if (ConfirmCancelInstall(dialog)) {
-                        EndDialog(dialog, IDCANCEL);
-                    }
+                    CancelAfterConfirmation(dialog);
                     return TRUE;
                 case IDC_OPTION_ALL_USERS:
                     if (HIWORD(wParam) == BN_CLICKED) {
