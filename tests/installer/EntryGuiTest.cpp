@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "InstallTestKit.h"
 #include "support/GuiDriver.h"
 #include "support/TestFiles.h"
 
@@ -23,89 +24,78 @@ const wchar_t kConfirmPerUserText[] =
 // What one run showed: its one box and its exit code.
 struct Outcome {
     gui::MessageBoxContent box;
-    bool yesNo = false;
     DWORD exitCode = gui::Process::kStillRunning;
 };
 
 class EntryTest : public ::testing::Test {
 protected:
-    // Puts Mivo.exe into `dir` as Setup.exe.
-    void Place(const std::wstring& dir) {
-        exe_ = dir + L"\\Setup.exe";
-        ASSERT_TRUE(testfiles::CopyTo(testfiles::BinDir() + L"Mivo.exe", exe_));
-    }
+    void SetUp() override { ASSERT_TRUE(dist_.Ready()); }
 
-    void WriteSetup(const std::wstring& name, const std::wstring& text) {
-        ASSERT_TRUE(testfiles::WriteFileBytes(work_ / name, ToAnsi(text)));
-    }
+    void WriteSetup(const std::wstring& name, const std::wstring& text) { ASSERT_TRUE(dist_.Put(name, ToAnsi(text))); }
 
-    // Starts Setup.exe with `arguments`, answers its first box with `button`
-    // (a question with No, anything else with OK) and waits for the end.
-    Outcome Run(const std::wstring& arguments, bool expectBox = true) {
+    // Starts the Setup.exe of `dist` with `arguments`, from the folder around
+    // the distribution (the setup file is looked for beside the program, not
+    // in the current directory), answers its first box (a question with No,
+    // anything else with OK) and waits for the end.
+    Outcome RunIn(const installkit::Distribution& dist, const std::wstring& arguments, bool expectBox = true) {
         Outcome outcome;
-        gui::Process mivo = gui::StartProgram(exe_, arguments, work_.Path());
+        gui::Process mivo = gui::StartProgram(dist.Setup(), arguments, dist.Scratch().Path());
         EXPECT_TRUE(mivo.Started());
         if (expectBox) {
             HWND box = gui::WaitForMessageBox(mivo.Id(), 10000);
             EXPECT_TRUE(box) << "no box for " << testfiles::ToUtf8(arguments);
             if (box) {
                 outcome.box = gui::ReadMessageBox(box);
-                outcome.yesNo = GetDlgItem(box, IDYES) && GetDlgItem(box, IDNO);
-                gui::PressButton(box, outcome.yesNo ? IDNO : IDOK);
+                gui::PressButton(box, outcome.box.yesNo ? IDNO : IDOK);
             }
         }
         outcome.exitCode = mivo.WaitForExit(10000);
         return outcome;
     }
+    Outcome Run(const std::wstring& arguments, bool expectBox = true) { return RunIn(dist_, arguments, expectBox); }
 
-    testfiles::ScratchDir work_;
-    std::wstring exe_;
+    installkit::Distribution dist_;
 };
 
 }  // namespace
 
 TEST_F(EntryTest, WithoutSetupFileMessage1NamesTheIniPath) {
-    Place(work_.Path());
     Outcome run = Run(L"");
     EXPECT_EQ(run.box.caption, L"Error !");
-    EXPECT_EQ(run.box.text, kMissingText1 + work_ / L"Setup.ini" + kMissingText2);
-    EXPECT_FALSE(run.yesNo);
+    EXPECT_EQ(run.box.text, kMissingText1 + dist_ / L"Setup.ini" + kMissingText2);
+    EXPECT_FALSE(run.box.yesNo);
     EXPECT_EQ(run.exitCode, 0u);
 }
 
 TEST_F(EntryTest, ADirectoryWithBackslashTrailBytesIsSplitAtTheRealSeparator) {
     // 表 and ソ end in the byte of a backslash; a byte-wise split would cut
     // the directory name in half.
-    std::wstring dir = work_ / L"表ソ";
-    ASSERT_TRUE(CreateDirectoryW(dir.c_str(), nullptr));
-    exe_ = dir + L"\\Setup.exe";
-    ASSERT_TRUE(testfiles::CopyTo(testfiles::BinDir() + L"Mivo.exe", exe_));
-    Outcome run = Run(L"");
-    EXPECT_EQ(run.box.text, kMissingText1 + dir + L"\\Setup.ini" + kMissingText2);
+    installkit::Distribution japanese(L"表ソ");
+    ASSERT_TRUE(japanese.Ready());
+    Outcome run = RunIn(japanese, L"");
+    EXPECT_EQ(run.box.text, kMissingText1 + japanese / L"Setup.ini" + kMissingText2);
     EXPECT_EQ(run.exitCode, 0u);
 
-    ASSERT_TRUE(testfiles::WriteFileBytes(dir + L"\\Setup.inf", ToAnsi(L"[Install]\r\nTitle=\r\n")));
-    run = Run(L"");
-    EXPECT_EQ(run.box.text, kMissingText1 + dir + L"\\Setup.inf" + kInvalidText2);
+    ASSERT_TRUE(japanese.Put(L"Setup.inf", ToAnsi(L"[Install]\r\nTitle=\r\n")));
+    run = RunIn(japanese, L"");
+    EXPECT_EQ(run.box.text, kMissingText1 + japanese / L"Setup.inf" + kInvalidText2);
 }
 
 TEST_F(EntryTest, TheInfFileIsPreferredOverTheIniFile) {
-    Place(work_.Path());
     WriteSetup(L"Setup.inf", L"[Install]\r\nTitle=\r\n");
     WriteSetup(L"Setup.ini", L"[Install]\r\nTitle=\r\n");
     Outcome run = Run(L"");
     EXPECT_EQ(run.box.caption, L"Error !");
-    EXPECT_EQ(run.box.text, kMissingText1 + work_ / L"Setup.inf" + kInvalidText2);
+    EXPECT_EQ(run.box.text, kMissingText1 + dist_ / L"Setup.inf" + kInvalidText2);
     EXPECT_EQ(run.exitCode, 0u);
 
-    ASSERT_TRUE(DeleteFileW((work_ / L"Setup.inf").c_str()));
+    ASSERT_TRUE(DeleteFileW((dist_ / L"Setup.inf").c_str()));
     run = Run(L"");
-    EXPECT_EQ(run.box.text, kMissingText1 + work_ / L"Setup.ini" + kInvalidText2);
+    EXPECT_EQ(run.box.text, kMissingText1 + dist_ / L"Setup.ini" + kInvalidText2);
     EXPECT_EQ(run.exitCode, 0u);
 }
 
 TEST_F(EntryTest, UnknownArgumentsEndWithMessage7) {
-    Place(work_.Path());
     WriteSetup(L"Setup.inf", L"[Install]\r\nTitle=テスト\r\n[Uninstall]\r\nTitle=削除\r\n");
     // Compared whole and "/d", "/k" with case: these are all unknown.
     for (const wchar_t* arguments : {L"/x", L"/D", L"/K", L"/r ", L"/u /r", L"-r", L"/dd", L"r"}) {
@@ -117,7 +107,6 @@ TEST_F(EntryTest, UnknownArgumentsEndWithMessage7) {
 }
 
 TEST_F(EntryTest, UninstallSwitchesIgnoreCase) {
-    Place(work_.Path());
     WriteSetup(L"Setup.inf", L"[Install]\r\nTitle=テスト\r\n[Uninstall]\r\nTitle=削除\r\n");
     struct Case {
         const wchar_t* arguments;
@@ -132,13 +121,12 @@ TEST_F(EntryTest, UninstallSwitchesIgnoreCase) {
         Outcome run = Run(c.arguments);
         EXPECT_EQ(run.box.caption, L"削除") << testfiles::ToUtf8(c.arguments);
         EXPECT_EQ(run.box.text, c.question) << testfiles::ToUtf8(c.arguments);
-        EXPECT_TRUE(run.yesNo);
+        EXPECT_TRUE(run.box.yesNo);
         EXPECT_EQ(run.exitCode, 1u) << testfiles::ToUtf8(c.arguments);  // declined
     }
 }
 
 TEST_F(EntryTest, InstallProhibitedTurnsEveryOtherStartIntoTheUninstall) {
-    Place(work_.Path());
     WriteSetup(L"Setup.inf", L"[Install]\r\nTitle=テスト\r\nInstallProhibited=1\r\n[Uninstall]\r\nTitle=削除\r\n");
     // "/u" too goes to the full uninstall, never to the per-user removal.
     for (const wchar_t* arguments : {L"", L"/D", L"/x", L"/u", L"/R"}) {
@@ -150,11 +138,10 @@ TEST_F(EntryTest, InstallProhibitedTurnsEveryOtherStartIntoTheUninstall) {
 }
 
 TEST_F(EntryTest, TheFinalUninstallNeedsItsTitleAndDirectory) {
-    Place(work_.Path());
     WriteSetup(L"Setup.inf", L"[Install]\r\nTitle=テスト\r\n[Uninstall]\r\nTitle=\r\nDir=C:\\x\r\n");
     Outcome run = Run(L"/k");
     EXPECT_EQ(run.box.caption, L"Error !");
-    EXPECT_EQ(run.box.text, kMissingText1 + work_ / L"Setup.inf" + kInvalidText2);
+    EXPECT_EQ(run.box.text, kMissingText1 + dist_ / L"Setup.inf" + kInvalidText2);
     EXPECT_EQ(run.exitCode, 0u);
 
     // "/k" stays the final uninstall even when installing is prohibited.
@@ -166,7 +153,6 @@ TEST_F(EntryTest, TheFinalUninstallNeedsItsTitleAndDirectory) {
 }
 
 TEST_F(EntryTest, TheCleanUpRunNeedsNoSetupFile) {
-    Place(work_.Path());
     Outcome run = Run(L"/d", false);
     EXPECT_EQ(run.exitCode, 0u);
 }

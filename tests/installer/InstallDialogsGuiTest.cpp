@@ -8,6 +8,7 @@
 #include <ostream>
 #include <string>
 
+#include "InstallTestKit.h"
 #include "support/GuiDriver.h"
 #include "support/Screenshot.h"
 #include "support/TestFiles.h"
@@ -30,17 +31,12 @@ const wchar_t kInstallDir[] = L"C:\\MivoDialogTest";
 
 const DWORD kExitTimeout = 10000;
 
-// A distribution folder: Setup.exe, its Setup.inf, whatever else a test puts
-// there.
-struct Distribution {
-    testfiles::ScratchDir work{L"dlg"};
-    std::wstring setup = work / L"Setup.exe";
-
+// A distribution folder with its Setup.inf.
+struct Distribution : installkit::Distribution {
     explicit Distribution(const std::wstring& inf) {
-        EXPECT_TRUE(testfiles::CopyTo(testfiles::BinDir() + L"Mivo.exe", setup));
-        EXPECT_TRUE(testfiles::WriteFileBytes(work / L"Setup.inf", testfiles::ToAnsi(inf)));
+        EXPECT_TRUE(Ready());
+        EXPECT_TRUE(Put(L"Setup.inf", testfiles::ToAnsi(inf)));
     }
-    gui::Process Start() const { return gui::StartProgram(setup, L"", work.Path()); }
 };
 
 std::wstring Inf(const std::wstring& installKeys, const std::wstring& otherSections = L"") {
@@ -53,17 +49,6 @@ void CancelInstall(gui::Process& mivo, HWND dialog) {
     gui::MessageBoxContent question = gui::AnswerMessageBox(mivo.Id(), IDYES);
     EXPECT_EQ(question.text, L"インストールを中止します。よろしいですか？");
     EXPECT_EQ(mivo.WaitForExit(kExitTimeout), 0u);
-}
-
-HWND FocusOf(HWND window) {
-    GUITHREADINFO info = {};
-    info.cbSize = sizeof(info);
-    GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info);
-    return info.hwndFocus;
-}
-
-std::wstring Shot(const std::wstring& name) {
-    return gui::ScreenshotDir() + L"\\" + name;
 }
 
 // --- The author's document --------------------------------------------------
@@ -91,7 +76,7 @@ class DocumentShown : public testing::TestWithParam<DocumentCase> {};
 TEST_P(DocumentShown, HoldsTheFirst32768BytesUnderTheStepOneCaption) {
     const DocumentCase& c = GetParam();
     Distribution dist(Inf(L"TextFile=readme.txt\r\n"));
-    ASSERT_TRUE(testfiles::WriteFileBytes(dist.work / L"readme.txt", c.content));
+    ASSERT_TRUE(testfiles::WriteFileBytes(dist / L"readme.txt", c.content));
     gui::Process mivo = dist.Start();
     ASSERT_TRUE(mivo.Started());
 
@@ -102,7 +87,7 @@ TEST_P(DocumentShown, HoldsTheFirst32768BytesUnderTheStepOneCaption) {
     EXPECT_EQ(shown.size(), expected.size());
     EXPECT_TRUE(shown == expected);
     if (std::string(c.name) == "japanese") {
-        gui::SaveScreenshot(Shot(L"mivo-document-101.png"), dialog);
+        gui::SaveShot(L"mivo-document-101.png", dialog);
     }
     CancelInstall(mivo, dialog);
 }
@@ -136,13 +121,13 @@ TEST(DocumentDialog, MissingDocumentIsReportedWithItsFullPathAndEndsTheInstaller
     ASSERT_TRUE(mivo.Started());
     gui::MessageBoxContent box = gui::AnswerMessageBox(mivo.Id(), IDOK);
     EXPECT_EQ(box.caption, L"Error !");
-    EXPECT_EQ(box.text, dist.work.Path() + L"\\docs\\missing.txt の読込に失敗しました。");
+    EXPECT_EQ(box.text, dist.Dir() + L"\\docs\\missing.txt の読込に失敗しました。");
     EXPECT_EQ(mivo.WaitForExit(kExitTimeout), 0u);
 }
 
 TEST(DocumentDialog, NextLeadsToTheOptionsAsStepTwo) {
     Distribution dist(Inf(L"TextFile=readme.txt\r\n"));
-    ASSERT_TRUE(testfiles::WriteFileBytes(dist.work / L"readme.txt", "Read me.\r\n"));
+    ASSERT_TRUE(testfiles::WriteFileBytes(dist / L"readme.txt", "Read me.\r\n"));
     gui::Process mivo = dist.Start();
     HWND document = gui::WaitForWindow(mivo.Id(), L"#32770", kDocumentCaption);
     ASSERT_NE(document, nullptr);
@@ -186,7 +171,7 @@ TEST_P(CancelQuestion, NoKeepsTheDialogAndYesEndsWithNothingOnDisk) {
     const CancelCase& c = GetParam();
     Distribution dist(Inf(L"TextFile=readme.txt\r\nInstallDir=\\MivoDialogTest\r\n",
                           L"[Files]\r\nItem1=readme.txt\r\n[Group]\r\nValue=1\r\nItem1=Read me,readme.txt\r\n"));
-    ASSERT_TRUE(testfiles::WriteFileBytes(dist.work / L"readme.txt", "Read me.\r\n"));
+    ASSERT_TRUE(testfiles::WriteFileBytes(dist / L"readme.txt", "Read me.\r\n"));
     gui::Process mivo = dist.Start();
     HWND dialog = gui::WaitForWindow(mivo.Id(), L"#32770", kDocumentCaption);
     ASSERT_NE(dialog, nullptr);
@@ -210,8 +195,8 @@ TEST_P(CancelQuestion, NoKeepsTheDialogAndYesEndsWithNothingOnDisk) {
     gui::AnswerMessageBox(mivo.Id(), IDYES);
     EXPECT_EQ(mivo.WaitForExit(kExitTimeout), 0u);
     EXPECT_FALSE(testfiles::DirExists(kInstallDir));
-    EXPECT_TRUE(testfiles::FileExists(dist.setup));
-    EXPECT_TRUE(testfiles::FileExists(dist.work / L"readme.txt"));
+    EXPECT_TRUE(testfiles::FileExists(dist.Setup()));
+    EXPECT_TRUE(testfiles::FileExists(dist / L"readme.txt"));
 }
 
 INSTANTIATE_TEST_SUITE_P(Dialogs,
@@ -235,7 +220,7 @@ TEST(OptionsDialog, InPlaceInstallHasNoDirectoryControls) {
     EXPECT_EQ(gui::CheckState(options, kGroupBox), BST_CHECKED);
     EXPECT_EQ(gui::CheckState(options, kStartupBox), BST_UNCHECKED);
     EXPECT_EQ(gui::CheckState(options, kDesktopBox), BST_CHECKED);
-    gui::SaveScreenshot(Shot(L"mivo-options-102.png"), options);
+    gui::SaveShot(L"mivo-options-102.png", options);
     CancelInstall(mivo, options);
 }
 
@@ -280,7 +265,7 @@ TEST_P(AllUsersBox, ShowsTheValueAndClicksToggleOnlyTwoStates) {
     ASSERT_TRUE(gui::ClickAndWait(options, kAllUsersBox));
     EXPECT_EQ(gui::CheckState(options, kAllUsersBox), c.afterTwoClicks);
     if (c.shown == BST_INDETERMINATE) {
-        gui::SaveScreenshot(Shot(L"mivo-options-103.png"), options);
+        gui::SaveShot(L"mivo-options-103.png", options);
     }
     CancelInstall(mivo, options);
 }
@@ -320,7 +305,7 @@ TEST_P(RefusedDirectory, KeepsTheDialogWithTheTextSelectedInTheField) {
     ASSERT_TRUE(gui::Sync(options));
     EXPECT_TRUE(IsWindowVisible(options));
     HWND edit = gui::Control(options, kDirEdit);
-    EXPECT_EQ(FocusOf(options), edit);
+    EXPECT_EQ(gui::FocusOf(options), edit);
     DWORD_PTR selection = 0;
     SendMessageTimeoutW(edit, EM_GETSEL, 0, 0, SMTO_ABORTIFHUNG, 5000, &selection);
     EXPECT_EQ(LOWORD(selection), 0);
@@ -347,21 +332,10 @@ INSTANTIATE_TEST_SUITE_P(Typed,
 // The browser: a dialog of the process that is neither the options nor a
 // message box.
 HWND WaitForBrowser(DWORD pid, HWND options) {
-    HWND found = nullptr;
-    gui::WaitUntil([&] {
-        found = nullptr;
-        HWND candidate = nullptr;
-        while ((candidate = FindWindowExW(nullptr, candidate, L"#32770", nullptr)) != nullptr) {
-            DWORD owner = 0;
-            GetWindowThreadProcessId(candidate, &owner);
-            if (owner == pid && candidate != options && IsWindowVisible(candidate) && !gui::IsMessageBox(candidate)) {
-                found = candidate;
-                return true;
-            }
-        }
-        return false;
+    return gui::WaitForWindowWhere([&](HWND window) {
+        return gui::ProcessOf(window) == pid && window != options && gui::ClassOf(window) == L"#32770" &&
+               !gui::IsMessageBox(window);
     });
-    return found;
 }
 
 struct BrowseCase {
@@ -384,7 +358,7 @@ std::wstring BrowseAndAnswer(DWORD pid, HWND options, int answer, const wchar_t*
         return L"(no browser)";
     }
     if (screenshot) {
-        gui::SaveScreenshot(Shot(screenshot), browser);
+        gui::SaveShot(screenshot, browser);
     }
     gui::PressButton(browser, answer);
     gui::WaitUntil([&] { return !IsWindow(browser); });
@@ -454,7 +428,7 @@ bool FocusControl(HWND dialog, int id) {
     DWORD_PTR ignored = 0;
     SendMessageTimeoutW(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(control), TRUE, SMTO_ABORTIFHUNG, 5000,
                         &ignored);
-    return gui::WaitUntil([&] { return GetForegroundWindow() == dialog && FocusOf(dialog) == control; }, 5000);
+    return gui::WaitUntil([&] { return GetForegroundWindow() == dialog && gui::FocusOf(dialog) == control; }, 5000);
 }
 
 // Line height of the options dialogs' font, "ＭＳ Ｐゴシック" 9 point, as the
@@ -497,7 +471,7 @@ TEST(PopupHelp, F1OnACheckBoxShowsItsInfoBelowItUntilEscape) {
     EXPECT_EQ(noteRect.top, boxRect.bottom + 3);
     // One line: 24 pixels with a 12-pixel font, more with a taller one.
     EXPECT_EQ(noteRect.bottom - noteRect.top, 12 + DialogLineHeight());
-    gui::SaveScreenshot(Shot(L"mivo-popup-help.png"));
+    gui::SaveShot(L"mivo-popup-help.png");
 
     // Pressing and releasing F1 again (on the note, which has the focus)
     // keeps it.
@@ -555,7 +529,7 @@ TEST(PopupHelp, MessageHelpForTheDirectoryAndAllUsers) {
             RECT noteRect = {};
             GetWindowRect(note, &noteRect);
             EXPECT_GE(noteRect.bottom - noteRect.top, 36);
-            gui::SaveScreenshot(Shot(L"mivo-popup-help-all-users.png"));
+            gui::SaveShot(L"mivo-popup-help-all-users.png");
         }
         TypeKey('A');
         EXPECT_TRUE(gui::WaitUntil([&] { return !IsWindow(note); }, 5000)) << id;

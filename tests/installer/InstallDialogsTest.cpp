@@ -59,9 +59,10 @@ public:
     }
     ~OptionsRun() {
         if (thread_.joinable()) {
+            // Cancelling asks first; Yes ends the dialog.
+            gui::BoxAnswerer yes(IDYES);
             if (dialog_ && IsWindow(dialog_)) {
                 PostMessageW(dialog_, WM_COMMAND, IDCANCEL, 0);
-                gui::BoxAnswerer yes(IDYES, 3000);
             }
             thread_.join();
         }
@@ -500,7 +501,7 @@ struct ScriptedBrowser {
     static std::vector<std::string> answers;
     static std::vector<std::string> openedOn;
     static std::vector<std::string> titles;
-    static std::vector<std::unique_ptr<gui::BoxAnswerer>> boxAnswerers;
+    static size_t refusalsDue;
 
     static bool Browse(HWND, char (&path)[kBrowsePathCapacity], const char* title) {
         openedOn.push_back(path);
@@ -511,8 +512,7 @@ struct ScriptedBrowser {
         const std::string& answer = answers[openedOn.size() - 1];
         std::strcpy(path, answer.c_str());
         if (answer.rfind("\\\\", 0) == 0) {
-            // The refusal comes as soon as this returns.
-            boxAnswerers.push_back(std::make_unique<gui::BoxAnswerer>(IDOK, 5000));
+            ++refusalsDue;
         }
         return true;
     }
@@ -520,7 +520,7 @@ struct ScriptedBrowser {
 std::vector<std::string> ScriptedBrowser::answers;
 std::vector<std::string> ScriptedBrowser::openedOn;
 std::vector<std::string> ScriptedBrowser::titles;
-std::vector<std::unique_ptr<gui::BoxAnswerer>> ScriptedBrowser::boxAnswerers;
+size_t ScriptedBrowser::refusalsDue;
 
 struct BrowseCase {
     const char* name;
@@ -540,16 +540,19 @@ TEST_P(NetworkRefusal, BrowsesAgainFromTheRefusedFolderUntilALocalOneOrCancel) {
     ScriptedBrowser::answers = c.answers;
     ScriptedBrowser::openedOn.clear();
     ScriptedBrowser::titles.clear();
-    ScriptedBrowser::boxAnswerers.clear();
+    ScriptedBrowser::refusalsDue = 0;
     char dir[kBrowsePathCapacity] = "C:\\Start";
+    gui::BoxAnswerer answer(IDOK);
     EXPECT_EQ(ChooseLocalFolder(nullptr, dir, ScriptedBrowser::Browse), c.chosen);
+    std::vector<gui::MessageBoxContent> boxes = answer.Finish();
     EXPECT_STREQ(dir, c.dirAfter.c_str());
     EXPECT_EQ(ScriptedBrowser::openedOn, c.openedOn);
     for (const std::string& title : ScriptedBrowser::titles) {
         EXPECT_EQ(testfiles::FromAnsi(title), L"インストール先ディレクトリを指定して下さい。");
     }
-    for (auto& answerer : ScriptedBrowser::boxAnswerers) {
-        gui::MessageBoxContent box = answerer->Result();
+    // A refusal after every network folder.
+    EXPECT_EQ(boxes.size(), ScriptedBrowser::refusalsDue);
+    for (const gui::MessageBoxContent& box : boxes) {
         EXPECT_EQ(box.caption, L"Error !");
         EXPECT_EQ(box.text, L"ネットワーク上のフォルダは指定できません。");
     }
@@ -619,10 +622,7 @@ TEST_F(DialogTest, DocumentIsShownInTheFixedPitchSiblingOfTheDialogFont) {
     ReleaseDC(nullptr, screen);
     EXPECT_EQ(metrics.tmPitchAndFamily & TMPF_FIXED_PITCH, 0) << "the font has variable pitch";
     // Nothing of the document is selected: "Next" has the focus.
-    GUITHREADINFO info = {};
-    info.cbSize = sizeof(info);
-    GetGUIThreadInfo(GetWindowThreadProcessId(dialog, nullptr), &info);
-    EXPECT_EQ(info.hwndFocus, gui::Control(dialog, IDOK));
+    EXPECT_EQ(gui::FocusOf(dialog), gui::Control(dialog, IDOK));
 
     gui::PressButton(dialog, IDOK);
     run.join();

@@ -16,12 +16,13 @@
 #include "engine/InstallerState.h"
 #include "engine/SetupInfo.h"
 #include "engine/UninstallEntry.h"
-#include "support/TestFiles.h"
+#include "support/BoxAnswerer.h"
+#include "support/Machine.h"
 #include "ui/Messages.h"
 
 namespace {
 
-using installkit::AnsweredBox;
+using gui::MessageBoxContent;
 using installkit::Exists;
 using installkit::ReadIni;
 using installkit::RegValues;
@@ -44,7 +45,7 @@ protected:
         setupFile_ = dist_ + "\\Setup.inf";
         ownPath_ = dist_ + "\\Setup.exe";
         stateFile_ = installkit::TempDir() + "$$Mivo.ini";
-        installkit::DeleteFileForce(stateFile_);
+        testfiles::DeleteFileForce(FromAnsi(stateFile_));
         leftovers_.File(stateFile_);
     }
 
@@ -68,10 +69,10 @@ protected:
         }
     }
 
-    bool Install(std::vector<AnsweredBox>& boxes) {
-        installkit::BoxSeries series;
+    bool Install(std::vector<MessageBoxContent>& boxes) {
+        gui::BoxAnswerer answer(IDOK);
         bool result = RunInstall(nullptr);
-        boxes = series.Finish();
+        boxes = answer.Finish();
         return result;
     }
 
@@ -134,9 +135,9 @@ TEST_F(InstallFlowTest, UninstallEntryHoldsEveryGivenValue) {
     leftovers_.Directory(target_);
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        installkit::DeleteRegTree(HKEY_LOCAL_MACHINE, key.c_str());
+        machine::DeleteKeyTree(HKEY_LOCAL_MACHINE, FromAnsi(key));
         Prepare(c.inf);
-        std::vector<AnsweredBox> boxes;
+        std::vector<MessageBoxContent> boxes;
         EXPECT_TRUE(Install(boxes));
         ASSERT_EQ(boxes.size(), 1u);
         EXPECT_EQ(boxes[0].text, L"インストールが完了しました。");
@@ -147,14 +148,14 @@ TEST_F(InstallFlowTest, UninstallEntryHoldsEveryGivenValue) {
 TEST_F(InstallFlowTest, NoUninstallEntryForAPerUserRunAndABadIconStopsTheEntry) {
     const std::string key = std::string(kEntryRoot) + "MivoFlowEntry";
     leftovers_.Key(HKEY_LOCAL_MACHINE, key);
-    installkit::DeleteRegTree(HKEY_LOCAL_MACHINE, key.c_str());
+    machine::DeleteKeyTree(HKEY_LOCAL_MACHINE, FromAnsi(key));
     const std::string inf = "[Install]\r\nTitle=T\r\n[Uninstall]\r\nKey=MivoFlowEntry\r\nName=N\r\n"
                             "IconFile=%MIVO_NO_SUCH_VARIABLE%\\a.ico\r\nPublisher=P\r\n";
-    std::vector<AnsweredBox> boxes;
+    std::vector<MessageBoxContent> boxes;
 
     Prepare(inf, RunMode::PerUser);
     EXPECT_TRUE(Install(boxes));
-    EXPECT_FALSE(installkit::RegKeyExists(HKEY_LOCAL_MACHINE, key.c_str()));
+    EXPECT_FALSE(installkit::RegKeyExists(HKEY_LOCAL_MACHINE, key));
 
     Prepare(inf, RunMode::Admin);
     EXPECT_FALSE(Install(boxes));
@@ -196,9 +197,9 @@ TEST_F(InstallFlowTest, ShortcutListsLeaveOutWhatTheRunCannotUse) {
     } runs[] = {{RunMode::Admin, nullptr}, {RunMode::PerUser, "Uninstall"}, {RunMode::Win9x, "Remove"}};
     for (const Run& run : runs) {
         SCOPED_TRACE(static_cast<int>(run.mode));
-        installkit::RemoveTreeWaiting(group);
+        testfiles::RemoveTreeWaiting(FromAnsi(group));
         Prepare(inf, run.mode);
-        std::vector<AnsweredBox> boxes;
+        std::vector<MessageBoxContent> boxes;
         ASSERT_TRUE(Install(boxes));
         for (const Link& link : links) {
             SCOPED_TRACE(link.name);
@@ -207,14 +208,8 @@ TEST_F(InstallFlowTest, ShortcutListsLeaveOutWhatTheRunCannotUse) {
                 EXPECT_FALSE(Exists(file));
                 continue;
             }
-            installkit::LinkContents read = installkit::ReadLink(file);
-            ASSERT_TRUE(read.loaded);
-            EXPECT_EQ(read.target, link.target);
-            EXPECT_EQ(read.arguments, link.arguments);
-            EXPECT_EQ(read.workingDirectory, link.workingDirectory);
-            EXPECT_EQ(read.description, link.name);
-            EXPECT_EQ(read.iconPath, link.iconPath);
-            EXPECT_EQ(read.iconIndex, link.iconIndex);
+            EXPECT_EQ(installkit::ReadLink(file), installkit::LinkTo(link.target, link.arguments, link.workingDirectory,
+                                                                     link.name, link.iconPath, link.iconIndex));
         }
     }
 }
@@ -240,7 +235,7 @@ TEST_F(InstallFlowTest, StartupShortcutMovesBetweenTheTwoStartupFolders) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.allUsers);
         for (const std::string* file : {&mine, &common, &desktop, &commonDesktop}) {
-            installkit::DeleteFileForce(*file);
+            testfiles::DeleteFileForce(FromAnsi(*file));
         }
         // A same-named shortcut in both folders from an earlier install.
         ASSERT_TRUE(installkit::WriteText(mine, "old"));
@@ -248,7 +243,7 @@ TEST_F(InstallFlowTest, StartupShortcutMovesBetweenTheTwoStartupFolders) {
         Prepare(std::string("[Install]\r\nTitle=T\r\n") + c.allUsers +
                 "[Startup]\r\nValue=1\r\nItem1=Mivo Flow Start,Tool.exe\r\n"
                 "[Desktop]\r\nValue=1\r\nItem1=Mivo Flow Start,Tool.exe\r\n");
-        std::vector<AnsweredBox> boxes;
+        std::vector<MessageBoxContent> boxes;
         ASSERT_TRUE(Install(boxes));
         EXPECT_EQ(Exists(mine), c.mineAfter);
         EXPECT_EQ(Exists(common), c.commonAfter);
@@ -276,11 +271,11 @@ TEST_F(InstallFlowTest, LaunchUninstallerCopyHandsOverToTheCopyWithK) {
 
     Prepare("[Install]\r\nTitle=T\r\n[Uninstall]\r\nTitle=U\r\nKey=MivoFlowLaunch\r\n");
     ASSERT_TRUE(testfiles::CopyTo(testfiles::BinDir() + L"mivo_args_stub.exe", FromAnsi(ownPath_)));
-    installkit::BoxSeries series;
+    gui::BoxAnswerer answer(IDOK);
     EXPECT_TRUE(LaunchUninstallerCopy());
-    EXPECT_TRUE(series.Finish().empty());
+    EXPECT_TRUE(answer.Finish().empty());
 
-    EXPECT_FALSE(installkit::RegKeyExists(HKEY_LOCAL_MACHINE, key.c_str()));
+    EXPECT_FALSE(installkit::RegKeyExists(HKEY_LOCAL_MACHINE, key));
     EXPECT_EQ(ReadIni(setupFile_, "Uninstall", "Dir"), dist_);
     EXPECT_EQ(ReadIni(workSetup, "Uninstall", "Dir"), dist_);
     EXPECT_EQ(ReadIni(workSetup, "Uninstall", "Title"), "U");
@@ -291,16 +286,16 @@ TEST_F(InstallFlowTest, LaunchUninstallerCopyReportsWhatStopsIt) {
     const std::string windows = installkit::WindowsDir();
     leftovers_.File(windows + "\\$$UnMivo.exe");
     leftovers_.File(windows + "\\$$UnMivo.inf");
-    std::vector<AnsweredBox> boxes;
+    std::vector<MessageBoxContent> boxes;
 
     // The setup file cannot take "Dir": its path names a directory (a
     // read-only file would not do, Wine here runs as root).
     Prepare("[Install]\r\nTitle=T\r\n");
     std::strcpy(g_installer.setupFilePath, dist_.c_str());
     {
-        installkit::BoxSeries series;
+        gui::BoxAnswerer answer(IDOK);
         EXPECT_FALSE(LaunchUninstallerCopy());
-        boxes = series.Finish();
+        boxes = answer.Finish();
     }
     std::strcpy(g_installer.setupFilePath, setupFile_.c_str());
     ASSERT_EQ(boxes.size(), 1u);
@@ -308,9 +303,9 @@ TEST_F(InstallFlowTest, LaunchUninstallerCopyReportsWhatStopsIt) {
 
     // The copy is no program: message 17 with the shell's code.
     {
-        installkit::BoxSeries series;
+        gui::BoxAnswerer answer(IDOK);
         EXPECT_FALSE(LaunchUninstallerCopy());
-        boxes = series.Finish();
+        boxes = answer.Finish();
     }
     ASSERT_EQ(boxes.size(), 1u);
     const std::wstring prefix = L"アンインストーラの起動に失敗しました。\n"
@@ -335,7 +330,7 @@ TEST_F(InstallFlowTest, CleanUpAfterMoveDeletesOnlyWhatTheStateFileNames) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         ASSERT_TRUE(installkit::WriteText(setup, "MZ"));
-        installkit::DeleteFileForce(stateFile_);
+        testfiles::DeleteFileForce(FromAnsi(stateFile_));
         if (c.state != nullptr) {
             std::string text = "[Install]\r\n";
             if (c.state[0] != '\0') {

@@ -11,13 +11,16 @@
 #include <vector>
 
 #include "InstallTestKit.h"
+#include "resources/resource.h"
+#include "support/BoxAnswerer.h"
 #include "support/GuiDriver.h"
 #include "support/TestFiles.h"
 
 namespace {
 
-using installkit::AnsweredBox;
+using gui::MessageBoxContent;
 using installkit::Exists;
+using installkit::ProgramFilesDir;
 using installkit::ReadIni;
 using installkit::ReadText;
 using installkit::RegValues;
@@ -26,14 +29,6 @@ using testfiles::FromAnsi;
 const char kTitle[] = "Acme Setup";
 const char kEntryRoot[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
 const wchar_t kComplete[] = L"インストールが完了しました。";
-
-std::string ProgramFilesDir() {
-    char value[MAX_PATH] = {};
-    DWORD size = sizeof value;
-    RegGetValueA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion", "ProgramFilesDir",
-                 RRF_RT_REG_SZ, nullptr, value, &size);
-    return value;
-}
 
 RegValues SortedValues(HKEY root, const std::string& key) {
     RegValues values = installkit::ReadRegValues(root, key.c_str());
@@ -45,24 +40,30 @@ std::wstring InvalidSetupFileText(const std::string& path) {
     return L"セットアップ情報ファイル（" + FromAnsi(path) + L"）の内容が不正です。";
 }
 
+// Whether a box was shown over the copy progress dialog.
+bool OwnedByProgress(const MessageBoxContent& box) {
+    const std::vector<int>& ids = box.ownerControls;
+    return std::count(ids.begin(), ids.end(), IDC_PROGRESS_SOURCE) == 1 &&
+           std::count(ids.begin(), ids.end(), IDC_PROGRESS_DESTINATION) == 1;
+}
+
 // What one run of Setup.exe showed and how it ended.
 struct SetupRun {
     std::wstring optionsDirectory;  // the install directory the options dialog offered
     bool hadDirectoryField = false;
-    std::vector<AnsweredBox> boxes;
+    std::vector<MessageBoxContent> boxes;
     DWORD exitCode = gui::Process::kStillRunning;
 };
 
 class InstallGuiTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        dist_ = testfiles::ToAnsi(scratch_.Path()) + "\\Acme CD";
-        ASSERT_TRUE(CreateDirectoryA(dist_.c_str(), nullptr));
+        ASSERT_TRUE(distribution_.Ready());
+        ASSERT_TRUE(distribution_.PutProgram(L"mivo_args_stub.exe", L"Tool.exe"));
+        dist_ = distribution_.AnsiDir();
         setupExe_ = dist_ + "\\Setup.exe";
-        ASSERT_TRUE(testfiles::CopyTo(testfiles::BinDir() + L"Mivo.exe", FromAnsi(setupExe_)));
-        ASSERT_TRUE(testfiles::CopyTo(testfiles::BinDir() + L"mivo_args_stub.exe", FromAnsi(dist_ + "\\Tool.exe")));
         stateFile_ = installkit::TempDir() + "$$Mivo.ini";
-        installkit::DeleteFileForce(stateFile_);
+        testfiles::DeleteFileForce(FromAnsi(stateFile_));
         leftovers_.File(stateFile_);
     }
 
@@ -75,7 +76,7 @@ protected:
     // with OK and waits for the end.
     SetupRun Install(const std::string& directory = std::string()) {
         SetupRun run;
-        gui::Process setup = gui::StartProgram(FromAnsi(setupExe_), L"", FromAnsi(dist_));
+        gui::Process setup = distribution_.Start();
         EXPECT_TRUE(setup.Started());
         HWND options = gui::WaitForWindow(setup.Id(), L"#32770", FromAnsi(kTitle).c_str());
         EXPECT_NE(options, nullptr) << "no options dialog";
@@ -90,16 +91,14 @@ protected:
             }
         }
         gui::PressButton(options, IDOK);
-        // Its labels share the id of a message box's text: answer boxes only
-        // once it is gone.
         EXPECT_TRUE(gui::WaitUntil([options] { return !IsWindow(options); }));
-        installkit::BoxSeries series(setup.Id());
+        gui::BoxAnswerer answer(IDOK, setup.Id());
         run.exitCode = setup.WaitForExit(30000);
-        run.boxes = series.Finish();
+        run.boxes = answer.Finish();
         return run;
     }
 
-    testfiles::ScratchDir scratch_;
+    installkit::Distribution distribution_{L"Acme CD"};
     installkit::InstallLeftovers leftovers_;
     std::string dist_, setupExe_, stateFile_;
 };
@@ -185,21 +184,16 @@ TEST_F(InstallGuiTest, MoveIntoProgramFilesWithEveryShortcutAndEntry) {
     };
     for (const Link& link : links) {
         SCOPED_TRACE(link.file);
-        installkit::LinkContents read = installkit::ReadLink(link.file);
-        ASSERT_TRUE(read.loaded);
-        EXPECT_EQ(read.target, link.target);
-        EXPECT_EQ(read.arguments, link.arguments);
-        EXPECT_EQ(read.workingDirectory, link.workingDirectory);
-        EXPECT_EQ(read.description, link.description);
-        EXPECT_EQ(read.iconPath, link.iconPath);
-        EXPECT_EQ(read.iconIndex, link.iconIndex);
+        EXPECT_EQ(installkit::ReadLink(link.file),
+                  installkit::LinkTo(link.target, link.arguments, link.workingDirectory, link.description,
+                                     link.iconPath, link.iconIndex));
     }
 }
 
 TEST_F(InstallGuiTest, CopyKeepsSourcesAndFollowsEachFilesMode) {
     const std::string dir = ProgramFilesDir() + "\\Mivo Acme Copy";
     leftovers_.Directory(dir);
-    installkit::RemoveTreeWaiting(dir);
+    testfiles::RemoveTreeWaiting(FromAnsi(dir));
     ASSERT_TRUE(CreateDirectoryA(dir.c_str(), nullptr));
 
     enum Destination { Missing, Older, Newer, SameTime };
@@ -226,16 +220,16 @@ TEST_F(InstallGuiTest, CopyKeepsSourcesAndFollowsEachFilesMode) {
         inf += "Item" + std::to_string(++item) + "=" + c.entry + "\r\n";
         std::string source = dist_ + "\\" + c.file;
         ASSERT_TRUE(installkit::WriteText(source, std::string("new ") + c.file));
-        ASSERT_TRUE(installkit::SetFileAge(source, -1000));
+        ASSERT_TRUE(testfiles::SetFileAge(FromAnsi(source), -1000));
         if (c.destination == Missing) {
             continue;
         }
         std::string destination = dir + "\\" + c.file;
         ASSERT_TRUE(installkit::WriteText(destination, "old"));
         if (c.destination == SameTime) {
-            ASSERT_TRUE(installkit::CopyFileAge(source, destination));
+            ASSERT_TRUE(testfiles::CopyFileAge(FromAnsi(source), FromAnsi(destination)));
         } else {
-            ASSERT_TRUE(installkit::SetFileAge(destination, c.destination == Older ? -2000 : 0));
+            ASSERT_TRUE(testfiles::SetFileAge(FromAnsi(destination), c.destination == Older ? -2000 : 0));
         }
     }
     Put("Setup.inf", inf);
@@ -316,8 +310,8 @@ TEST_F(InstallGuiTest, FailuresStopTheRunWithOneBoxAndNoCleanUpRun) {
 
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        installkit::RemoveTreeWaiting(dir);
-        installkit::DeleteFileForce(stateFile_);
+        testfiles::RemoveTreeWaiting(FromAnsi(dir));
+        testfiles::DeleteFileForce(FromAnsi(stateFile_));
         Put("Setup.inf", c.inf);
         Put("a.txt", "a");
 
@@ -327,9 +321,9 @@ TEST_F(InstallGuiTest, FailuresStopTheRunWithOneBoxAndNoCleanUpRun) {
         for (size_t i = 0; i < c.texts.size(); ++i) {
             EXPECT_EQ(run.boxes[i].text, c.texts[i]);
         }
-        const AnsweredBox& last = run.boxes.back();
+        const MessageBoxContent& last = run.boxes.back();
         EXPECT_EQ(last.caption, L"Error !");
-        EXPECT_EQ(last.ownedByProgress, c.lastOwnedByProgress);
+        EXPECT_EQ(OwnedByProgress(last), c.lastOwnedByProgress);
         EXPECT_EQ(last.ownerTitle, FromAnsi(kTitle));
         // No "/d" run: the setup program stays where it was.
         Sleep(1500);

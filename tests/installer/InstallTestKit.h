@@ -1,6 +1,7 @@
-// What the install tests inspect on the machine after an install: shortcut
-// files read back through the shell, registry values in the order they were
-// written, profile keys, file times; and the clean-up of what an install left.
+// What the installer's tests share: a distribution folder with Mivo.exe as
+// its Setup.exe, the installer's message texts, and the support helpers with
+// paths and texts in the installer's code page, as the ANSI installer names
+// and writes them; and the clean-up of what an install left.
 #pragma once
 
 #include <windows.h>
@@ -10,83 +11,70 @@
 #include <vector>
 
 #include "support/GuiDriver.h"
+#include "support/TestFiles.h"
 
 namespace installkit {
 
-// A shortcut file as the shell's link object reads it back.
-struct LinkContents {
-    bool loaded = false;
-    std::string target, arguments, workingDirectory, description, iconPath;
-    int iconIndex = 0;
+// A distribution folder: Setup.exe (a copy of Mivo.exe) beside whatever a
+// test puts there, in a scratch folder that goes with the object.
+class Distribution {
+public:
+    // The folder is `name` inside the scratch folder (blanks and Japanese
+    // are welcome), or the scratch folder itself when `name` is empty.
+    explicit Distribution(const std::wstring& name = L"");
+
+    // False when Setup.exe could not be made.
+    bool Ready() const { return ready_; }
+    const std::wstring& Dir() const { return dir_; }
+    std::string AnsiDir() const { return testfiles::ToAnsi(dir_); }
+    std::wstring operator/(const std::wstring& name) const { return dir_ + L"\\" + name; }
+    std::wstring Setup() const { return dir_ + L"\\Setup.exe"; }
+    // Writes `bytes` as the file `name` (relative to the folder).
+    bool Put(const std::wstring& name, const std::string& bytes) const;
+    // Copies the program `built` beside the tests into the folder as `name`.
+    bool PutProgram(const wchar_t* built, const std::wstring& name) const;
+    // Starts Setup.exe with `arguments`, in the distribution folder.
+    gui::Process Start(const std::wstring& arguments = L"") const;
+    // The scratch folder around it, for what belongs outside the distribution.
+    const testfiles::ScratchDir& Scratch() const { return scratch_; }
+
+private:
+    testfiles::ScratchDir scratch_{L"dist"};
+    std::wstring dir_;
+    bool ready_ = false;
 };
-LinkContents ReadLink(const std::string& path);
+
+// A message of the installer's table as it shows it.
+std::wstring MessageText(int id);
+
+// The shortcut a test expects, from texts in the installer's code page.
+testfiles::Shortcut LinkTo(const std::string& target,
+                           const std::string& arguments,
+                           const std::string& workingDirectory,
+                           const std::string& description,
+                           const std::string& iconPath = "",
+                           int iconIndex = 0);
+testfiles::Shortcut ReadLink(const std::string& path);
 
 // The values of `root`\`subKey` in enumeration order (which under Wine is the
 // order of writing), each with its REG_SZ text; empty when the key is absent.
 using RegValues = std::vector<std::pair<std::string, std::string>>;
-RegValues ReadRegValues(HKEY root, const char* subKey);
-bool RegKeyExists(HKEY root, const char* subKey);
-// Deletes the key with everything below it; absent is fine.
-void DeleteRegTree(HKEY root, const char* subKey);
+RegValues ReadRegValues(HKEY root, const std::string& subKey);
+bool RegKeyExists(HKEY root, const std::string& subKey);
 
 // A profile string; `fallback` when the key is absent.
 std::string ReadIni(const std::string& path, const char* section, const char* key, const char* fallback = "?");
 
-// The path of a shell folder (CSIDL value), empty when there is none.
+// Folders without a trailing backslash, but for the temporary directory.
 std::string SpecialFolder(int csidl);
-
-// Sets a file's last-write time to `secondsFromNow` seconds from now.
-bool SetFileAge(const std::string& path, int secondsFromNow);
-// Gives `to` exactly the last-write time of `from`.
-bool CopyFileAge(const std::string& from, const std::string& to);
-
-// Deletes a file, clearing a read-only attribute first; absent is fine.
-void DeleteFileForce(const std::string& path);
-
-// Removes a directory tree, waiting up to `timeoutMs` for a program started
-// from it to end. True when it is gone.
-bool RemoveTreeWaiting(const std::string& path, DWORD timeoutMs = 10000);
-
-std::string ReadText(const std::string& path);
-bool WriteText(const std::string& path, const std::string& text);
-bool Exists(const std::string& path);
-
-// The Windows directory and the temporary directory (with trailing backslash).
 std::string WindowsDir();
+std::string ProgramFilesDir();
 std::string TempDir();
 
-// One message box as it was answered.
-struct AnsweredBox {
-    std::wstring caption;
-    std::wstring text;
-    std::wstring ownerTitle;     // caption of the owner window, empty without one
-    bool ownedByProgress = false;  // the owner is the copy progress dialog
-};
-
-// Answers the message boxes of process `pid` one after another with OK on a
-// second thread (the code under test may show them on this one), until
-// Finish. Each box is answered once, however long it takes to close.
-class BoxSeries {
-public:
-    explicit BoxSeries(DWORD pid = GetCurrentProcessId());
-    ~BoxSeries();
-    BoxSeries(const BoxSeries&) = delete;
-    BoxSeries& operator=(const BoxSeries&) = delete;
-
-    // Waits up to `timeoutMs` until `count` boxes were answered.
-    bool WaitFor(size_t count, DWORD timeoutMs = 10000);
-    // Stops answering; the boxes answered so far.
-    std::vector<AnsweredBox> Finish();
-
-private:
-    static DWORD WINAPI Run(void* self);
-
-    DWORD pid_;
-    HANDLE thread_ = nullptr;
-    volatile LONG stop_ = 0;
-    CRITICAL_SECTION lock_;
-    std::vector<AnsweredBox> boxes_;
-};
+bool Exists(const std::string& path);
+std::string ReadText(const std::string& path);
+// Writes `text` as the file `path`, making the folders above it.
+bool WriteText(const std::string& path, const std::string& text);
 
 // Everything an install may leave, removed when the object goes, so a failed
 // test does not spoil the next one.

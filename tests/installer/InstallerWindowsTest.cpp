@@ -73,7 +73,7 @@ TEST_F(InstallerWindowsTest, MainWindowStandsMinimisedWithTheSetupTitle) {
     EXPECT_EQ(GetClassLongPtrW(main_, GCL_STYLE), static_cast<ULONG_PTR>(CS_VREDRAW | CS_HREDRAW | CS_NOCLOSE));
     EXPECT_EQ(reinterpret_cast<HICON>(GetClassLongPtrW(main_, GCLP_HICON)), g_installer.programIcon);
     EXPECT_EQ(GetMenu(main_), nullptr);
-    gui::SaveScreenshot(gui::ScreenshotDir() + L"\\mivo_main_window.png");
+    gui::SaveShot(L"mivo_main_window.png");
 
     // A second install run in this process finds the class registered.
     HWND second = CreateMainWindow();
@@ -109,7 +109,7 @@ TEST_F(InstallerWindowsTest, ProgressDialogNamesSourceAndDestination) {
     EXPECT_EQ(gui::ControlText(dialog_, IDC_PROGRESS_SOURCE), testfiles::FromAnsi(source));
     EXPECT_EQ(gui::ControlText(dialog_, IDC_PROGRESS_DESTINATION), testfiles::FromAnsi(destination));
     Pump();
-    gui::SaveScreenshot(gui::ScreenshotDir() + L"\\mivo_copy_progress.png", dialog_);
+    gui::SaveShot(L"mivo_copy_progress.png", dialog_);
 
     // The whole dialog lies on the screen.
     RECT frame;

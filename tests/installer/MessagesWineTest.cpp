@@ -5,26 +5,21 @@
 #include <cstring>
 #include <string>
 
-#include "BoxWatcher.h"
+#include "InstallTestKit.h"
 #include "engine/AdminCheck.h"
 #include "engine/AnsiText.h"
 #include "engine/InstallerMain.h"
 #include "engine/InstallerState.h"
 #include "engine/SetupInfo.h"
 #include "resources/resource.h"
+#include "support/BoxAnswerer.h"
 #include "support/TestFiles.h"
 #include "ui/Messages.h"
 
 namespace {
 
-using testfiles::FromAnsi;
+using installkit::MessageText;
 using testfiles::ToAnsi;
-
-std::wstring Message(int id) {
-    char text[kMessageCapacity];
-    LoadMessage(id, text, sizeof(text));
-    return FromAnsi(text);
-}
 
 // True when `text` is whole code page 932 text: no lone lead byte anywhere.
 bool IsWholeAnsiText(const std::string& text) {
@@ -46,16 +41,16 @@ protected:
 TEST_F(MessagesTest, TheTableHoldsIds1To30Without14) {
     for (int id = 1; id <= 30; ++id) {
         if (id == 14) {
-            EXPECT_EQ(Message(id), L"");
+            EXPECT_EQ(MessageText(id), L"");
         } else {
-            EXPECT_NE(Message(id), L"") << id;
+            EXPECT_NE(MessageText(id), L"") << id;
         }
     }
-    EXPECT_EQ(Message(MSG_BAD_DIR_CHARS), L"ディレクトリ名に以下の記号は使用できません。\n \\ / : , ; \"\" < > |");
-    EXPECT_EQ(Message(MSG_UNINSTALL_COMPLETE_RESTART),
+    EXPECT_EQ(MessageText(MSG_BAD_DIR_CHARS), L"ディレクトリ名に以下の記号は使用できません。\n \\ / : , ; \"\" < > |");
+    EXPECT_EQ(MessageText(MSG_UNINSTALL_COMPLETE_RESTART),
               L"アンインストールが完了しました。\n\n作業ファイルを完全に削除するために，Windowsを再起動することをお勧め"
               L"します。\n今すぐ再起動しますか？");
-    EXPECT_EQ(Message(MSG_SETUP_FILE_MISSING),
+    EXPECT_EQ(MessageText(MSG_SETUP_FILE_MISSING),
               L"セットアップ情報ファイル（%s）がディスク上に存在しないか，または内容が不正です。");
 }
 
@@ -133,32 +128,32 @@ TEST_F(MessagesTest, BoundedCopiesNeverSplitACharacter) {
 
 TEST_F(MessagesTest, ErrorBoxesHaveTheirOwnCaptionAndTheCodeLine) {
     {
-        BoxWatcher watcher(IDOK);
+        gui::BoxAnswerer answer(IDOK);
         ShowError(nullptr, MSG_OUT_OF_MEMORY, 0);
-        gui::MessageBoxContent box = watcher.Finish();
+        gui::MessageBoxContent box = answer.FinishOne();
         EXPECT_EQ(box.caption, L"Error !");
         EXPECT_EQ(box.text, L"メモリの確保に失敗しました。");
     }
     {
-        BoxWatcher watcher(IDOK);
+        gui::BoxAnswerer answer(IDOK);
         ShowError(nullptr, MSG_REGISTRY_DELETE_FAILED, 2232);
-        gui::MessageBoxContent box = watcher.Finish();
+        gui::MessageBoxContent box = answer.FinishOne();
         EXPECT_EQ(box.text,
                   L"レジストリキーの削除に失敗しました。\n該当するキーが実際にレジストリに存在するかどうかを確認して下"
                   L"さい。\n  (ErrorCode : 2232)");
     }
     {
         std::strcpy(g_installer.setupFilePath, ToAnsi(L"C:\\配布\\Setup.inf").c_str());
-        BoxWatcher watcher(IDOK);
+        gui::BoxAnswerer answer(IDOK);
         ShowSetupFileError(nullptr, MSG_SETUP_FILE_INVALID);
-        gui::MessageBoxContent box = watcher.Finish();
+        gui::MessageBoxContent box = answer.FinishOne();
         EXPECT_EQ(box.caption, L"Error !");
         EXPECT_EQ(box.text, L"セットアップ情報ファイル（C:\\配布\\Setup.inf）の内容が不正です。");
     }
     {
-        BoxWatcher watcher(IDOK);
+        gui::BoxAnswerer answer(IDOK);
         ShowErrorText(nullptr, MSG_START_FAILED, 5, "app.exe");
-        EXPECT_EQ(watcher.Finish().text, L"app.exe の起動に失敗しました。\n  (ErrorCode : 5)");
+        EXPECT_EQ(answer.FinishOne().text, L"app.exe の起動に失敗しました。\n  (ErrorCode : 5)");
     }
 }
 
@@ -175,12 +170,12 @@ TEST_F(MessagesTest, OtherBoxKindsUseTheSetupTitle) {
         {MessageKind::RestartQuestion, IDYES, IDYES, true},
     };
     for (const Case& c : cases) {
-        BoxWatcher watcher(c.answer);
+        gui::BoxAnswerer answer(c.answer);
         EXPECT_EQ(ShowMessage(nullptr, c.kind, MSG_INSTALL_COMPLETE), c.expected);
-        gui::MessageBoxContent box = watcher.Finish();
+        gui::MessageBoxContent box = answer.FinishOne();
         EXPECT_EQ(box.caption, L"アクメ セットアップ");
         EXPECT_EQ(box.text, L"インストールが完了しました。");
-        EXPECT_EQ(watcher.HadYesNo(), c.yesNo);
+        EXPECT_EQ(box.yesNo, c.yesNo);
     }
 }
 
@@ -204,17 +199,18 @@ TEST_F(MessagesTest, ConfirmationQuestions) {
     for (const Case& c : cases) {
         g_installer.runMode = c.mode;
         g_setupInfo.notAdmin = c.notAdmin;
-        BoxWatcher watcher(c.answer);
+        gui::BoxAnswerer answer(c.answer);
         EXPECT_EQ(ConfirmUninstall(), c.result);
-        gui::MessageBoxContent box = watcher.Finish();
+        gui::MessageBoxContent box = answer.FinishOne();
         EXPECT_EQ(box.caption, c.caption);
         EXPECT_EQ(box.text, c.text);
     }
-    for (int answer : {IDYES, IDNO}) {
-        BoxWatcher watcher(answer);
-        EXPECT_EQ(ConfirmCancelInstall(nullptr), answer == IDYES);
-        EXPECT_EQ(watcher.Finish().text, L"インストールを中止します。よろしいですか？");
-        EXPECT_TRUE(watcher.HadYesNo());
+    for (int button : {IDYES, IDNO}) {
+        gui::BoxAnswerer answer(button);
+        EXPECT_EQ(ConfirmCancelInstall(nullptr), button == IDYES);
+        gui::MessageBoxContent box = answer.FinishOne();
+        EXPECT_EQ(box.text, L"インストールを中止します。よろしいですか？");
+        EXPECT_TRUE(box.yesNo);
     }
 }
 
@@ -258,21 +254,21 @@ TEST_F(MessagesTest, InstallDirectoryCheck) {
 
 TEST_F(MessagesTest, ValidateInstallDirShowsTheRefusal) {
     {
-        BoxWatcher watcher(IDOK);
+        gui::BoxAnswerer answer(IDOK);
         EXPECT_FALSE(ValidateInstallDir(nullptr, "C:\\"));
-        gui::MessageBoxContent box = watcher.Finish();
+        gui::MessageBoxContent box = answer.FinishOne();
         EXPECT_EQ(box.caption, L"Error !");
         EXPECT_EQ(box.text, L"インストール先ディレクトリを指定して下さい。");
     }
     {
-        BoxWatcher watcher(IDOK);
+        gui::BoxAnswerer answer(IDOK);
         EXPECT_FALSE(ValidateInstallDir(nullptr, "C:\\a<b"));
-        EXPECT_EQ(watcher.Finish().text, L"ディレクトリ名に以下の記号は使用できません。\n \\ / : , ; \"\" < > |");
+        EXPECT_EQ(answer.FinishOne().text, L"ディレクトリ名に以下の記号は使用できません。\n \\ / : , ; \"\" < > |");
     }
     {
-        BoxWatcher watcher(IDOK);
+        gui::BoxAnswerer answer(IDOK);
         EXPECT_TRUE(ValidateInstallDir(nullptr, "C:\\Program Files\\App"));
-        EXPECT_EQ(watcher.Finish().text, L"");
+        EXPECT_EQ(answer.FinishOne().text, L"");
     }
 }
 

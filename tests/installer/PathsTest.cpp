@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "InstallTestKit.h"
 #include "engine/InstallerState.h"
 #include "engine/Paths.h"
 #include "engine/Registry.h"
@@ -21,15 +22,11 @@ namespace {
 #define SO "\x83\x5C"   // ソ
 #define HYO "\x95\x5C"  // 表
 
+using installkit::WindowsDir;
+
 const char kInstallDir[] = "C:\\Inst\\Dir";
 const char kCurrentVersion[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion";
 const char kRememberKey[] = "Software\\MivoTests\\Remember";
-
-std::string WindowsDir() {
-    char dir[MAX_PATH] = {};
-    GetWindowsDirectoryA(dir, MAX_PATH);
-    return dir;
-}
 
 std::string RegistryValue(HKEY root, const char* key, const char* name) {
     char buffer[256] = {};
@@ -255,7 +252,7 @@ TEST_F(PathsTest, BadRegistryRootsAreReportedAsABadSetupFile) {
         std::strcpy(g_installer.installDir, kInstallDir);
         gui::BoxAnswerer answer(IDOK);
         EXPECT_FALSE(ResolveInstallDir("Acme")) << root;
-        gui::MessageBoxContent box = answer.Result();
+        gui::MessageBoxContent box = answer.FinishOne();
         EXPECT_EQ(box.caption, L"Error !") << root;
         EXPECT_EQ(box.text, expected) << root;
         EXPECT_STREQ(g_installer.installDir, kInstallDir) << root;
@@ -266,7 +263,7 @@ TEST_F(PathsTest, InstallDirectoryTooLongIsABadSetupFile) {
     std::string value(250, 'v');
     gui::BoxAnswerer answer(IDOK);
     EXPECT_FALSE(ResolveInstallDir(value.c_str()));
-    EXPECT_EQ(answer.Result().caption, L"Error !");
+    EXPECT_EQ(answer.FinishOne().caption, L"Error !");
     EXPECT_STREQ(g_installer.installDir, kInstallDir);
 }
 
@@ -279,7 +276,7 @@ TEST_F(PathsTest, MissingProgramFilesDirIsMessage9With2101) {
 
     gui::BoxAnswerer answer(IDOK);
     bool resolved = ResolveInstallDir("Acme");
-    gui::MessageBoxContent box = answer.Result();
+    gui::MessageBoxContent box = answer.FinishOne();
     WriteRegString(key.Get(), "ProgramFilesDir", saved.c_str());
 
     EXPECT_FALSE(resolved);

@@ -6,9 +6,9 @@
 #include <functional>
 #include <string>
 
-#include "BoxWatcher.h"
 #include "engine/InstallerState.h"
 #include "engine/SetupInfo.h"
+#include "support/BoxAnswerer.h"
 #include "support/TestFiles.h"
 
 namespace {
@@ -32,9 +32,9 @@ protected:
 
     // Loads in `mode`, answering any box with OK; the box's text, if any.
     int Load(SetupLoadMode mode, std::wstring* boxText = nullptr) {
-        BoxWatcher watcher(IDOK);
+        gui::BoxAnswerer answer(IDOK);
         int result = LoadSetupInfo(mode);
-        gui::MessageBoxContent box = watcher.Finish();
+        gui::MessageBoxContent box = answer.FinishOne();
         if (boxText) {
             *boxText = box.text;
         } else {

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <string>
 
+#include "InstallTestKit.h"
 #include "engine/InstallerState.h"
 #include "engine/Shortcut.h"
 #include "support/TestFiles.h"
@@ -14,47 +15,6 @@
 namespace {
 
 #define SO "\x83\x5C"  // ソ, trail byte 0x5C
-
-// What a saved shortcut holds, read back through the shell's link object.
-struct LinkContents {
-    bool loaded = false;
-    std::string target, arguments, workingDirectory, description, iconPath;
-    int iconIndex = -1;
-};
-
-LinkContents ReadLink(const std::wstring& path) {
-    LinkContents contents;
-    CoInitialize(nullptr);
-    IShellLinkA* link = nullptr;
-    if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
-                                   reinterpret_cast<void**>(&link)))) {
-        IPersistFile* file = nullptr;
-        if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
-            if (file->Load(path.c_str(), STGM_READ) == S_OK) {
-                contents.loaded = true;
-                char text[MAX_PATH * 2] = {};
-                link->GetPath(text, MAX_PATH, nullptr, SLGP_RAWPATH);
-                contents.target = text;
-                text[0] = '\0';
-                link->GetArguments(text, MAX_PATH);
-                contents.arguments = text;
-                text[0] = '\0';
-                link->GetWorkingDirectory(text, MAX_PATH);
-                contents.workingDirectory = text;
-                text[0] = '\0';
-                link->GetDescription(text, MAX_PATH);
-                contents.description = text;
-                text[0] = '\0';
-                link->GetIconLocation(text, MAX_PATH, &contents.iconIndex);
-                contents.iconPath = text;
-            }
-            file->Release();
-        }
-        link->Release();
-    }
-    CoUninitialize();
-    return contents;
-}
 
 class ShortcutTest : public ::testing::Test {
 protected:
@@ -113,14 +73,10 @@ TEST_F(ShortcutTest, LinksReadBackWithWhatWasAskedFor) {
         ASSERT_TRUE(CreateShortcut(c.target.c_str(), c.arguments, links_.c_str(), c.name, c.iconPath.c_str(),
                                    c.iconIndex))
             << c.name;
-        LinkContents link = ReadLink(LinkPath(c.name));
-        ASSERT_TRUE(link.loaded) << c.name;
-        EXPECT_EQ(link.target, c.target) << c.name;
-        EXPECT_EQ(link.arguments, c.arguments) << c.name;
-        EXPECT_EQ(link.workingDirectory, c.workingDirectory) << c.name;
-        EXPECT_EQ(link.description, c.name) << c.name;
-        EXPECT_EQ(link.iconPath, c.storedIconPath) << c.name;
-        EXPECT_EQ(link.iconIndex, c.storedIconIndex) << c.name;
+        EXPECT_EQ(testfiles::ReadShortcut(LinkPath(c.name)),
+                  installkit::LinkTo(c.target, c.arguments, c.workingDirectory, c.name, c.storedIconPath,
+                                     c.storedIconIndex))
+            << c.name;
     }
 }
 
@@ -134,8 +90,8 @@ TEST_F(ShortcutTest, ExistingShortcutIsOverwritten) {
     std::string a = app_ + "\\a.exe";
     ASSERT_TRUE(CreateShortcut(a.c_str(), "/first", links_.c_str(), "Same", "", -1));
     ASSERT_TRUE(CreateShortcut(a.c_str(), "/second", links_.c_str(), "Same", "", 1));
-    LinkContents link = ReadLink(LinkPath("Same"));
-    EXPECT_EQ(link.arguments, "/second");
+    testfiles::Shortcut link = testfiles::ReadShortcut(LinkPath("Same"));
+    EXPECT_EQ(link.arguments, L"/second");
     EXPECT_EQ(link.iconIndex, 1);
 }
 

@@ -1,15 +1,14 @@
 #include <gtest/gtest.h>
 
+#include "InstallTestKit.h"
 #include "support/GuiDriver.h"
-#include "support/TestFiles.h"
 
 TEST(MivoStart, UnknownArgumentShowsTheFatalErrorAndExitsZero) {
-    testfiles::ScratchDir work;
-    std::wstring setup = work / L"Setup.exe";
-    ASSERT_TRUE(testfiles::CopyTo(testfiles::BinDir() + L"Mivo.exe", setup));
-    ASSERT_TRUE(testfiles::WriteFileBytes(work / L"Setup.inf", "[Install]\r\nTitle=Test\r\n"));
+    installkit::Distribution dist;
+    ASSERT_TRUE(dist.Ready());
+    ASSERT_TRUE(dist.Put(L"Setup.inf", "[Install]\r\nTitle=Test\r\n"));
 
-    gui::Process mivo = gui::StartProgram(setup, L"/x", work.Path());
+    gui::Process mivo = dist.Start(L"/x");
     ASSERT_TRUE(mivo.Started());
     gui::MessageBoxContent box = gui::AnswerMessageBox(mivo.Id(), IDOK);
     EXPECT_EQ(box.caption, L"Error !");

@@ -12,45 +12,22 @@
 #include <vector>
 
 #include "InstallTestKit.h"
-#include "UninstallTestKit.h"
 #include "resources/resource.h"
+#include "support/BoxAnswerer.h"
 #include "support/GuiDriver.h"
+#include "support/Machine.h"
 #include "support/TestFiles.h"
 
 namespace {
 
 using installkit::Exists;
+using installkit::MessageText;
 using installkit::RegKeyExists;
 using testfiles::FromAnsi;
-using uninstallkit::MessageText;
 
 const char kTitle[] = "Acme Setup";
 const char kEntry[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\MivoUninstallGui";
 const wchar_t kUninstaller[] = L"$$UnMivo.exe";
-
-std::string ProgramFilesDir() {
-    char value[MAX_PATH] = {};
-    DWORD size = sizeof value;
-    RegGetValueA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion", "ProgramFilesDir", RRF_RT_REG_SZ,
-                 nullptr, value, &size);
-    return value;
-}
-
-void MakeKey(HKEY root, const std::string& path) {
-    HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
-              ERROR_SUCCESS);
-    RegSetValueExA(key, "Setting", 0, REG_SZ, reinterpret_cast<const BYTE*>("on"), 3);
-    RegCloseKey(key);
-}
-
-std::vector<std::wstring> Texts(const std::vector<gui::MessageBoxContent>& boxes) {
-    std::vector<std::wstring> texts;
-    for (const auto& box : boxes) {
-        texts.push_back(box.text);
-    }
-    return texts;
-}
 
 struct UninstallRun {
     std::vector<std::wstring> boxes;
@@ -60,16 +37,15 @@ struct UninstallRun {
 class UninstallGuiTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        scratchDir_ = testfiles::ToAnsi(scratch_.Path());
-        dist_ = scratchDir_ + "\\Acme CD";
-        dir_ = ProgramFilesDir() + "\\Mivo Uninstall Gui";
+        scratchDir_ = testfiles::ToAnsi(distribution_.Scratch().Path());
+        dist_ = distribution_.AnsiDir();
+        dir_ = installkit::ProgramFilesDir() + "\\Mivo Uninstall Gui";
         group_ = installkit::SpecialFolder(CSIDL_PROGRAMS) + "\\Mivo Uninstall Gui";
         startup_ = installkit::SpecialFolder(CSIDL_STARTUP) + "\\Acme Start.lnk";
         desktop_ = installkit::SpecialFolder(CSIDL_DESKTOPDIRECTORY) + "\\Acme Desktop.lnk";
         workInf_ = installkit::WindowsDir() + "\\$$UnMivo.inf";
         workExe_ = installkit::WindowsDir() + "\\$$UnMivo.exe";
         marker_ = scratchDir_ + "\\clean-ran.txt";
-        ASSERT_TRUE(CreateDirectoryA(dist_.c_str(), nullptr));
         for (const std::string& path : {dir_, group_}) {
             leftovers_.Directory(path);
         }
@@ -79,29 +55,27 @@ protected:
         leftovers_.Key(HKEY_LOCAL_MACHINE, kEntry);
         leftovers_.Key(HKEY_CURRENT_USER, "Software\\MivoUninstallGui");
         leftovers_.Key(HKEY_LOCAL_MACHINE, "SOFTWARE\\MivoUninstallGui");
-        ASSERT_TRUE(testfiles::CopyTo(testfiles::BinDir() + L"Mivo.exe", FromAnsi(dist_ + "\\Setup.exe")));
-        ASSERT_TRUE(
-            testfiles::CopyTo(testfiles::BinDir() + L"mivo_uninstall_probe.exe", FromAnsi(dist_ + "\\Main.exe")));
-        ASSERT_TRUE(
-            testfiles::CopyTo(testfiles::BinDir() + L"mivo_uninstall_probe.exe", FromAnsi(dist_ + "\\Clean.exe")));
-        ASSERT_TRUE(installkit::WriteText(dist_ + "\\HELP.HLP", "help"));
+        ASSERT_TRUE(distribution_.Ready());
+        ASSERT_TRUE(distribution_.PutProgram(L"mivo_uninstall_probe.exe", L"Main.exe"));
+        ASSERT_TRUE(distribution_.PutProgram(L"mivo_uninstall_probe.exe", L"Clean.exe"));
+        ASSERT_TRUE(distribution_.Put(L"HELP.HLP", "help"));
     }
 
     void TearDown() override {
-        uninstallkit::WaitForProcessNamedToEnd(kUninstaller, 0, 30000);
+        machine::WaitForProcessNamedToEnd(kUninstaller, 0, 30000);
         // Before anything removes the install directory's tree.
-        uninstallkit::RemoveDirectoryLink(dir_ + "\\shared");
-        uninstallkit::RemoveDirectoryLink(dir_ + "\\cache\\shared");
-        uninstallkit::ForgetPendingOperations(workExe_);
-        installkit::DeleteFileForce(workExe_);
+        testfiles::RemoveDirectoryLink(FromAnsi(dir_ + "\\shared"));
+        testfiles::RemoveDirectoryLink(FromAnsi(dir_ + "\\cache\\shared"));
+        machine::ForgetPendingOperations(FromAnsi(workExe_));
+        testfiles::DeleteFileForce(FromAnsi(workExe_));
     }
 
     // Writes Setup.inf for a product with every kind of shortcut and the
     // given "RegKey", "RmDir" and "Uninstall" lines, and installs it with
     // Setup.exe, pressing OK in the options dialog and at completion.
     void Install(const std::string& uninstallLines, const std::string& listLines) {
-        ASSERT_TRUE(installkit::WriteText(
-            dist_ + "\\Setup.inf",
+        ASSERT_TRUE(distribution_.Put(
+            L"Setup.inf",
             "[Install]\r\nTitle=Acme Setup\r\nInstallDir=Mivo Uninstall Gui\r\nIsFileDelAfterMivo=0\r\nAllUsers=0\r\n"
             "[Files]\r\nItem1=Setup.exe\r\nItem2=Setup.inf\r\nItem3=Main.exe\r\nItem4=Clean.exe\r\n"
             "Item5=doc\\HELP.HLP\r\n"
@@ -111,15 +85,15 @@ protected:
             "[Desktop]\r\nValue=1\r\nItem1=Acme Desktop,Main.exe\r\n"
             "[Uninstall]\r\nTitle=Acme Removal\r\nKey=MivoUninstallGui\r\nName=Acme\r\n" +
                 uninstallLines + listLines));
-        gui::Process setup = gui::StartProgram(FromAnsi(dist_ + "\\Setup.exe"), L"", FromAnsi(dist_));
+        gui::Process setup = distribution_.Start();
         ASSERT_TRUE(setup.Started());
         HWND options = gui::WaitForWindow(setup.Id(), L"#32770", FromAnsi(kTitle).c_str());
         ASSERT_NE(options, nullptr);
         gui::PressButton(options, IDOK);
         ASSERT_TRUE(gui::WaitUntil([options] { return !IsWindow(options); }));
-        uninstallkit::BoxAnswers answers({}, setup.Id());
+        gui::BoxAnswerer answers(gui::YesTo({}), setup.Id());
         ASSERT_EQ(setup.WaitForExit(30000), 0u);
-        ASSERT_EQ(Texts(answers.Finish()), std::vector<std::wstring>{MessageText(MSG_INSTALL_COMPLETE)});
+        ASSERT_EQ(gui::Texts(answers.Finish()), std::vector<std::wstring>{MessageText(MSG_INSTALL_COMPLETE)});
         ASSERT_TRUE(Exists(dir_ + "\\Setup.exe"));
         ASSERT_TRUE(Exists(group_ + "\\Acme Main.lnk"));
         ASSERT_TRUE(RegKeyExists(HKEY_LOCAL_MACHINE, kEntry));
@@ -128,15 +102,11 @@ protected:
     // What the product leaves while it is used: settings in both registry
     // roots, logs, a cache tree, the help index, a file of the user's.
     void UseProduct() {
-        MakeKey(HKEY_CURRENT_USER, "Software\\MivoUninstallGui\\Options");
-        MakeKey(HKEY_LOCAL_MACHINE, "SOFTWARE\\MivoUninstallGui\\Licence");
+        ASSERT_TRUE(machine::MakeKey(HKEY_CURRENT_USER, L"Software\\MivoUninstallGui\\Options"));
+        ASSERT_TRUE(machine::MakeKey(HKEY_LOCAL_MACHINE, L"SOFTWARE\\MivoUninstallGui\\Licence"));
         for (const char* file :
              {"\\logs\\today.log", "\\logs\\old\\2019.log", "\\cache\\a\\b\\c.bin", "\\doc\\HELP.GID", "\\user.cfg"}) {
-            const std::string path = dir_ + file;
-            for (size_t at = path.find('\\', 3); at != std::string::npos; at = path.find('\\', at + 1)) {
-                CreateDirectoryA(path.substr(0, at).c_str(), nullptr);
-            }
-            ASSERT_TRUE(installkit::WriteText(path, "state"));
+            ASSERT_TRUE(installkit::WriteText(dir_ + file, "state"));
         }
     }
 
@@ -145,18 +115,19 @@ protected:
     // and waits for it and for the copy it may hand over to.
     UninstallRun Uninstall(const wchar_t* argument, std::vector<std::wstring> yesTexts, bool handsOver) {
         UninstallRun run;
-        gui::Process start = gui::StartProgram(FromAnsi(dir_ + "\\Setup.exe"), argument, scratch_.Path());
+        gui::Process start =
+            gui::StartProgram(FromAnsi(dir_ + "\\Setup.exe"), argument, distribution_.Scratch().Path());
         EXPECT_TRUE(start.Started());
-        uninstallkit::BoxAnswers answers(std::move(yesTexts), start.Id(), kUninstaller);
+        gui::BoxAnswerer answers(gui::YesTo(std::move(yesTexts)), start.Id(), kUninstaller);
         run.exitCode = start.WaitForExit(30000);
         if (handsOver) {
-            EXPECT_TRUE(uninstallkit::WaitForProcessNamedToEnd(kUninstaller, 10000, 60000));
+            EXPECT_TRUE(machine::WaitForProcessNamedToEnd(kUninstaller, 10000, 60000));
         }
-        run.boxes = Texts(answers.Finish());
+        run.boxes = gui::Texts(answers.Finish());
         return run;
     }
 
-    testfiles::ScratchDir scratch_;
+    installkit::Distribution distribution_{L"Acme CD"};
     installkit::InstallLeftovers leftovers_;
     std::string scratchDir_, dist_, dir_, group_, startup_, desktop_, workInf_, workExe_, marker_;
 };
@@ -188,7 +159,7 @@ TEST_F(UninstallGuiTest, TheWholeLifeOfAProductEndsWithNothingLeftButTheWorkCopy
     EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE, "SOFTWARE\\MivoUninstallGui"));
     EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE, kEntry));
     EXPECT_FALSE(Exists(workInf_));
-    EXPECT_TRUE(uninstallkit::DeletionPendingFor(workExe_));
+    EXPECT_TRUE(machine::DeletionPendingFor(FromAnsi(workExe_)));
 }
 
 TEST_F(UninstallGuiTest, AnUninstallProgramThatCannotStartStopsBeforeAnythingIsRemoved) {
@@ -205,7 +176,7 @@ TEST_F(UninstallGuiTest, AnUninstallProgramThatCannotStartStopsBeforeAnythingIsR
     EXPECT_TRUE(RegKeyExists(HKEY_CURRENT_USER, "Software\\MivoUninstallGui\\Options"));
     EXPECT_TRUE(RegKeyExists(HKEY_LOCAL_MACHINE, kEntry));
     EXPECT_FALSE(Exists(workInf_));
-    EXPECT_TRUE(uninstallkit::ProcessesNamed(kUninstaller).empty());
+    EXPECT_TRUE(machine::ProcessesNamed(kUninstaller).empty());
 }
 
 TEST_F(UninstallGuiTest, PerUserRemovalTakesOnlyTheUsersShortcutsAndSettings) {
@@ -230,7 +201,7 @@ TEST_F(UninstallGuiTest, PerUserRemovalTakesOnlyTheUsersShortcutsAndSettings) {
     EXPECT_TRUE(Exists(dir_ + "\\logs\\today.log"));
     EXPECT_TRUE(Exists(dir_ + "\\Setup.inf"));
     EXPECT_FALSE(Exists(workInf_));
-    EXPECT_FALSE(uninstallkit::DeletionPendingFor(dir_ + "\\Setup.exe"));
+    EXPECT_FALSE(machine::DeletionPendingFor(FromAnsi(dir_ + "\\Setup.exe")));
 }
 
 TEST_F(UninstallGuiTest, ALinkInTheInstallDirectoryLeavesWhatItPointsToIntact) {
@@ -241,8 +212,8 @@ TEST_F(UninstallGuiTest, ALinkInTheInstallDirectoryLeavesWhatItPointsToIntact) {
     ASSERT_TRUE(installkit::WriteText(shared + "\\precious.txt", "mine"));
     ASSERT_TRUE(CreateDirectoryA((shared + "\\deeper").c_str(), nullptr));
     ASSERT_TRUE(installkit::WriteText(shared + "\\deeper\\also.txt", "mine too"));
-    ASSERT_TRUE(uninstallkit::MakeDirectoryLink(dir_ + "\\shared", shared));
-    ASSERT_TRUE(uninstallkit::MakeDirectoryLink(dir_ + "\\cache\\shared", shared));
+    ASSERT_TRUE(testfiles::MakeDirectoryLink(FromAnsi(dir_ + "\\shared"), FromAnsi(shared)));
+    ASSERT_TRUE(testfiles::MakeDirectoryLink(FromAnsi(dir_ + "\\cache\\shared"), FromAnsi(shared)));
 
     UninstallRun run = Uninstall(L"/r", {MessageText(MSG_CONFIRM_UNINSTALL)}, true);
     EXPECT_EQ(run.exitCode, 1u);

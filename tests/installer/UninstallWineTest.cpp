@@ -7,61 +7,38 @@
 #include <cstring>
 #include <string>
 
-#include "UninstallTestKit.h"
+#include "InstallTestKit.h"
 #include "engine/Deletion.h"
 #include "engine/InstallerState.h"
 #include "engine/RestartDeletion.h"
 #include "engine/SetupInfo.h"
 #include "engine/UninstallFlow.h"
 #include "resources/resource.h"
+#include "support/BoxAnswerer.h"
+#include "support/Machine.h"
 #include "support/TestFiles.h"
 #include "ui/Messages.h"
 
+using gui::Texts;
+using installkit::Exists;
+using installkit::MessageText;
+using installkit::RegKeyExists;
 using testfiles::FromAnsi;
 using testfiles::ToAnsi;
-using uninstallkit::MessageText;
 
 namespace {
 
 const char kTestKey[] = "Software\\MivoUninstallTest";
 
-bool Exists(const std::string& path) {
-    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
 void Write(const std::string& path, const std::string& text = "x", bool readOnly = false) {
-    for (size_t at = path.find('\\', 3); at != std::string::npos; at = path.find('\\', at + 1)) {
-        CreateDirectoryA(path.substr(0, at).c_str(), nullptr);
-    }
-    ASSERT_TRUE(testfiles::WriteFileBytes(FromAnsi(path), text)) << path;
+    ASSERT_TRUE(installkit::WriteText(path, text)) << path;
     if (readOnly) {
         SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY);
     }
 }
 
-bool KeyExists(HKEY root, const std::string& path) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) {
-        return false;
-    }
-    RegCloseKey(key);
-    return true;
-}
-
 void MakeKey(HKEY root, const std::string& path) {
-    HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
-              ERROR_SUCCESS);
-    RegSetValueExA(key, "Value", 0, REG_SZ, reinterpret_cast<const BYTE*>("v"), 2);
-    RegCloseKey(key);
-}
-
-std::vector<std::wstring> Texts(const std::vector<gui::MessageBoxContent>& boxes) {
-    std::vector<std::wstring> texts;
-    for (const auto& box : boxes) {
-        texts.push_back(box.text);
-    }
-    return texts;
+    ASSERT_TRUE(machine::MakeKey(root, FromAnsi(path))) << path;
 }
 
 // An installed state laid out by hand in a scratch directory: the install
@@ -85,9 +62,8 @@ protected:
         g_installer.runMode = RunMode::Admin;
     }
     void TearDown() override {
-        uninstallkit::ForgetPendingOperations(ownPath);
-        RegDeleteTreeA(HKEY_CURRENT_USER, kTestKey);
-        RegDeleteKeyA(HKEY_CURRENT_USER, kTestKey);
+        machine::ForgetPendingOperations(FromAnsi(ownPath));
+        machine::DeleteKeyTree(HKEY_CURRENT_USER, FromAnsi(kTestKey));
     }
     bool Load(const std::string& setupText) {
         Write(setupFile, "[Uninstall]\r\nTitle=Acme\r\n" + setupText);
@@ -125,8 +101,8 @@ TEST_F(UninstallScene, ALinkIsRemovedButNeverEntered) {
     const std::string dir = root + "\\d";
     Write(dir + "\\a.txt");
     CreateDirectoryA((dir + "\\sub").c_str(), nullptr);
-    ASSERT_TRUE(uninstallkit::MakeDirectoryLink(dir + "\\link", outside));
-    ASSERT_TRUE(uninstallkit::MakeDirectoryLink(dir + "\\sub\\link", outside));
+    ASSERT_TRUE(testfiles::MakeDirectoryLink(FromAnsi(dir + "\\link"), FromAnsi(outside)));
+    ASSERT_TRUE(testfiles::MakeDirectoryLink(FromAnsi(dir + "\\sub\\link"), FromAnsi(outside)));
 
     DeleteDirectoryContents(dir.c_str(), true);
     // The link named as the directory itself is left alone as well.
@@ -135,8 +111,8 @@ TEST_F(UninstallScene, ALinkIsRemovedButNeverEntered) {
     EXPECT_FALSE(Exists(dir + "\\a.txt"));
     EXPECT_TRUE(Exists(outside + "\\keep.txt"));
     EXPECT_TRUE(Exists(outside + "\\deep\\keep.txt"));
-    uninstallkit::RemoveDirectoryLink(dir + "\\link");
-    uninstallkit::RemoveDirectoryLink(dir + "\\sub\\link");
+    testfiles::RemoveDirectoryLink(FromAnsi(dir + "\\link"));
+    testfiles::RemoveDirectoryLink(FromAnsi(dir + "\\sub\\link"));
 }
 
 TEST_F(UninstallScene, RegistryTreesGoWholeAndMissingKeysAreNoError) {
@@ -150,22 +126,20 @@ TEST_F(UninstallScene, RegistryTreesGoWholeAndMissingKeysAreNoError) {
     MakeKey(HKEY_CURRENT_USER, std::string(kTestKey) + "\\Keep");
 
     EXPECT_EQ(DeleteRegistryTree(HKEY_CURRENT_USER, tree.c_str()), 0);
-    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, tree));
-    EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, std::string(kTestKey) + "\\Keep"));
+    EXPECT_FALSE(RegKeyExists(HKEY_CURRENT_USER, tree));
+    EXPECT_TRUE(RegKeyExists(HKEY_CURRENT_USER, std::string(kTestKey) + "\\Keep"));
     EXPECT_EQ(DeleteRegistryTree(HKEY_CURRENT_USER, tree.c_str()), 0);
     // An empty path would name the root itself.
     EXPECT_EQ(DeleteRegistryTree(HKEY_CURRENT_USER, ""), kErrorRegistryKeyDelete);
-    EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, "Software"));
+    EXPECT_TRUE(RegKeyExists(HKEY_CURRENT_USER, "Software"));
 }
 
 TEST(UninstallSafety, TheSystemsDirectoriesOfThisMachineAreProtected) {
-    char windows[MAX_PATH], system[MAX_PATH], programFiles[MAX_PATH] = {}, shortName[MAX_PATH] = {};
-    GetWindowsDirectoryA(windows, MAX_PATH);
+    const std::string windows = installkit::WindowsDir();
+    const std::string programFiles = installkit::ProgramFilesDir();
+    char system[MAX_PATH] = {}, shortName[MAX_PATH] = {};
     GetSystemDirectoryA(system, MAX_PATH);
-    DWORD size = sizeof programFiles;
-    RegGetValueA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion", "ProgramFilesDir", RRF_RT_REG_SZ,
-                 nullptr, programFiles, &size);
-    GetShortPathNameA(programFiles, shortName, MAX_PATH);
+    GetShortPathNameA(programFiles.c_str(), shortName, MAX_PATH);
     char profile[MAX_PATH] = {};
     GetEnvironmentVariableA("USERPROFILE", profile, MAX_PATH);
     const std::string profiles = std::string(profile).substr(0, std::string(profile).find_last_of('\\'));
@@ -178,7 +152,7 @@ TEST(UninstallSafety, TheSystemsDirectoriesOfThisMachineAreProtected) {
         {"C:\\", true},
         {"C:", true},
         {windows, true},
-        {std::string(windows) + "\\", true},
+        {windows + "\\", true},
         {system, true},
         {programFiles, true},
         {shortName, true},
@@ -190,7 +164,7 @@ TEST(UninstallSafety, TheSystemsDirectoriesOfThisMachineAreProtected) {
         {std::string(profile) + "\\Desktop", true},
         {"Acme", true},
         {std::string(programFiles) + "\\MivoAcme", false},
-        {std::string(windows) + "\\MivoAcme", false},
+        {windows + "\\MivoAcme", false},
         {ToAnsi(scratch.Path()), false},
     };
     for (const Case& c : cases) {
@@ -200,10 +174,10 @@ TEST(UninstallSafety, TheSystemsDirectoriesOfThisMachineAreProtected) {
 
 TEST_F(UninstallScene, DeletionAtRestartIsRegisteredWithTheSystem) {
     ASSERT_TRUE(ScheduleDeletionAtRestart(ownPath.c_str()));
-    EXPECT_TRUE(uninstallkit::DeletionPendingFor(ownPath));
+    EXPECT_TRUE(machine::DeletionPendingFor(FromAnsi(ownPath)));
     EXPECT_TRUE(Exists(ownPath));
-    uninstallkit::ForgetPendingOperations(ownPath);
-    EXPECT_FALSE(uninstallkit::DeletionPendingFor(ownPath));
+    machine::ForgetPendingOperations(FromAnsi(ownPath));
+    EXPECT_FALSE(machine::DeletionPendingFor(FromAnsi(ownPath)));
 }
 
 TEST_F(UninstallScene, TheWininitRenameSectionKeepsItsLinesAndGetsTheDeletionLast) {
@@ -254,9 +228,7 @@ TEST(UninstallRestart, ShutdownPrivilegeGetsEnabled) {
 }
 
 TEST_F(UninstallScene, ListedDirectoriesFilesAndTheInstallDirectoryGoAsAllDeleteSays) {
-    char windows[MAX_PATH];
-    GetWindowsDirectoryA(windows, MAX_PATH);
-    const std::string windowsDir = windows;
+    const std::string windowsDir = installkit::WindowsDir();
     ASSERT_FALSE(Exists(windowsDir + "\\wininit.ini"));
     struct Case {
         const char* setup;
@@ -288,7 +260,7 @@ TEST_F(UninstallScene, ListedDirectoriesFilesAndTheInstallDirectoryGoAsAllDelete
         ASSERT_TRUE(Load(std::string(c.setup) +
                          "[RmDir]\r\nItem1=data\r\nItem2=tree,1\r\n"
                          "[Files]\r\nItem1=Main.exe\r\nItem2=doc\\HELP.HLP\r\nItem3=nothing-here.txt\r\n"));
-        uninstallkit::BoxAnswers answers;
+        gui::BoxAnswerer answers(gui::YesTo({}), GetCurrentProcessId());
         EXPECT_TRUE(RunUninstall()) << c.setup;
         EXPECT_EQ(Texts(answers.Finish()), c.boxes) << c.setup;
 
@@ -304,10 +276,10 @@ TEST_F(UninstallScene, ListedDirectoriesFilesAndTheInstallDirectoryGoAsAllDelete
         EXPECT_EQ(Exists(app + "\\sub\\inner.txt"), c.subStays) << c.setup;
         EXPECT_EQ(Exists(app), c.appStays) << c.setup;
         EXPECT_FALSE(Exists(setupFile)) << c.setup;
-        EXPECT_TRUE(uninstallkit::DeletionPendingFor(ownPath)) << c.setup;
+        EXPECT_TRUE(machine::DeletionPendingFor(FromAnsi(ownPath))) << c.setup;
         // The NT family has its own list; "wininit.ini" is for Windows 9x.
         EXPECT_FALSE(Exists(windowsDir + "\\wininit.ini")) << c.setup;
-        uninstallkit::ForgetPendingOperations(ownPath);
+        machine::ForgetPendingOperations(FromAnsi(ownPath));
         CreateDirectoryA(app.c_str(), nullptr);
     }
 }
@@ -320,11 +292,11 @@ TEST_F(UninstallScene, MalformedRegistryItemsStopWithMessage2AndProtectedOnesAre
         Write(app + "\\Main.exe");
         ASSERT_TRUE(Load(std::string("RebootDlg=0\r\n[RegKey]\r\nItem1=HKEY_CURRENT_USER\\") + kTestKey +
                          "\\First\r\nItem2=" + item + "\r\n[Files]\r\nItem1=Main.exe\r\n"));
-        uninstallkit::BoxAnswers answers;
+        gui::BoxAnswerer answers(gui::YesTo({}), GetCurrentProcessId());
         EXPECT_FALSE(RunUninstall()) << item;
         EXPECT_EQ(Texts(answers.Finish()), std::vector<std::wstring>{badSetupFile}) << item;
         // Earlier steps stay done, later ones never ran.
-        EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, std::string(kTestKey) + "\\First")) << item;
+        EXPECT_FALSE(RegKeyExists(HKEY_CURRENT_USER, std::string(kTestKey) + "\\First")) << item;
         EXPECT_TRUE(Exists(app + "\\Main.exe")) << item;
         EXPECT_TRUE(Exists(setupFile)) << item;
     }
@@ -334,12 +306,12 @@ TEST_F(UninstallScene, MalformedRegistryItemsStopWithMessage2AndProtectedOnesAre
     ASSERT_TRUE(Load(std::string("RebootDlg=0\r\n[RegKey]\r\nItem1=HKEY_CURRENT_USER\\Software\r\n"
                                  "Item2=HKEY_CURRENT_USER\\") +
                      kTestKey + "\\Missing\r\nItem3=HKEY_CURRENT_USER\\" + kTestKey + "\\Mine\r\n"));
-    uninstallkit::BoxAnswers answers;
+    gui::BoxAnswerer answers(gui::YesTo({}), GetCurrentProcessId());
     EXPECT_TRUE(RunUninstall());
     EXPECT_EQ(Texts(answers.Finish()), (std::vector<std::wstring>{badSetupFile + L"\nHKEY_CURRENT_USER\\Software",
                                                                   MessageText(MSG_UNINSTALL_COMPLETE)}));
-    EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, "Software\\Microsoft"));
-    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, std::string(kTestKey) + "\\Mine"));
+    EXPECT_TRUE(RegKeyExists(HKEY_CURRENT_USER, "Software\\Microsoft"));
+    EXPECT_FALSE(RegKeyExists(HKEY_CURRENT_USER, std::string(kTestKey) + "\\Mine"));
 }
 
 TEST_F(UninstallScene, AnInstallDirectoryThatIsADriveRootRemovesOnlyTheListedFiles) {
@@ -348,13 +320,12 @@ TEST_F(UninstallScene, AnInstallDirectoryThatIsADriveRootRemovesOnlyTheListedFil
     const std::string kept = "C:\\mivo_uninstall_kept.txt";
     Write(listed);
     Write(kept);
-    char windows[MAX_PATH];
-    GetWindowsDirectoryA(windows, MAX_PATH);
-    ASSERT_TRUE(IsProtectedDeletionTarget(windows));
+    const std::string windows = installkit::WindowsDir();
+    ASSERT_TRUE(IsProtectedDeletionTarget(windows.c_str()));
     ASSERT_TRUE(
         Load("Dir=C:\\\r\nAllDelete=2\r\n[RmDir]\r\nItem1=%WINDIR%,1\r\n"
              "[Files]\r\nItem1=mivo_uninstall_listed.txt\r\n"));
-    uninstallkit::BoxAnswers answers;
+    gui::BoxAnswerer answers(gui::YesTo({}), GetCurrentProcessId());
     EXPECT_EQ(ContinueUninstall(), 1);
     const std::wstring badSetupFile =
         FromAnsi(ToAnsi(L"セットアップ情報ファイル（") + setupFile + ToAnsi(L"）の内容が不正です。"));
@@ -364,13 +335,13 @@ TEST_F(UninstallScene, AnInstallDirectoryThatIsADriveRootRemovesOnlyTheListedFil
                                          MessageText(MSG_UNINSTALL_COMPLETE_RESTART)}));
     EXPECT_FALSE(Exists(listed));
     EXPECT_TRUE(Exists(kept));
-    EXPECT_TRUE(Exists(std::string(windows) + "\\system32"));
+    EXPECT_TRUE(Exists(windows + "\\system32"));
     DeleteFileA(kept.c_str());
 
     // A "Dir" that says nowhere in particular removes nothing at all.
     for (const char* dir : {"", "Acme", "\\Acme", "C:Acme"}) {
         ASSERT_TRUE(Load(std::string("Dir=") + dir + "\r\n[Files]\r\nItem1=Main.exe\r\n"));
-        uninstallkit::BoxAnswers refusal;
+        gui::BoxAnswerer refusal(gui::YesTo({}), GetCurrentProcessId());
         EXPECT_EQ(ContinueUninstall(), 0) << dir;
         EXPECT_EQ(Texts(refusal.Finish()),
                   std::vector<std::wstring>{MessageText(MSG_FATAL_ERROR) + L"\n  (ErrorCode : 2001)"})
@@ -389,7 +360,7 @@ TEST_F(UninstallScene, TheUninstallProgramIsWaitedForAndOneThatCannotStartIsRepo
     EXPECT_EQ(testfiles::ReadFileBytes(FromAnsi(marker)).substr(0, 14), std::string("p\0r\0e\0s\0e\0n\0t\0", 14));
 
     ASSERT_TRUE(Load("Program=nosuch.exe,/s\r\n"));
-    uninstallkit::BoxAnswers answers;
+    gui::BoxAnswerer answers(gui::YesTo({}), GetCurrentProcessId());
     EXPECT_FALSE(RunUninstallProgram());
     EXPECT_EQ(Texts(answers.Finish()), std::vector<std::wstring>{L"nosuch.exe の起動に失敗しました。"});
 }

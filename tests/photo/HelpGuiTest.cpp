@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "TandrelTestKit.h"
 #include "support/FileDrop.h"
 #include "support/GuiDriver.h"
 #include "support/Screenshot.h"
@@ -19,8 +20,7 @@
 
 namespace {
 
-const wchar_t kMainTitle[] = L"Tandrel ver.2.01";
-const wchar_t kDialogClass[] = L"#32770";
+using tandrelkit::kDialogClass;
 
 std::wstring HelpDir() {
     return testfiles::BinDir() + L"help";
@@ -33,12 +33,6 @@ std::wstring HelpText() {
     std::wstring text(length, L'\0');
     MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()), text.data(), length);
     return text;
-}
-
-std::wstring SettingsPath() {
-    wchar_t dir[MAX_PATH] = {};
-    GetWindowsDirectoryW(dir, MAX_PATH);
-    return std::wstring(dir) + L"\\TDR.ini";
 }
 
 // Values of every `attribute`="..." in the document.
@@ -75,35 +69,7 @@ std::set<std::wstring> Captions(HWND dialog) {
     return captions;
 }
 
-class HelpGui : public ::testing::Test {
-protected:
-    void SetUp() override {
-        DeleteFileW(SettingsPath().c_str());
-        SetCursorPos(1275, 1019);
-    }
-    void TearDown() override { DeleteFileW(SettingsPath().c_str()); }
-
-    void Start(const std::wstring& arguments = L"") {
-        tandrel_ = gui::StartProgram(testfiles::BinDir() + L"Tandrel.exe", arguments, work_.Path());
-        ASSERT_TRUE(tandrel_.Started());
-        main_ = gui::WaitForWindow(tandrel_.Id(), kDialogClass, kMainTitle);
-        ASSERT_NE(main_, nullptr);
-    }
-
-    HWND OpenSettings() {
-        gui::PressButton(main_, 1016);
-        return gui::WaitForWindow(tandrel_.Id(), kDialogClass, L"設定");
-    }
-
-    void Exit() {
-        PostMessageW(main_, WM_CLOSE, 0, 0);
-        EXPECT_EQ(tandrel_.WaitForExit(15000), 0u);
-    }
-
-    testfiles::ScratchDir work_{L"help"};
-    gui::Process tandrel_;
-    HWND main_ = nullptr;
-};
+using HelpGui = tandrelkit::TandrelGui;
 
 TEST_F(HelpGui, LiesBesideTandrelWithEveryPictureItShowsAndEveryLinkTarget) {
     std::wstring html = HelpText();
@@ -151,7 +117,7 @@ TEST_F(HelpGui, NamesEveryControlOfTheMainWindowAndTheSettingsDialog) {
     }
     gui::PressButton(settings, 1076);
     ASSERT_TRUE(gui::WaitUntil([&] { return IsWindowEnabled(main_) != FALSE; }));
-    Exit();
+    CloseMain();
 
     EXPECT_GE(captions.size(), 35u);  // the distinct captions of both windows
     for (const std::wstring& caption : captions) {
@@ -172,11 +138,7 @@ TEST_F(HelpGui, NamesEveryControlOfTheMainWindowAndTheSettingsDialog) {
 
 class HelpScreens : public HelpGui {
 protected:
-    void Shot(const wchar_t* name, HWND window) {
-        gui::Sync(window);
-        Sleep(400);
-        ASSERT_TRUE(gui::SaveScreenshot(gui::ScreenshotDir() + L"\\" + name, window));
-    }
+    void Shot(const wchar_t* name, HWND window) { ASSERT_TRUE(gui::SaveShot(name, window, 400)); }
 
     HWND WaitForView(const wchar_t* title) { return gui::WaitForWindow(tandrel_.Id(), kDialogClass, title, 10000); }
 };

@@ -178,7 +178,7 @@ TEST_F(OverlayTest, CopyrightLineIsWhiteAtTheLowerRightOfTheViewAndNowhereElse) 
 
     InvalidateRect(doc->viewWnd, nullptr, FALSE);
     UpdateWindow(doc->viewWnd);
-    gui::SaveScreenshot(gui::ScreenshotDir() + L"\\tandrel-copyright-overlay.png", doc->viewWnd);
+    gui::SaveShot(L"tandrel-copyright-overlay.png", doc->viewWnd);
 }
 
 TEST_F(OverlayTest, CopyrightIsBoldAboveSizeSeven) {
@@ -285,7 +285,7 @@ TEST_F(OverlayTest, WatermarkRowsAndTilesStartWhereTheStepPutsThem) {
 
     InvalidateRect(doc->viewWnd, nullptr, FALSE);
     UpdateWindow(doc->viewWnd);
-    gui::SaveScreenshot(gui::ScreenshotDir() + L"\\tandrel-watermark-overlay.png", doc->viewWnd);
+    gui::SaveShot(L"tandrel-watermark-overlay.png", doc->viewWnd);
 }
 
 TEST_F(OverlayTest, LayersStayBlackWhenOffEmptyOrUnusable) {

@@ -11,6 +11,7 @@
 #include <ostream>
 #include <string>
 
+#include "TandrelTestKit.h"
 #include "TestPictures.h"
 #include "support/FileDrop.h"
 #include "support/GuiDriver.h"
@@ -19,12 +20,12 @@
 
 namespace {
 
-const wchar_t kMainTitle[] = L"Tandrel ver.2.01";
-const wchar_t kSettingsTitle[] = L"設定";
-const wchar_t kDialogClass[] = L"#32770";
+using tandrelkit::kDialogClass;
+using tandrelkit::ReadSetting;
+using tandrelkit::ReadSettingText;
+using tandrelkit::SliderPosition;
 
 // Main window
-const int kSettingsButton = 1016;
 const int kSmallButton = 1027;
 const int kMiddleButton = 1028;
 const int kLargeButton = 1029;
@@ -42,32 +43,6 @@ const int kLargeSlider = 1072;
 const int kApply = 1075;
 const int kCancel = 1076;
 
-std::wstring SettingsPath() {
-    wchar_t dir[MAX_PATH] = {};
-    GetWindowsDirectoryW(dir, MAX_PATH);
-    return std::wstring(dir) + L"\\TDR.ini";
-}
-
-int ReadSetting(const wchar_t* key) {
-    return static_cast<int>(GetPrivateProfileIntW(L"SETTINGS", key, -99, SettingsPath().c_str()));
-}
-
-std::wstring ReadSettingText(const wchar_t* key) {
-    wchar_t text[1024] = {};
-    GetPrivateProfileStringW(L"SETTINGS", key, L"<absent>", text, 1024, SettingsPath().c_str());
-    return text;
-}
-
-LRESULT SendControl(HWND dialog, int id, UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
-    DWORD_PTR result = 0;
-    SendMessageTimeoutW(GetDlgItem(dialog, id), message, wParam, lParam, SMTO_ABORTIFHUNG, 5000, &result);
-    return static_cast<LRESULT>(result);
-}
-
-int SliderPosition(HWND dialog, int id) {
-    return static_cast<int>(SendControl(dialog, id, TBM_GETPOS));
-}
-
 // Moves a slider as the keyboard does, one step a press: the slider itself
 // moves and reports each step to the dialog. Waits until the last step has
 // been handled (a step moves the thumb and reports it in one go).
@@ -79,18 +54,6 @@ void MoveSlider(HWND dialog, int id, UINT key, int presses) {
     }
     EXPECT_TRUE(gui::WaitUntil([&] { return SliderPosition(dialog, id) == target; }, 5000)) << id;
     gui::Sync(dialog);
-}
-
-// A key pressed where the focus is in `window`'s thread, so that the dialog's
-// own keyboard handling (Enter, Escape) sees it.
-void PressKey(HWND window, UINT key) {
-    GUITHREADINFO info = {};
-    info.cbSize = sizeof(info);
-    HWND target = window;
-    if (GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info) && info.hwndFocus) {
-        target = info.hwndFocus;
-    }
-    gui::PostKey(target, key);
 }
 
 struct OwnedTooltipQuery {
@@ -116,36 +79,8 @@ HWND TooltipOf(HWND owner) {
     return query.found;
 }
 
-class SettingsDialogGui : public ::testing::Test {
+class SettingsDialogGui : public tandrelkit::TandrelGui {
 protected:
-    void SetUp() override {
-        DeleteFileW(SettingsPath().c_str());
-        SetCursorPos(1275, 1019);
-    }
-    void TearDown() override { DeleteFileW(SettingsPath().c_str()); }
-
-    void WriteSettings(const std::string& lines) {
-        ASSERT_TRUE(testfiles::WriteFileBytes(SettingsPath(), "[SETTINGS]\r\n" + lines));
-    }
-
-    void Start() {
-        tandrel_ = gui::StartProgram(testfiles::BinDir() + L"Tandrel.exe", L"", work_.Path());
-        ASSERT_TRUE(tandrel_.Started());
-        main_ = gui::WaitForWindow(tandrel_.Id(), kDialogClass, kMainTitle);
-        ASSERT_NE(main_, nullptr);
-    }
-
-    // Presses "ソフト設定" and waits for the dialog.
-    HWND OpenSettings() {
-        gui::PressButton(main_, kSettingsButton);
-        HWND dialog = gui::WaitForWindow(tandrel_.Id(), kDialogClass, kSettingsTitle);
-        EXPECT_NE(dialog, nullptr);
-        if (dialog) {
-            gui::Sync(dialog);
-        }
-        return dialog;
-    }
-
     // Waits until the dialog has gone and the main window is usable again.
     void ExpectClosed(HWND dialog) {
         EXPECT_TRUE(gui::WaitUntil([&] { return !IsWindow(dialog); }, 5000));
@@ -153,20 +88,7 @@ protected:
         gui::Sync(main_);
     }
 
-    void CloseMainAndWait() {
-        PostMessageW(main_, WM_CLOSE, 0, 0);
-        EXPECT_EQ(tandrel_.WaitForExit(15000), 0u);
-    }
-
-    void Shot(const wchar_t* name, HWND window) {
-        gui::Sync(window);
-        Sleep(200);
-        gui::SaveScreenshot(gui::ScreenshotDir() + L"\\" + name, window);
-    }
-
-    testfiles::ScratchDir work_{L"setdlg"};
-    gui::Process tandrel_;
-    HWND main_ = nullptr;
+    void Shot(const wchar_t* name, HWND window) { gui::SaveShot(name, window, 200); }
 };
 
 TEST_F(SettingsDialogGui, OpensCentredOverADisabledMainWindowWithTheStoredChoicesAndTips) {
@@ -186,8 +108,8 @@ TEST_F(SettingsDialogGui, OpensCentredOverADisabledMainWindowWithTheStoredChoice
     EXPECT_EQ(gui::ControlText(dialog, kMiddleLabel), L"中:320px");
     EXPECT_EQ(gui::ControlText(dialog, kLargeLabel), L"大:500px");
     for (int id : {kSmallSlider, kMiddleSlider, kLargeSlider}) {
-        EXPECT_EQ(SendControl(dialog, id, TBM_GETRANGEMIN), 1) << id;
-        EXPECT_EQ(SendControl(dialog, id, TBM_GETRANGEMAX), 2000) << id;
+        EXPECT_EQ(gui::SendToControl(dialog, id, TBM_GETRANGEMIN), 1) << id;
+        EXPECT_EQ(gui::SendToControl(dialog, id, TBM_GETRANGEMAX), 2000) << id;
     }
     EXPECT_EQ(SliderPosition(dialog, kSmallSlider), 160);
     EXPECT_EQ(SliderPosition(dialog, kMiddleSlider), 320);
@@ -208,7 +130,7 @@ TEST_F(SettingsDialogGui, OpensCentredOverADisabledMainWindowWithTheStoredChoice
     Shot(L"tandrel-settings.png", dialog);
     gui::PressButton(dialog, kCancel);
     ExpectClosed(dialog);
-    CloseMainAndWait();
+    CloseMain();
 }
 
 TEST_F(SettingsDialogGui, SmallSizeMovedTo200AndAppliedRenamesTheMainWindowButton) {
@@ -235,7 +157,7 @@ TEST_F(SettingsDialogGui, SmallSizeMovedTo200AndAppliedRenamesTheMainWindowButto
     gui::PressButton(dialog, kCancel);
     ExpectClosed(dialog);
 
-    CloseMainAndWait();
+    CloseMain();
     EXPECT_EQ(ReadSetting(L"ZOOMSIZESMALL"), 200);
 }
 
@@ -249,9 +171,9 @@ struct LeaveCase {
 
 const LeaveCase kLeaveCases[] = {
     {"apply_button", [](HWND dialog) { gui::PressButton(dialog, kApply); }, true},
-    {"enter_key", [](HWND dialog) { PressKey(dialog, VK_RETURN); }, true},
+    {"enter_key", [](HWND dialog) { gui::PostKeyToFocus(dialog, VK_RETURN); }, true},
     {"cancel_button", [](HWND dialog) { gui::PressButton(dialog, kCancel); }, false},
-    {"escape_key", [](HWND dialog) { PressKey(dialog, VK_ESCAPE); }, false},
+    {"escape_key", [](HWND dialog) { gui::PostKeyToFocus(dialog, VK_ESCAPE); }, false},
     {"title_bar_close", [](HWND dialog) { PostMessageW(dialog, WM_CLOSE, 0, 0); }, false},
 };
 
@@ -299,7 +221,7 @@ TEST_P(SettingsDialogLeave, KeepsPendingChangesOnlyWhenApplyingButTheTrimBoxAlwa
     gui::PressButton(dialog, kCancel);
     ExpectClosed(dialog);
 
-    CloseMainAndWait();
+    CloseMain();
     EXPECT_EQ(ReadSetting(L"TRIMSAVESIZE"), 1);
     EXPECT_EQ(ReadSetting(L"ZOOMSIZESMALL"), c.applies ? 200 : 160);
     EXPECT_EQ(ReadSetting(L"ZOOMSIZELARGE"), c.applies ? 505 : 500);
@@ -326,7 +248,7 @@ TEST_F(SettingsDialogGui, SizesBeyondTheSlidersAreKeptUntilTheSliderMoves) {
     ExpectClosed(dialog);
     EXPECT_EQ(gui::ControlText(main_, kSmallButton), L"小(5000px)");
     EXPECT_EQ(gui::ControlText(main_, kLargeButton), L"大(1999px)");
-    CloseMainAndWait();
+    CloseMain();
     EXPECT_EQ(ReadSetting(L"ZOOMSIZESMALL"), 5000);
     EXPECT_EQ(ReadSetting(L"ZOOMSIZELARGE"), 1999);
 }
@@ -340,7 +262,7 @@ TEST_F(SettingsDialogGui, AStoredSuffixLongerThanTheEditIsShownAndAppliedCutTo25
     EXPECT_EQ(gui::ControlText(dialog, kSuffixEdit), std::wstring(255, L'L'));
     gui::PressButton(dialog, kApply);
     ExpectClosed(dialog);
-    CloseMainAndWait();
+    CloseMain();
     EXPECT_EQ(ReadSettingText(L"OUTPUT_FILE_BASE"), std::wstring(255, L'L'));
 }
 
@@ -355,7 +277,7 @@ TEST_F(SettingsDialogGui, SavingSwitchedOffWritesOnlyTheFlagAndTheNextStartShows
     gui::PressButton(dialog, kApply);
     ExpectClosed(dialog);
     EXPECT_EQ(gui::ControlText(main_, kSmallButton), L"小(225px)");
-    CloseMainAndWait();
+    CloseMain();
     EXPECT_EQ(ReadSetting(L"SAVE_SETTINGS"), 0);
     EXPECT_EQ(ReadSetting(L"ZOOMSIZESMALL"), 222);  // untouched at exit
 
@@ -366,7 +288,7 @@ TEST_F(SettingsDialogGui, SavingSwitchedOffWritesOnlyTheFlagAndTheNextStartShows
     EXPECT_EQ(gui::CheckState(dialog, kSaveSettingsBox), BST_UNCHECKED);
     gui::PressButton(dialog, kCancel);
     ExpectClosed(dialog);
-    CloseMainAndWait();
+    CloseMain();
 }
 
 TEST_F(SettingsDialogGui, ANewSizeChangesNoPictureUntilItsButtonIsPressed) {
@@ -388,7 +310,7 @@ TEST_F(SettingsDialogGui, ANewSizeChangesNoPictureUntilItsButtonIsPressed) {
     // ...until the size is chosen again.
     ASSERT_TRUE(gui::ClickAndWait(main_, kSmallButton));
     EXPECT_NE(gui::WaitForWindow(tandrel_.Id(), kDialogClass, L"200px × 150px"), nullptr);
-    CloseMainAndWait();
+    CloseMain();
 }
 
 TEST_F(SettingsDialogGui, AnEmptiedSuffixAppliedBeforeALoadGivesTheLoadedPictureItsOwnName) {
@@ -406,7 +328,7 @@ TEST_F(SettingsDialogGui, AnEmptiedSuffixAppliedBeforeALoadGivesTheLoadedPicture
     EXPECT_EQ(gui::ControlText(main_, kOutputName), L"harbour");
 
     // Leaving without saving: the empty suffix is stored for this run only.
-    CloseMainAndWait();
+    CloseMain();
     EXPECT_EQ(ReadSettingText(L"OUTPUT_FILE_BASE"), L"");
     Start();
     dialog = OpenSettings();
@@ -414,7 +336,7 @@ TEST_F(SettingsDialogGui, AnEmptiedSuffixAppliedBeforeALoadGivesTheLoadedPicture
     EXPECT_EQ(gui::ControlText(dialog, kSuffixEdit), L"_tdr");
     gui::PressButton(dialog, kCancel);
     ExpectClosed(dialog);
-    CloseMainAndWait();
+    CloseMain();
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "TandrelTestKit.h"
 #include "TestPictures.h"
 #include "support/FileDrop.h"
 #include "support/GuiDriver.h"
@@ -22,55 +23,15 @@ using testpictures::Rgb;
 
 namespace {
 
-const wchar_t kMainTitle[] = L"Tandrel ver.2.01";
-const wchar_t kDialogClass[] = L"#32770";
-
-std::wstring ViewTitle(int width, int height) {
-    return std::to_wstring(width) + L"px × " + std::to_wstring(height) + L"px";
-}
-
-std::wstring SettingsPath() {
-    wchar_t dir[MAX_PATH] = {};
-    GetWindowsDirectoryW(dir, MAX_PATH);
-    return std::wstring(dir) + L"\\TDR.ini";
-}
+using tandrelkit::kDialogClass;
+using tandrelkit::kMainTitle;
+using tandrelkit::ReadSetting;
+using tandrelkit::ReadSettingText;
+using tandrelkit::SliderPosition;
+using tandrelkit::ViewTitle;
 
 std::wstring Quoted(const std::wstring& path) {
     return L"\"" + path + L"\"";
-}
-
-int ReadSetting(const wchar_t* key) {
-    return static_cast<int>(GetPrivateProfileIntW(L"SETTINGS", key, -99, SettingsPath().c_str()));
-}
-
-std::wstring ReadSettingText(const wchar_t* key) {
-    wchar_t text[1024] = {};
-    GetPrivateProfileStringW(L"SETTINGS", key, L"<absent>", text, 1024, SettingsPath().c_str());
-    return text;
-}
-
-int SliderPosition(HWND dialog, int id) {
-    DWORD_PTR position = 0;
-    SendMessageTimeoutW(GetDlgItem(dialog, id), TBM_GETPOS, 0, 0, SMTO_ABORTIFHUNG, 5000, &position);
-    return static_cast<int>(position);
-}
-
-LRESULT SendControl(HWND dialog, int id, UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
-    DWORD_PTR result = 0;
-    SendMessageTimeoutW(GetDlgItem(dialog, id), message, wParam, lParam, SMTO_ABORTIFHUNG, 5000, &result);
-    return static_cast<LRESULT>(result);
-}
-
-// A key pressed where the user's focus is in `window`'s thread.
-void PressKey(HWND window, UINT key) {
-    GUITHREADINFO info = {};
-    info.cbSize = sizeof(info);
-    DWORD thread = GetWindowThreadProcessId(window, nullptr);
-    HWND target = window;
-    if (GetGUIThreadInfo(thread, &info) && info.hwndFocus) {
-        target = info.hwndFocus;
-    }
-    gui::PostKey(target, key);
 }
 
 // Posts a press at the first point, moves through the others and a release at
@@ -103,41 +64,8 @@ Rgb ScreenColour(HWND window, int x, int y) {
     return rgb;
 }
 
-struct OtherWindowQuery {
-    DWORD exceptPid;
-    HWND found;
-};
-
-BOOL CALLBACK FindOtherMain(HWND window, LPARAM param) {
-    auto* query = reinterpret_cast<OtherWindowQuery*>(param);
-    DWORD pid = 0;
-    GetWindowThreadProcessId(window, &pid);
-    if (pid == query->exceptPid || pid == GetCurrentProcessId() || !IsWindowVisible(window)) {
-        return TRUE;
-    }
-    wchar_t className[64] = {};
-    GetClassNameW(window, className, 64);
-    if (lstrcmpW(className, kDialogClass) == 0 && gui::WindowText(window) == kMainTitle) {
-        query->found = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-class ShellGui : public ::testing::Test {
+class ShellGui : public tandrelkit::TandrelGui {
 protected:
-    void SetUp() override {
-        DeleteFileW(SettingsPath().c_str());
-        // Keep the real pointer off every window, so that only the test's own
-        // mouse messages reach the view.
-        SetCursorPos(1275, 1019);
-    }
-    void TearDown() override { DeleteFileW(SettingsPath().c_str()); }
-
-    void WriteSettings(const std::string& lines) {
-        ASSERT_TRUE(testfiles::WriteFileBytes(SettingsPath(), "[SETTINGS]\r\n" + lines));
-    }
-
     std::wstring WritePicture(const std::wstring& name,
                               int width,
                               int height,
@@ -148,17 +76,6 @@ protected:
         return path;
     }
 
-    void Start(const std::wstring& arguments) {
-        tandrel_ = gui::StartProgram(testfiles::BinDir() + L"Tandrel.exe", arguments, work_.Path());
-        ASSERT_TRUE(tandrel_.Started());
-        main_ = gui::WaitForWindow(tandrel_.Id(), kDialogClass, kMainTitle);
-        ASSERT_NE(main_, nullptr);
-    }
-
-    HWND WaitForView(int width, int height, DWORD timeoutMs = 10000) {
-        return gui::WaitForWindow(tandrel_.Id(), kDialogClass, ViewTitle(width, height).c_str(), timeoutMs);
-    }
-
     // Starts on `picture` and waits for its view.
     void StartOn(const std::wstring& picture, int width, int height) {
         Start(Quoted(picture));
@@ -166,18 +83,9 @@ protected:
         ASSERT_NE(view_, nullptr) << "no view titled " << testfiles::ToUtf8(ViewTitle(width, height));
     }
 
-    void ExpectExit() { EXPECT_EQ(tandrel_.WaitForExit(15000), 0u); }
+    void Shot(const wchar_t* name, HWND window) { gui::SaveShot(name, window, 200); }
 
-    void Shot(const wchar_t* name, HWND window) {
-        gui::Sync(window);
-        Sleep(200);
-        gui::SaveScreenshot(gui::ScreenshotDir() + L"\\" + name, window);
-    }
-
-    testfiles::ScratchDir work_{L"shell"};
     Picture picture_;
-    gui::Process tandrel_;
-    HWND main_ = nullptr;
     HWND view_ = nullptr;
 };
 
@@ -214,8 +122,8 @@ TEST_F(ShellGui, FirstStartShowsTheDefaultsWithLoadDependentControlsDisabled) {
                    1081, 1086}) {
         EXPECT_TRUE(gui::IsControlEnabled(main_, id)) << id;
     }
-    EXPECT_EQ(SendControl(main_, 1069, CB_GETCOUNT), 4);
-    EXPECT_EQ(SendControl(main_, 1069, CB_GETCURSEL), CB_ERR);
+    EXPECT_EQ(gui::SendToControl(main_, 1069, CB_GETCOUNT), 4);
+    EXPECT_EQ(gui::SendToControl(main_, 1069, CB_GETCURSEL), CB_ERR);
     EXPECT_TRUE(GetWindowLongPtrW(main_, GWL_EXSTYLE) & WS_EX_ACCEPTFILES);
 
     // One tooltip window, with a tip for each of the 30 controls of the table
@@ -239,8 +147,7 @@ TEST_F(ShellGui, FirstStartShowsTheDefaultsWithLoadDependentControlsDisabled) {
     EXPECT_EQ(tools, 30u);
 
     Shot(L"tandrel-main-first-start.png", main_);
-    PostMessageW(main_, WM_CLOSE, 0, 0);
-    ExpectExit();
+    CloseMain();
     // Closing writes every choice, the first key first.
     EXPECT_EQ(ReadSetting(L"SAVE_SETTINGS"), 1);
     EXPECT_EQ(ReadSetting(L"FALLSCREEN"), 30);
@@ -257,8 +164,7 @@ TEST_F(ShellGui, StoredSettingsShapeTheControls) {
     EXPECT_EQ(gui::CheckState(main_, 1045), BST_CHECKED);
     EXPECT_EQ(gui::CheckState(main_, 1011), BST_CHECKED);
     EXPECT_EQ(gui::CheckState(main_, 1012), BST_UNCHECKED);
-    PostMessageW(main_, WM_CLOSE, 0, 0);
-    ExpectExit();
+    CloseMain();
 }
 
 TEST_F(ShellGui, LoadWithPresetMiddleScalesTheLongerSideAndFillsTheOutputName) {
@@ -270,7 +176,7 @@ TEST_F(ShellGui, LoadWithPresetMiddleScalesTheLongerSideAndFillsTheOutputName) {
     EXPECT_EQ(gui::ControlText(main_, 1048), L"画像の出力ファイル名を変更できます");
     EXPECT_EQ(gui::ControlText(main_, 1004), input);
     EXPECT_EQ(gui::ControlText(main_, 1002), L"beach_tdr");
-    EXPECT_EQ(SendControl(main_, 1069, CB_GETCURSEL), 1);  // bmp
+    EXPECT_EQ(gui::SendToControl(main_, 1069, CB_GETCURSEL), 1);  // bmp
     EXPECT_EQ(gui::CheckState(main_, 1028), BST_CHECKED);
     for (int id : {1002, 1040, 1062, 1063, 1068, 1069}) {
         EXPECT_TRUE(gui::IsControlEnabled(main_, id)) << id;
@@ -293,8 +199,7 @@ TEST_F(ShellGui, LoadWithPresetMiddleScalesTheLongerSideAndFillsTheOutputName) {
     ASSERT_TRUE(gui::ClickAndWait(main_, 1044));
     EXPECT_NE(WaitForView(120, 160), nullptr);
 
-    PostMessageW(main_, WM_CLOSE, 0, 0);
-    ExpectExit();
+    CloseMain();
     EXPECT_FALSE(testfiles::FileExists(work_ / L"beach_tdr.bmp"));
     EXPECT_EQ(ReadSetting(L"ZOOM"), 1);
     EXPECT_EQ(ReadSetting(L"ROTATION"), 1);
@@ -331,8 +236,7 @@ TEST_F(ShellGui, ADroppedFileLoadsOnceAndAnUnreadableOneLeavesTheWindowEmpty) {
     EXPECT_EQ(WaitForView(60, 40, 500), nullptr);
     EXPECT_EQ(gui::ControlText(main_, 1004), first);
 
-    PostMessageW(main_, WM_CLOSE, 0, 0);
-    ExpectExit();
+    CloseMain();
 }
 
 TEST_F(ShellGui, TrimDragCutsTheRectangleAndCancellingBringsThePictureBack) {
@@ -403,8 +307,7 @@ TEST_F(ShellGui, ACrosshairAndThenARubberBandFollowTheMouseWhileTrimming) {
 
     gui::PostMouse(view_, WM_LBUTTONUP, 120, 90, 0);
     EXPECT_NE(WaitForView(80, 60), nullptr);
-    PostMessageW(main_, WM_CLOSE, 0, 0);
-    ExpectExit();
+    CloseMain();
 }
 
 TEST_F(ShellGui, ATrimResetsTheSizeUnlessTheSettingKeepsIt) {
@@ -430,8 +333,7 @@ TEST_F(ShellGui, ATrimResetsTheSizeUnlessTheSettingKeepsIt) {
         EXPECT_EQ(gui::CheckState(main_, c.checkedSize), BST_CHECKED);
         EXPECT_EQ(gui::CheckState(main_, 1043), BST_CHECKED);
         EXPECT_EQ(gui::CheckState(main_, 1046), BST_UNCHECKED);
-        PostMessageW(main_, WM_CLOSE, 0, 0);
-        ExpectExit();
+        CloseMain();
     }
 }
 
@@ -445,8 +347,7 @@ TEST_F(ShellGui, CancellingATrimReloadsTheWholePicture) {
     EXPECT_NE(WaitForView(200, 150), nullptr);
     EXPECT_EQ(gui::ControlText(main_, 1063), L"トリミング開始");
     EXPECT_EQ(gui::CheckState(main_, 1063), BST_UNCHECKED);
-    PostMessageW(main_, WM_CLOSE, 0, 0);
-    ExpectExit();
+    CloseMain();
 }
 
 TEST_F(ShellGui, TrimDragsAreClippedToThePictureAndTooSmallOnesRefused) {
@@ -489,8 +390,7 @@ TEST_F(ShellGui, TrimDragsAreClippedToThePictureAndTooSmallOnesRefused) {
     gui::Drag(view_, {30, 25}, {-500, -700});
     EXPECT_NE(WaitForView(30, 25), nullptr);
 
-    PostMessageW(main_, WM_CLOSE, 0, 0);
-    ExpectExit();
+    CloseMain();
 }
 
 TEST_F(ShellGui, LassoThenMosaicSavesBlocksInsideAndTheOriginalOutside) {
@@ -608,8 +508,7 @@ TEST_F(ShellGui, DesktopSizeOnlyShrinksButARotationAfterItEnlargesToTheDesktop) 
         return title.size() > boxHeight.size() &&
                title.compare(title.size() - boxHeight.size(), boxHeight.size(), boxHeight) == 0;
     })) << testfiles::ToUtf8(gui::WindowText(view_));
-    PostMessageW(main_, WM_CLOSE, 0, 0);
-    ExpectExit();
+    CloseMain();
     EXPECT_EQ(ReadSetting(L"ZOOM"), 4);
     EXPECT_EQ(ReadSetting(L"ROTATION"), 2);
 }
@@ -624,7 +523,7 @@ TEST_F(ShellGui, EnterSavesAndExitsEscapeExitsWithoutSaving) {
         std::wstring input = WritePicture(L"key.bmp", 80, 60);
         DeleteFileW((work_ / L"key_tdr.bmp").c_str());
         StartOn(input, 80, 60);
-        PressKey(main_, c.key);
+        gui::PostKeyToFocus(main_, c.key);
         ExpectExit();
         EXPECT_EQ(testfiles::FileExists(work_ / L"key_tdr.bmp"), c.saved);
         EXPECT_EQ(ReadSetting(L"SAVE_SETTINGS"), 1);
@@ -645,7 +544,7 @@ TEST_F(ShellGui, ATypedNameAndFormatDecideTheOutputFile) {
     StartOn(input, 80, 60);
     gui::SetControlText(main_, 1002, L"renamed");
     gui::SetControlText(main_, 1002, L"");      // an emptied edit keeps the last name
-    SendControl(main_, 1069, CB_SETCURSEL, 2);  // png
+    gui::SendToControl(main_, 1069, CB_SETCURSEL, 2);  // png
     ASSERT_TRUE(gui::ClickAndWait(main_, 1073));
     ExpectExit();
     EXPECT_TRUE(testfiles::FileExists(work_ / L"renamed.png"));
@@ -682,8 +581,7 @@ TEST_F(ShellGui, OverlongOutputPathsAreRefusedNotCut) {
     ASSERT_NE(main_, nullptr);
     EXPECT_EQ(gui::ControlText(main_, 1042), L"読み込むファイルを指定してください");
     EXPECT_EQ(WaitForView(80, 60, 500), nullptr);
-    PostMessageW(main_, WM_CLOSE, 0, 0);
-    ExpectExit();
+    CloseMain();
 }
 
 TEST_F(ShellGui, AnOverlongTypedNameIsRefusedAndTheWindowStaysForAnother) {
@@ -716,15 +614,13 @@ TEST_F(ShellGui, CloseFileStartsAFreshEmptyCopy) {
         ExpectExit();
         EXPECT_EQ(testfiles::FileExists(work_ / L"again_tdr.bmp"), c.saved);
 
-        OtherWindowQuery query = {oldPid, nullptr};
-        ASSERT_TRUE(gui::WaitUntil([&] {
-            query.found = nullptr;
-            EnumWindows(FindOtherMain, reinterpret_cast<LPARAM>(&query));
-            return query.found != nullptr;
-        }));
-        HWND fresh = query.found;
-        DWORD freshPid = 0;
-        GetWindowThreadProcessId(fresh, &freshPid);
+        HWND fresh = gui::WaitForWindowWhere([&](HWND window) {
+            DWORD pid = gui::ProcessOf(window);
+            return pid != oldPid && pid != GetCurrentProcessId() && gui::ClassOf(window) == kDialogClass &&
+                   gui::WindowText(window) == kMainTitle;
+        });
+        ASSERT_NE(fresh, nullptr);
+        DWORD freshPid = gui::ProcessOf(fresh);
         gui::Process copy(OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION | PROCESS_TERMINATE, FALSE, freshPid),
                           freshPid);
         EXPECT_EQ(gui::ControlText(fresh, 1042), L"読み込むファイルを指定してください");
@@ -743,16 +639,16 @@ TEST_F(ShellGui, ChoicesMadeInTheWindowAreInTheSettingsFileAfterExit) {
     ASSERT_TRUE(gui::ClickAndWait(main_, 1012));
     gui::SetControlText(main_, 1034, L"見本");
     // The C button types its marker at the caret of the copyright text.
-    SendControl(main_, 1035, EM_SETSEL, 0, -1);
+    gui::SendToControl(main_, 1035, EM_SETSEL, 0, -1);
     ASSERT_TRUE(gui::ClickAndWait(main_, 1081));
     EXPECT_EQ(gui::ControlText(main_, 1035), L"#c");
 
-    SendControl(main_, 1041, TBM_SETPOS, TRUE, 25);
+    gui::SendToControl(main_, 1041, TBM_SETPOS, TRUE, 25);
     DWORD_PTR ignored = 0;
     SendMessageTimeoutW(main_, WM_HSCROLL, MAKEWPARAM(TB_THUMBPOSITION, 25),
                         reinterpret_cast<LPARAM>(GetDlgItem(main_, 1041)), SMTO_ABORTIFHUNG, 5000, &ignored);
     EXPECT_EQ(gui::ControlText(main_, 1047), L"サイズ:25");
-    SendControl(main_, 1037, TBM_SETPOS, TRUE, 40);
+    gui::SendToControl(main_, 1037, TBM_SETPOS, TRUE, 40);
     SendMessageTimeoutW(main_, WM_HSCROLL, MAKEWPARAM(TB_THUMBTRACK, 40),
                         reinterpret_cast<LPARAM>(GetDlgItem(main_, 1037)), SMTO_ABORTIFHUNG, 5000, &ignored);
     EXPECT_EQ(gui::ControlText(main_, 1039), L"文字サイズ:40");

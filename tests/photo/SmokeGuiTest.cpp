@@ -11,7 +11,7 @@ TEST(TandrelStart, MainWindowOpensWithItsCaptionAndClosesWithExitCodeZero) {
     HWND main = gui::WaitForWindow(tandrel.Id(), L"#32770", L"Tandrel ver.2.01");
     ASSERT_NE(main, nullptr);
     EXPECT_EQ(gui::ControlText(main, 1073), L"保存して終了");
-    gui::SaveScreenshot(gui::ScreenshotDir() + L"\\tandrel-main-empty.png", main);
+    gui::SaveShot(L"tandrel-main-empty.png", main);
 
     PostMessageW(main, WM_CLOSE, 0, 0);
     EXPECT_EQ(tandrel.WaitForExit(10000), 0u);

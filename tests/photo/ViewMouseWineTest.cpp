@@ -74,7 +74,7 @@ TEST(ViewMouse, ATrimOutsideThePictureIsRefusedAndTheSourceKept) {
         HandleViewMouse(doc, nullptr, WM_MOUSEMOVE, MK_LBUTTON, At(c.releaseX, c.releaseY));
         gui::BoxAnswerer answerer(IDOK);
         HandleViewMouse(doc, nullptr, WM_LBUTTONUP, 0, At(c.releaseX, c.releaseY));
-        gui::MessageBoxContent box = answerer.Result();
+        gui::MessageBoxContent box = answerer.FinishOne();
         EXPECT_EQ(box.caption, L"エラー");
         EXPECT_EQ(box.text, c.message);
         EXPECT_EQ(doc.source, original);

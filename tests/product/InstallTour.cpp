@@ -24,50 +24,22 @@ struct Wanted {
     std::wstring title;  // the whole title, or a part of it
     bool wholeTitle;
     bool messageBox;
-    HWND found;
 };
-
-BOOL CALLBACK FindWanted(HWND window, LPARAM param) {
-    auto* wanted = reinterpret_cast<Wanted*>(param);
-    DWORD pid = 0;
-    GetWindowThreadProcessId(window, &pid);
-    wchar_t className[64] = {};
-    GetClassNameW(window, className, 64);
-    if ((wanted->pid ? pid != wanted->pid : pid == GetCurrentProcessId()) || !IsWindowVisible(window) ||
-        lstrcmpW(className, kDialogClass) != 0 || gui::IsMessageBox(window) != wanted->messageBox) {
-        return TRUE;
-    }
-    std::wstring title = gui::WindowText(window);
-    if (wanted->wholeTitle ? title != wanted->title : title.find(wanted->title) == std::wstring::npos) {
-        return TRUE;
-    }
-    wanted->found = window;
-    return FALSE;
-}
 
 // The installer shows its completion box and starts Tandrel from processes
 // whose ids the tour never learns, so any process may do.
-HWND WaitFor(Wanted wanted, DWORD timeoutMs = 15000) {
-    gui::WaitUntil(
-        [&] {
-            EnumWindows(FindWanted, reinterpret_cast<LPARAM>(&wanted));
-            return wanted.found != nullptr;
+HWND WaitFor(const Wanted& wanted, DWORD timeoutMs = 15000) {
+    return gui::WaitForWindowWhere(
+        [&](HWND window) {
+            DWORD pid = gui::ProcessOf(window);
+            if ((wanted.pid ? pid != wanted.pid : pid == GetCurrentProcessId()) ||
+                gui::ClassOf(window) != kDialogClass || gui::IsMessageBox(window) != wanted.messageBox) {
+                return false;
+            }
+            std::wstring title = gui::WindowText(window);
+            return wanted.wholeTitle ? title == wanted.title : title.find(wanted.title) != std::wstring::npos;
         },
         timeoutMs);
-    return wanted.found;
-}
-
-std::wstring ImageOf(HWND window) {
-    DWORD pid = 0;
-    GetWindowThreadProcessId(window, &pid);
-    HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
-    wchar_t path[MAX_PATH] = {};
-    DWORD size = MAX_PATH;
-    if (process) {
-        QueryFullProcessImageNameW(process, 0, path, &size);
-        CloseHandle(process);
-    }
-    return path;
 }
 
 class Tour {
@@ -111,7 +83,7 @@ int RunTour(const std::wstring& setup, const std::wstring& picture, const std::w
         return 1;
     }
     gui::PressButton(options, IDOK);
-    HWND done = WaitFor({0, title, true, true, nullptr}, 30000);
+    HWND done = WaitFor({0, title, true, true}, 30000);
     if (!tour.Step(done, "the completion message", L"install-3-complete.png")) {
         return 1;
     }
@@ -120,17 +92,17 @@ int RunTour(const std::wstring& setup, const std::wstring& picture, const std::w
 
     // The installer starts the installed Tandrel; the tour starts it again
     // on a picture.
-    HWND started = WaitFor({0, L"Tandrel ver.", false, false, nullptr});
+    HWND started = WaitFor({0, L"Tandrel ver.", false, false});
     if (!tour.Step(started, "Tandrel started by the installer", L"install-4-started.png")) {
         return 1;
     }
-    std::wstring installed = ImageOf(started);
+    std::wstring installed = gui::ProgramOf(started);
     PostMessageW(started, WM_CLOSE, 0, 0);
     gui::WaitUntil([&] { return !IsWindow(started); }, 10000);
 
     gui::Process tandrel = gui::StartProgram(installed, L"\"" + picture + L"\"");
-    HWND main = WaitFor({tandrel.Id(), L"Tandrel ver.", false, false, nullptr});
-    HWND view = WaitFor({tandrel.Id(), L"px × ", false, false, nullptr});
+    HWND main = WaitFor({tandrel.Id(), L"Tandrel ver.", false, false});
+    HWND view = WaitFor({tandrel.Id(), L"px × ", false, false});
     if (!tour.Step(main, "the installed Tandrel", L"install-5-tandrel.png") ||
         !tour.Step(view, "its view of the picture", L"install-6-view.png")) {
         return 1;

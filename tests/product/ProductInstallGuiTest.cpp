@@ -8,17 +8,21 @@
 
 #include <objbase.h>
 #include <shlobj.h>
-#include <tlhelp32.h>
 
 #include <string>
 #include <vector>
 
 #include "../photo/TestPictures.h"
 #include "support/GuiDriver.h"
+#include "support/Machine.h"
 #include "support/Screenshot.h"
 #include "support/TestFiles.h"
 
 namespace {
+
+using machine::RegText;
+using machine::SpecialFolder;
+using machine::WindowsDir;
 
 const std::wstring kVersion = TANDREL_VERSION;
 const std::wstring kInstallTitle = L"Tandrel ver." + kVersion + L" セットアップ";
@@ -39,41 +43,6 @@ const int kAllUsersBox = 1007;
 // Tandrel's main window.
 const int kSaveAndExit = 1073;
 const int kOutputName = 1002;
-
-std::wstring WindowsDir() {
-    wchar_t dir[MAX_PATH] = {};
-    GetWindowsDirectoryW(dir, MAX_PATH);
-    return dir;
-}
-
-std::wstring SpecialFolder(int csidl) {
-    wchar_t path[MAX_PATH] = {};
-    SHGetFolderPathW(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, path);
-    return path;
-}
-
-// A string value, or "<absent>".
-std::wstring RegText(HKEY root, const std::wstring& key, const wchar_t* name) {
-    wchar_t value[1024] = {};
-    DWORD size = sizeof value;
-    if (RegGetValueW(root, key.c_str(), name, RRF_RT_REG_SZ, nullptr, value, &size) != ERROR_SUCCESS) {
-        return L"<absent>";
-    }
-    return value;
-}
-
-bool RegKeyExists(HKEY root, const std::wstring& path) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) {
-        return false;
-    }
-    RegCloseKey(key);
-    return true;
-}
-
-std::wstring ProgramFilesDir() {
-    return RegText(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion", L"ProgramFilesDir");
-}
 
 std::vector<std::wstring> FilesIn(const std::wstring& dir, const wchar_t* pattern) {
     std::vector<std::wstring> names;
@@ -102,187 +71,24 @@ bool CopyFolder(const std::wstring& from, const std::wstring& to) {
     return true;
 }
 
-struct Shortcut {
-    bool loaded = false;
-    std::wstring target;
-    std::wstring arguments;
-};
-
-// Reads a shortcut file back through the shell's own link object.
-Shortcut ReadShortcut(const std::wstring& path) {
-    Shortcut shortcut;
-    IShellLinkW* link = nullptr;
-    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
-                                reinterpret_cast<void**>(&link)))) {
-        return shortcut;
-    }
-    IPersistFile* file = nullptr;
-    if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
-        if (SUCCEEDED(file->Load(path.c_str(), STGM_READ))) {
-            wchar_t text[MAX_PATH] = {};
-            link->GetPath(text, MAX_PATH, nullptr, SLGP_RAWPATH);
-            shortcut.target = text;
-            text[0] = L'\0';
-            link->GetArguments(text, MAX_PATH);
-            shortcut.arguments = text;
-            shortcut.loaded = true;
-        }
-        file->Release();
-    }
-    link->Release();
-    return shortcut;
-}
-
-struct TitledWindowQuery {
-    std::wstring title;
-    const wchar_t* boxText;  // null: a dialog that is no message box
-    DWORD exceptPid;
-    HWND found;
-};
-
-BOOL CALLBACK FindTitledWindow(HWND window, LPARAM param) {
-    auto* query = reinterpret_cast<TitledWindowQuery*>(param);
-    DWORD pid = 0;
-    GetWindowThreadProcessId(window, &pid);
-    if (pid == query->exceptPid || !IsWindowVisible(window)) {
-        return TRUE;
-    }
-    wchar_t className[64] = {};
-    GetClassNameW(window, className, 64);
-    if (lstrcmpW(className, kDialogClass) != 0 || gui::WindowText(window) != query->title) {
-        return TRUE;
-    }
-    // Other dialogs have unnamed statics too, so a box is known by its text.
-    if (query->boxText ? gui::ReadMessageBox(window).text != query->boxText : gui::IsMessageBox(window)) {
-        return TRUE;
-    }
-    query->found = window;
-    return FALSE;
-}
-
 // A dialog titled `title`, or a message box titled `title` that says
-// `boxText`, of any process but `exceptPid`: the installer starts programs
+// `boxText`, of any process but the test's: the installer starts programs
 // and hands over to copies of itself whose process ids the test never learns.
-HWND WaitForTitledWindow(const std::wstring& title, const wchar_t* boxText, DWORD exceptPid, DWORD timeoutMs) {
-    TitledWindowQuery query = {title, boxText, exceptPid, nullptr};
-    gui::WaitUntil(
-        [&] {
-            EnumWindows(FindTitledWindow, reinterpret_cast<LPARAM>(&query));
-            return query.found != nullptr;
+HWND WaitForTitledWindow(const std::wstring& title, const wchar_t* boxText, DWORD timeoutMs) {
+    return gui::WaitForWindowWhere(
+        [&](HWND window) {
+            if (gui::ProcessOf(window) == GetCurrentProcessId() || gui::ClassOf(window) != kDialogClass ||
+                gui::WindowText(window) != title) {
+                return false;
+            }
+            return boxText ? gui::IsMessageBox(window) && gui::ReadMessageBox(window).text == boxText
+                           : !gui::IsMessageBox(window);
         },
         timeoutMs);
-    return query.found;
 }
 
-std::wstring ProcessImageOf(HWND window) {
-    DWORD pid = 0;
-    GetWindowThreadProcessId(window, &pid);
-    HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
-    if (!process) {
-        return L"";
-    }
-    wchar_t path[MAX_PATH] = {};
-    DWORD size = MAX_PATH;
-    QueryFullProcessImageNameW(process, 0, path, &size);
-    CloseHandle(process);
-    return path;
-}
-
-bool ProcessNamedRuns(const wchar_t* exeName) {
-    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    if (snapshot == INVALID_HANDLE_VALUE) {
-        return false;
-    }
-    PROCESSENTRY32W entry = {};
-    entry.dwSize = sizeof(entry);
-    bool found = false;
-    for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry)) {
-        if (lstrcmpiW(entry.szExeFile, exeName) == 0) {
-            found = true;
-            break;
-        }
-    }
-    CloseHandle(snapshot);
-    return found;
-}
-
-const wchar_t kSessionManagerKey[] = L"SYSTEM\\CurrentControlSet\\Control\\Session Manager";
-const wchar_t kPendingValue[] = L"PendingFileRenameOperations";
-
-std::wstring Lower(std::wstring text) {
-    CharLowerBuffW(text.data(), static_cast<DWORD>(text.size()));
-    return text;
-}
-
-// The file operations the system does at its next start: pairs of a source
-// and a target, an empty target meaning deletion.
-std::vector<std::wstring> PendingFileOperations() {
-    std::vector<std::wstring> texts;
-    DWORD size = 0;
-    if (RegGetValueW(HKEY_LOCAL_MACHINE, kSessionManagerKey, kPendingValue, RRF_RT_REG_MULTI_SZ, nullptr, nullptr,
-                     &size) != ERROR_SUCCESS) {
-        return texts;
-    }
-    std::vector<wchar_t> data(size / sizeof(wchar_t) + 2, L'\0');
-    if (RegGetValueW(HKEY_LOCAL_MACHINE, kSessionManagerKey, kPendingValue, RRF_RT_REG_MULTI_SZ, nullptr, data.data(),
-                     &size) != ERROR_SUCCESS) {
-        return texts;
-    }
-    // Empty targets are empty strings inside the list, so walk by count.
-    size_t count = size / sizeof(wchar_t);
-    for (size_t at = 0; at < count;) {
-        std::wstring text(data.data() + at);
-        texts.push_back(text);
-        at += text.size() + 1;
-    }
-    while (!texts.empty() && texts.back().empty() && texts.size() % 2 == 1) {
-        texts.pop_back();
-    }
-    return texts;
-}
-
-std::wstring PendingSourceOf(const std::wstring& path) {
-    return Lower(L"\\??\\" + path);
-}
-
-bool DeletionPendingFor(const std::wstring& path) {
-    std::vector<std::wstring> texts = PendingFileOperations();
-    for (size_t i = 0; i + 1 < texts.size(); i += 2) {
-        if (Lower(texts[i]) == PendingSourceOf(path) && texts[i + 1].empty()) {
-            return true;
-        }
-    }
-    return false;
-}
-
-// Takes the operations on `path` out again: a test prefix never restarts, and
-// other tests look for their own entries.
-void ForgetPendingOperations(const std::wstring& path) {
-    std::vector<std::wstring> texts = PendingFileOperations();
-    std::wstring kept;
-    for (size_t i = 0; i + 1 < texts.size(); i += 2) {
-        if (Lower(texts[i]) != PendingSourceOf(path)) {
-            kept += texts[i] + L'\0' + texts[i + 1] + L'\0';
-        }
-    }
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kSessionManagerKey, 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS) {
-        return;
-    }
-    if (kept.empty()) {
-        RegDeleteValueW(key, kPendingValue);
-    } else {
-        kept += L'\0';
-        RegSetValueExW(key, kPendingValue, 0, REG_MULTI_SZ, reinterpret_cast<const BYTE*>(kept.data()),
-                       static_cast<DWORD>(kept.size() * sizeof(wchar_t)));
-    }
-    RegCloseKey(key);
-}
-
-void Shot(const wchar_t* name, HWND window) {
-    gui::Sync(window);
-    Sleep(300);
-    gui::SaveScreenshot(gui::ScreenshotDir() + L"\\" + name, window);
+bool UninstallerCopyRuns() {
+    return !machine::ProcessesNamed(kUninstallerCopy).empty();
 }
 
 // Splits a command line as Windows starts it: a quoted or a bare program,
@@ -306,7 +112,7 @@ class ProductInstall : public ::testing::Test {
 protected:
     void SetUp() override {
         CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-        installDir_ = ProgramFilesDir() + L"\\Tandrel";
+        installDir_ = machine::ProgramFilesDir() + L"\\Tandrel";
         group_ = SpecialFolder(CSIDL_PROGRAMS) + L"\\Tandrel";
         desktopLink_ = SpecialFolder(CSIDL_DESKTOPDIRECTORY) + L"\\Tandrel.lnk";
         settingsFile_ = WindowsDir() + L"\\TDR.ini";
@@ -319,12 +125,12 @@ protected:
     }
 
     void TearDown() override {
-        gui::WaitUntil([] { return !ProcessNamedRuns(kUninstallerCopy); }, 30000);
+        gui::WaitUntil([] { return !UninstallerCopyRuns(); }, 30000);
         RemoveLeftovers();
         // The uninstaller's copy is due for deletion at the next restart; a
         // test prefix never restarts.
         std::wstring copy = WindowsDir() + L"\\" + kUninstallerCopy;
-        ForgetPendingOperations(copy);
+        machine::ForgetPendingOperations(copy);
         DeleteFileW(copy.c_str());
         CoUninitialize();
     }
@@ -336,10 +142,8 @@ protected:
         DeleteFileW(desktopLink_.c_str());
         DeleteFileW(settingsFile_.c_str());
         DeleteFileW((WindowsDir() + L"\\$$UnMivo.inf").c_str());
-        RegDeleteTreeW(HKEY_LOCAL_MACHINE, kEntryKey);
-        RegDeleteKeyW(HKEY_LOCAL_MACHINE, kEntryKey);
-        RegDeleteTreeW(HKEY_LOCAL_MACHINE, kInstallDirKey);
-        RegDeleteKeyW(HKEY_LOCAL_MACHINE, kInstallDirKey);
+        machine::DeleteKeyTree(HKEY_LOCAL_MACHINE, kEntryKey);
+        machine::DeleteKeyTree(HKEY_LOCAL_MACHINE, kInstallDirKey);
     }
 
     // Runs Setup.exe through the author's document and the options (with the
@@ -354,7 +158,7 @@ protected:
         std::wstring readme = testfiles::FromAnsi(testfiles::ReadFileBytes(unpacked_ + L"\\Readme.txt"));
         EXPECT_EQ(gui::ControlText(document, kDocumentEdit), readme);
         EXPECT_NE(readme.find(L"Tandrel ver." + kVersion), std::wstring::npos);
-        Shot(L"mivo-document.png", document);
+        gui::SaveShot(L"mivo-document.png", document, 300);
         gui::PressButton(document, IDOK);
 
         HWND options = gui::WaitForWindow(setup.Id(), kDialogClass, (kInstallTitle + L" (2/2)").c_str());
@@ -367,19 +171,19 @@ protected:
         EXPECT_EQ(gui::CheckState(options, kAllUsersBox), BST_UNCHECKED);
         ASSERT_TRUE(gui::ClickAndWait(options, kDesktopBox));
         EXPECT_EQ(gui::CheckState(options, kDesktopBox), BST_CHECKED);
-        Shot(L"mivo-options.png", options);
+        gui::SaveShot(L"mivo-options.png", options, 300);
         gui::PressButton(options, IDOK);
 
         const std::wstring completion = L"Tandrel ver." + kVersion + L" のインストールが完了しました。";
-        HWND done = WaitForTitledWindow(kInstallTitle, completion.c_str(), GetCurrentProcessId(), 30000);
+        HWND done = WaitForTitledWindow(kInstallTitle, completion.c_str(), 30000);
         ASSERT_NE(done, nullptr);
-        Shot(L"mivo-complete.png", done);
+        gui::SaveShot(L"mivo-complete.png", done, 300);
         gui::PressButton(done, IDOK);
 
         // The installed program starts once the message is answered.
-        HWND started = WaitForTitledWindow(kMainTitle, nullptr, GetCurrentProcessId(), 15000);
+        HWND started = WaitForTitledWindow(kMainTitle, nullptr, 15000);
         ASSERT_NE(started, nullptr);
-        EXPECT_EQ(ProcessImageOf(started), installDir_ + L"\\Tandrel.exe");
+        EXPECT_EQ(gui::ProgramOf(started), installDir_ + L"\\Tandrel.exe");
         EXPECT_EQ(setup.WaitForExit(15000), 0u);
         PostMessageW(started, WM_CLOSE, 0, 0);
         EXPECT_TRUE(gui::WaitUntil([&] { return !IsWindow(started); }, 10000));
@@ -419,7 +223,7 @@ protected:
             {desktopLink_, installDir_ + L"\\Tandrel.exe", L""},
         };
         for (const LinkCase& link : links) {
-            Shortcut shortcut = ReadShortcut(link.file);
+            testfiles::Shortcut shortcut = testfiles::ReadShortcut(link.file);
             EXPECT_TRUE(shortcut.loaded) << testfiles::ToUtf8(link.file);
             EXPECT_EQ(shortcut.target, link.target) << testfiles::ToUtf8(link.file);
             EXPECT_EQ(shortcut.arguments, link.arguments) << testfiles::ToUtf8(link.file);
@@ -459,30 +263,28 @@ protected:
         gui::Process start = gui::StartProgram(program, arguments, work_.Path());
         ASSERT_TRUE(start.Started()) << testfiles::ToUtf8(command);
 
-        HWND confirm = WaitForTitledWindow(kUninstallTitle, L"アンインストールを開始します。よろしいですか？",
-                                           GetCurrentProcessId(), 15000);
+        HWND confirm = WaitForTitledWindow(kUninstallTitle, L"アンインストールを開始します。よろしいですか？", 15000);
         ASSERT_NE(confirm, nullptr);
-        Shot(L"mivo-uninstall-confirm.png", confirm);
+        gui::SaveShot(L"mivo-uninstall-confirm.png", confirm, 300);
         gui::PressButton(confirm, IDYES);
         EXPECT_EQ(start.WaitForExit(15000), 1u);
 
-        HWND done =
-            WaitForTitledWindow(kUninstallTitle, L"アンインストールが完了しました。", GetCurrentProcessId(), 60000);
+        HWND done = WaitForTitledWindow(kUninstallTitle, L"アンインストールが完了しました。", 60000);
         ASSERT_NE(done, nullptr);
         gui::PressButton(done, IDOK);
-        EXPECT_TRUE(gui::WaitUntil([] { return !ProcessNamedRuns(kUninstallerCopy); }, 30000));
+        EXPECT_TRUE(gui::WaitUntil([] { return !UninstallerCopyRuns(); }, 30000));
     }
 
     void ExpectRemoved() {
         EXPECT_FALSE(testfiles::DirExists(installDir_));
         EXPECT_FALSE(testfiles::DirExists(group_));
         EXPECT_FALSE(testfiles::FileExists(desktopLink_));
-        EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE, kEntryKey));
-        EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE, kInstallDirKey));
+        EXPECT_FALSE(machine::KeyExists(HKEY_LOCAL_MACHINE, kEntryKey));
+        EXPECT_FALSE(machine::KeyExists(HKEY_LOCAL_MACHINE, kInstallDirKey));
         EXPECT_FALSE(testfiles::FileExists(settingsFile_));
         EXPECT_FALSE(testfiles::FileExists(WindowsDir() + L"\\$$UnMivo.inf"));
         // The copy that did the removal goes at the next start of Windows.
-        EXPECT_TRUE(DeletionPendingFor(WindowsDir() + L"\\" + kUninstallerCopy));
+        EXPECT_TRUE(machine::DeletionPendingFor(WindowsDir() + L"\\" + kUninstallerCopy));
     }
 
     testfiles::ScratchDir work_{L"product"};

@@ -71,73 +71,25 @@ Process StartProgram(const std::wstring& exe, const std::wstring& arguments, con
 
 namespace {
 
-struct WindowQuery {
-    DWORD pid;
-    const wchar_t* className;
-    const wchar_t* title;
-    bool prefix;
-    bool messageBoxOnly;
-    HWND found;
-};
-
-BOOL CALLBACK MatchWindow(HWND window, LPARAM param) {
-    auto* query = reinterpret_cast<WindowQuery*>(param);
-    DWORD pid = 0;
-    GetWindowThreadProcessId(window, &pid);
-    if (pid != query->pid || !IsWindowVisible(window)) {
-        return TRUE;
-    }
-    if (query->className) {
-        wchar_t className[256] = {};
-        GetClassNameW(window, className, 256);
-        if (lstrcmpW(className, query->className) != 0) {
-            return TRUE;
-        }
-    }
-    if (query->title) {
-        std::wstring title = WindowText(window);
-        bool match = query->prefix ? title.compare(0, lstrlenW(query->title), query->title) == 0
-                                   : title == query->title;
-        if (!match) {
-            return TRUE;
-        }
-    }
-    if (query->messageBoxOnly && !IsMessageBox(window)) {
-        return TRUE;
-    }
-    query->found = window;
-    return FALSE;
-}
-
-HWND WaitFor(WindowQuery query, DWORD timeoutMs) {
-    WaitUntil(
-        [&] {
-            query.found = nullptr;
-            EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&query));
-            return query.found != nullptr;
-        },
-        timeoutMs);
-    return query.found;
-}
-
 // The text static of a system message box has this id on Windows and Wine.
 const int kMessageBoxTextId = 0xFFFF;
 
-}  // namespace
-
-HWND WaitForWindow(DWORD pid, const wchar_t* className, const wchar_t* title, DWORD timeoutMs) {
-    return WaitFor({pid, className, title, false, false, nullptr}, timeoutMs);
+BOOL CALLBACK MatchWindow(HWND window, LPARAM param) {
+    auto* query = reinterpret_cast<std::pair<const std::function<bool(HWND)>*, HWND>*>(param);
+    if (IsWindowVisible(window) && (*query->first)(window)) {
+        query->second = window;
+        return FALSE;
+    }
+    return TRUE;
 }
 
-HWND WaitForWindowPrefix(DWORD pid, const wchar_t* className, const wchar_t* titlePrefix, DWORD timeoutMs) {
-    return WaitFor({pid, className, titlePrefix, true, false, nullptr}, timeoutMs);
+bool TitleMatches(HWND window, const wchar_t* title, bool prefix) {
+    if (!title) {
+        return true;
+    }
+    std::wstring text = WindowText(window);
+    return prefix ? text.compare(0, lstrlenW(title), title) == 0 : text == title;
 }
-
-HWND WaitForMessageBox(DWORD pid, DWORD timeoutMs) {
-    return WaitFor({pid, L"#32770", nullptr, false, true, nullptr}, timeoutMs);
-}
-
-namespace {
 
 // A message box holds its text static, perhaps an icon static, and push
 // buttons with the standard command ids; a dialog of ours has controls with
@@ -147,10 +99,9 @@ BOOL CALLBACK CheckMessageBoxChild(HWND child, LPARAM param) {
     auto* verdict = reinterpret_cast<int*>(param);
     const int kIconId = 0x0440;
     int id = GetDlgCtrlID(child);
-    wchar_t className[64] = {};
-    GetClassNameW(child, className, 64);
-    bool button = lstrcmpiW(className, L"Button") == 0 && id >= IDOK && id <= IDCONTINUE;
-    bool label = lstrcmpiW(className, L"Static") == 0 && (id == kMessageBoxTextId || id == kIconId);
+    std::wstring className = ClassOf(child);
+    bool button = lstrcmpiW(className.c_str(), L"Button") == 0 && id >= IDOK && id <= IDCONTINUE;
+    bool label = lstrcmpiW(className.c_str(), L"Static") == 0 && (id == kMessageBoxTextId || id == kIconId);
     if (button) {
         *verdict |= 2;
     } else if (!label) {
@@ -159,10 +110,73 @@ BOOL CALLBACK CheckMessageBoxChild(HWND child, LPARAM param) {
     return TRUE;
 }
 
+BOOL CALLBACK CollectControlId(HWND child, LPARAM param) {
+    reinterpret_cast<std::vector<int>*>(param)->push_back(GetDlgCtrlID(child));
+    return TRUE;
+}
+
 }  // namespace
 
+HWND WaitForWindowWhere(const std::function<bool(HWND)>& match, DWORD timeoutMs) {
+    std::pair<const std::function<bool(HWND)>*, HWND> query(&match, nullptr);
+    WaitUntil(
+        [&] {
+            query.second = nullptr;
+            EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&query));
+            return query.second != nullptr;
+        },
+        timeoutMs);
+    return query.second;
+}
+
+DWORD ProcessOf(HWND window) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    return pid;
+}
+
+std::wstring ClassOf(HWND window) {
+    wchar_t className[256] = {};
+    GetClassNameW(window, className, 256);
+    return className;
+}
+
+std::wstring ProgramOf(HWND window) {
+    HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, ProcessOf(window));
+    if (!process) {
+        return L"";
+    }
+    wchar_t path[MAX_PATH] = {};
+    DWORD size = MAX_PATH;
+    QueryFullProcessImageNameW(process, 0, path, &size);
+    CloseHandle(process);
+    return path;
+}
+
+HWND WaitForWindow(DWORD pid, const wchar_t* className, const wchar_t* title, DWORD timeoutMs) {
+    return WaitForWindowWhere(
+        [&](HWND window) {
+            return ProcessOf(window) == pid && (!className || ClassOf(window) == className) &&
+                   TitleMatches(window, title, false);
+        },
+        timeoutMs);
+}
+
+HWND WaitForWindowPrefix(DWORD pid, const wchar_t* className, const wchar_t* titlePrefix, DWORD timeoutMs) {
+    return WaitForWindowWhere(
+        [&](HWND window) {
+            return ProcessOf(window) == pid && (!className || ClassOf(window) == className) &&
+                   TitleMatches(window, titlePrefix, true);
+        },
+        timeoutMs);
+}
+
+HWND WaitForMessageBox(DWORD pid, DWORD timeoutMs) {
+    return WaitForWindowWhere([&](HWND window) { return ProcessOf(window) == pid && IsMessageBox(window); }, timeoutMs);
+}
+
 bool IsMessageBox(HWND window) {
-    if (!GetDlgItem(window, kMessageBoxTextId)) {
+    if (ClassOf(window) != L"#32770" || !GetDlgItem(window, kMessageBoxTextId)) {
         return false;
     }
     int verdict = 0;
@@ -174,7 +188,21 @@ MessageBoxContent ReadMessageBox(HWND box) {
     MessageBoxContent content;
     content.caption = WindowText(box);
     content.text = WindowText(GetDlgItem(box, kMessageBoxTextId));
+    content.yesNo = GetDlgItem(box, IDYES) && GetDlgItem(box, IDNO);
+    HWND owner = GetWindow(box, GW_OWNER);
+    if (owner) {
+        content.ownerTitle = WindowText(owner);
+        EnumChildWindows(owner, CollectControlId, reinterpret_cast<LPARAM>(&content.ownerControls));
+    }
     return content;
+}
+
+std::vector<std::wstring> Texts(const std::vector<MessageBoxContent>& boxes) {
+    std::vector<std::wstring> texts;
+    for (const MessageBoxContent& box : boxes) {
+        texts.push_back(box.text);
+    }
+    return texts;
 }
 
 void PressButton(HWND dialog, int buttonId) {
@@ -222,8 +250,8 @@ std::wstring ControlText(HWND dialog, int id) {
 
 void SetControlText(HWND dialog, int id, const std::wstring& text) {
     DWORD_PTR ignored = 0;
-    SendMessageTimeoutW(GetDlgItem(dialog, id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()),
-                        SMTO_ABORTIFHUNG, 5000, &ignored);
+    SendMessageTimeoutW(GetDlgItem(dialog, id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()), SMTO_ABORTIFHUNG,
+                        5000, &ignored);
 }
 
 int CheckState(HWND dialog, int id) {
@@ -235,6 +263,12 @@ int CheckState(HWND dialog, int id) {
 bool IsControlEnabled(HWND dialog, int id) {
     HWND control = GetDlgItem(dialog, id);
     return control && IsWindowEnabled(control);
+}
+
+LRESULT SendToControl(HWND dialog, int id, UINT message, WPARAM wParam, LPARAM lParam) {
+    DWORD_PTR result = 0;
+    SendMessageTimeoutW(GetDlgItem(dialog, id), message, wParam, lParam, SMTO_ABORTIFHUNG, 5000, &result);
+    return static_cast<LRESULT>(result);
 }
 
 bool ClickAndWait(HWND dialog, int id, DWORD timeoutMs) {
@@ -260,6 +294,20 @@ void Drag(HWND window, POINT from, POINT to, int steps) {
 void PostKey(HWND window, UINT virtualKey) {
     PostMessageW(window, WM_KEYDOWN, virtualKey, 1);
     PostMessageW(window, WM_KEYUP, virtualKey, 0xC0000001);
+}
+
+HWND FocusOf(HWND window) {
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof(info);
+    if (!GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info)) {
+        return nullptr;
+    }
+    return info.hwndFocus;
+}
+
+void PostKeyToFocus(HWND window, UINT virtualKey) {
+    HWND focus = FocusOf(window);
+    PostKey(focus ? focus : window, virtualKey);
 }
 
 bool Sync(HWND window, DWORD timeoutMs) {

@@ -5,7 +5,9 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
+#include <vector>
 
 namespace gui {
 
@@ -47,15 +49,31 @@ HWND WaitForWindow(DWORD pid, const wchar_t* className, const wchar_t* title, DW
 // Same for a window title that merely starts with `titlePrefix`.
 HWND WaitForWindowPrefix(DWORD pid, const wchar_t* className, const wchar_t* titlePrefix, DWORD timeoutMs = 10000);
 
-// A message box of process `pid` (a dialog holding the box's text static).
+// First visible top-level window of any process for which `match` holds: for
+// windows of processes whose ids the test never learns (a program started by
+// the one under test) or known by more than class and title.
+HWND WaitForWindowWhere(const std::function<bool(HWND)>& match, DWORD timeoutMs = 10000);
+
+DWORD ProcessOf(HWND window);
+std::wstring ClassOf(HWND window);
+// The executable of the process that owns `window`; empty when unknown.
+std::wstring ProgramOf(HWND window);
+
+// A message box of process `pid`.
 HWND WaitForMessageBox(DWORD pid, DWORD timeoutMs = 10000);
+// A message box holds its text, perhaps an icon, and standard buttons only; a
+// dialog with an unnumbered label is none.
 bool IsMessageBox(HWND window);
 
 struct MessageBoxContent {
     std::wstring caption;
     std::wstring text;
+    bool yesNo = false;              // offers Yes and No (a question) rather than OK
+    std::wstring ownerTitle;         // caption of the owner window, empty without one
+    std::vector<int> ownerControls;  // ids of the owner's controls, to tell which window it is
 };
 MessageBoxContent ReadMessageBox(HWND box);
+std::vector<std::wstring> Texts(const std::vector<MessageBoxContent>& boxes);
 
 // Presses a message-box or dialog button (IDOK, IDYES, IDNO...) without waiting
 // for what it starts.
@@ -70,6 +88,8 @@ std::wstring ControlText(HWND dialog, int id);
 void SetControlText(HWND dialog, int id, const std::wstring& text);
 int CheckState(HWND dialog, int id);  // BST_UNCHECKED, BST_CHECKED or BST_INDETERMINATE
 bool IsControlEnabled(HWND dialog, int id);
+// Sends `message` to control `id` (giving up after 5 s); its result.
+LRESULT SendToControl(HWND dialog, int id, UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
 
 // Sends a command as a click on button `id` would, waiting until it was
 // handled (up to `timeoutMs`); false when the window did not answer in time,
@@ -83,6 +103,11 @@ void PostMouse(HWND window, UINT message, int x, int y, WPARAM keys);
 
 // Posts a key press and release (WM_KEYDOWN / WM_KEYUP) to `window`.
 void PostKey(HWND window, UINT virtualKey);
+// The window with the keyboard focus in `window`'s thread; 0 when none.
+HWND FocusOf(HWND window);
+// Posts a key press and release where the focus is in `window`'s thread, so
+// that a dialog's own keyboard handling (Enter, Escape) sees it.
+void PostKeyToFocus(HWND window, UINT virtualKey);
 
 // Lets the target's queue drain: waits until `window`'s thread has handled
 // everything posted before (a message round trip), up to `timeoutMs`.

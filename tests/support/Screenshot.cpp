@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "support/GuiDriver.h"
 #include "support/TestFiles.h"
 
 namespace gui {
@@ -28,7 +29,8 @@ bool WritePng(const std::wstring& path, int width, int height, const std::vector
     do {
         if (FAILED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&factory))))
             break;
-        if (FAILED(factory->CreateStream(&stream)) || FAILED(stream->InitializeFromFilename(path.c_str(), GENERIC_WRITE)))
+        if (FAILED(factory->CreateStream(&stream)) ||
+            FAILED(stream->InitializeFromFilename(path.c_str(), GENERIC_WRITE)))
             break;
         if (FAILED(factory->CreateEncoder(GUID_ContainerFormatPng, nullptr, &encoder)) ||
             FAILED(encoder->Initialize(stream, WICBitmapEncoderNoCache)))
@@ -39,7 +41,8 @@ bool WritePng(const std::wstring& path, int width, int height, const std::vector
         WICPixelFormatGUID format = GUID_WICPixelFormat32bppBGRA;
         if (FAILED(frame->SetPixelFormat(&format)) || format != GUID_WICPixelFormat32bppBGRA)
             break;
-        if (FAILED(frame->WritePixels(height, width * 4, static_cast<UINT>(bgra.size()), const_cast<BYTE*>(bgra.data()))))
+        if (FAILED(
+                frame->WritePixels(height, width * 4, static_cast<UINT>(bgra.size()), const_cast<BYTE*>(bgra.data()))))
             break;
         ok = SUCCEEDED(frame->Commit()) && SUCCEEDED(encoder->Commit());
     } while (false);
@@ -111,6 +114,14 @@ std::wstring ScreenshotDir() {
     }
     CreateDirectoryW(dir.c_str(), nullptr);
     return dir;
+}
+
+bool SaveShot(const std::wstring& name, HWND window, DWORD settleMs) {
+    if (window) {
+        Sync(window);
+    }
+    Sleep(settleMs);
+    return SaveScreenshot(ScreenshotDir() + L"\\" + name, window);
 }
 
 }  // namespace gui

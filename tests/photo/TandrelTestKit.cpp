@@ -1,0 +1,82 @@
+#include "TandrelTestKit.h"
+
+#include <commctrl.h>
+
+#include "support/Machine.h"
+
+namespace tandrelkit {
+
+const wchar_t kMainTitle[] = L"Tandrel ver.2.01";
+const wchar_t kDialogClass[] = L"#32770";
+
+namespace {
+const int kSettingsButton = 1016;
+const wchar_t kSettingsTitle[] = L"設定";
+}  // namespace
+
+std::wstring ViewTitle(int width, int height) {
+    return std::to_wstring(width) + L"px × " + std::to_wstring(height) + L"px";
+}
+
+std::wstring SettingsPath() {
+    return machine::WindowsDir() + L"\\TDR.ini";
+}
+
+int ReadSetting(const wchar_t* key) {
+    return static_cast<int>(GetPrivateProfileIntW(L"SETTINGS", key, -99, SettingsPath().c_str()));
+}
+
+std::wstring ReadSettingText(const wchar_t* key) {
+    wchar_t text[1024] = {};
+    GetPrivateProfileStringW(L"SETTINGS", key, L"<absent>", text, 1024, SettingsPath().c_str());
+    return text;
+}
+
+int SliderPosition(HWND dialog, int id) {
+    return static_cast<int>(gui::SendToControl(dialog, id, TBM_GETPOS));
+}
+
+void TandrelGui::SetUp() {
+    DeleteFileW(SettingsPath().c_str());
+    SetCursorPos(1275, 1019);
+}
+
+void TandrelGui::TearDown() {
+    DeleteFileW(SettingsPath().c_str());
+}
+
+void TandrelGui::WriteSettings(const std::string& lines) {
+    ASSERT_TRUE(testfiles::WriteFileBytes(SettingsPath(), "[SETTINGS]\r\n" + lines));
+}
+
+void TandrelGui::Start(const std::wstring& arguments) {
+    tandrel_ = gui::StartProgram(testfiles::BinDir() + L"Tandrel.exe", arguments, work_.Path());
+    ASSERT_TRUE(tandrel_.Started());
+    main_ = gui::WaitForWindow(tandrel_.Id(), kDialogClass, kMainTitle);
+    ASSERT_NE(main_, nullptr);
+}
+
+HWND TandrelGui::WaitForView(int width, int height, DWORD timeoutMs) {
+    return gui::WaitForWindow(tandrel_.Id(), kDialogClass, ViewTitle(width, height).c_str(), timeoutMs);
+}
+
+HWND TandrelGui::OpenSettings() {
+    gui::PressButton(main_, kSettingsButton);
+    HWND dialog = gui::WaitForWindow(tandrel_.Id(), kDialogClass, kSettingsTitle);
+    EXPECT_NE(dialog, nullptr);
+    if (dialog) {
+        gui::Sync(dialog);
+    }
+    return dialog;
+}
+
+void TandrelGui::CloseMain() {
+    PostMessageW(main_, WM_CLOSE, 0, 0);
+    ExpectExit();
+}
+
+void TandrelGui::ExpectExit() {
+    EXPECT_EQ(tandrel_.WaitForExit(15000), 0u);
+}
+
+}  // namespace tandrelkit
