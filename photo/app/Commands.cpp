@@ -468,18 +468,16 @@ INT_PTR HandleCommand(HWND mainWnd, int controlId) {
             return 1;
         }
         case IDC_SAVE_AND_CLOSE: {
-            // The fresh copy starts before this one saves, so a path refused
-            // here must be refused before the copy is started.
             int code = 0;
             if (PrepareOutputPath(mainWnd, &code)) {
-                StartFreshCopy(mainWnd);
                 WriteOutput(code);
+                shellState.freshCopyOnClose = true;
                 CloseMainWindow(mainWnd);
             }
             return 1;
         }
         case IDC_CLOSE_FILE:
-            StartFreshCopy(mainWnd);
+            shellState.freshCopyOnClose = true;
             CloseMainWindow(mainWnd);
             return 1;
         case IDCANCEL:

@@ -174,6 +174,13 @@ void CloseMain(HWND window) {
         delete doc;
         shellState.doc = nullptr;
     }
+    // Only now that this copy's choices are in TDR.ini: a fresh copy started
+    // earlier would read the file before them (or while it is rewritten) and
+    // write what it read back over them when it ends.
+    if (shellState.freshCopyOnClose) {
+        shellState.freshCopyOnClose = false;
+        StartFreshCopy(window);
+    }
     EndDialog(window, 0);
 }
 

@@ -19,6 +19,9 @@ struct ShellState {
     wchar_t outputDir[kShellTextCapacity] = {};   // with its trailing separator
     wchar_t outputName[kShellTextCapacity] = {};  // without extension; edit 1002
     wchar_t outputExt[kShellTextCapacity] = {};   // "." + format name, at save time
+    // Set by "閉じる" and "保存して閉じる": the close sequence starts a fresh
+    // copy of the program once it has saved the settings.
+    bool freshCopyOnClose = false;
 };
 
 extern ShellState shellState;
