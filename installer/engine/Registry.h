@@ -6,10 +6,7 @@
 
 #include "engine/ScopedHandle.h"
 
-struct RegKeyTraits {
-    using Handle = HKEY;
-    static Handle None() { return nullptr; }
-    static bool Valid(Handle handle) { return handle != nullptr; }
+struct RegKeyTraits : NullIsNone<HKEY> {
     static void Release(Handle handle) { RegCloseKey(handle); }
 };
 

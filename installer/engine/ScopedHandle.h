@@ -46,6 +46,14 @@ private:
     Handle handle_ = Traits::None();
 };
 
+// Handles for which null, and only null, stands for none.
+template <typename H>
+struct NullIsNone {
+    using Handle = H;
+    static Handle None() { return nullptr; }
+    static bool Valid(Handle handle) { return handle != nullptr; }
+};
+
 // Processes, threads, tokens and files. Some calls report failure with null,
 // file calls with INVALID_HANDLE_VALUE: neither is released.
 struct KernelHandleTraits {
@@ -66,37 +74,25 @@ struct FileSearchTraits {
 using FileSearch = ScopedHandle<FileSearchTraits>;
 
 // A block from GlobalAlloc.
-struct GlobalMemoryTraits {
-    using Handle = HGLOBAL;
-    static Handle None() { return nullptr; }
-    static bool Valid(Handle handle) { return handle != nullptr; }
+struct GlobalMemoryTraits : NullIsNone<HGLOBAL> {
     static void Release(Handle handle) { GlobalFree(handle); }
 };
 using GlobalMemory = ScopedHandle<GlobalMemoryTraits>;
 
 // An item identifier list the shell allocated with the task allocator.
-struct ItemIdListTraits {
-    using Handle = LPITEMIDLIST;
-    static Handle None() { return nullptr; }
-    static bool Valid(Handle handle) { return handle != nullptr; }
+struct ItemIdListTraits : NullIsNone<LPITEMIDLIST> {
     static void Release(Handle handle) { CoTaskMemFree(handle); }
 };
 using ItemIdList = ScopedHandle<ItemIdListTraits>;
 
 // A SID from AllocateAndInitializeSid.
-struct AllocatedSidTraits {
-    using Handle = PSID;
-    static Handle None() { return nullptr; }
-    static bool Valid(Handle handle) { return handle != nullptr; }
+struct AllocatedSidTraits : NullIsNone<PSID> {
     static void Release(Handle handle) { FreeSid(handle); }
 };
 using AllocatedSid = ScopedHandle<AllocatedSidTraits>;
 
 // A window this code created and alone destroys (a modeless dialog).
-struct OwnedWindowTraits {
-    using Handle = HWND;
-    static Handle None() { return nullptr; }
-    static bool Valid(Handle handle) { return handle != nullptr; }
+struct OwnedWindowTraits : NullIsNone<HWND> {
     static void Release(Handle handle) { DestroyWindow(handle); }
 };
 using OwnedWindow = ScopedHandle<OwnedWindowTraits>;

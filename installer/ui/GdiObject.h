@@ -9,11 +9,8 @@
 // A created pen, brush or font, deleted with the owner. Select it out of every
 // device context before the owner goes (ScopedSelect does).
 template <typename Object>
-struct GdiObjectTraits {
-    using Handle = Object;
-    static Handle None() { return nullptr; }
-    static bool Valid(Handle handle) { return handle != nullptr; }
-    static void Release(Handle handle) { DeleteObject(handle); }
+struct GdiObjectTraits : NullIsNone<Object> {
+    static void Release(Object handle) { DeleteObject(handle); }
 };
 template <typename Object>
 using GdiObject = ScopedHandle<GdiObjectTraits<Object>>;
