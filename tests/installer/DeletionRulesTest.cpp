@@ -3,24 +3,10 @@
 #include <cstring>
 #include <string>
 
+#include "ShiftJisText.h"
 #include "engine/DeletionRules.h"
 
 namespace {
-
-// CharNextA of code page 932, so that the scans can be checked without Windows.
-const char* NextShiftJis(const char* p) {
-    unsigned char c = static_cast<unsigned char>(*p);
-    if (c == 0) {
-        return p;
-    }
-    bool lead = (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
-    return lead && p[1] != '\0' ? p + 2 : p + 1;
-}
-
-// Shift-JIS characters whose trail byte is a backslash (0x5C) or a lower-case
-// letter (0x61): neither may be read as a separator or folded to upper case.
-#define SO "\x83\x5C"      // ソ
-#define FULL_A "\x82\x61"  // Ａ
 
 ProtectedDirectories MachineLikeWindows() {
     ProtectedDirectories dirs;

@@ -3,12 +3,10 @@
 #include <cstring>
 #include <string>
 
+#include "ShiftJisText.h"
 #include "engine/InstallRules.h"
 
 namespace {
-
-#define SO "\x83\x5C"  // katakana so: its trail byte is a backslash
-#define KA "\x83\x4A"  // katakana ka: its trail byte is the letter J
 
 TEST(ShouldCopyFile, FollowsTheModeAndTheTwoFiles) {
     enum Order { SourceOlder = -1, SameTime = 0, SourceNewer = 1 };

@@ -4,23 +4,10 @@
 #include <string>
 #include <vector>
 
+#include "ShiftJisText.h"
 #include "engine/PathScan.h"
 
 namespace {
-
-// CharNextA of code page 932, so that the scans can be checked without Windows.
-const char* NextShiftJis(const char* p) {
-    unsigned char c = static_cast<unsigned char>(*p);
-    if (c == 0) {
-        return p;
-    }
-    bool lead = (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
-    return lead && p[1] != '\0' ? p + 2 : p + 1;
-}
-
-// Shift-JIS characters whose trail byte is a backslash (0x5C).
-#define SO "\x83\x5C"   // ソ
-#define HYO "\x95\x5C"  // 表
 
 const char kOwnDir[] = "C:\\dist\\";
 

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "InstallTestKit.h"
+#include "ShiftJisText.h"
 #include "engine/InstallerState.h"
 #include "engine/Paths.h"
 #include "engine/Registry.h"
@@ -17,10 +18,6 @@
 #include "ui/Messages.h"
 
 namespace {
-
-// Shift-JIS characters whose trail byte is a backslash.
-#define SO "\x83\x5C"   // ソ
-#define HYO "\x95\x5C"  // 表
 
 using installkit::WindowsDir;
 

@@ -8,13 +8,12 @@
 #include <string>
 
 #include "InstallTestKit.h"
+#include "ShiftJisText.h"
 #include "engine/InstallerState.h"
 #include "engine/Shortcut.h"
 #include "support/TestFiles.h"
 
 namespace {
-
-#define SO "\x83\x5C"  // ソ, trail byte 0x5C
 
 class ShortcutTest : public ::testing::Test {
 protected:

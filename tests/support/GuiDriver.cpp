@@ -153,22 +153,25 @@ std::wstring ProgramOf(HWND window) {
     return path;
 }
 
-HWND WaitForWindow(DWORD pid, const wchar_t* className, const wchar_t* title, DWORD timeoutMs) {
+namespace {
+
+HWND WaitForTitled(DWORD pid, const wchar_t* className, const wchar_t* title, bool prefix, DWORD timeoutMs) {
     return WaitForWindowWhere(
         [&](HWND window) {
             return ProcessOf(window) == pid && (!className || ClassOf(window) == className) &&
-                   TitleMatches(window, title, false);
+                   TitleMatches(window, title, prefix);
         },
         timeoutMs);
 }
 
+}  // namespace
+
+HWND WaitForWindow(DWORD pid, const wchar_t* className, const wchar_t* title, DWORD timeoutMs) {
+    return WaitForTitled(pid, className, title, false, timeoutMs);
+}
+
 HWND WaitForWindowPrefix(DWORD pid, const wchar_t* className, const wchar_t* titlePrefix, DWORD timeoutMs) {
-    return WaitForWindowWhere(
-        [&](HWND window) {
-            return ProcessOf(window) == pid && (!className || ClassOf(window) == className) &&
-                   TitleMatches(window, titlePrefix, true);
-        },
-        timeoutMs);
+    return WaitForTitled(pid, className, titlePrefix, true, timeoutMs);
 }
 
 HWND WaitForMessageBox(DWORD pid, DWORD timeoutMs) {
