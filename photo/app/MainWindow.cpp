@@ -60,12 +60,6 @@ const wchar_t* SettingsDir() {
     return appStartup.windowsDir[0] != L'\0' ? appStartup.windowsDir : nullptr;
 }
 
-void SetLabel(HWND dialog, int labelId, const wchar_t* prefix, int value, const wchar_t* suffix) {
-    wchar_t text[kShellTextCapacity];
-    std::swprintf(text, kShellTextCapacity, L"%ls:%d%ls", prefix, value, suffix);
-    SetDlgItemTextW(dialog, labelId, text);
-}
-
 void SetSizeCaption(HWND dialog, int id, const wchar_t* format, int pixels) {
     wchar_t text[64];
     std::swprintf(text, 64, format, pixels);
@@ -110,9 +104,7 @@ void InitMainWindow(HWND window) {
                 L"");
     SetupSlider(window, IDC_EFFECT_SIZE, IDC_EFFECT_SIZE_LABEL, gSettings.effectSize, 1, 80, kEffectSizePrefix, L"");
 
-    SetSizeCaption(window, IDC_SIZE_SMALL, L"小(%dpx)", gSettings.zoomSizeSmall);
-    SetSizeCaption(window, IDC_SIZE_MIDDLE, L"中(%dpx)", gSettings.zoomSizeMiddle);
-    SetSizeCaption(window, IDC_SIZE_LARGE, L"大(%dpx)", gSettings.zoomSizeLarge);
+    SetSizeCaptions(window, gSettings);
 
     for (int id : {IDC_SELECT_REGION, IDC_APPLY_MOSAIC, IDC_APPLY_BLUR, IDC_TRIM, IDC_INPUT_PATH, IDC_OUTPUT_NAME}) {
         EnableWindow(GetDlgItem(window, id), FALSE);
@@ -195,12 +187,12 @@ void SliderMoved(HWND window, HWND slider) {
         if (position != gSettings.effectSize) {
             // Nothing to redraw: the next mosaic or blur takes the new size.
             gSettings.effectSize = position;
-            SetLabel(window, IDC_EFFECT_SIZE_LABEL, kEffectSizePrefix, position, L"");
+            SetSliderLabel(window, IDC_EFFECT_SIZE_LABEL, kEffectSizePrefix, position, L"");
         }
     } else if (slider == GetDlgItem(window, IDC_WATERMARK_SIZE)) {
         if (position != gSettings.fAllScreen) {
             gSettings.fAllScreen = position;
-            SetLabel(window, IDC_WATERMARK_SIZE_LABEL, kTextSizePrefix, position, L"");
+            SetSliderLabel(window, IDC_WATERMARK_SIZE_LABEL, kTextSizePrefix, position, L"");
             if (shellState.doc) {
                 shellState.doc->SetWatermark(gSettings.callScreen, gSettings.callScreenString, gSettings.fAllScreen);
             }
@@ -208,7 +200,7 @@ void SliderMoved(HWND window, HWND slider) {
     } else if (slider == GetDlgItem(window, IDC_COPYRIGHT_SIZE)) {
         if (position != gSettings.fUnderRight) {
             gSettings.fUnderRight = position;
-            SetLabel(window, IDC_COPYRIGHT_SIZE_LABEL, kTextSizePrefix, position, L"");
+            SetSliderLabel(window, IDC_COPYRIGHT_SIZE_LABEL, kTextSizePrefix, position, L"");
             if (shellState.doc) {
                 shellState.doc->SetCopyright(gSettings.cUnderRight, gSettings.cUnderRightString, gSettings.fUnderRight);
             }
@@ -248,7 +240,19 @@ void SetupSlider(HWND dialog,
     HWND slider = GetDlgItem(dialog, sliderId);
     SendMessageW(slider, TBM_SETRANGE, TRUE, MAKELPARAM(min, max));
     SendMessageW(slider, TBM_SETPOS, TRUE, value);
-    SetLabel(dialog, labelId, prefix ? prefix : L"", value, suffix ? suffix : L"");
+    SetSliderLabel(dialog, labelId, prefix, value, suffix);
+}
+
+void SetSliderLabel(HWND dialog, int labelId, const wchar_t* prefix, int value, const wchar_t* suffix) {
+    wchar_t text[kShellTextCapacity];
+    std::swprintf(text, kShellTextCapacity, L"%ls:%d%ls", prefix ? prefix : L"", value, suffix ? suffix : L"");
+    SetDlgItemTextW(dialog, labelId, text);
+}
+
+void SetSizeCaptions(HWND mainWnd, const Settings& settings) {
+    SetSizeCaption(mainWnd, IDC_SIZE_SMALL, L"小(%dpx)", settings.zoomSizeSmall);
+    SetSizeCaption(mainWnd, IDC_SIZE_MIDDLE, L"中(%dpx)", settings.zoomSizeMiddle);
+    SetSizeCaption(mainWnd, IDC_SIZE_LARGE, L"大(%dpx)", settings.zoomSizeLarge);
 }
 
 void CreateTooltips(HWND dialog, HINSTANCE module) {

@@ -2,8 +2,6 @@
 
 #include <commctrl.h>
 
-#include <cwchar>
-
 #include "app/MainWindow.h"
 #include "app/PendingSettings.h"
 #include "app/Startup.h"
@@ -37,12 +35,6 @@ HINSTANCE Module() {
     return appStartup.module ? appStartup.module : GetModuleHandleW(nullptr);
 }
 
-void SetSizeCaption(HWND window, int id, const wchar_t* format, int pixels) {
-    wchar_t text[64];
-    std::swprintf(text, 64, format, pixels);
-    SetDlgItemTextW(window, id, text);
-}
-
 void InitSettingsDialog(HWND dialog) {
     CenterOnDesktop(dialog);
     FillPendingSettings(pendingSettings, gSettings);
@@ -69,9 +61,7 @@ void InitSettingsDialog(HWND dialog) {
 void Apply() {
     ApplyPendingSettings(pendingSettings, gSettings);
     if (settingsOwner) {
-        SetSizeCaption(settingsOwner, IDC_SIZE_SMALL, L"小(%dpx)", gSettings.zoomSizeSmall);
-        SetSizeCaption(settingsOwner, IDC_SIZE_MIDDLE, L"中(%dpx)", gSettings.zoomSizeMiddle);
-        SetSizeCaption(settingsOwner, IDC_SIZE_LARGE, L"大(%dpx)", gSettings.zoomSizeLarge);
+        SetSizeCaptions(settingsOwner, gSettings);
     }
 }
 
@@ -89,9 +79,7 @@ void SliderMoved(HWND dialog, HWND slider) {
         if (slider && slider == GetDlgItem(dialog, size.sliderId)) {
             int position = static_cast<int>(SendMessageW(slider, TBM_GETPOS, 0, 0));
             pendingSettings.*size.pending = position;
-            wchar_t label[64];
-            std::swprintf(label, 64, L"%ls:%d%ls", size.prefix, position, kPixelSuffix);
-            SetDlgItemTextW(dialog, size.labelId, label);
+            SetSliderLabel(dialog, size.labelId, size.prefix, position, kPixelSuffix);
             return;
         }
     }

@@ -66,8 +66,7 @@ TEST_P(FreshCopyGui, StartsWithTheChoicesThisCopyLeaves) {
     // Large enough that saving it as PNG takes this copy a while.
     std::wstring input = work_ / L"large.bmp";
     ASSERT_TRUE(testpictures::WriteBmp(input, testpictures::MakePicture(2000, 1500, testpictures::PositionColour)));
-    gui::Process tandrel =
-        gui::StartProgram(testfiles::BinDir() + L"Tandrel.exe", L"\"" + input + L"\"", work_.Path());
+    gui::Process tandrel = gui::StartProgram(testfiles::BinDir() + L"Tandrel.exe", L"\"" + input + L"\"", work_.Path());
     ASSERT_TRUE(tandrel.Started());
     HWND main = gui::WaitForWindow(tandrel.Id(), kDialogClass, kMainTitle);
     ASSERT_NE(main, nullptr);
