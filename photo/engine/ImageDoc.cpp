@@ -42,22 +42,21 @@ void CloseHandleOf(HANDLE& handle) {
     }
 }
 
-// The width and height of a layer's DIB section; false without one.
-bool LayerSize(HBITMAP bitmap, LONG* width, LONG* height) {
-    BITMAP info;
-    if (!bitmap || GetObjectW(bitmap, sizeof(info), &info) != sizeof(info)) {
-        return false;
-    }
-    *width = info.bmWidth;
-    *height = info.bmHeight;
-    return true;
-}
-
 HWND ReadWindow(HWND* field) {
     return static_cast<HWND>(InterlockedCompareExchangePointer(reinterpret_cast<void**>(field), nullptr, nullptr));
 }
 
 }  // namespace
+
+bool LayerSize(HBITMAP bitmap, int* width, int* height) {
+    BITMAP info;
+    if (!bitmap || GetObjectW(bitmap, sizeof(info), &info) != sizeof(info)) {
+        return false;
+    }
+    *width = info.bmWidth;
+    *height = info.bmHeight < 0 ? -info.bmHeight : info.bmHeight;
+    return true;
+}
 
 MutexLock::MutexLock(HANDLE mutex) : mutex_(mutex) {
     if (mutex_) {
@@ -287,16 +286,16 @@ bool ImageDoc::ComposeLocked() {
             return false;
         }
     }
-    LONG width = ImgWidth(display), height = ImgHeight(display);
+    int width = ImgWidth(display), height = ImgHeight(display);
     for (int i = 0; i < TextLayerCount; ++i) {
-        LONG w, h;
+        int w, h;
         if (!layerDC[i] || !layerBits[i] || !LayerSize(layerBitmap[i], &w, &h) || w != width || h != height) {
             return true;  // the layers are being made anew: the picture alone
         }
     }
     bool tint = hasSelection || lassoDrawing || trimArmed;
     if (tint) {
-        LONG w, h;
+        int w, h;
         tint = overlayBits && LayerSize(overlayBitmap, &w, &h) && w == width && h == height;
     }
     uint8_t* bits = nullptr;

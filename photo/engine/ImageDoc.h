@@ -126,6 +126,9 @@ struct ImageDoc {
     int DrawWatermark(const wchar_t* text, int size);
 };
 
+// The width and height of a layer's DIB section; false without one.
+bool LayerSize(HBITMAP bitmap, int* width, int* height);
+
 // Holds `chainLock` for a scope.
 class DocLock {
 public:

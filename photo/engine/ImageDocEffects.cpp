@@ -36,20 +36,10 @@ void PrepareTextDC(HDC dc, COLORREF colour) {
     SetTextAlign(dc, kTextAlignLowerRight);
 }
 
-bool LayerSize(HBITMAP bitmap, int& width, int& height) {
-    BITMAP info = {};
-    if (!bitmap || GetObjectW(bitmap, sizeof(info), &info) != sizeof(info)) {
-        return false;
-    }
-    width = info.bmWidth;
-    height = info.bmHeight < 0 ? -info.bmHeight : info.bmHeight;
-    return true;
-}
-
 // Softens one layer after GDI has finished drawing into it.
 void SmoothDrawnLayer(HBITMAP bitmap, BYTE* bits) {
     int width = 0, height = 0;
-    if (!bits || !LayerSize(bitmap, width, height)) {
+    if (!bits || !LayerSize(bitmap, &width, &height)) {
         return;
     }
     GdiFlush();
@@ -61,7 +51,7 @@ void SmoothDrawnLayer(HBITMAP bitmap, BYTE* bits) {
 // twice; layers of different geometry are drawn into separately.
 bool CopyLayer(HBITMAP fromBitmap, const BYTE* from, HBITMAP toBitmap, BYTE* to) {
     int fromWidth = 0, fromHeight = 0, toWidth = 0, toHeight = 0;
-    if (!from || !to || !LayerSize(fromBitmap, fromWidth, fromHeight) || !LayerSize(toBitmap, toWidth, toHeight) ||
+    if (!from || !to || !LayerSize(fromBitmap, &fromWidth, &fromHeight) || !LayerSize(toBitmap, &toWidth, &toHeight) ||
         fromWidth != toWidth || fromHeight != toHeight) {
         return false;
     }
@@ -239,7 +229,7 @@ bool RunEffect(ImageDoc& doc, Effect effect, int size) {
     }
     int maskWidth = 0, maskHeight = 0;
     ImgInfoHeader header = {};
-    if (!LayerSize(doc.overlayBitmap, maskWidth, maskHeight) || !ImgGetHeader(doc.display, &header)) {
+    if (!LayerSize(doc.overlayBitmap, &maskWidth, &maskHeight) || !ImgGetHeader(doc.display, &header)) {
         return false;
     }
     const int width = header.biWidth;
