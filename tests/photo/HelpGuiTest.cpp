@@ -88,14 +88,9 @@ TEST_F(HelpGui, LiesBesideTandrelWithEveryPictureItShowsAndEveryLinkTarget) {
     }
     // Every picture beside it is shown: the installer ships them all.
     std::set<std::wstring> shown(pictures.begin(), pictures.end());
-    WIN32_FIND_DATAW found;
-    HANDLE search = FindFirstFileW((HelpDir() + L"\\images\\*.png").c_str(), &found);
-    if (search != INVALID_HANDLE_VALUE) {
-        do {
-            std::wstring name = std::wstring(L"images/") + found.cFileName;
-            EXPECT_TRUE(shown.count(name)) << "never shown: " << testfiles::ToUtf8(name);
-        } while (FindNextFileW(search, &found));
-        FindClose(search);
+    for (const std::wstring& file : testfiles::FilesIn(HelpDir() + L"\\images", L"*.png")) {
+        std::wstring name = L"images/" + file;
+        EXPECT_TRUE(shown.count(name)) << "never shown: " << testfiles::ToUtf8(name);
     }
     // Links inside the page lead to a heading that exists.
     for (const std::wstring& link : AttributeValues(html, L"href")) {

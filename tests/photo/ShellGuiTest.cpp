@@ -614,20 +614,13 @@ TEST_F(ShellGui, CloseFileStartsAFreshEmptyCopy) {
         ExpectExit();
         EXPECT_EQ(testfiles::FileExists(work_ / L"again_tdr.bmp"), c.saved);
 
-        HWND fresh = gui::WaitForWindowWhere([&](HWND window) {
-            DWORD pid = gui::ProcessOf(window);
-            return pid != oldPid && pid != GetCurrentProcessId() && gui::ClassOf(window) == kDialogClass &&
-                   gui::WindowText(window) == kMainTitle;
-        });
-        ASSERT_NE(fresh, nullptr);
-        DWORD freshPid = gui::ProcessOf(fresh);
-        gui::Process copy(OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION | PROCESS_TERMINATE, FALSE, freshPid),
-                          freshPid);
-        EXPECT_EQ(gui::ControlText(fresh, 1042), L"読み込むファイルを指定してください");
-        EXPECT_EQ(gui::ControlText(fresh, 1004), L"");
-        EXPECT_TRUE(gui::IsControlEnabled(fresh, 1001));
-        PostMessageW(fresh, WM_CLOSE, 0, 0);
-        EXPECT_EQ(copy.WaitForExit(15000), 0u);
+        tandrelkit::FreshCopy fresh = tandrelkit::WaitForFreshCopy(oldPid);
+        ASSERT_NE(fresh.main, nullptr);
+        EXPECT_EQ(gui::ControlText(fresh.main, 1042), L"読み込むファイルを指定してください");
+        EXPECT_EQ(gui::ControlText(fresh.main, 1004), L"");
+        EXPECT_TRUE(gui::IsControlEnabled(fresh.main, 1001));
+        PostMessageW(fresh.main, WM_CLOSE, 0, 0);
+        EXPECT_EQ(fresh.process.WaitForExit(15000), 0u);
     }
 }
 

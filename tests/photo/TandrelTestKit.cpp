@@ -36,6 +36,21 @@ int SliderPosition(HWND dialog, int id) {
     return static_cast<int>(gui::SendToControl(dialog, id, TBM_GETPOS));
 }
 
+FreshCopy WaitForFreshCopy(DWORD oldPid) {
+    FreshCopy copy;
+    copy.main = gui::WaitForWindowWhere([&](HWND window) {
+        DWORD pid = gui::ProcessOf(window);
+        return pid != oldPid && pid != GetCurrentProcessId() && gui::ClassOf(window) == kDialogClass &&
+               gui::WindowText(window) == kMainTitle;
+    });
+    if (copy.main) {
+        DWORD pid = gui::ProcessOf(copy.main);
+        copy.process =
+            gui::Process(OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION | PROCESS_TERMINATE, FALSE, pid), pid);
+    }
+    return copy;
+}
+
 void TandrelGui::SetUp() {
     DeleteFileW(SettingsPath().c_str());
     SetCursorPos(1275, 1019);

@@ -28,6 +28,15 @@ std::wstring ReadSettingText(const wchar_t* key);
 
 int SliderPosition(HWND dialog, int id);
 
+// The copy of Tandrel that the one of process `oldPid` started on its way
+// out ("閉じる", "保存して閉じる"): its main window, and the copy as a process
+// that is ended with the test if it still runs.
+struct FreshCopy {
+    HWND main = nullptr;
+    gui::Process process;
+};
+FreshCopy WaitForFreshCopy(DWORD oldPid);
+
 // Tandrel.exe started from a scratch folder, with no settings file before
 // or after the test, and the real pointer kept off every window so that only
 // the test's own mouse messages reach them.

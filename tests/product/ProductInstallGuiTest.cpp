@@ -44,26 +44,11 @@ const int kAllUsersBox = 1007;
 const int kSaveAndExit = 1073;
 const int kOutputName = 1002;
 
-std::vector<std::wstring> FilesIn(const std::wstring& dir, const wchar_t* pattern) {
-    std::vector<std::wstring> names;
-    WIN32_FIND_DATAW found;
-    HANDLE search = FindFirstFileW((dir + L"\\" + pattern).c_str(), &found);
-    if (search != INVALID_HANDLE_VALUE) {
-        do {
-            if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
-                names.push_back(found.cFileName);
-            }
-        } while (FindNextFileW(search, &found));
-        FindClose(search);
-    }
-    return names;
-}
-
 bool CopyFolder(const std::wstring& from, const std::wstring& to) {
     if (!CreateDirectoryW(to.c_str(), nullptr)) {
         return false;
     }
-    for (const std::wstring& name : FilesIn(from, L"*")) {
+    for (const std::wstring& name : testfiles::FilesIn(from, L"*")) {
         if (!CopyFileW((from + L"\\" + name).c_str(), (to + L"\\" + name).c_str(), TRUE)) {
             return false;
         }
@@ -198,12 +183,12 @@ protected:
         // Tandrel opens its help beside itself.
         EXPECT_EQ(testfiles::ReadFileBytes(installDir_ + L"\\help\\index.html"),
                   testfiles::ReadFileBytes(dist_ + L"\\index.html"));
-        for (const std::wstring& picture : FilesIn(dist_, L"*.png")) {
+        for (const std::wstring& picture : testfiles::FilesIn(dist_, L"*.png")) {
             EXPECT_TRUE(testfiles::FileExists(installDir_ + L"\\help\\images\\" + picture))
                 << testfiles::ToUtf8(picture);
         }
         // The help pictures went into the help folder, not beside Tandrel.
-        EXPECT_TRUE(FilesIn(installDir_, L"*.png").empty());
+        EXPECT_TRUE(testfiles::FilesIn(installDir_, L"*.png").empty());
         EXPECT_TRUE(testfiles::FileExists(settingsFile_));
 
         // The installed setup file installs nothing more: it only uninstalls.
@@ -228,7 +213,7 @@ protected:
             EXPECT_EQ(shortcut.target, link.target) << testfiles::ToUtf8(link.file);
             EXPECT_EQ(shortcut.arguments, link.arguments) << testfiles::ToUtf8(link.file);
         }
-        EXPECT_EQ(FilesIn(group_, L"*").size(), 3u);
+        EXPECT_EQ(testfiles::FilesIn(group_, L"*").size(), 3u);
 
         EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, kEntryKey, L"DisplayName"), L"Tandrel ver." + kVersion);
         EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, kEntryKey, L"UninstallString"),

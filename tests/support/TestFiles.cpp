@@ -121,6 +121,21 @@ bool CopyTo(const std::wstring& from, const std::wstring& to) {
     return CopyFileW(from.c_str(), to.c_str(), FALSE) != 0;
 }
 
+std::vector<std::wstring> FilesIn(const std::wstring& dir, const wchar_t* pattern) {
+    std::vector<std::wstring> names;
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW((dir + L"\\" + pattern).c_str(), &found);
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+                names.push_back(found.cFileName);
+            }
+        } while (FindNextFileW(search, &found));
+        FindClose(search);
+    }
+    return names;
+}
+
 void MakeParentDirs(const std::wstring& path) {
     for (size_t at = path.find(L'\\', 3); at != std::wstring::npos; at = path.find(L'\\', at + 1)) {
         CreateDirectoryW(path.substr(0, at).c_str(), nullptr);

@@ -6,6 +6,7 @@
 
 #include <ostream>
 #include <string>
+#include <vector>
 
 namespace testfiles {
 
@@ -42,6 +43,8 @@ bool PathExists(const std::wstring& path);  // a file or a directory
 bool WriteFileBytes(const std::wstring& path, const std::string& bytes);
 std::string ReadFileBytes(const std::wstring& path);
 bool CopyTo(const std::wstring& from, const std::wstring& to);
+// The names of the files (not folders) in `dir` that match `pattern`.
+std::vector<std::wstring> FilesIn(const std::wstring& dir, const wchar_t* pattern = L"*");
 // Creates the folders above `path` that are missing.
 void MakeParentDirs(const std::wstring& path);
 
