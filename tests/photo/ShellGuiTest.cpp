@@ -226,6 +226,11 @@ TEST_F(ShellGui, ADroppedFileLoadsOnceAndAnUnreadableOneLeavesTheWindowEmpty) {
     ASSERT_TRUE(gui::DropFiles(main_, {first, second}));
     view_ = WaitForView(120, 90);
     ASSERT_NE(view_, nullptr);
+    // The view shows before the main window has finished the load (it
+    // answers sent messages while it waits for the view): wait for the path,
+    // then for the rest of the load.
+    EXPECT_TRUE(gui::WaitUntil([&] { return gui::ControlText(main_, 1004) == first; }, 5000));
+    gui::Sync(main_);
     EXPECT_EQ(gui::ControlText(main_, 1004), first);
 
     // Once a picture is loaded the window takes no more drops.
