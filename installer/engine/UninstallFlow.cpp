@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <cstring>
 #include <string>
 
 #include "engine/AnsiText.h"
@@ -44,8 +45,8 @@ struct ShortcutStep {
     bool inGroup;  // in the group's subfolder, which goes once emptied
 };
 
-// The message shown for a directory that may not be deleted: `id` (as built
-// by `baseText`) with the directory named on a line of its own.
+// The box for what may not be deleted: `baseText` with the refused directory
+// or key named on a line of its own.
 void ShowRefusal(MessageKind kind, const char* baseText, const char* directory) {
     char text[kMessageCapacity + kPathCapacity + 2];
     CopyAnsiBounded(text, sizeof text, baseText);
@@ -120,14 +121,18 @@ bool RemoveRegistryKeys() {
     for (const ItemNode* node = list.First(); node != nullptr; node = node->next) {
         RegistryItem item;
         RegistryItemStatus status = ParseRegistryItem(node->text, NextAnsiChar, item);
-        if (status == RegistryItemStatus::NoBackslash || status == RegistryItemStatus::UnknownRoot ||
-            status == RegistryItemStatus::EmptyKey) {
+        if (status == RegistryItemStatus::NoBackslash || status == RegistryItemStatus::UnknownRoot) {
             ShowSetupFileError(nullptr, MSG_SETUP_FILE_INVALID);
             return false;
         }
-        // A per-user run may only touch the user's own settings.
+        // A per-user run may only touch the user's own settings, and passes
+        // over the other roots without looking at their keys.
         if (g_installer.runMode == RunMode::PerUser && item.root != RegistryRoot::CurrentUser) {
             continue;
+        }
+        if (status == RegistryItemStatus::EmptyKey) {
+            ShowSetupFileError(nullptr, MSG_SETUP_FILE_INVALID);
+            return false;
         }
         if (status == RegistryItemStatus::Protected) {
             ReportRefusedEntry(node->text);
@@ -233,13 +238,16 @@ int ContinueUninstall() {
     if (!LoadSetupInfo(SetupLoadMode::Uninstall)) {
         return 0;
     }
-    GetPrivateProfileStringA("Uninstall", "Dir", "", g_setupInfo.uninstallDir, sizeof g_setupInfo.uninstallDir,
-                             g_installer.setupFilePath);
-    if (g_setupInfo.uninstallDir[0] == '\0' || !IsAbsoluteDirectory(g_setupInfo.uninstallDir)) {
+    // Read into more room than a path has: a "Dir" cut to fit would name some
+    // other directory, which the removal would then empty.
+    char dir[2 * kPathCapacity] = {};
+    GetPrivateProfileStringA("Uninstall", "Dir", "", dir, sizeof dir, g_installer.setupFilePath);
+    if (dir[0] == '\0' || std::strlen(dir) >= sizeof g_setupInfo.uninstallDir || !IsAbsoluteDirectory(dir)) {
         ShowError(nullptr, MSG_FATAL_ERROR, kErrorNoInstallDir);
         return 0;
     }
-    CopyAnsiBounded(g_installer.installDir, sizeof g_installer.installDir, g_setupInfo.uninstallDir);
+    CopyAnsiBounded(g_setupInfo.uninstallDir, sizeof g_setupInfo.uninstallDir, dir);
+    CopyAnsiBounded(g_installer.installDir, sizeof g_installer.installDir, dir);
     // The shell starts this copy in the current directory of the process that
     // started it, often the install directory, which Windows would then keep
     // from being removed.

@@ -312,6 +312,16 @@ TEST_F(UninstallScene, MalformedRegistryItemsStopWithMessage2AndProtectedOnesAre
                                                                   MessageText(MSG_UNINSTALL_COMPLETE)}));
     EXPECT_TRUE(RegKeyExists(HKEY_CURRENT_USER, "Software\\Microsoft"));
     EXPECT_FALSE(RegKeyExists(HKEY_CURRENT_USER, std::string(kTestKey) + "\\Mine"));
+
+    // A per-user run passes over the other roots without reading their keys.
+    g_installer.runMode = RunMode::PerUser;
+    MakeKey(HKEY_CURRENT_USER, std::string(kTestKey) + "\\Mine");
+    ASSERT_TRUE(Load(std::string("[RegKey]\r\nItem1=HKEY_LOCAL_MACHINE\\\r\nItem2=HKEY_CURRENT_USER\\") + kTestKey +
+                     "\\Mine\r\n"));
+    gui::BoxAnswerer perUser(gui::YesTo({}), GetCurrentProcessId());
+    EXPECT_TRUE(RunUninstall());
+    EXPECT_EQ(Texts(perUser.Finish()), std::vector<std::wstring>{MessageText(MSG_PER_USER_REMOVED)});
+    EXPECT_FALSE(RegKeyExists(HKEY_CURRENT_USER, std::string(kTestKey) + "\\Mine"));
 }
 
 TEST_F(UninstallScene, AnInstallDirectoryThatIsADriveRootRemovesOnlyTheListedFiles) {
@@ -338,9 +348,12 @@ TEST_F(UninstallScene, AnInstallDirectoryThatIsADriveRootRemovesOnlyTheListedFil
     EXPECT_TRUE(Exists(windows + "\\system32"));
     DeleteFileA(kept.c_str());
 
-    // A "Dir" that says nowhere in particular removes nothing at all.
-    for (const char* dir : {"", "Acme", "\\Acme", "C:Acme"}) {
-        ASSERT_TRUE(Load(std::string("Dir=") + dir + "\r\n[Files]\r\nItem1=Main.exe\r\n"));
+    // A "Dir" that says nowhere in particular removes nothing at all; nor does
+    // one too long for a path, which cut to fit would name another directory.
+    const std::string tooLong = app + "\\" + std::string(300, 'a');
+    const std::string dirs[] = {"", "Acme", "\\Acme", "C:Acme", tooLong};
+    for (const std::string& dir : dirs) {
+        ASSERT_TRUE(Load("Dir=" + dir + "\r\n[Files]\r\nItem1=Main.exe\r\n"));
         gui::BoxAnswerer refusal(gui::YesTo({}), GetCurrentProcessId());
         EXPECT_EQ(ContinueUninstall(), 0) << dir;
         EXPECT_EQ(Texts(refusal.Finish()),
