@@ -7,6 +7,7 @@
 #include <atomic>
 #include <string>
 
+#include "TandrelTestKit.h"
 #include "engine/ImageDoc.h"
 #include "imaging/Image_win.h"
 #include "support/GuiDriver.h"
@@ -15,6 +16,7 @@
 
 namespace {
 
+using tandrelkit::CloseDocument;
 using testfiles::ScratchDir;
 
 // A picture whose pixels tell their position (x, y from the top-left).
@@ -35,16 +37,6 @@ std::wstring WritePicture(const ScratchDir& dir, const wchar_t* name, int width,
     EXPECT_EQ(ImgSaveBmpW(path.c_str(), image), 1);
     ImgFree(image);
     return path;
-}
-
-// Ends the view as the main window does, then the document.
-void CloseDocument(ImageDoc* doc) {
-    if (doc->viewWnd) {
-        SendMessageW(doc->viewWnd, WM_DESTROY, 0, 0);
-        EXPECT_EQ(WaitForSingleObject(doc->viewThread, 10000), WAIT_OBJECT_0) << "the view thread ends";
-    }
-    doc->Close();
-    delete doc;
 }
 
 SIZE ClientSize(HWND window) {

@@ -13,6 +13,7 @@
 #include <thread>
 #include <vector>
 
+#include "TandrelTestKit.h"
 #include "app/ShellState.h"
 #include "engine/Effects.h"
 #include "engine/ImageDoc.h"
@@ -51,12 +52,7 @@ public:
         doc_->Open(WriteNoise(dir, width, height, seed).c_str(), 0, 0, 0, 1);
     }
     ~OpenDoc() {
-        if (doc_->viewWnd) {
-            SendMessageW(doc_->viewWnd, WM_DESTROY, 0, 0);
-            WaitForSingleObject(doc_->viewThread, 10000);
-        }
-        doc_->Close();
-        delete doc_;
+        tandrelkit::CloseDocument(doc_);
         ImgClearError();
     }
     OpenDoc(const OpenDoc&) = delete;

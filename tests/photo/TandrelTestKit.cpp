@@ -36,6 +36,15 @@ int SliderPosition(HWND dialog, int id) {
     return static_cast<int>(gui::SendToControl(dialog, id, TBM_GETPOS));
 }
 
+void CloseDocument(ImageDoc* doc) {
+    if (doc->viewWnd) {
+        SendMessageW(doc->viewWnd, WM_DESTROY, 0, 0);
+        EXPECT_EQ(WaitForSingleObject(doc->viewThread, 10000), WAIT_OBJECT_0) << "the view thread ends";
+    }
+    doc->Close();
+    delete doc;
+}
+
 FreshCopy WaitForFreshCopy(DWORD oldPid) {
     FreshCopy copy;
     copy.main = gui::WaitForWindowWhere([&](HWND window) {

@@ -9,6 +9,7 @@
 
 #include <string>
 
+#include "engine/ImageDoc.h"
 #include "support/GuiDriver.h"
 #include "support/TestFiles.h"
 
@@ -27,6 +28,10 @@ int ReadSetting(const wchar_t* key);
 std::wstring ReadSettingText(const wchar_t* key);
 
 int SliderPosition(HWND dialog, int id);
+
+// Ends a document opened in process: its view as the main window ends it
+// (the view thread must end), then the document itself.
+void CloseDocument(ImageDoc* doc);
 
 // The copy of Tandrel that the one of process `oldPid` started on its way
 // out ("閉じる", "保存して閉じる"): its main window, and the copy as a process

@@ -9,10 +9,12 @@
 #include <string>
 #include <thread>
 
+#include "TandrelTestKit.h"
 #include "app/ShellState.h"
 #include "engine/ImageDoc.h"
 #include "engine/ViewMouse.h"
 #include "imaging/Image_win.h"
+#include "support/BoxAnswerer.h"
 #include "support/GuiDriver.h"
 #include "support/TestFiles.h"
 
@@ -24,32 +26,6 @@ std::wstring WritePicture(const testfiles::ScratchDir& dir, const wchar_t* name,
     EXPECT_EQ(ImgSaveBmpW(path.c_str(), image), 1);
     ImgFree(image);
     return path;
-}
-
-void CloseDocument(ImageDoc* doc) {
-    if (doc->viewWnd) {
-        SendMessageW(doc->viewWnd, WM_DESTROY, 0, 0);
-        WaitForSingleObject(doc->viewThread, 10000);
-    }
-    doc->Close();
-    delete doc;
-}
-
-// Whether a message box shows an icon: a static of it holds one.
-BOOL CALLBACK FindIcon(HWND child, LPARAM found) {
-    wchar_t className[16] = {};
-    GetClassNameW(child, className, 16);
-    if (lstrcmpiW(className, L"Static") == 0 && SendMessageW(child, STM_GETICON, 0, 0) != 0) {
-        *reinterpret_cast<bool*>(found) = true;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-bool HasIcon(HWND box) {
-    bool found = false;
-    EnumChildWindows(box, FindIcon, reinterpret_cast<LPARAM>(&found));
-    return found;
 }
 
 // Holds up the view thread in the first move of its window after its
@@ -104,7 +80,7 @@ TEST(ViewWindow, IsSizedToThePictureByTheTimeOpenReturns) {
     EXPECT_EQ(client.bottom, 310);
     EXPECT_TRUE(heldUp);
     UnhookWindowsHookEx(hook);
-    CloseDocument(doc);
+    tandrelkit::CloseDocument(doc);
 }
 
 TEST(ViewWindow, ARefusedTrimSaysWhyWithoutAnErrorIcon) {
@@ -116,23 +92,13 @@ TEST(ViewWindow, ARefusedTrimSaysWhyWithoutAnErrorIcon) {
     doc.trimArmed = 1;
     doc.ResetAnchor();
 
-    std::wstring caption, text;
-    bool icon = true;
-    std::thread answer([&] {
-        HWND box = gui::WaitForMessageBox(GetCurrentProcessId());
-        if (box) {
-            caption = gui::WindowText(box);
-            text = gui::ReadMessageBox(box).text;
-            icon = HasIcon(box);
-            gui::PressButton(box, IDOK);
-        }
-    });
+    gui::BoxAnswerer answer(IDOK);
     HandleViewMouse(doc, nullptr, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 10));
     HandleViewMouse(doc, nullptr, WM_LBUTTONUP, 0, MAKELPARAM(12, 12));
-    answer.join();
-    EXPECT_EQ(caption, L"エラー");
-    EXPECT_EQ(text, L"切り取り後のサイズが小さ過ぎます。");
-    EXPECT_FALSE(icon);
+    gui::MessageBoxContent box = answer.FinishOne();
+    EXPECT_EQ(box.caption, L"エラー");
+    EXPECT_EQ(box.text, L"切り取り後のサイズが小さ過ぎます。");
+    EXPECT_FALSE(box.icon);
 }
 
 }  // namespace

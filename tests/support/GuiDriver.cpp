@@ -110,6 +110,16 @@ BOOL CALLBACK CheckMessageBoxChild(HWND child, LPARAM param) {
     return TRUE;
 }
 
+BOOL CALLBACK FindIcon(HWND child, LPARAM param) {
+    DWORD_PTR icon = 0;
+    if (lstrcmpiW(ClassOf(child).c_str(), L"Static") == 0 &&
+        SendMessageTimeoutW(child, STM_GETICON, 0, 0, SMTO_ABORTIFHUNG, 5000, &icon) && icon != 0) {
+        *reinterpret_cast<bool*>(param) = true;
+        return FALSE;
+    }
+    return TRUE;
+}
+
 BOOL CALLBACK CollectControlId(HWND child, LPARAM param) {
     reinterpret_cast<std::vector<int>*>(param)->push_back(GetDlgCtrlID(child));
     return TRUE;
@@ -192,6 +202,7 @@ MessageBoxContent ReadMessageBox(HWND box) {
     content.caption = WindowText(box);
     content.text = WindowText(GetDlgItem(box, kMessageBoxTextId));
     content.yesNo = GetDlgItem(box, IDYES) && GetDlgItem(box, IDNO);
+    EnumChildWindows(box, FindIcon, reinterpret_cast<LPARAM>(&content.icon));
     HWND owner = GetWindow(box, GW_OWNER);
     if (owner) {
         content.ownerTitle = WindowText(owner);
