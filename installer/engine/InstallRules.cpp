@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "engine/PathScan.h"
 #include "engine/SetupFields.h"
 
 bool ShouldCopyFile(int32_t mode, bool sourceExists, bool destinationExists, int sourceAgainstDestination) {
@@ -15,28 +16,11 @@ bool ShouldCopyFile(int32_t mode, bool sourceExists, bool destinationExists, int
 }
 
 bool BuildUninstallCommand(char* out, size_t capacity, const char* uninstallerPath) {
-    static const char kSwitch[] = " /r";
     // The blank is searched byte-wise: it never occurs as a trail byte.
-    bool quote = std::strchr(uninstallerPath, ' ') != nullptr;
-    size_t length = std::strlen(uninstallerPath);
-    size_t needed = length + (quote ? 2 : 0) + (sizeof kSwitch - 1) + 1;
-    if (capacity == 0 || needed > capacity) {
-        if (capacity != 0) {
-            out[0] = '\0';
-        }
-        return false;
+    if (std::strchr(uninstallerPath, ' ') != nullptr) {
+        return JoinPath(out, capacity, {"\"", uninstallerPath, "\" /r"});
     }
-    char* p = out;
-    if (quote) {
-        *p++ = '"';
-    }
-    std::memcpy(p, uninstallerPath, length);
-    p += length;
-    if (quote) {
-        *p++ = '"';
-    }
-    std::memcpy(p, kSwitch, sizeof kSwitch);
-    return true;
+    return JoinPath(out, capacity, {uninstallerPath, " /r"});
 }
 
 namespace {
