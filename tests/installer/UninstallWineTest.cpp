@@ -260,7 +260,7 @@ TEST_F(UninstallScene, ListedDirectoriesFilesAndTheInstallDirectoryGoAsAllDelete
         ASSERT_TRUE(Load(std::string(c.setup) +
                          "[RmDir]\r\nItem1=data\r\nItem2=tree,1\r\n"
                          "[Files]\r\nItem1=Main.exe\r\nItem2=doc\\HELP.HLP\r\nItem3=nothing-here.txt\r\n"));
-        gui::BoxAnswerer answers(gui::YesTo({}), GetCurrentProcessId());
+        gui::BoxAnswerer answers(gui::YesTo({}));
         EXPECT_TRUE(RunUninstall()) << c.setup;
         EXPECT_EQ(Texts(answers.Finish()), c.boxes) << c.setup;
 
@@ -292,7 +292,7 @@ TEST_F(UninstallScene, MalformedRegistryItemsStopWithMessage2AndProtectedOnesAre
         Write(app + "\\Main.exe");
         ASSERT_TRUE(Load(std::string("RebootDlg=0\r\n[RegKey]\r\nItem1=HKEY_CURRENT_USER\\") + kTestKey +
                          "\\First\r\nItem2=" + item + "\r\n[Files]\r\nItem1=Main.exe\r\n"));
-        gui::BoxAnswerer answers(gui::YesTo({}), GetCurrentProcessId());
+        gui::BoxAnswerer answers(gui::YesTo({}));
         EXPECT_FALSE(RunUninstall()) << item;
         EXPECT_EQ(Texts(answers.Finish()), std::vector<std::wstring>{badSetupFile}) << item;
         // Earlier steps stay done, later ones never ran.
@@ -306,7 +306,7 @@ TEST_F(UninstallScene, MalformedRegistryItemsStopWithMessage2AndProtectedOnesAre
     ASSERT_TRUE(Load(std::string("RebootDlg=0\r\n[RegKey]\r\nItem1=HKEY_CURRENT_USER\\Software\r\n"
                                  "Item2=HKEY_CURRENT_USER\\") +
                      kTestKey + "\\Missing\r\nItem3=HKEY_CURRENT_USER\\" + kTestKey + "\\Mine\r\n"));
-    gui::BoxAnswerer answers(gui::YesTo({}), GetCurrentProcessId());
+    gui::BoxAnswerer answers(gui::YesTo({}));
     EXPECT_TRUE(RunUninstall());
     EXPECT_EQ(Texts(answers.Finish()), (std::vector<std::wstring>{badSetupFile + L"\nHKEY_CURRENT_USER\\Software",
                                                                   MessageText(MSG_UNINSTALL_COMPLETE)}));
@@ -318,7 +318,7 @@ TEST_F(UninstallScene, MalformedRegistryItemsStopWithMessage2AndProtectedOnesAre
     MakeKey(HKEY_CURRENT_USER, std::string(kTestKey) + "\\Mine");
     ASSERT_TRUE(Load(std::string("[RegKey]\r\nItem1=HKEY_LOCAL_MACHINE\\\r\nItem2=HKEY_CURRENT_USER\\") + kTestKey +
                      "\\Mine\r\n"));
-    gui::BoxAnswerer perUser(gui::YesTo({}), GetCurrentProcessId());
+    gui::BoxAnswerer perUser(gui::YesTo({}));
     EXPECT_TRUE(RunUninstall());
     EXPECT_EQ(Texts(perUser.Finish()), std::vector<std::wstring>{MessageText(MSG_PER_USER_REMOVED)});
     EXPECT_FALSE(RegKeyExists(HKEY_CURRENT_USER, std::string(kTestKey) + "\\Mine"));
@@ -335,7 +335,7 @@ TEST_F(UninstallScene, AnInstallDirectoryThatIsADriveRootRemovesOnlyTheListedFil
     ASSERT_TRUE(
         Load("Dir=C:\\\r\nAllDelete=2\r\n[RmDir]\r\nItem1=%WINDIR%,1\r\n"
              "[Files]\r\nItem1=mivo_uninstall_listed.txt\r\n"));
-    gui::BoxAnswerer answers(gui::YesTo({}), GetCurrentProcessId());
+    gui::BoxAnswerer answers(gui::YesTo({}));
     EXPECT_EQ(ContinueUninstall(), 1);
     const std::wstring badSetupFile =
         FromAnsi(ToAnsi(L"セットアップ情報ファイル（") + setupFile + ToAnsi(L"）の内容が不正です。"));
@@ -354,7 +354,7 @@ TEST_F(UninstallScene, AnInstallDirectoryThatIsADriveRootRemovesOnlyTheListedFil
     const std::string dirs[] = {"", "Acme", "\\Acme", "C:Acme", tooLong};
     for (const std::string& dir : dirs) {
         ASSERT_TRUE(Load("Dir=" + dir + "\r\n[Files]\r\nItem1=Main.exe\r\n"));
-        gui::BoxAnswerer refusal(gui::YesTo({}), GetCurrentProcessId());
+        gui::BoxAnswerer refusal(gui::YesTo({}));
         EXPECT_EQ(ContinueUninstall(), 0) << dir;
         EXPECT_EQ(Texts(refusal.Finish()),
                   std::vector<std::wstring>{MessageText(MSG_FATAL_ERROR) + L"\n  (ErrorCode : 2001)"})
@@ -373,7 +373,7 @@ TEST_F(UninstallScene, TheUninstallProgramIsWaitedForAndOneThatCannotStartIsRepo
     EXPECT_EQ(testfiles::ReadFileBytes(FromAnsi(marker)).substr(0, 14), std::string("p\0r\0e\0s\0e\0n\0t\0", 14));
 
     ASSERT_TRUE(Load("Program=nosuch.exe,/s\r\n"));
-    gui::BoxAnswerer answers(gui::YesTo({}), GetCurrentProcessId());
+    gui::BoxAnswerer answers(gui::YesTo({}));
     EXPECT_FALSE(RunUninstallProgram());
     EXPECT_EQ(Texts(answers.Finish()), std::vector<std::wstring>{L"nosuch.exe の起動に失敗しました。"});
 }

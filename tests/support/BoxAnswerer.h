@@ -28,7 +28,7 @@ public:
     explicit BoxAnswerer(int buttonId = IDOK, DWORD pid = GetCurrentProcessId());
     // Answers every box of process `pid`, and of any process whose executable
     // is named `alsoImage` (a copy the program hands over to), by `rule`.
-    BoxAnswerer(BoxRule rule, DWORD pid, const wchar_t* alsoImage = nullptr);
+    explicit BoxAnswerer(BoxRule rule, DWORD pid = GetCurrentProcessId(), const wchar_t* alsoImage = nullptr);
     ~BoxAnswerer();
     BoxAnswerer(const BoxAnswerer&) = delete;
     BoxAnswerer& operator=(const BoxAnswerer&) = delete;
