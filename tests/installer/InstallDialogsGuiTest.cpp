@@ -9,19 +9,12 @@
 #include <string>
 
 #include "InstallTestKit.h"
+#include "resources/resource.h"
 #include "support/GuiDriver.h"
 #include "support/Screenshot.h"
 #include "support/TestFiles.h"
 
 namespace {
-
-const int kDocumentEdit = 1000;
-const int kGroupBox = 1001;
-const int kStartupBox = 1002;
-const int kDirEdit = 1004;
-const int kBrowseButton = 1005;
-const int kDesktopBox = 1006;
-const int kAllUsersBox = 1007;
 
 const wchar_t kTitle[] = L"テスト製品";
 const wchar_t kDocumentCaption[] = L"テスト製品 (1/2)";
@@ -82,7 +75,7 @@ TEST_P(DocumentShown, HoldsTheFirst32768BytesUnderTheStepOneCaption) {
 
     HWND dialog = gui::WaitForWindow(mivo.Id(), L"#32770", kDocumentCaption);
     ASSERT_NE(dialog, nullptr);
-    std::wstring shown = gui::ControlText(dialog, kDocumentEdit);
+    std::wstring shown = gui::ControlText(dialog, IDC_DOCUMENT_TEXT);
     std::wstring expected = testfiles::FromAnsi(c.shown);
     EXPECT_EQ(shown.size(), expected.size());
     EXPECT_TRUE(shown == expected);
@@ -215,11 +208,11 @@ TEST(OptionsDialog, InPlaceInstallHasNoDirectoryControls) {
     HWND options = gui::WaitForWindow(mivo.Id(), L"#32770", kTitle);
     ASSERT_NE(options, nullptr);
     EXPECT_TRUE(GetWindowLongW(options, GWL_EXSTYLE) & WS_EX_CONTEXTHELP);
-    EXPECT_EQ(gui::Control(options, kDirEdit), nullptr);
-    EXPECT_EQ(gui::Control(options, kBrowseButton), nullptr);
-    EXPECT_EQ(gui::CheckState(options, kGroupBox), BST_CHECKED);
-    EXPECT_EQ(gui::CheckState(options, kStartupBox), BST_UNCHECKED);
-    EXPECT_EQ(gui::CheckState(options, kDesktopBox), BST_CHECKED);
+    EXPECT_EQ(gui::Control(options, IDC_INSTALL_DIR), nullptr);
+    EXPECT_EQ(gui::Control(options, IDC_BROWSE_INSTALL_DIR), nullptr);
+    EXPECT_EQ(gui::CheckState(options, IDC_OPTION_GROUP), BST_CHECKED);
+    EXPECT_EQ(gui::CheckState(options, IDC_OPTION_STARTUP), BST_UNCHECKED);
+    EXPECT_EQ(gui::CheckState(options, IDC_OPTION_DESKTOP), BST_CHECKED);
     gui::SaveShot(L"mivo-options-102.png", options);
     CancelInstall(mivo, options);
 }
@@ -229,11 +222,11 @@ TEST(OptionsDialog, AbsentValueKeysDisableTheirBoxes) {
     gui::Process mivo = dist.Start();
     HWND options = gui::WaitForWindow(mivo.Id(), L"#32770", kTitle);
     ASSERT_NE(options, nullptr);
-    for (int id : {kGroupBox, kStartupBox, kDesktopBox, kAllUsersBox}) {
+    for (int id : {IDC_OPTION_GROUP, IDC_OPTION_STARTUP, IDC_OPTION_DESKTOP, IDC_OPTION_ALL_USERS}) {
         EXPECT_FALSE(gui::IsControlEnabled(options, id)) << id;
         EXPECT_EQ(gui::CheckState(options, id), BST_UNCHECKED) << id;
     }
-    EXPECT_EQ(gui::ControlText(options, kDirEdit), kInstallDir);
+    EXPECT_EQ(gui::ControlText(options, IDC_INSTALL_DIR), kInstallDir);
     EXPECT_TRUE(GetWindowLongW(options, GWL_EXSTYLE) & WS_EX_CONTEXTHELP);
     CancelInstall(mivo, options);
 }
@@ -258,12 +251,12 @@ TEST_P(AllUsersBox, ShowsTheValueAndClicksToggleOnlyTwoStates) {
     gui::Process mivo = dist.Start();
     HWND options = gui::WaitForWindow(mivo.Id(), L"#32770", kTitle);
     ASSERT_NE(options, nullptr);
-    EXPECT_TRUE(gui::IsControlEnabled(options, kAllUsersBox));
-    EXPECT_EQ(gui::CheckState(options, kAllUsersBox), c.shown);
-    ASSERT_TRUE(gui::ClickAndWait(options, kAllUsersBox));
-    EXPECT_EQ(gui::CheckState(options, kAllUsersBox), c.afterOneClick);
-    ASSERT_TRUE(gui::ClickAndWait(options, kAllUsersBox));
-    EXPECT_EQ(gui::CheckState(options, kAllUsersBox), c.afterTwoClicks);
+    EXPECT_TRUE(gui::IsControlEnabled(options, IDC_OPTION_ALL_USERS));
+    EXPECT_EQ(gui::CheckState(options, IDC_OPTION_ALL_USERS), c.shown);
+    ASSERT_TRUE(gui::ClickAndWait(options, IDC_OPTION_ALL_USERS));
+    EXPECT_EQ(gui::CheckState(options, IDC_OPTION_ALL_USERS), c.afterOneClick);
+    ASSERT_TRUE(gui::ClickAndWait(options, IDC_OPTION_ALL_USERS));
+    EXPECT_EQ(gui::CheckState(options, IDC_OPTION_ALL_USERS), c.afterTwoClicks);
     if (c.shown == BST_INDETERMINATE) {
         gui::SaveShot(L"mivo-options-103.png", options);
     }
@@ -296,7 +289,7 @@ TEST_P(RefusedDirectory, KeepsTheDialogWithTheTextSelectedInTheField) {
     gui::Process mivo = dist.Start();
     HWND options = gui::WaitForWindow(mivo.Id(), L"#32770", kTitle);
     ASSERT_NE(options, nullptr);
-    gui::SetControlText(options, kDirEdit, c.typed);
+    gui::SetControlText(options, IDC_INSTALL_DIR, c.typed);
     gui::PressButton(options, IDOK);
     gui::MessageBoxContent box = gui::AnswerMessageBox(mivo.Id(), IDOK);
     EXPECT_EQ(box.caption, L"Error !");
@@ -304,13 +297,13 @@ TEST_P(RefusedDirectory, KeepsTheDialogWithTheTextSelectedInTheField) {
 
     ASSERT_TRUE(gui::Sync(options));
     EXPECT_TRUE(IsWindowVisible(options));
-    HWND edit = gui::Control(options, kDirEdit);
+    HWND edit = gui::Control(options, IDC_INSTALL_DIR);
     EXPECT_EQ(gui::FocusOf(options), edit);
     DWORD_PTR selection = 0;
     SendMessageTimeoutW(edit, EM_GETSEL, 0, 0, SMTO_ABORTIFHUNG, 5000, &selection);
     EXPECT_EQ(LOWORD(selection), 0);
     EXPECT_EQ(HIWORD(selection), lstrlenW(c.typed));
-    EXPECT_EQ(gui::ControlText(options, kDirEdit), c.typed);
+    EXPECT_EQ(gui::ControlText(options, IDC_INSTALL_DIR), c.typed);
     CancelInstall(mivo, options);
 }
 
@@ -352,7 +345,7 @@ class BrowseButton : public testing::TestWithParam<BrowseCase> {};
 // Opens the browser from the options, answers it with `answer` and returns
 // the directory field's text afterwards.
 std::wstring BrowseAndAnswer(DWORD pid, HWND options, int answer, const wchar_t* screenshot) {
-    gui::PressButton(options, kBrowseButton);
+    gui::PressButton(options, IDC_BROWSE_INSTALL_DIR);
     HWND browser = WaitForBrowser(pid, options);
     if (!browser || !gui::Sync(browser)) {
         return L"(no browser)";
@@ -363,7 +356,7 @@ std::wstring BrowseAndAnswer(DWORD pid, HWND options, int answer, const wchar_t*
     gui::PressButton(browser, answer);
     gui::WaitUntil([&] { return !IsWindow(browser); });
     gui::Sync(options);
-    return gui::ControlText(options, kDirEdit);
+    return gui::ControlText(options, IDC_INSTALL_DIR);
 }
 
 TEST_P(BrowseButton, OpensOnTheTypedFolderAndReplacesTheTextOnlyWhenChosen) {
@@ -374,7 +367,7 @@ TEST_P(BrowseButton, OpensOnTheTypedFolderAndReplacesTheTextOnlyWhenChosen) {
     gui::Process mivo = dist.Start();
     HWND options = gui::WaitForWindow(mivo.Id(), L"#32770", kTitle);
     ASSERT_NE(options, nullptr);
-    gui::SetControlText(options, kDirEdit, typed);
+    gui::SetControlText(options, IDC_INSTALL_DIR, typed);
 
     // OK takes the folder the browser opened on; Cancel leaves the field as
     // it was. Wine's browser now and then drops its selection when a shell
@@ -387,7 +380,7 @@ TEST_P(BrowseButton, OpensOnTheTypedFolderAndReplacesTheTextOnlyWhenChosen) {
         if (after == typed) {
             break;
         }
-        gui::SetControlText(options, kDirEdit, typed);
+        gui::SetControlText(options, IDC_INSTALL_DIR, typed);
     }
     EXPECT_EQ(testfiles::ToUtf8(after), testfiles::ToUtf8(typed));
     EXPECT_TRUE(IsWindowVisible(options));
@@ -456,9 +449,9 @@ TEST(PopupHelp, F1OnACheckBoxShowsItsInfoBelowItUntilEscape) {
     gui::Process mivo = dist.Start();
     HWND options = gui::WaitForWindow(mivo.Id(), L"#32770", kTitle);
     ASSERT_NE(options, nullptr);
-    HWND box = gui::Control(options, kGroupBox);
+    HWND box = gui::Control(options, IDC_OPTION_GROUP);
 
-    ASSERT_TRUE(FocusControl(options, kGroupBox));
+    ASSERT_TRUE(FocusControl(options, IDC_OPTION_GROUP));
     TypeKey(VK_F1);
     HWND note = WaitForNote(mivo.Id());
     ASSERT_NE(note, nullptr);
@@ -511,7 +504,7 @@ TEST_P(NoHelp, ShowsNoNote) {
 
 INSTANTIATE_TEST_SUITE_P(Controls,
                          NoHelp,
-                         testing::Values(NoHelpCase{"box_without_info", kStartupBox}),
+                         testing::Values(NoHelpCase{"box_without_info", IDC_OPTION_STARTUP}),
                          [](const testing::TestParamInfo<NoHelpCase>& info) { return std::string(info.param.name); });
 
 TEST(PopupHelp, MessageHelpForTheDirectoryAndAllUsers) {
@@ -519,12 +512,12 @@ TEST(PopupHelp, MessageHelpForTheDirectoryAndAllUsers) {
     gui::Process mivo = dist.Start();
     HWND options = gui::WaitForWindow(mivo.Id(), L"#32770", kTitle);
     ASSERT_NE(options, nullptr);
-    for (int id : {kDirEdit, kBrowseButton, kAllUsersBox, IDOK, IDCANCEL}) {
+    for (int id : {IDC_INSTALL_DIR, IDC_BROWSE_INSTALL_DIR, IDC_OPTION_ALL_USERS, IDOK, IDCANCEL}) {
         ASSERT_TRUE(FocusControl(options, id)) << id;
         TypeKey(VK_F1);
         HWND note = WaitForNote(mivo.Id());
         ASSERT_NE(note, nullptr) << id;
-        if (id == kAllUsersBox) {
+        if (id == IDC_OPTION_ALL_USERS) {
             // Message 25 is long enough for a second line.
             RECT noteRect = {};
             GetWindowRect(note, &noteRect);

@@ -83,11 +83,11 @@ protected:
         if (options == nullptr) {
             return run;
         }
-        run.hadDirectoryField = gui::Control(options, 1004) != nullptr;
+        run.hadDirectoryField = gui::Control(options, IDC_INSTALL_DIR) != nullptr;
         if (run.hadDirectoryField) {
-            run.optionsDirectory = gui::ControlText(options, 1004);
+            run.optionsDirectory = gui::ControlText(options, IDC_INSTALL_DIR);
             if (!directory.empty()) {
-                gui::SetControlText(options, 1004, FromAnsi(directory));
+                gui::SetControlText(options, IDC_INSTALL_DIR, FromAnsi(directory));
             }
         }
         gui::PressButton(options, IDOK);
