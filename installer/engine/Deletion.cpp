@@ -89,6 +89,10 @@ ProtectedDirectories CollectProtectedDirectories() {
         "USERPROFILE",
         "APPDATA",
         "LOCALAPPDATA",
+        // A product installed in place from the temporary folder must not
+        // take everything else in it along with its own files.
+        "TEMP",
+        "TMP",
     };
     for (const char* variable : kVariables) {
         char path[MAX_PATH] = {};

@@ -143,6 +143,8 @@ TEST(UninstallSafety, TheSystemsDirectoriesOfThisMachineAreProtected) {
     char profile[MAX_PATH] = {};
     GetEnvironmentVariableA("USERPROFILE", profile, MAX_PATH);
     const std::string profiles = std::string(profile).substr(0, std::string(profile).find_last_of('\\'));
+    char temp[MAX_PATH] = {};
+    GetTempPathA(MAX_PATH, temp);
     testfiles::ScratchDir scratch;
 
     struct Case {
@@ -163,6 +165,7 @@ TEST(UninstallSafety, TheSystemsDirectoriesOfThisMachineAreProtected) {
         {std::string(profile) + "\\Downloads", true},
         {std::string(profile) + "\\Desktop", true},
         {"Acme", true},
+        {temp, true},
         {std::string(programFiles) + "\\MivoAcme", false},
         {windows + "\\MivoAcme", false},
         {ToAnsi(scratch.Path()), false},
