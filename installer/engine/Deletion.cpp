@@ -159,6 +159,15 @@ ProtectedDirectories CollectProtectedDirectories() {
     return dirs;
 }
 
+bool KeyIsMissing(HKEY root, const char* path) {
+    HKEY probe = nullptr;
+    LONG result = RegOpenKeyExA(root, path, 0, KEY_READ, &probe);
+    if (result == ERROR_SUCCESS) {
+        RegCloseKey(probe);
+    }
+    return result == ERROR_FILE_NOT_FOUND;
+}
+
 }  // namespace
 
 bool DeleteDirectoryContents(const char* directory, bool recursive) {
@@ -230,7 +239,9 @@ int DeleteRegistryTree(HKEY root, const char* path) {
     {
         RegKey key;
         if (!OpenRegKey(root, path, false, key)) {
-            return 0;  // a key that is not there needs no deletion
+            // A key that is not there needs no deletion; one that is there
+            // but may not be opened stays behind and must be reported.
+            return KeyIsMissing(root, path) ? 0 : kErrorRegistryKeyDelete;
         }
         char last[kKeyNameCapacity] = "";
         DWORD index = 0;
