@@ -153,4 +153,7 @@ void ShowSettingsDialog(HWND mainWnd) {
     // again itself when it closes.
     DialogBoxParamW(Module(), MAKEINTRESOURCEW(IDD_SETTINGS), nullptr, SettingsDialogProc, 0);
     settingsOwner = nullptr;
+    // A dialog that could not be made never closed to do it: the main window
+    // must not stay disabled for good.
+    EnableWindow(mainWnd, TRUE);
 }

@@ -7,8 +7,9 @@
 #include <windows.h>
 
 // Runs the dialog modally over `mainWnd`, which the caller has disabled; the
-// dialog enables the main window again when it closes, and on Apply rewrites
-// the captions of the main window's size buttons.
+// dialog enables the main window again when it closes (and so does the return
+// when the dialog could not be shown), and on Apply rewrites the captions of
+// the main window's size buttons.
 void ShowSettingsDialog(HWND mainWnd);
 
 INT_PTR CALLBACK SettingsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);

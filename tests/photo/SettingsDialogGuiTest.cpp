@@ -13,6 +13,7 @@
 
 #include "TandrelTestKit.h"
 #include "TestPictures.h"
+#include "app/Commands.h"
 #include "support/FileDrop.h"
 #include "support/GuiDriver.h"
 #include "support/Screenshot.h"
@@ -30,6 +31,7 @@ const int kSmallButton = 1027;
 const int kMiddleButton = 1028;
 const int kLargeButton = 1029;
 const int kOutputName = 1002;
+const int kSettingsButton = 1016;
 // Settings dialog
 const int kSuffixEdit = 1031;
 const int kMiddleLabel = 1049;
@@ -337,6 +339,16 @@ TEST_F(SettingsDialogGui, AnEmptiedSuffixAppliedBeforeALoadGivesTheLoadedPicture
     gui::PressButton(dialog, kCancel);
     ExpectClosed(dialog);
     CloseMain();
+}
+
+TEST(SettingsDialog, TheMainWindowIsEnabledAgainWhenTheDialogCannotBeShown) {
+    // This test program carries no dialog templates, so the dialog cannot be
+    // made: the button still must not leave the main window disabled.
+    HWND main = CreateWindowExW(0, L"STATIC", L"main", WS_POPUP, 0, 0, 100, 100, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(main, nullptr);
+    HandleCommand(main, kSettingsButton);
+    EXPECT_TRUE(IsWindowEnabled(main));
+    DestroyWindow(main);
 }
 
 }  // namespace
