@@ -144,7 +144,10 @@ void MouseMoved(ImageDoc& doc, HWND view, POINT at) {
     }
 }
 
-void ShowTrimRefusal(TrimVerdict verdict) {
+// The view's boxes are owned by the view: the user cannot drag in it while
+// one is up, and when the main window ends the view meanwhile the box ends
+// with it (ViewWindow.cpp) rather than holding up the close until answered.
+void ShowTrimRefusal(HWND view, TrimVerdict verdict) {
     const wchar_t* text = L"切り取り後のサイズが小さ過ぎます。";
     if (verdict == TrimVerdict::TooNarrow) {
         text = L"切り取り後の幅が小さ過ぎます。";
@@ -153,12 +156,22 @@ void ShowTrimRefusal(TrimVerdict verdict) {
     }
     // A note on the drag rather than a failure: an OK button and no icon;
     // the user simply drags again.
-    MessageBoxW(nullptr, text, kErrorCaption, MB_OK);
+    MessageBoxW(view, text, kErrorCaption, MB_OK);
+}
+
+// A modal box lets the view take the main window's WM_DESTROY, which detaches
+// the document from the view before the close deletes it. After a modal call
+// the mouse handling goes on only while the document is still attached, and
+// otherwise touches nothing of it. A document handled without a view has no
+// one to let it go.
+bool StillAttached(const ImageDoc& doc, HWND view) {
+    return !view || GetWindowLongPtrW(view, DWLP_USER) == reinterpret_cast<LONG_PTR>(&doc);
 }
 
 // The end of a trimming drag: the cut-out of the picture as shown becomes the
-// new source, at rotation none and (unless kept) size none.
-void FinishTrim(ImageDoc& doc, POINT at) {
+// new source, at rotation none and (unless kept) size none. False when the
+// document was let go meanwhile (see StillAttached).
+bool FinishTrim(ImageDoc& doc, HWND view, POINT at) {
     TrimRect rect = {};
     TrimVerdict verdict;
     {
@@ -204,7 +217,10 @@ void FinishTrim(ImageDoc& doc, POINT at) {
     } else {
         SetMainText(IDC_TRIM, L"トリミング開始");
         if (verdict != TrimVerdict::Accepted) {
-            ShowTrimRefusal(verdict);
+            ShowTrimRefusal(view, verdict);
+        }
+        if (!StillAttached(doc, view)) {
+            return false;
         }
         doc.ResetAnchor();
     }
@@ -215,6 +231,7 @@ void FinishTrim(ImageDoc& doc, POINT at) {
                     gSettings.cUnderRightString, gSettings.fAllScreen, gSettings.fUnderRight, 1);
     doc.ClearOverlay(1);
     EnableMain(IDC_SELECT_REGION, true);
+    return true;
 }
 
 void FinishLasso(ImageDoc& doc, POINT at) {
@@ -236,11 +253,11 @@ void FinishLasso(ImageDoc& doc, POINT at) {
     EnableMain(IDC_APPLY_BLUR, true);
 }
 
-void ButtonUp(ImageDoc& doc, POINT at) {
+void ButtonUp(ImageDoc& doc, HWND view, POINT at) {
     // A release without a press in this mode (the press came before the mode
     // was armed) starts nothing.
-    if (doc.trimArmed && doc.anchorX != -1) {
-        FinishTrim(doc, at);
+    if (doc.trimArmed && doc.anchorX != -1 && !FinishTrim(doc, view, at)) {
+        return;
     }
     if (doc.selectArmed && doc.lassoDrawing) {
         FinishLasso(doc, at);
@@ -277,7 +294,7 @@ bool HandleViewMouse(ImageDoc& doc, HWND view, UINT message, WPARAM, LPARAM lPar
             MouseMoved(doc, view, PositionOf(lParam));
             return true;
         case WM_LBUTTONUP:
-            ButtonUp(doc, PositionOf(lParam));
+            ButtonUp(doc, view, PositionOf(lParam));
             return true;
         default:
             return false;

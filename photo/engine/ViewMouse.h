@@ -12,7 +12,9 @@ struct ImageDoc;
 const COLORREF kOverlayColour = RGB(100, 30, 30);
 
 // Handles WM_LBUTTONDOWN, WM_MOUSEMOVE and WM_LBUTTONUP of the view `view`;
-// false for any other message.
+// false for any other message. When the view lets go of `doc` while the
+// handling waits in a message box, it returns without touching `doc` again:
+// the caller must not either, the close may have deleted it.
 bool HandleViewMouse(ImageDoc& doc, HWND view, UINT message, WPARAM wParam, LPARAM lParam);
 
 // Outlines into `dc` (the overlay), each followed by a repaint of `view`.

@@ -30,6 +30,24 @@ INT_PTR CALLBACK ViewDlgProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) 
     return doc ? doc->ViewProc(hwnd, msg, wParam, lParam) : 0;
 }
 
+namespace {
+
+BOOL CALLBACK EndIfOwnedBy(HWND window, LPARAM owner) {
+    wchar_t className[16] = {};
+    GetClassNameW(window, className, 16);
+    if (GetWindow(window, GW_OWNER) == reinterpret_cast<HWND>(owner) && std::wcscmp(className, L"#32770") == 0) {
+        EndDialog(window, IDCANCEL);
+    }
+    return TRUE;
+}
+
+// Ends the dialogs and message boxes that `view` owns (all on this thread).
+void EndOwnedBoxes(HWND view) {
+    EnumThreadWindows(GetCurrentThreadId(), EndIfOwnedBy, reinterpret_cast<LPARAM>(view));
+}
+
+}  // namespace
+
 INT_PTR ImageDoc::ViewProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
         case WM_INITDIALOG: {
@@ -58,6 +76,11 @@ INT_PTR ImageDoc::ViewProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
             // Sent by the main window before it deletes the document: from
             // here on the window's remaining messages find no document.
             SetWindowLongPtrW(hwnd, DWLP_USER, 0);
+            // A box of the mouse handling may be up, its loop nested inside
+            // the view's: it ends too, or the thread (and the close waiting
+            // for it) would stay until the user answers. The handling then
+            // finds its document let go and returns.
+            EndOwnedBoxes(hwnd);
             EndDialog(hwnd, 0);
             return 1;
         case WM_COMMAND:

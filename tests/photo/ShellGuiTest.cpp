@@ -544,6 +544,20 @@ TEST_F(ShellGui, ClosingTheViewEndsTheProgramWithoutSaving) {
     EXPECT_EQ(ReadSetting(L"FALLSCREEN"), 30);
 }
 
+TEST_F(ShellGui, ClosingWhileTheViewShowsAMessageEndsTheProgramAtOnce) {
+    std::wstring input = WritePicture(L"boxed.bmp", 200, 150);
+    StartOn(input, 200, 150);
+    ASSERT_TRUE(gui::ClickAndWait(main_, 1063));
+    gui::Drag(view_, {20, 20}, {22, 22});
+    HWND box = gui::WaitForMessageBox(tandrel_.Id());
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(gui::ReadMessageBox(box).ownerTitle, ViewTitle(200, 150));
+    PostMessageW(main_, WM_CLOSE, 0, 0);
+    // Well within the ten seconds the close gives the view to end.
+    EXPECT_EQ(tandrel_.WaitForExit(4000), 0u);
+    EXPECT_EQ(ReadSetting(L"SAVE_SETTINGS"), 1);
+}
+
 TEST_F(ShellGui, ATypedNameAndFormatDecideTheOutputFile) {
     std::wstring input = WritePicture(L"holiday.bmp", 80, 60);
     StartOn(input, 80, 60);

@@ -101,4 +101,38 @@ TEST(ViewWindow, ARefusedTrimSaysWhyWithoutAnErrorIcon) {
     EXPECT_FALSE(box.icon);
 }
 
+TEST(ViewWindow, EndingTheViewEndsItsBoxAndTheMouseWorkLetsTheDocumentGo) {
+    // The main window's close ends the view while a refused trim's box is up,
+    // waits for the view thread, then deletes the document.
+    testfiles::ScratchDir dir(L"viewbox");
+    std::wstring path = WritePicture(dir, L"p.bmp", 64, 48);
+    shellState.mainWnd = nullptr;
+    ImageDoc* doc = new ImageDoc;
+    doc->Open(path.c_str(), 0, 0, 0, 1);
+    HWND view = doc->viewWnd;
+    ASSERT_NE(view, nullptr);
+    doc->trimArmed = 1;
+    doc->ResetAnchor();
+    ImgHandle working = doc->working;
+    PostMessageW(view, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 10));
+    PostMessageW(view, WM_LBUTTONUP, 0, MAKELPARAM(12, 12));
+    HWND box = gui::WaitForMessageBox(GetCurrentProcessId());
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(GetWindow(box, GW_OWNER), view);
+
+    SendMessageW(view, WM_DESTROY, 0, 0);
+    bool ended = WaitForSingleObject(doc->viewThread, 3000) == WAIT_OBJECT_0;
+    EXPECT_TRUE(ended) << "the box holds the view thread";
+    if (!ended) {
+        gui::PressButton(box, IDOK);
+        WaitForSingleObject(doc->viewThread, 10000);
+    }
+    // Nothing of the drag's end ran after the box: the document the close
+    // is about to delete was left alone.
+    EXPECT_EQ(doc->anchorX, 10);
+    EXPECT_EQ(doc->working, working);
+    doc->Close();
+    delete doc;
+}
+
 }  // namespace
