@@ -159,6 +159,12 @@ void ShowTrimRefusal(HWND view, TrimVerdict verdict) {
     MessageBoxW(view, text, kErrorCaption, MB_OK);
 }
 
+void ShowCropFailure(HWND view) {
+    MessageBoxW(view, L"画像を切り抜けませんでした", kErrorCaption, MB_OK | MB_ICONERROR);
+    // Reported: a later failure (a save) reports its own code, not this one.
+    ImgClearError();
+}
+
 // A modal box lets the view take the main window's WM_DESTROY, which detaches
 // the document from the view before the close deletes it. After a modal call
 // the mouse handling goes on only while the document is still attached, and
@@ -218,6 +224,9 @@ bool FinishTrim(ImageDoc& doc, HWND view, POINT at) {
         SetMainText(IDC_TRIM, L"トリミング開始");
         if (verdict != TrimVerdict::Accepted) {
             ShowTrimRefusal(view, verdict);
+        } else {
+            // The picture stays as it was: the source was not replaced.
+            ShowCropFailure(view);
         }
         if (!StillAttached(doc, view)) {
             return false;

@@ -13,6 +13,7 @@
 #include "app/ShellState.h"
 #include "engine/ImageDoc.h"
 #include "engine/ViewMouse.h"
+#include "imaging/ImageInternal.h"
 #include "imaging/Image_win.h"
 #include "support/BoxAnswerer.h"
 #include "support/GuiDriver.h"
@@ -99,6 +100,34 @@ TEST(ViewWindow, ARefusedTrimSaysWhyWithoutAnErrorIcon) {
     EXPECT_EQ(box.caption, L"エラー");
     EXPECT_EQ(box.text, L"切り取り後のサイズが小さ過ぎます。");
     EXPECT_FALSE(box.icon);
+}
+
+TEST(ViewWindow, ACropTheLibraryCannotMakeIsReportedAndThePictureKept) {
+    ImageDoc doc;
+    doc.source = ImgCreate(64, 48);
+    doc.working = ImgCreate(64, 48);
+    doc.display = ImgCreate(64, 48);
+    // A working picture whose pixels are lost: the library fails on any crop.
+    doc.working->pixels.bits.reset();
+    ImgHandle source = doc.source;
+    shellState.mainWnd = nullptr;
+    doc.trimArmed = 1;
+    doc.ResetAnchor();
+    ImgClearError();
+
+    gui::BoxAnswerer answer(IDOK);
+    HandleViewMouse(doc, nullptr, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 10));
+    HandleViewMouse(doc, nullptr, WM_LBUTTONUP, 0, MAKELPARAM(40, 30));
+    gui::MessageBoxContent box = answer.FinishOne();
+    EXPECT_EQ(box.caption, L"エラー");
+    EXPECT_EQ(box.text, L"画像を切り抜けませんでした");
+    EXPECT_TRUE(box.icon);
+    EXPECT_EQ(doc.source, source);
+    EXPECT_EQ(ImgWidth(doc.working), 64);
+    EXPECT_EQ(doc.trimmed, 0);
+    EXPECT_EQ(doc.anchorX, -1);
+    // Reported once: a later failure's message carries its own code.
+    EXPECT_EQ(ImgLastError(), 0u);
 }
 
 TEST(ViewWindow, EndingTheViewEndsItsBoxAndTheMouseWorkLetsTheDocumentGo) {
