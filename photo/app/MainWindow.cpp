@@ -126,21 +126,24 @@ void InitMainWindow(HWND window) {
 
 // Waits until the view thread has ended, still answering what other threads
 // send to this one meanwhile (the view may send to the main window while it
-// winds down).
-void WaitForViewThread(HANDLE thread) {
+// winds down). False when it did not end in time.
+bool WaitForViewThread(HANDLE thread) {
     if (!thread) {
-        return;
+        return true;
     }
     const DWORD kLimitMs = 10000;
     DWORD start = GetTickCount();
     for (;;) {
         DWORD waited = GetTickCount() - start;
         if (waited >= kLimitMs) {
-            return;
+            return false;
         }
         DWORD result = MsgWaitForMultipleObjects(1, &thread, FALSE, kLimitMs - waited, QS_SENDMESSAGE);
+        if (result == WAIT_OBJECT_0) {
+            return true;
+        }
         if (result != WAIT_OBJECT_0 + 1) {
-            return;
+            return false;
         }
         MSG message;
         PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
@@ -156,12 +159,16 @@ void CloseMain(HWND window) {
         return;
     }
     ImageDoc* doc = shellState.doc;
+    bool viewEnded = true;
     if (doc && doc->viewWnd) {
         SendMessageW(doc->viewWnd, WM_DESTROY, 0, 0);
-        WaitForViewThread(doc->viewThread);
+        viewEnded = WaitForViewThread(doc->viewThread);
     }
     SaveSettings(gSettings, SettingsDir());
-    if (doc) {
+    // A view thread that is somehow still running may yet touch the document:
+    // leave it to the end of the process, moments away, rather than free it
+    // under that thread.
+    if (doc && viewEnded) {
         doc->Close();
         delete doc;
         shellState.doc = nullptr;
