@@ -209,14 +209,14 @@ TEST_F(HelpScreens, DISABLED_TakeTheHelpsPictures) {
     ASSERT_TRUE(gui::ClickAndWait(main_, 1040));
     Shot(L"main-select-armed.png", main_);
     DrawOutline(view, Ellipse(387, 87, 50, 50));
-    ASSERT_TRUE(gui::WaitUntil([&] { return gui::ControlText(main_, 1040) == L"選択範囲解除"; }));
+    ASSERT_TRUE(gui::WaitUntil([&] { return tandrelkit::SelectionClosed(main_); }));
     Shot(L"select-region.png", view);
     Shot(L"main-selected.png", main_);
     ASSERT_TRUE(gui::ClickAndWait(main_, 1006));
     Shot(L"mosaic.png", view);
     ASSERT_TRUE(gui::ClickAndWait(main_, 1040));
     DrawOutline(view, Ellipse(145, 72, 75, 35));
-    ASSERT_TRUE(gui::WaitUntil([&] { return gui::ControlText(main_, 1040) == L"選択範囲解除"; }));
+    ASSERT_TRUE(gui::WaitUntil([&] { return tandrelkit::SelectionClosed(main_); }));
     ASSERT_TRUE(gui::ClickAndWait(main_, 1008));
     Shot(L"blur.png", view);
 

@@ -413,7 +413,7 @@ TEST_F(ShellGui, LassoThenMosaicSavesBlocksInsideAndTheOriginalOutside) {
                         {region.right, region.bottom},
                         {region.left, region.bottom},
                         {region.left, region.top + 1}});
-    ASSERT_TRUE(gui::WaitUntil([&] { return gui::ControlText(main_, 1040) == L"選択範囲解除"; }));
+    ASSERT_TRUE(gui::WaitUntil([&] { return tandrelkit::SelectionClosed(main_); }));
     EXPECT_EQ(gui::CheckState(main_, 1040), BST_UNCHECKED);
     EXPECT_TRUE(gui::IsControlEnabled(main_, 1006));
     EXPECT_TRUE(gui::IsControlEnabled(main_, 1008));
@@ -471,14 +471,14 @@ TEST_F(ShellGui, RemovingEffectsAndReleasingASelectionLeaveThePictureAsLoaded) {
 
     ASSERT_TRUE(gui::ClickAndWait(main_, 1040));
     DrawOutline(view_, outline);
-    ASSERT_TRUE(gui::WaitUntil([&] { return gui::ControlText(main_, 1040) == L"選択範囲解除"; }));
+    ASSERT_TRUE(gui::WaitUntil([&] { return tandrelkit::SelectionClosed(main_); }));
     ASSERT_TRUE(gui::ClickAndWait(main_, 1008));  // blur
     ASSERT_TRUE(gui::ClickAndWait(main_, 1007));  // and take it back
 
     // A second region, released through the button instead of used.
     ASSERT_TRUE(gui::ClickAndWait(main_, 1040));
     DrawOutline(view_, outline);
-    ASSERT_TRUE(gui::WaitUntil([&] { return gui::ControlText(main_, 1040) == L"選択範囲解除"; }));
+    ASSERT_TRUE(gui::WaitUntil([&] { return tandrelkit::SelectionClosed(main_); }));
     ASSERT_TRUE(gui::ClickAndWait(main_, 1040));
     EXPECT_EQ(gui::ControlText(main_, 1040), L"選択範囲設定");
     EXPECT_EQ(gui::CheckState(main_, 1040), BST_UNCHECKED);

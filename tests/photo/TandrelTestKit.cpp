@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include "resources/resource.h"
 #include "support/Machine.h"
 
 namespace tandrelkit {
@@ -34,6 +35,11 @@ std::wstring ReadSettingText(const wchar_t* key) {
 
 int SliderPosition(HWND dialog, int id) {
     return static_cast<int>(gui::SendToControl(dialog, id, TBM_GETPOS));
+}
+
+bool SelectionClosed(HWND main) {
+    return gui::ControlText(main, IDC_SELECT_REGION) == L"選択範囲解除" && gui::IsControlEnabled(main, IDC_APPLY_MOSAIC) &&
+           gui::IsControlEnabled(main, IDC_APPLY_BLUR);
 }
 
 void CloseDocument(ImageDoc* doc) {

@@ -29,6 +29,10 @@ std::wstring ReadSettingText(const wchar_t* key);
 
 int SliderPosition(HWND dialog, int id);
 
+// The view has closed a lasso region: it renames the selection button first
+// and enables the effect buttons after, so a test waits for all three.
+bool SelectionClosed(HWND main);
+
 // Ends a document opened in process: its view as the main window ends it
 // (the view thread must end), then the document itself.
 void CloseDocument(ImageDoc* doc);
