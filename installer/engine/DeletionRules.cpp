@@ -138,8 +138,9 @@ bool StartsWithDirectory(const std::string& text, const std::string& directory) 
 }
 
 // Keys no product owns; they and every key above them are refused. Upper
-// case, components separated by one backslash.
-const char* const kProtectedUserKeys[] = {
+// case, components separated by one backslash. The software keys stand under
+// both the user's and the machine's root; the others under one root only.
+const char* const kProtectedSoftwareKeys[] = {
     "SOFTWARE\\MICROSOFT\\WINDOWS\\CURRENTVERSION\\UNINSTALL",
     "SOFTWARE\\MICROSOFT\\WINDOWS\\CURRENTVERSION\\RUN",
     "SOFTWARE\\MICROSOFT\\WINDOWS\\CURRENTVERSION\\RUNONCE",
@@ -148,6 +149,8 @@ const char* const kProtectedUserKeys[] = {
     "SOFTWARE\\POLICIES",
     "SOFTWARE\\WOW6432NODE\\MICROSOFT",
     "SOFTWARE\\WOW6432NODE\\CLASSES",
+};
+const char* const kProtectedUserKeys[] = {
     "APPEVENTS",
     "CONSOLE",
     "CONTROL PANEL",
@@ -161,14 +164,6 @@ const char* const kProtectedUserKeys[] = {
     "VOLATILE ENVIRONMENT",
 };
 const char* const kProtectedMachineKeys[] = {
-    "SOFTWARE\\MICROSOFT\\WINDOWS\\CURRENTVERSION\\UNINSTALL",
-    "SOFTWARE\\MICROSOFT\\WINDOWS\\CURRENTVERSION\\RUN",
-    "SOFTWARE\\MICROSOFT\\WINDOWS\\CURRENTVERSION\\RUNONCE",
-    "SOFTWARE\\MICROSOFT\\WINDOWS NT\\CURRENTVERSION",
-    "SOFTWARE\\CLASSES\\CLSID",
-    "SOFTWARE\\POLICIES",
-    "SOFTWARE\\WOW6432NODE\\MICROSOFT",
-    "SOFTWARE\\WOW6432NODE\\CLASSES",
     "SYSTEM\\CURRENTCONTROLSET",
     "SYSTEM\\SETUP",
     "HARDWARE",
@@ -281,10 +276,10 @@ RegistryItemStatus ParseRegistryItem(const char* text, CharStep next, RegistryIt
     bool isProtected = false;
     switch (item.root) {
         case RegistryRoot::CurrentUser:
-            isProtected = IsProtectedKey(key, kProtectedUserKeys);
+            isProtected = IsProtectedKey(key, kProtectedSoftwareKeys) || IsProtectedKey(key, kProtectedUserKeys);
             break;
         case RegistryRoot::LocalMachine:
-            isProtected = IsProtectedKey(key, kProtectedMachineKeys);
+            isProtected = IsProtectedKey(key, kProtectedSoftwareKeys) || IsProtectedKey(key, kProtectedMachineKeys);
             break;
         case RegistryRoot::ClassesRoot:
             isProtected = IsProtectedKey(key, kProtectedClassKeys);
