@@ -5,7 +5,7 @@
 #include <memory>
 #include <new>
 
-#include "engine/ScopedHandle.h"
+#include "win/ScopedHandle.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include "engine/DeletionRules.h"
 #include "engine/Paths.h"
 #include "engine/Registry.h"
-#include "engine/ScopedHandle.h"
+#include "win/ScopedHandle.h"
 #include "engine/SetupFields.h"
 
 namespace {

@@ -9,7 +9,7 @@
 #include "engine/PathScan.h"
 #include "engine/Paths.h"
 #include "engine/Registry.h"
-#include "engine/ScopedHandle.h"
+#include "win/ScopedHandle.h"
 #include "engine/SetupFields.h"
 #include "engine/SetupInfo.h"
 #include "engine/Shortcut.h"

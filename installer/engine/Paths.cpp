@@ -6,7 +6,7 @@
 
 #include "engine/PathScan.h"
 #include "engine/Registry.h"
-#include "engine/ScopedHandle.h"
+#include "win/ScopedHandle.h"
 #include "engine/SetupInfo.h"
 #include "resources/resource.h"
 #include "ui/Messages.h"

@@ -4,7 +4,7 @@
 
 #include <windows.h>
 
-#include "engine/ScopedHandle.h"
+#include "win/ScopedHandle.h"
 
 struct RegKeyTraits : NullIsNone<HKEY> {
     static void Release(Handle handle) { RegCloseKey(handle); }

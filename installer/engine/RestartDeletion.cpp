@@ -4,7 +4,7 @@
 
 #include "engine/DeletionRules.h"
 #include "engine/InstallerState.h"
-#include "engine/ScopedHandle.h"
+#include "win/ScopedHandle.h"
 #include "resources/resource.h"
 #include "ui/Messages.h"
 

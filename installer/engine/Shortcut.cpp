@@ -4,62 +4,12 @@
 #include <objbase.h>
 #include <shlobj.h>
 
-#include <utility>
-
 #include "engine/InstallerState.h"
 #include "engine/PathScan.h"
 #include "engine/Paths.h"
+#include "win/Com.h"
 
 namespace {
-
-// Keeps COM initialised for one call. Uninitialises only what it initialised:
-// a thread already running COM in another apartment model still works, but
-// must not lose its own initialisation to us.
-class ComScope {
-public:
-    ComScope() : result_(CoInitialize(nullptr)) {}
-    ~ComScope() {
-        if (SUCCEEDED(result_)) {
-            CoUninitialize();
-        }
-    }
-    ComScope(const ComScope&) = delete;
-    ComScope& operator=(const ComScope&) = delete;
-
-private:
-    HRESULT result_;
-};
-
-// One COM interface pointer, released when the object goes.
-template <typename T>
-class ComPtr {
-public:
-    ComPtr() = default;
-    ~ComPtr() { Reset(); }
-    ComPtr(const ComPtr&) = delete;
-    ComPtr& operator=(const ComPtr&) = delete;
-    ComPtr(ComPtr&& other) noexcept : pointer_(other.pointer_) { other.pointer_ = nullptr; }
-    ComPtr& operator=(ComPtr&& other) noexcept {
-        std::swap(pointer_, other.pointer_);
-        return *this;
-    }
-
-    T* operator->() const { return pointer_; }
-    T* Get() const { return pointer_; }
-    void** Out() {
-        Reset();
-        return reinterpret_cast<void**>(&pointer_);
-    }
-    void Reset() {
-        if (pointer_ != nullptr) {
-            pointer_->Release();
-            pointer_ = nullptr;
-        }
-    }
-
-private:
-    T* pointer_ = nullptr;
-};
 
 // The working directory of a shortcut to `target`: its directory, or none for
 // the installer itself (which finds its setup file through its own path, and
@@ -87,11 +37,11 @@ bool ShortcutFilePath(const char* folder, const char* name, wchar_t (&path)[MAX_
 
 bool CreateShortcut(const char* target, const char* arguments, const char* folder, const char* name,
                     const char* iconPath, int iconIndex) {
-    ComScope com;
+    ComApartment com;
     // Declared after the scope so that the pointers are released before COM
     // goes away.
     ComPtr<IShellLinkA> link;
-    HRESULT result = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA, link.Out());
+    HRESULT result = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA, link.OutVoid());
     if (FAILED(result)) {
         return false;
     }
@@ -108,7 +58,7 @@ bool CreateShortcut(const char* target, const char* arguments, const char* folde
     }
 
     ComPtr<IPersistFile> file;
-    result = link->QueryInterface(IID_IPersistFile, file.Out());
+    result = link->QueryInterface(IID_IPersistFile, file.OutVoid());
     if (FAILED(result)) {
         return false;
     }

@@ -11,7 +11,7 @@
 #include "engine/InstallerState.h"
 #include "engine/Paths.h"
 #include "engine/RestartDeletion.h"
-#include "engine/ScopedHandle.h"
+#include "win/ScopedHandle.h"
 #include "engine/SetupFields.h"
 #include "engine/SetupInfo.h"
 #include "engine/UninstallEntry.h"

@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-#include "engine/ScopedHandle.h"
+#include "win/ScopedHandle.h"
 
 namespace {
 

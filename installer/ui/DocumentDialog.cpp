@@ -4,10 +4,10 @@
 
 #include "engine/AnsiText.h"
 #include "engine/InstallerState.h"
-#include "engine/ScopedHandle.h"
+#include "win/ScopedHandle.h"
 #include "engine/SetupInfo.h"
 #include "resources/resource.h"
-#include "ui/GdiObject.h"
+#include "win/Gdi.h"
 #include "ui/Messages.h"
 
 // "ＭＳ ゴシック" in code page 932.

@@ -6,7 +6,7 @@
 #include "engine/InstallerState.h"
 #include "engine/SetupInfo.h"
 #include "resources/resource.h"
-#include "ui/GdiObject.h"
+#include "win/Gdi.h"
 #include "ui/Messages.h"
 
 const char kPopupHelpClass[] = "MIVO_POPHELP";

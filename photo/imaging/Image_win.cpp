@@ -13,78 +13,13 @@
 #include "imaging/ImageInternal.h"
 #include "imaging/Palette.h"
 #include "imaging/Pixels.h"
+#include "win/Com.h"
+#include "win/ScopedHandle.h"
 
 namespace {
 
 // Files larger than this are not pictures we can hold anyway.
 const LONGLONG kMaxFileBytes = 1LL << 30;
-
-template <typename T>
-class ComPtr {
-public:
-    ComPtr() = default;
-    ~ComPtr() { Reset(); }
-    ComPtr(const ComPtr&) = delete;
-    ComPtr& operator=(const ComPtr&) = delete;
-    ComPtr(ComPtr&& other) noexcept : p_(other.p_) { other.p_ = nullptr; }
-    ComPtr& operator=(ComPtr&& other) noexcept {
-        if (this != &other) {
-            Reset();
-            p_ = other.p_;
-            other.p_ = nullptr;
-        }
-        return *this;
-    }
-    void Reset() {
-        if (p_) {
-            p_->Release();
-            p_ = nullptr;
-        }
-    }
-    T* Get() const { return p_; }
-    T* operator->() const { return p_; }
-    T** Out() {
-        Reset();
-        return &p_;
-    }
-
-private:
-    T* p_ = nullptr;
-};
-
-// COM for the calling thread for one call; undone only if we did it (a
-// thread already in another apartment keeps its own).
-class ComScope {
-public:
-    ComScope() : result_(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
-    ~ComScope() {
-        if (SUCCEEDED(result_)) {
-            CoUninitialize();
-        }
-    }
-    ComScope(const ComScope&) = delete;
-    ComScope& operator=(const ComScope&) = delete;
-
-private:
-    HRESULT result_;
-};
-
-class FileHandle {
-public:
-    explicit FileHandle(HANDLE handle) : handle_(handle) {}
-    ~FileHandle() {
-        if (Valid()) {
-            CloseHandle(handle_);
-        }
-    }
-    FileHandle(const FileHandle&) = delete;
-    FileHandle& operator=(const FileHandle&) = delete;
-    bool Valid() const { return handle_ != INVALID_HANDLE_VALUE && handle_ != nullptr; }
-    HANDLE Get() const { return handle_; }
-
-private:
-    HANDLE handle_;
-};
 
 HRESULT LastErrorResult() {
     DWORD error = GetLastError();
@@ -94,7 +29,7 @@ HRESULT LastErrorResult() {
 HRESULT CreateFactory(ComPtr<IWICImagingFactory>& factory) {
     // The first factory class, which Windows 7 has as well.
     return CoCreateInstance(CLSID_WICImagingFactory1, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
-                            reinterpret_cast<void**>(factory.Out()));
+                            factory.OutVoid());
 }
 
 bool ToWide(const char* ansi, std::wstring& wide) {
@@ -112,9 +47,9 @@ bool ToWide(const char* ansi, std::wstring& wide) {
 }
 
 HRESULT ReadWholeFile(const wchar_t* path, std::vector<uint8_t>& bytes) {
-    FileHandle file(CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+    KernelHandle file(CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                                 FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.Valid()) {
+    if (!file) {
         return LastErrorResult();
     }
     LARGE_INTEGER size;
@@ -218,7 +153,7 @@ HRESULT Load(const wchar_t* path, PixelImage& pixels) {
     if (FAILED(hr)) {
         return hr;
     }
-    ComScope com;
+    ComApartment com;
     ComPtr<IWICImagingFactory> factory;
     ComPtr<IWICStream> stream;
     ComPtr<IWICBitmapDecoder> decoder;
@@ -290,7 +225,7 @@ HRESULT MakeTemporaryFile(const std::wstring& target, std::wstring& temporary) {
 enum class Codec { Jpeg, Bmp, Png, Gif };
 
 HRESULT Encode(const wchar_t* path, const PixelImage& pixels, Codec codec, int quality) {
-    ComScope com;
+    ComApartment com;
     ComPtr<IWICImagingFactory> factory;
     ComPtr<IWICStream> stream;
     ComPtr<IWICBitmapEncoder> encoder;

@@ -4,27 +4,9 @@
 
 #include <cstring>
 
+#include "win/ScopedHandle.h"
+
 namespace gui {
-
-namespace {
-
-class ScopedHandle {
-public:
-    explicit ScopedHandle(HANDLE handle) : handle_(handle) {}
-    ~ScopedHandle() {
-        if (handle_) {
-            CloseHandle(handle_);
-        }
-    }
-    ScopedHandle(const ScopedHandle&) = delete;
-    ScopedHandle& operator=(const ScopedHandle&) = delete;
-    HANDLE Get() const { return handle_; }
-
-private:
-    HANDLE handle_;
-};
-
-}  // namespace
 
 bool DropFiles(HWND window, const std::vector<std::wstring>& files, POINT at) {
     if (!(GetWindowLongPtrW(window, GWL_EXSTYLE) & WS_EX_ACCEPTFILES)) {
@@ -48,7 +30,7 @@ bool DropFiles(HWND window, const std::vector<std::wstring>& files, POINT at) {
 
     DWORD pid = 0;
     GetWindowThreadProcessId(window, &pid);
-    ScopedHandle process(OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_WRITE | PROCESS_QUERY_INFORMATION, FALSE, pid));
+    KernelHandle process(OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_WRITE | PROCESS_QUERY_INFORMATION, FALSE, pid));
     if (!process.Get()) {
         return false;
     }

@@ -1,10 +1,10 @@
-// Owners for the GDI objects and device contexts the installer's windows
-// create while they paint and measure: each releases exactly what it got, once.
+// Owners for GDI objects and device contexts: each releases exactly what it
+// got, once.
 #pragma once
 
 #include <windows.h>
 
-#include "engine/ScopedHandle.h"
+#include "win/ScopedHandle.h"
 
 // A created pen, brush or font, deleted with the owner. Select it out of every
 // device context before the owner goes (ScopedSelect does).
@@ -18,6 +18,13 @@ using GdiObject = ScopedHandle<GdiObjectTraits<Object>>;
 using Font = GdiObject<HFONT>;
 using Pen = GdiObject<HPEN>;
 using Brush = GdiObject<HBRUSH>;
+using Bitmap = GdiObject<HBITMAP>;
+
+// A memory device context from CreateCompatibleDC, deleted with the owner.
+struct MemoryDCTraits : NullIsNone<HDC> {
+    static void Release(Handle handle) { DeleteDC(handle); }
+};
+using MemoryDC = ScopedHandle<MemoryDCTraits>;
 
 // Selects an object into a device context and puts the previous one back.
 class ScopedSelect {

@@ -1,6 +1,7 @@
-// Owners of what the installer's Win32 calls hand out: each releases exactly
-// what it got, once, and can be moved but never copied. A traits type names
-// the handle type, the value that stands for none and how to release one.
+// Owners of what Win32 calls hand out, shared by both programs and the tests:
+// each releases exactly what it got, once, and can be moved but never copied.
+// A traits type names the handle type, the value that stands for none and how
+// to release one.
 #pragma once
 
 #include <windows.h>
@@ -64,7 +65,7 @@ struct KernelHandleTraits {
 };
 using KernelHandle = ScopedHandle<KernelHandleTraits>;
 
-// A search of FindFirstFileA, closed with FindClose.
+// A search of FindFirstFileA or FindFirstFileW, closed with FindClose.
 struct FileSearchTraits {
     using Handle = HANDLE;
     static Handle None() { return INVALID_HANDLE_VALUE; }
@@ -96,3 +97,9 @@ struct OwnedWindowTraits : NullIsNone<HWND> {
     static void Release(Handle handle) { DestroyWindow(handle); }
 };
 using OwnedWindow = ScopedHandle<OwnedWindowTraits>;
+
+// A module from LoadLibrary.
+struct ModuleTraits : NullIsNone<HMODULE> {
+    static void Release(Handle handle) { FreeLibrary(handle); }
+};
+using LoadedModule = ScopedHandle<ModuleTraits>;
