@@ -1,8 +1,8 @@
 #include "engine/Shortcut.h"
 
-#include <windows.h>
 #include <objbase.h>
 #include <shlobj.h>
+#include <windows.h>
 
 #include "engine/InstallerState.h"
 #include "engine/PathScan.h"
@@ -35,8 +35,12 @@ bool ShortcutFilePath(const char* folder, const char* name, wchar_t (&path)[MAX_
 
 }  // namespace
 
-bool CreateShortcut(const char* target, const char* arguments, const char* folder, const char* name,
-                    const char* iconPath, int iconIndex) {
+bool CreateShortcut(const char* target,
+                    const char* arguments,
+                    const char* folder,
+                    const char* name,
+                    const char* iconPath,
+                    int iconIndex) {
     ComApartment com;
     // Declared after the scope so that the pointers are released before COM
     // goes away.
