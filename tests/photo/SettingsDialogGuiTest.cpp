@@ -13,7 +13,7 @@
 
 #include "TandrelTestKit.h"
 #include "TestPictures.h"
-#include "app/Commands.h"
+#include "app/Commands_win.h"
 #include "support/FileDrop.h"
 #include "support/GuiDriver.h"
 #include "support/Screenshot.h"

@@ -1,10 +1,10 @@
-#include "app/SettingsDialog.h"
+#include "app/SettingsDialog_win.h"
 
 #include <commctrl.h>
 
-#include "app/MainWindow.h"
+#include "app/MainWindow_win.h"
 #include "app/PendingSettings.h"
-#include "app/Startup.h"
+#include "app/Startup_win.h"
 #include "resources/resource.h"
 #include "settings/Settings.h"
 

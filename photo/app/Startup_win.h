@@ -1,5 +1,5 @@
 // Start-up of Tandrel: the process-wide start-up values, the entry that runs
-// the main window, worker threads and fresh copies of the program.
+// the main window and fresh copies of the program.
 #pragma once
 
 #include <windows.h>
@@ -23,17 +23,6 @@ int TandrelMain(HINSTANCE module);
 // Fills inputGiven and inputPath of `startup` from a whole command line as
 // GetCommandLineW gives it (the program's name first).
 void ReadCommandLine(const wchar_t* commandLine, AppStartup& startup);
-
-typedef unsigned(__stdcall* WorkerRoutine)(void* argument);
-
-struct WorkerThread {
-    HANDLE handle = nullptr;
-    unsigned id = 0;
-
-    // Starts `routine(argument)` on a new thread. When no thread can be made,
-    // tells the user (naming `name`) and ends the process.
-    static WorkerThread Start(WorkerRoutine routine, void* argument, const wchar_t* name);
-};
 
 // Starts a new copy of this program with an empty main window ("-n").
 void StartFreshCopy(HWND owner);

@@ -1,24 +1,21 @@
-#include "app/MainWindow.h"
+#include "app/MainWindow_win.h"
 
 #include <commctrl.h>
 #include <shellapi.h>
 
 #include <cwchar>
-#include <initializer_list>
+#include <string>
 
-#include "app/Commands.h"
-#include "app/ShellState.h"
-#include "app/Startup.h"
-#include "engine/ImageDoc.h"
+#include "app/Commands_win.h"
+#include "app/ShellState_win.h"
+#include "app/Startup_win.h"
+#include "engine/ImageDoc_win.h"
 #include "resources/resource.h"
 #include "settings/Settings.h"
-#include "settings/SettingsStore.h"
+#include "settings/SettingsStore_win.h"
+#include "win/Strings.h"
 
 namespace {
-
-const wchar_t kMainCaption[] = L"Tandrel ver.2.01";
-const wchar_t kTextSizePrefix[] = L"文字サイズ";
-const wchar_t kEffectSizePrefix[] = L"サイズ";
 
 // Controls with a tip, in the order the tips are registered; the main window
 // and the settings dialog share the table, and an id a dialog lacks adds
@@ -60,9 +57,9 @@ const wchar_t* SettingsDir() {
     return appStartup.windowsDir[0] != L'\0' ? appStartup.windowsDir : nullptr;
 }
 
-void SetSizeCaption(HWND dialog, int id, const wchar_t* format, int pixels) {
+void SetSizeCaption(HWND dialog, int id, UINT formatId, int pixels) {
     wchar_t text[64];
-    std::swprintf(text, 64, format, pixels);
+    std::swprintf(text, 64, ResourceString(formatId).c_str(), pixels);
     SetDlgItemTextW(dialog, id, text);
 }
 
@@ -92,23 +89,23 @@ void InitMainWindow(HWND window) {
     }
     SetDlgItemTextW(window, IDC_WATERMARK_TEXT, gSettings.callScreenString);
     SetDlgItemTextW(window, IDC_COPYRIGHT_TEXT, gSettings.cUnderRightString);
-    SetWindowTextW(window, kMainCaption);
-    CheckDlgButton(window, SizeChoiceControlId(gSettings.zoom), BST_CHECKED);
-    CheckDlgButton(window, RotationChoiceControlId(gSettings.rotationChoice), BST_CHECKED);
+    SetWindowTextW(window, ResourceString(IDS_MAIN_CAPTION).c_str());
     shellState.inputFile[0] = L'\0';
     shellState.outputPath[0] = L'\0';
 
-    SetupSlider(window, IDC_WATERMARK_SIZE, IDC_WATERMARK_SIZE_LABEL, gSettings.fAllScreen, 1, 160, kTextSizePrefix,
+    const std::wstring textSize = ResourceString(IDS_TEXT_SIZE_PREFIX);
+    const std::wstring effectSize = ResourceString(IDS_EFFECT_SIZE_PREFIX);
+    SetupSlider(window, IDC_WATERMARK_SIZE, IDC_WATERMARK_SIZE_LABEL, gSettings.fAllScreen, 1, 160, textSize.c_str(),
                 L"");
-    SetupSlider(window, IDC_COPYRIGHT_SIZE, IDC_COPYRIGHT_SIZE_LABEL, gSettings.fUnderRight, 1, 80, kTextSizePrefix,
+    SetupSlider(window, IDC_COPYRIGHT_SIZE, IDC_COPYRIGHT_SIZE_LABEL, gSettings.fUnderRight, 1, 80, textSize.c_str(),
                 L"");
-    SetupSlider(window, IDC_EFFECT_SIZE, IDC_EFFECT_SIZE_LABEL, gSettings.effectSize, 1, 80, kEffectSizePrefix, L"");
+    SetupSlider(window, IDC_EFFECT_SIZE, IDC_EFFECT_SIZE_LABEL, gSettings.effectSize, 1, 80, effectSize.c_str(), L"");
 
     SetSizeCaptions(window, gSettings);
 
-    for (int id : {IDC_SELECT_REGION, IDC_APPLY_MOSAIC, IDC_APPLY_BLUR, IDC_TRIM, IDC_INPUT_PATH, IDC_OUTPUT_NAME}) {
-        EnableWindow(GetDlgItem(window, id), FALSE);
-    }
+    // The path is shown, never edited.
+    EnableWindow(GetDlgItem(window, IDC_INPUT_PATH), FALSE);
+    UpdateControls(window);
     FillFormatList(window);
 
     if (appStartup.inputGiven == 1) {
@@ -124,54 +121,16 @@ void InitMainWindow(HWND window) {
     PostMessageW(window, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetDlgItem(window, IDC_SAVE_AND_EXIT)), TRUE);
 }
 
-// Waits until the view thread has ended, still answering what other threads
-// send to this one meanwhile (the view may send to the main window while it
-// winds down). False when it did not end in time.
-bool WaitForViewThread(HANDLE thread) {
-    if (!thread) {
-        return true;
-    }
-    const DWORD kLimitMs = 10000;
-    DWORD start = GetTickCount();
-    for (;;) {
-        DWORD waited = GetTickCount() - start;
-        if (waited >= kLimitMs) {
-            return false;
-        }
-        DWORD result = MsgWaitForMultipleObjects(1, &thread, FALSE, kLimitMs - waited, QS_SENDMESSAGE);
-        if (result == WAIT_OBJECT_0) {
-            return true;
-        }
-        if (result != WAIT_OBJECT_0 + 1) {
-            return false;
-        }
-        MSG message;
-        PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
-    }
-}
-
 void CloseMain(HWND window) {
-    // The view sends the close message when the user closes it and waits for
-    // the answer; the view must be free to end before the document goes, so
-    // the close runs once that call has returned.
-    if (InSendMessage()) {
-        PostMessageW(window, WM_CLOSE, 0, 0);
-        return;
-    }
-    ImageDoc* doc = shellState.doc;
-    bool viewEnded = true;
-    if (doc && doc->viewWnd) {
-        SendMessageW(doc->viewWnd, WM_DESTROY, 0, 0);
-        viewEnded = WaitForViewThread(doc->viewThread);
-    }
+    bool viewEnded = !shellState.doc || shellState.doc->CloseView();
     SaveSettings(gSettings, SettingsDir());
     // A view thread that is somehow still running may yet touch the document:
     // leave it to the end of the process, moments away, rather than free it
     // under that thread.
-    if (doc && viewEnded) {
-        doc->Close();
-        delete doc;
-        shellState.doc = nullptr;
+    if (viewEnded) {
+        shellState.doc.reset();
+    } else {
+        shellState.doc.release();
     }
     // Only now that this copy's choices are in TDR.ini: a fresh copy started
     // earlier would read the file before them (or while it is rewritten) and
@@ -194,12 +153,14 @@ void SliderMoved(HWND window, HWND slider) {
         if (position != gSettings.effectSize) {
             // Nothing to redraw: the next mosaic or blur takes the new size.
             gSettings.effectSize = position;
-            SetSliderLabel(window, IDC_EFFECT_SIZE_LABEL, kEffectSizePrefix, position, L"");
+            SetSliderLabel(window, IDC_EFFECT_SIZE_LABEL, ResourceString(IDS_EFFECT_SIZE_PREFIX).c_str(), position,
+                           L"");
         }
     } else if (slider == GetDlgItem(window, IDC_WATERMARK_SIZE)) {
         if (position != gSettings.fAllScreen) {
             gSettings.fAllScreen = position;
-            SetSliderLabel(window, IDC_WATERMARK_SIZE_LABEL, kTextSizePrefix, position, L"");
+            SetSliderLabel(window, IDC_WATERMARK_SIZE_LABEL, ResourceString(IDS_TEXT_SIZE_PREFIX).c_str(), position,
+                           L"");
             if (shellState.doc) {
                 shellState.doc->SetWatermark(gSettings.callScreen, gSettings.callScreenString, gSettings.fAllScreen);
             }
@@ -207,7 +168,8 @@ void SliderMoved(HWND window, HWND slider) {
     } else if (slider == GetDlgItem(window, IDC_COPYRIGHT_SIZE)) {
         if (position != gSettings.fUnderRight) {
             gSettings.fUnderRight = position;
-            SetSliderLabel(window, IDC_COPYRIGHT_SIZE_LABEL, kTextSizePrefix, position, L"");
+            SetSliderLabel(window, IDC_COPYRIGHT_SIZE_LABEL, ResourceString(IDS_TEXT_SIZE_PREFIX).c_str(), position,
+                           L"");
             if (shellState.doc) {
                 shellState.doc->SetCopyright(gSettings.cUnderRight, gSettings.cUnderRightString, gSettings.fUnderRight);
             }
@@ -223,7 +185,8 @@ void FilesDropped(HWND window, HDROP drop) {
         UINT length = DragQueryFileW(drop, 0, nullptr, 0);
         if (length >= kShellTextCapacity) {
             // A cut path names another file; say so instead.
-            MessageBoxW(window, L"ファイルのパスが長すぎるため読み込めません", L"エラー", MB_OK | MB_ICONERROR);
+            MessageBoxW(window, ResourceString(IDS_DROP_PATH_TOO_LONG).c_str(),
+                        ResourceString(IDS_ERROR_CAPTION).c_str(), MB_OK | MB_ICONERROR);
         } else {
             DragQueryFileW(drop, 0, shellState.inputFile, static_cast<UINT>(kShellTextCapacity));
             LoadInputFile(window, shellState.inputFile);
@@ -257,9 +220,9 @@ void SetSliderLabel(HWND dialog, int labelId, const wchar_t* prefix, int value, 
 }
 
 void SetSizeCaptions(HWND mainWnd, const Settings& settings) {
-    SetSizeCaption(mainWnd, IDC_SIZE_SMALL, L"小(%dpx)", settings.zoomSizeSmall);
-    SetSizeCaption(mainWnd, IDC_SIZE_MIDDLE, L"中(%dpx)", settings.zoomSizeMiddle);
-    SetSizeCaption(mainWnd, IDC_SIZE_LARGE, L"大(%dpx)", settings.zoomSizeLarge);
+    SetSizeCaption(mainWnd, IDC_SIZE_SMALL, IDS_SIZE_SMALL_FORMAT, settings.zoomSizeSmall);
+    SetSizeCaption(mainWnd, IDC_SIZE_MIDDLE, IDS_SIZE_MIDDLE_FORMAT, settings.zoomSizeMiddle);
+    SetSizeCaption(mainWnd, IDC_SIZE_LARGE, IDS_SIZE_LARGE_FORMAT, settings.zoomSizeLarge);
 }
 
 void CreateTooltips(HWND dialog, HINSTANCE module) {
@@ -302,6 +265,9 @@ INT_PTR CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
             return TRUE;
         case WM_DROPFILES:
             FilesDropped(window, reinterpret_cast<HDROP>(wParam));
+            return TRUE;
+        case kDocEventMessage:
+            HandleDocEvent(window, wParam);
             return TRUE;
         default:
             return FALSE;
