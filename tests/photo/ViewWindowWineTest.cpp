@@ -5,11 +5,8 @@
 
 #include <windows.h>
 
-#include <tlhelp32.h>
-
 #include <atomic>
 #include <memory>
-#include <set>
 #include <string>
 #include <thread>
 
@@ -51,19 +48,19 @@ LRESULT CALLBACK HoldUpFirstMove(int code, WPARAM wParam, LPARAM lParam) {
     return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
-std::set<DWORD> ThreadsOfThisProcess() {
-    std::set<DWORD> ids;
-    KernelHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));
-    THREADENTRY32 entry = {};
-    entry.dwSize = sizeof(entry);
-    for (BOOL more = snapshot && Thread32First(snapshot.Get(), &entry); more;
-         more = Thread32Next(snapshot.Get(), &entry)) {
-        if (entry.th32OwnerProcessID == GetCurrentProcessId()) {
-            ids.insert(entry.th32ThreadID);
-        }
+// Hooks the next thread this process starts (the view's) as it starts, long
+// before its dialog is made: a TLS callback runs on every new thread before
+// its routine.
+std::atomic<bool> hookNextThread{false};
+std::atomic<HHOOK> viewHook{nullptr};
+
+void NTAPI HookNewThread(PVOID, DWORD reason, PVOID) {
+    if (reason == DLL_THREAD_ATTACH && hookNextThread.exchange(false)) {
+        viewHook = SetWindowsHookExW(WH_CALLWNDPROC, HoldUpFirstMove, nullptr, GetCurrentThreadId());
     }
-    return ids;
 }
+
+extern "C" __attribute__((section(".CRT$XLF"), used)) const PIMAGE_TLS_CALLBACK kHookNewThread = HookNewThread;
 
 TEST(ViewWindow, IsSizedToThePictureByTheTimeOpenReturns) {
     // The texts are placed by the view's client area as soon as the open has
@@ -72,27 +69,11 @@ TEST(ViewWindow, IsSizedToThePictureByTheTimeOpenReturns) {
     std::wstring path = WritePicture(dir, L"p.bmp", 420, 310);
     initialising = false;
     heldUp = false;
-    HHOOK hook = nullptr;
-    std::atomic<bool> opened(false);
-    std::thread watcher([&] {
-        // The hook goes on the view thread as soon as it exists, long before
-        // its dialog is made: the first new thread of this process.
-        std::set<DWORD> before = ThreadsOfThisProcess();
-        DWORD viewThread = 0;
-        while (!viewThread && !opened) {
-            for (DWORD id : ThreadsOfThisProcess()) {
-                if (!before.count(id)) {
-                    viewThread = id;
-                }
-            }
-        }
-        if (viewThread) {
-            hook = SetWindowsHookExW(WH_CALLWNDPROC, HoldUpFirstMove, nullptr, viewThread);
-        }
-    });
+    viewHook = nullptr;
+    hookNextThread = true;
     std::unique_ptr<ImageDoc> doc = ImageDoc::Open(path.c_str(), 0, 0, 0, 1).doc;
-    opened = true;
-    watcher.join();
+    hookNextThread = false;
+    HHOOK hook = viewHook;
     ASSERT_NE(hook, nullptr);
     ASSERT_TRUE(doc);
     RECT client = {};
