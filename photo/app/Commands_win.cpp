@@ -105,16 +105,16 @@ void ApplyEffect(bool mosaic) {
 void WatermarkEdited(HWND mainWnd) {
     wchar_t text[kShellTextCapacity];
     ReadEdit(mainWnd, IDC_WATERMARK_TEXT, text);
-    if (UpdateText(gSettings.callScreenString, text) && shellState.doc) {
-        shellState.doc->SetWatermark(gSettings.callScreen, gSettings.callScreenString, gSettings.fAllScreen);
+    if (UpdateText(gSettings.callScreenString, text)) {
+        RedrawWatermark();
     }
 }
 
 void CopyrightEdited(HWND mainWnd) {
     wchar_t text[kShellTextCapacity];
     ReadEdit(mainWnd, IDC_COPYRIGHT_TEXT, text);
-    if (UpdateText(gSettings.cUnderRightString, text) && shellState.doc) {
-        shellState.doc->SetCopyright(gSettings.cUnderRight, gSettings.cUnderRightString, gSettings.fUnderRight);
+    if (UpdateText(gSettings.cUnderRightString, text)) {
+        RedrawCopyright();
     }
 }
 
@@ -342,6 +342,18 @@ void LoadInputFile(HWND mainWnd, const wchar_t* path) {
     UpdateControls(mainWnd);
 }
 
+void RedrawWatermark() {
+    if (shellState.doc) {
+        shellState.doc->SetWatermark(gSettings.callScreen, gSettings.callScreenString, gSettings.fAllScreen);
+    }
+}
+
+void RedrawCopyright() {
+    if (shellState.doc) {
+        shellState.doc->SetCopyright(gSettings.cUnderRight, gSettings.cUnderRightString, gSettings.fUnderRight);
+    }
+}
+
 void UpdateControls(HWND mainWnd) {
     const ImageDoc* doc = shellState.doc.get();
     const DocMode mode = doc ? doc->Mode() : DocMode::Idle;
@@ -425,15 +437,11 @@ INT_PTR HandleCommand(HWND mainWnd, int controlId) {
             return 1;
         case IDC_WATERMARK_ON:
             gSettings.callScreen = IsChecked(mainWnd, IDC_WATERMARK_ON) ? 1 : 0;
-            if (shellState.doc) {
-                shellState.doc->SetWatermark(gSettings.callScreen, gSettings.callScreenString, gSettings.fAllScreen);
-            }
+            RedrawWatermark();
             return 1;
         case IDC_COPYRIGHT_ON:
             gSettings.cUnderRight = IsChecked(mainWnd, IDC_COPYRIGHT_ON) ? 1 : 0;
-            if (shellState.doc) {
-                shellState.doc->SetCopyright(gSettings.cUnderRight, gSettings.cUnderRightString, gSettings.fUnderRight);
-            }
+            RedrawCopyright();
             return 1;
         case IDC_WATERMARK_TEXT:
             WatermarkEdited(mainWnd);

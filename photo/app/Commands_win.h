@@ -21,6 +21,11 @@ void LoadInputFile(HWND mainWnd, const wchar_t* path);
 // these change once the window is up.
 void UpdateControls(HWND mainWnd);
 
+// The open picture's watermark or copyright drawn anew from the settings
+// record (nothing without a picture).
+void RedrawWatermark();
+void RedrawCopyright();
+
 // What the view posted (kDocEventMessage): the close of the view, the end of
 // a trim (rebuilt here), a closed lasso region, any release of the mouse.
 void HandleDocEvent(HWND mainWnd, WPARAM event);

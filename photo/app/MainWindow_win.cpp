@@ -161,18 +161,14 @@ void SliderMoved(HWND window, HWND slider) {
             gSettings.fAllScreen = position;
             SetSliderLabel(window, IDC_WATERMARK_SIZE_LABEL, ResourceString(IDS_TEXT_SIZE_PREFIX).c_str(), position,
                            L"");
-            if (shellState.doc) {
-                shellState.doc->SetWatermark(gSettings.callScreen, gSettings.callScreenString, gSettings.fAllScreen);
-            }
+            RedrawWatermark();
         }
     } else if (slider == GetDlgItem(window, IDC_COPYRIGHT_SIZE)) {
         if (position != gSettings.fUnderRight) {
             gSettings.fUnderRight = position;
             SetSliderLabel(window, IDC_COPYRIGHT_SIZE_LABEL, ResourceString(IDS_TEXT_SIZE_PREFIX).c_str(), position,
                            L"");
-            if (shellState.doc) {
-                shellState.doc->SetCopyright(gSettings.cUnderRight, gSettings.cUnderRightString, gSettings.fUnderRight);
-            }
+            RedrawCopyright();
         }
     }
 }

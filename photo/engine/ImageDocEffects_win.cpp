@@ -193,36 +193,30 @@ int ImageDoc::RenderTexts(int watermarkOn,
 }
 
 int ImageDoc::SetWatermark(int on, const wchar_t* text, int size) {
-    {
-        DocLock lock(*this);
-        texts_.watermarkOn = on;
-        texts_.watermark = text ? text : L"";
-        texts_.watermarkSize = size;
-        if (!layers_[LayerWatermarkSharp] || !layers_[LayerWatermarkSoft] || !View()) {
-            return 0;
-        }
-        MakeLayerLocked(layers_[LayerWatermarkSharp], 0);
-        MakeLayerLocked(layers_[LayerWatermarkSoft], 0);
-        DrawWatermarkLocked();
-    }
-    InvalidateRect(View(), nullptr, FALSE);
-    return 1;
+    DocLock lock(*this);
+    texts_.watermarkOn = on;
+    texts_.watermark = text ? text : L"";
+    texts_.watermarkSize = size;
+    return RedrawPairLocked(LayerWatermarkSharp, LayerWatermarkSoft, &ImageDoc::DrawWatermarkLocked);
 }
 
 int ImageDoc::SetCopyright(int on, const wchar_t* text, int size) {
-    {
-        DocLock lock(*this);
-        texts_.copyrightOn = on;
-        texts_.copyright = text ? text : L"";
-        texts_.copyrightSize = size;
-        if (!layers_[LayerCopyrightSharp] || !layers_[LayerCopyrightSoft] || !View()) {
-            return 0;
-        }
-        MakeLayerLocked(layers_[LayerCopyrightSharp], 0);
-        MakeLayerLocked(layers_[LayerCopyrightSoft], 0);
-        DrawCopyrightLocked();
+    DocLock lock(*this);
+    texts_.copyrightOn = on;
+    texts_.copyright = text ? text : L"";
+    texts_.copyrightSize = size;
+    return RedrawPairLocked(LayerCopyrightSharp, LayerCopyrightSoft, &ImageDoc::DrawCopyrightLocked);
+}
+
+int ImageDoc::RedrawPairLocked(int sharp, int soft, int (ImageDoc::*draw)()) {
+    HWND view = View();
+    if (!layers_[sharp] || !layers_[soft] || !view) {
+        return 0;
     }
-    InvalidateRect(View(), nullptr, FALSE);
+    MakeLayerLocked(layers_[sharp], 0);
+    MakeLayerLocked(layers_[soft], 0);
+    (this->*draw)();
+    InvalidateRect(view, nullptr, FALSE);
     return 1;
 }
 

@@ -55,8 +55,9 @@ ImageDoc::~ImageDoc() {
     DeleteCriticalSection(&lock_);
 }
 
-std::unique_ptr<ImageDoc> ImageDoc::Unviewed(int width, int height) {
+std::unique_ptr<ImageDoc> ImageDoc::Unviewed(int width, int height, HWND owner) {
     std::unique_ptr<ImageDoc> doc(new ImageDoc);
+    doc->owner_ = owner;
     doc->source_.Reset(ImgCreate(width, height));
     doc->working_.Reset(ImgCreate(width, height));
     doc->display_.Reset(ImgCreate(width, height));

@@ -99,8 +99,8 @@ public:
     // even a good load fail, with that code.
     static Opened Open(const wchar_t* path, int limitW, int limitH, int rotation, int enlarge, HWND owner = nullptr);
     // A document of a white width x height picture with no view and no file:
-    // the mouse work and the effects without a window.
-    static std::unique_ptr<ImageDoc> Unviewed(int width, int height);
+    // the mouse work and the effects without a window. Events go to `owner`.
+    static std::unique_ptr<ImageDoc> Unviewed(int width, int height, HWND owner = nullptr);
 
     // Closes the view first if it is still open.
     ~ImageDoc();
@@ -211,6 +211,8 @@ private:
     bool ComposeLocked();
     int DrawCopyrightLocked();
     int DrawWatermarkLocked();
+    // Clears the layer pair `sharp`, `soft` and draws one text into it anew.
+    int RedrawPairLocked(int sharp, int soft, int (ImageDoc::*draw)());
     bool RunEffectLocked(bool mosaic, int size);
     int FinishEffect();
     // The mouse work (ViewMouse_win.cpp).

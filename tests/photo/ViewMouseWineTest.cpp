@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <memory>
+#include <vector>
 
 #include "engine/ImageDoc_win.h"
 #include "engine/ViewMouse_win.h"
@@ -85,6 +86,51 @@ TEST(ViewMouse, ATrimReleasedOutsideTheWindowCutsOnlyWhatIsInside) {
     EXPECT_EQ(ImgHeight(doc.Source()), 50);
     EXPECT_EQ(doc.Anchor().x, 0);
     EXPECT_EQ(doc.Anchor().y, 0);
+}
+
+// The events of the mouse work reach the window that opened the document as
+// posted messages, one for each release of the button, and nothing else of it
+// is touched: the view never drives another thread's window.
+TEST(ViewMouse, EachReleaseIsPostedToTheOwnerAsOneEvent) {
+    HWND owner = CreateWindowExW(0, L"STATIC", L"owner", 0, 0, 0, 10, 10, HWND_MESSAGE, nullptr, nullptr, nullptr);
+    ASSERT_NE(owner, nullptr);
+    auto events = [owner] {
+        std::vector<WPARAM> seen;
+        MSG message;
+        while (PeekMessageW(&message, owner, 0, 0, PM_REMOVE)) {
+            if (message.message == kDocEventMessage) {
+                seen.push_back(message.wParam);
+            }
+        }
+        return seen;
+    };
+    std::unique_ptr<ImageDoc> doc = ImageDoc::Unviewed(100, 80, owner);
+
+    // A click with nothing armed.
+    HandleViewMouse(*doc, nullptr, WM_LBUTTONDOWN, MK_LBUTTON, At(5, 5));
+    HandleViewMouse(*doc, nullptr, WM_LBUTTONUP, 0, At(5, 5));
+    EXPECT_EQ(events(), std::vector<WPARAM>{DocEventMouseReleased});
+
+    // A lasso: moves post nothing, the release closes the region.
+    doc->ArmSelection(true);
+    HandleViewMouse(*doc, nullptr, WM_LBUTTONDOWN, MK_LBUTTON, At(10, 10));
+    HandleViewMouse(*doc, nullptr, WM_MOUSEMOVE, MK_LBUTTON, At(50, 10));
+    HandleViewMouse(*doc, nullptr, WM_MOUSEMOVE, MK_LBUTTON, At(50, 50));
+    EXPECT_TRUE(events().empty());
+    HandleViewMouse(*doc, nullptr, WM_LBUTTONUP, 0, At(10, 50));
+    EXPECT_EQ(events(), std::vector<WPARAM>{DocEventLassoClosed});
+    EXPECT_TRUE(doc->HasSelection());
+
+    // A trim, cut: the owner rebuilds; the document holds the cut-out.
+    doc->ArmSelection(false);
+    doc->ArmTrim(false);
+    HandleViewMouse(*doc, nullptr, WM_LBUTTONDOWN, MK_LBUTTON, At(10, 10));
+    HandleViewMouse(*doc, nullptr, WM_LBUTTONUP, 0, At(60, 40));
+    EXPECT_EQ(events(), std::vector<WPARAM>{DocEventTrimEnded});
+    EXPECT_TRUE(doc->Trimmed());
+    EXPECT_EQ(doc->Mode(), DocMode::Idle);
+    EXPECT_EQ(ImgWidth(doc->Source()), 50);
+    DestroyWindow(owner);
 }
 
 }  // namespace
