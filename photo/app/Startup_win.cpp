@@ -1,6 +1,5 @@
 #include "app/Startup_win.h"
 
-#include <commctrl.h>
 #include <shellapi.h>
 
 #include <cstdio>
@@ -8,10 +7,7 @@
 #include <vector>
 
 #include "app/CommandLine.h"
-#include "app/MainWindow_win.h"
-#include "imaging/Image_win.h"
 #include "resources/resource.h"
-#include "win/Com.h"
 #include "win/ScopedHandle.h"
 #include "win/Strings.h"
 
@@ -100,26 +96,14 @@ void ReadCommandLine(const wchar_t* commandLine, AppStartup& startup) {
     }
 }
 
-int TandrelMain(HINSTANCE module) {
+void ReadStartup(HINSTANCE module, AppStartup& startup) {
     const wchar_t* commandLine = GetCommandLineW();
     {
         ArgumentVector argv(commandLine);
-        BuildStartupPaths(argv.Count() > 0 ? argv[0] : L"", appStartup);
+        BuildStartupPaths(argv.Count() > 0 ? argv[0] : L"", startup);
     }
-    appStartup.module = module;
-    ReadCommandLine(commandLine, appStartup);
-
-    // The sliders are trackbars from the common controls.
-    INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_BAR_CLASSES | ICC_TAB_CLASSES | ICC_STANDARD_CLASSES};
-    InitCommonControlsEx(&controls);
-
-    // COM and the imaging factory once for the main thread, which does every
-    // load and save.
-    ComApartment com;
-    ImgThreadScope imaging;
-    DialogBoxParamW(module, MAKEINTRESOURCEW(IDD_MAIN), nullptr, MainWindowProc, 0);
-    Sleep(500);
-    return 0;
+    startup.module = module;
+    ReadCommandLine(commandLine, startup);
 }
 
 void StartFreshCopy(HWND owner) {

@@ -1,5 +1,5 @@
-// Start-up of Tandrel: the process-wide start-up values, the entry that runs
-// the main window and fresh copies of the program.
+// Start-up of Tandrel: the process-wide start-up values from the command line
+// and the system, and fresh copies of the program.
 #pragma once
 
 #include <windows.h>
@@ -17,8 +17,9 @@ struct AppStartup {
 
 extern AppStartup appStartup;
 
-// Runs the whole program: start-up, then the main window until it ends.
-int TandrelMain(HINSTANCE module);
+// Fills `startup` for this process: the Windows directory, the help's
+// address and the picture named on the command line.
+void ReadStartup(HINSTANCE module, AppStartup& startup);
 
 // Fills inputGiven and inputPath of `startup` from a whole command line as
 // GetCommandLineW gives it (the program's name first).

@@ -7,13 +7,11 @@
 #include <cstring>
 #include <cwchar>
 
-#include "app/ShellState_win.h"
 #include "engine/Effects.h"
 #include "engine/Escapes.h"
 #include "engine/ImageDoc_win.h"
 #include "engine/OverlayText_win.h"
 #include "imaging/Image.h"
-#include "resources/resource.h"
 
 namespace {
 

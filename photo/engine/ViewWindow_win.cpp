@@ -5,6 +5,7 @@
 #include "engine/ImageDoc_win.h"
 #include "engine/ViewMouse_win.h"
 #include "resources/resource.h"
+#include "win/Strings.h"
 
 unsigned __stdcall ImageDoc::ViewThreadMain(void* doc) {
     DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_VIEW), nullptr, ViewDlgProc,
@@ -110,6 +111,6 @@ void FitWindowToImage(HWND hwnd, int width, int height) {
 
 void SetViewTitle(HWND hwnd, int width, int height) {
     wchar_t title[64];
-    std::swprintf(title, 64, L"%dpx \u00D7 %dpx", width, height);
+    std::swprintf(title, 64, ResourceString(IDS_VIEW_TITLE).c_str(), width, height);
     SetWindowTextW(hwnd, title);
 }
