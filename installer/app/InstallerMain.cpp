@@ -1,14 +1,14 @@
-#include "engine/InstallerMain.h"
+#include "app/InstallerMain.h"
 
 #include <cstring>
 
-#include "engine/AdminCheck.h"
-#include "engine/AnsiText.h"
-#include "engine/InstallFlow.h"
+#include "engine/AdminCheck_win.h"
+#include "engine/AnsiText_win.h"
+#include "engine/InstallFlow_win.h"
 #include "engine/InstallRules.h"
-#include "engine/Paths.h"
-#include "engine/SetupInfo.h"
-#include "engine/UninstallFlow.h"
+#include "engine/Paths_win.h"
+#include "engine/SetupInfo_win.h"
+#include "engine/UninstallFlow_win.h"
 #include "resources/resource.h"
 #include "ui/Dialogs.h"
 #include "ui/MainWindow.h"

@@ -5,7 +5,7 @@
 
 #include <windows.h>
 
-#include "engine/InstallerState.h"
+#include "engine/InstallerState_win.h"
 
 // Runs the installer's role for `arguments` (the whole text after the program
 // name, compared as it stands); returns the process exit code, 0 or 1.

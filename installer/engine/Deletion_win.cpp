@@ -1,14 +1,14 @@
-#include "engine/Deletion.h"
+#include "engine/Deletion_win.h"
 
 #include <shlobj.h>
 
 #include <cstring>
 
 #include "engine/DeletionRules.h"
-#include "engine/Paths.h"
-#include "engine/Registry.h"
-#include "win/ScopedHandle.h"
+#include "engine/Paths_win.h"
+#include "engine/Registry_win.h"
 #include "engine/SetupFields.h"
+#include "win/ScopedHandle.h"
 
 namespace {
 

@@ -1,22 +1,22 @@
-#include "engine/InstallFlow.h"
+#include "engine/InstallFlow_win.h"
 
 #include <shellapi.h>
 
 #include <cstring>
 
 #include "engine/InstallRules.h"
-#include "engine/InstallerState.h"
+#include "engine/InstallerState_win.h"
 #include "engine/PathScan.h"
-#include "engine/Paths.h"
-#include "engine/Registry.h"
-#include "win/ScopedHandle.h"
+#include "engine/Paths_win.h"
+#include "engine/Registry_win.h"
 #include "engine/SetupFields.h"
-#include "engine/SetupInfo.h"
-#include "engine/Shortcut.h"
-#include "engine/UninstallEntry.h"
+#include "engine/SetupInfo_win.h"
+#include "engine/Shortcut_win.h"
+#include "engine/UninstallEntry_win.h"
 #include "resources/resource.h"
 #include "ui/Messages.h"
 #include "ui/ProgressDialog.h"
+#include "win/ScopedHandle.h"
 
 namespace {
 
@@ -43,8 +43,8 @@ bool SameFile(const char* a, const char* b) {
     BY_HANDLE_FILE_INFORMATION first;
     BY_HANDLE_FILE_INFORMATION second;
     return FileIdentity(a, first) && FileIdentity(b, second) &&
-           first.dwVolumeSerialNumber == second.dwVolumeSerialNumber &&
-           first.nFileIndexHigh == second.nFileIndexHigh && first.nFileIndexLow == second.nFileIndexLow;
+           first.dwVolumeSerialNumber == second.dwVolumeSerialNumber && first.nFileIndexHigh == second.nFileIndexHigh &&
+           first.nFileIndexLow == second.nFileIndexLow;
 }
 
 // "$$Mivo.ini" in the temporary directory; false when that directory cannot

@@ -1,3 +1,3 @@
-#include "engine/InstallerState.h"
+#include "engine/InstallerState_win.h"
 
 InstallerState g_installer;

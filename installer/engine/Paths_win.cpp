@@ -1,15 +1,15 @@
-#include "engine/Paths.h"
+#include "engine/Paths_win.h"
 
 #include <shlobj.h>
 
 #include <cstring>
 
 #include "engine/PathScan.h"
-#include "engine/Registry.h"
-#include "win/ScopedHandle.h"
-#include "engine/SetupInfo.h"
+#include "engine/Registry_win.h"
+#include "engine/SetupInfo_win.h"
 #include "resources/resource.h"
 #include "ui/Messages.h"
+#include "win/ScopedHandle.h"
 
 namespace {
 
@@ -69,8 +69,7 @@ bool MacroFolder(const char* macro, char (&folder)[kPathCapacity]) {
         return GetSpecialFolderPath(kFolderTemplates, folder);
     }
     if (std::strcmp(macro, "%COMMONPROG") == 0) {
-        return QueryRegString(HKEY_LOCAL_MACHINE, kCurrentVersionKey, "CommonFilesDir", folder,
-                              kFolderValueCapacity);
+        return QueryRegString(HKEY_LOCAL_MACHINE, kCurrentVersionKey, "CommonFilesDir", folder, kFolderValueCapacity);
     }
     // Any other name, and a built-in one whose directory could not be had,
     // is an environment variable: %ProgramFiles%, %windir%.

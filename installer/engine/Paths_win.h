@@ -6,17 +6,17 @@
 
 #include <windows.h>
 
-#include "engine/InstallerState.h"
+#include "engine/InstallerState_win.h"
 
 // Special folders of the shell the installer uses (CSIDL values).
-constexpr int kFolderDesktop = 0;             // CSIDL_DESKTOP
-constexpr int kFolderPrograms = 2;            // CSIDL_PROGRAMS
-constexpr int kFolderPersonal = 5;            // CSIDL_PERSONAL, "%MYDOCUMENTS"
-constexpr int kFolderStartup = 7;             // CSIDL_STARTUP
-constexpr int kFolderTemplates = 21;          // CSIDL_TEMPLATES, "%TEMPLATES"
-constexpr int kFolderCommonPrograms = 23;     // CSIDL_COMMON_PROGRAMS
-constexpr int kFolderCommonStartup = 24;      // CSIDL_COMMON_STARTUP
-constexpr int kFolderCommonDesktop = 25;      // CSIDL_COMMON_DESKTOPDIRECTORY
+constexpr int kFolderDesktop = 0;          // CSIDL_DESKTOP
+constexpr int kFolderPrograms = 2;         // CSIDL_PROGRAMS
+constexpr int kFolderPersonal = 5;         // CSIDL_PERSONAL, "%MYDOCUMENTS"
+constexpr int kFolderStartup = 7;          // CSIDL_STARTUP
+constexpr int kFolderTemplates = 21;       // CSIDL_TEMPLATES, "%TEMPLATES"
+constexpr int kFolderCommonPrograms = 23;  // CSIDL_COMMON_PROGRAMS
+constexpr int kFolderCommonStartup = 24;   // CSIDL_COMMON_STARTUP
+constexpr int kFolderCommonDesktop = 25;   // CSIDL_COMMON_DESKTOPDIRECTORY
 
 // CharNextA as a plain function, for the scans of engine/PathScan.h.
 const char* NextAnsiChar(const char* p);

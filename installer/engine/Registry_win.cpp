@@ -1,4 +1,4 @@
-#include "engine/Registry.h"
+#include "engine/Registry_win.h"
 
 bool OpenRegKey(HKEY root, const char* subKey, bool create, RegKey& key) {
     key.Close();

@@ -1,12 +1,12 @@
-#include "engine/RestartDeletion.h"
+#include "engine/RestartDeletion_win.h"
 
 #include <windows.h>
 
 #include "engine/DeletionRules.h"
-#include "engine/InstallerState.h"
-#include "win/ScopedHandle.h"
+#include "engine/InstallerState_win.h"
 #include "resources/resource.h"
 #include "ui/Messages.h"
+#include "win/ScopedHandle.h"
 
 namespace {
 

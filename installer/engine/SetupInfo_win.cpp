@@ -1,12 +1,12 @@
-#include "engine/SetupInfo.h"
+#include "engine/SetupInfo_win.h"
 
 #include <cstdio>
 #include <cstring>
 #include <new>
 
-#include "engine/AnsiText.h"
-#include "engine/InstallerState.h"
-#include "engine/Paths.h"
+#include "engine/AnsiText_win.h"
+#include "engine/InstallerState_win.h"
+#include "engine/Paths_win.h"
 #include "resources/resource.h"
 #include "ui/Messages.h"
 

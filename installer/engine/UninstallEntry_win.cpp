@@ -1,13 +1,13 @@
-#include "engine/UninstallEntry.h"
+#include "engine/UninstallEntry_win.h"
 
 #include <shellapi.h>
 
 #include "engine/InstallRules.h"
-#include "engine/InstallerState.h"
+#include "engine/InstallerState_win.h"
 #include "engine/PathScan.h"
-#include "engine/Paths.h"
-#include "engine/Registry.h"
-#include "engine/SetupInfo.h"
+#include "engine/Paths_win.h"
+#include "engine/Registry_win.h"
+#include "engine/SetupInfo_win.h"
 #include "resources/resource.h"
 #include "ui/Messages.h"
 

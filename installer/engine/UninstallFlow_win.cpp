@@ -1,22 +1,22 @@
-#include "engine/UninstallFlow.h"
+#include "engine/UninstallFlow_win.h"
 
 #include <windows.h>
 
 #include <cstring>
 #include <string>
 
-#include "engine/AnsiText.h"
-#include "engine/Deletion.h"
+#include "engine/AnsiText_win.h"
 #include "engine/DeletionRules.h"
-#include "engine/InstallerState.h"
-#include "engine/Paths.h"
-#include "engine/RestartDeletion.h"
-#include "win/ScopedHandle.h"
+#include "engine/Deletion_win.h"
+#include "engine/InstallerState_win.h"
+#include "engine/Paths_win.h"
+#include "engine/RestartDeletion_win.h"
 #include "engine/SetupFields.h"
-#include "engine/SetupInfo.h"
-#include "engine/UninstallEntry.h"
+#include "engine/SetupInfo_win.h"
+#include "engine/UninstallEntry_win.h"
 #include "resources/resource.h"
 #include "ui/Messages.h"
+#include "win/ScopedHandle.h"
 
 namespace {
 

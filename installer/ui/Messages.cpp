@@ -3,9 +3,9 @@
 #include <climits>
 #include <cstring>
 
-#include "engine/AnsiText.h"
-#include "engine/InstallerState.h"
-#include "engine/SetupInfo.h"
+#include "engine/AnsiText_win.h"
+#include "engine/InstallerState_win.h"
+#include "engine/SetupInfo_win.h"
 #include "resources/resource.h"
 
 namespace {

@@ -2,9 +2,9 @@
 
 #include <cstring>
 
-#include "engine/AnsiText.h"
-#include "engine/InstallerState.h"
-#include "engine/SetupInfo.h"
+#include "engine/AnsiText_win.h"
+#include "engine/InstallerState_win.h"
+#include "engine/SetupInfo_win.h"
 #include "resources/resource.h"
 #include "ui/Messages.h"
 #include "ui/PopupHelp.h"

@@ -12,8 +12,8 @@
 #include <thread>
 #include <vector>
 
-#include "engine/InstallerState.h"
-#include "engine/SetupInfo.h"
+#include "engine/InstallerState_win.h"
+#include "engine/SetupInfo_win.h"
 #include "resources/resource.h"
 #include "support/BoxAnswerer.h"
 #include "support/GuiDriver.h"

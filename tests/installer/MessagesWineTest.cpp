@@ -6,11 +6,11 @@
 #include <string>
 
 #include "InstallTestKit.h"
-#include "engine/AdminCheck.h"
-#include "engine/AnsiText.h"
-#include "engine/InstallerMain.h"
-#include "engine/InstallerState.h"
-#include "engine/SetupInfo.h"
+#include "app/InstallerMain.h"
+#include "engine/AdminCheck_win.h"
+#include "engine/AnsiText_win.h"
+#include "engine/InstallerState_win.h"
+#include "engine/SetupInfo_win.h"
 #include "resources/resource.h"
 #include "support/BoxAnswerer.h"
 #include "support/TestFiles.h"

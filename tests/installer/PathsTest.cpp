@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include <windows.h>
 #include <shlobj.h>
+#include <windows.h>
 
 #include <cstring>
 #include <string>
@@ -9,10 +9,10 @@
 
 #include "InstallTestKit.h"
 #include "ShiftJisText.h"
-#include "engine/InstallerState.h"
-#include "engine/Paths.h"
-#include "engine/Registry.h"
-#include "engine/SetupInfo.h"
+#include "engine/InstallerState_win.h"
+#include "engine/Paths_win.h"
+#include "engine/Registry_win.h"
+#include "engine/SetupInfo_win.h"
 #include "support/BoxAnswerer.h"
 #include "support/TestFiles.h"
 #include "ui/Messages.h"
@@ -168,8 +168,8 @@ TEST_F(PathsTest, ResultsLongerThan255BytesFailLikeUnresolvableOnes) {
 }
 
 TEST_F(PathsTest, SpecialFoldersComeFromTheShell) {
-    int folders[] = {kFolderDesktop,       kFolderPrograms,      kFolderPersonal,     kFolderStartup,
-                     kFolderTemplates,     kFolderCommonPrograms, kFolderCommonStartup, kFolderCommonDesktop};
+    int folders[] = {kFolderDesktop,   kFolderPrograms,       kFolderPersonal,      kFolderStartup,
+                     kFolderTemplates, kFolderCommonPrograms, kFolderCommonStartup, kFolderCommonDesktop};
     for (int csidl : folders) {
         char expected[MAX_PATH] = {};
         ASSERT_TRUE(SHGetSpecialFolderPathA(nullptr, expected, csidl, FALSE)) << csidl;
@@ -237,9 +237,7 @@ TEST_F(PathsTest, RememberedInstallDirectoryWins) {
 TEST_F(PathsTest, BadRegistryRootsAreReportedAsABadSetupFile) {
     const char* roots[] = {
         "HKEY_CURRENT_USER",  // no backslash
-        "HKCU\\Software\\Acme",
-        "hkey_current_user\\Software\\Acme",
-        "HKEY_CLASSES_ROOT\\Software\\Acme",
+        "HKCU\\Software\\Acme", "hkey_current_user\\Software\\Acme", "HKEY_CLASSES_ROOT\\Software\\Acme",
         "\\Software\\Acme",
     };
     std::wstring expected =

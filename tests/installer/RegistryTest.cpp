@@ -5,7 +5,7 @@
 #include <cstring>
 #include <string>
 
-#include "engine/Registry.h"
+#include "engine/Registry_win.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 #include <functional>
 #include <string>
 
-#include "engine/InstallerState.h"
-#include "engine/SetupInfo.h"
+#include "engine/InstallerState_win.h"
+#include "engine/SetupInfo_win.h"
 #include "support/BoxAnswerer.h"
 #include "support/TestFiles.h"
 

@@ -8,11 +8,11 @@
 #include <string>
 
 #include "InstallTestKit.h"
-#include "engine/Deletion.h"
-#include "engine/InstallerState.h"
-#include "engine/RestartDeletion.h"
-#include "engine/SetupInfo.h"
-#include "engine/UninstallFlow.h"
+#include "engine/Deletion_win.h"
+#include "engine/InstallerState_win.h"
+#include "engine/RestartDeletion_win.h"
+#include "engine/SetupInfo_win.h"
+#include "engine/UninstallFlow_win.h"
 #include "resources/resource.h"
 #include "support/BoxAnswerer.h"
 #include "support/Machine.h"
