@@ -2,128 +2,69 @@
 
 #include <cstring>
 
-#include "engine/AdminCheck_win.h"
-#include "engine/AnsiText_win.h"
+#include "engine/Entry_win.h"
 #include "engine/InstallFlow_win.h"
 #include "engine/InstallRules.h"
-#include "engine/Paths_win.h"
 #include "engine/SetupInfo_win.h"
 #include "engine/UninstallFlow_win.h"
 #include "resources/resource.h"
-#include "ui/Dialogs.h"
+#include "ui/BoxReporter.h"
+#include "ui/DocumentDialog.h"
 #include "ui/MainWindow.h"
 #include "ui/Messages.h"
+#include "ui/OptionsDialog.h"
+#include "win/ScopedHandle.h"
 
 namespace {
 
-// The show state the installed copy is started with for the clean-up run.
-const int kShowCleanUp = SW_SHOW;
-
-// Builds `stem` + `extension` into `out`; false when it does not fit, so a
-// cut name is never looked up.
-bool BuildSetupPath(char (&out)[kPathCapacity], const char* stem, const char* extension) {
-    CopyAnsiBounded(out, sizeof(out), stem);
-    return AppendAnsiBounded(out, sizeof(out), extension) && std::strlen(stem) < sizeof(out);
+// The document, then the options: true when the user went through both, the
+// options then being the run's.
+bool AskInstallOptions(HWND owner) {
+    if (!ShowDocumentDialog(owner)) {
+        return false;
+    }
+    OptionsDialogData options;
+    options.title = g_setupInfo.title;
+    options.afterDocument = g_setupInfo.textFile[0] != '\0';
+    options.asksInstallDir = g_setupInfo.transferMode != TransferMode::InPlace;
+    options.options = OfferedInstallOptions();
+    if (!ShowOptionsDialog(owner, options)) {
+        return false;
+    }
+    ApplyInstallOptions(options.options);
+    return true;
 }
 
 // Without arguments: loads the install keys, shows the document and the
 // options and installs.
-int RunInstallRole() {
-    if (!LoadSetupInfo(SetupLoadMode::Install)) {
+int RunInstallRole(Reporter& reporter) {
+    if (!LoadSetupInfo(reporter, SetupLoadMode::Install)) {
         return 0;
     }
     // Copying needs an administrator; installing in place copies nothing.
     if (g_setupInfo.transferMode != TransferMode::InPlace && g_installer.runMode == RunMode::PerUser) {
-        ShowError(nullptr, MSG_NEED_ADMIN, 0);
+        reporter.Error(MSG_NEED_ADMIN);
         return 0;
     }
     g_installer.programIcon = LoadIconA(g_installer.instance, MAKEINTRESOURCEA(IDI_MIVO));
-    // Without a main window the dialogs simply have no owner.
-    HWND mainWindow = CreateMainWindow();
-    if (!ShowDocumentDialog(mainWindow) || !ShowOptionsDialog(mainWindow)) {
-        if (mainWindow) {
-            DestroyWindow(mainWindow);
-        }
+    // Without a main window the dialogs and boxes simply have no owner.
+    OwnedWindow mainWindow(CreateMainWindow());
+    if (!AskInstallOptions(mainWindow.Get())) {
         return 0;
     }
-    bool installed = RunInstall(mainWindow);
-    if (mainWindow) {
-        DestroyWindow(mainWindow);
+    bool installed;
+    {
+        BoxReporter owned(mainWindow.Get());
+        installed = RunInstall(owned);
     }
+    mainWindow.Reset();
     if (installed && g_setupInfo.transferMode == TransferMode::Move) {
-        // The installed copy deletes the setup program once this process has
-        // ended; its result is of no use here.
-        char installedCopy[kPathCapacity];
-        CopyAnsiBounded(installedCopy, sizeof(installedCopy), g_installer.installDir);
-        bool fits = AppendAnsiBounded(installedCopy, sizeof(installedCopy), "\\") &&
-                    AppendAnsiBounded(installedCopy, sizeof(installedCopy), g_installer.ownFileName);
-        if (fits) {
-            ShellExecuteA(nullptr, nullptr, installedCopy, "/d", "", kShowCleanUp);
-        }
+        StartCleanUpAfterMove();
     }
     return 0;
 }
 
 }  // namespace
-
-bool LocateSetupFile() {
-    InstallerState& state = g_installer;
-    DWORD length = GetModuleFileNameA(nullptr, state.ownPath, sizeof(state.ownPath));
-    if (length == 0 || length >= sizeof(state.ownPath)) {
-        // No usable own path: there is no setup file to name either.
-        state.ownPath[0] = '\0';
-        ShowError(nullptr, MSG_FATAL_ERROR, 0);
-        return false;
-    }
-    // Split at the last backslash and the last dot of the name, walking
-    // whole characters so that trail bytes are never taken for either.
-    const char* name = state.ownPath;
-    for (const char* p = state.ownPath; *p; p = CharNextA(p)) {
-        if (*p == '\\') {
-            name = p + 1;
-        }
-    }
-    const char* dot = nullptr;
-    for (const char* p = name; *p; p = CharNextA(p)) {
-        if (*p == '.') {
-            dot = p;
-        }
-    }
-    size_t dirLength = static_cast<size_t>(name - state.ownPath);
-    size_t stemLength = static_cast<size_t>((dot ? dot : name + std::strlen(name)) - state.ownPath);
-
-    std::memcpy(state.ownDir, state.ownPath, dirLength);
-    state.ownDir[dirLength] = '\0';
-    CopyAnsiBounded(state.ownFileName, sizeof(state.ownFileName), name);
-    char stem[kPathCapacity];
-    std::memcpy(stem, state.ownPath, stemLength);
-    stem[stemLength] = '\0';
-
-    const char* extension = ".inf";
-    if (!BuildSetupPath(state.setupFilePath, stem, extension) || !FileExists(state.setupFilePath)) {
-        extension = ".ini";
-        if (!BuildSetupPath(state.setupFilePath, stem, extension) || !FileExists(state.setupFilePath)) {
-            ShowSetupFileError(nullptr, MSG_SETUP_FILE_MISSING);
-            return false;
-        }
-    }
-    CopyAnsiBounded(state.setupFileName, sizeof(state.setupFileName), stem + dirLength);
-    AppendAnsiBounded(state.setupFileName, sizeof(state.setupFileName), extension);
-
-    // The own directory without its trailing backslash.
-    std::memcpy(state.installDir, state.ownDir, dirLength);
-    state.installDir[dirLength > 0 ? dirLength - 1 : 0] = '\0';
-    return true;
-}
-
-RunMode DetectRunMode() {
-    OSVERSIONINFOA version = {};
-    version.dwOSVersionInfoSize = sizeof(version);
-    if (!GetVersionExA(&version) || version.dwPlatformId != VER_PLATFORM_WIN32_NT) {
-        return RunMode::Win9x;
-    }
-    return IsUserAdministrator() ? RunMode::Admin : RunMode::PerUser;
-}
 
 int InstallerMain(HINSTANCE instance, const char* arguments) {
     g_installer.instance = instance;
@@ -136,25 +77,26 @@ int InstallerMain(HINSTANCE instance, const char* arguments) {
         CleanUpAfterMove();
         return 0;
     }
-    if (!LocateSetupFile()) {
+    BoxReporter boxes(nullptr);
+    if (!LocateSetupFile(boxes)) {
         return 0;
     }
     g_installer.runMode = DetectRunMode();
 
     if (std::strcmp(arguments, "/k") == 0) {
-        return ContinueUninstall();
+        return ContinueUninstall(boxes);
     }
     // An installer that may not install turns every other start into the
     // uninstall.
-    if (EqualsIgnoringCase(arguments, "/r") || LoadSetupInfo(SetupLoadMode::Probe) == 1) {
-        return StartUninstall();
+    if (EqualsIgnoringCase(arguments, "/r") || LoadSetupInfo(boxes, SetupLoadMode::Probe) == 1) {
+        return StartUninstall(boxes);
     }
     if (EqualsIgnoringCase(arguments, "/u")) {
-        return StartPerUserUninstall();
+        return StartPerUserUninstall(boxes);
     }
     if (arguments[0] != '\0') {
-        ShowError(nullptr, MSG_FATAL_ERROR, 0);
+        boxes.Error(MSG_FATAL_ERROR);
         return 0;
     }
-    return RunInstallRole();
+    return RunInstallRole(boxes);
 }

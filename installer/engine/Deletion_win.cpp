@@ -160,12 +160,8 @@ ProtectedDirectories CollectProtectedDirectories() {
 }
 
 bool KeyIsMissing(HKEY root, const char* path) {
-    HKEY probe = nullptr;
-    LONG result = RegOpenKeyExA(root, path, 0, KEY_READ, &probe);
-    if (result == ERROR_SUCCESS) {
-        RegCloseKey(probe);
-    }
-    return result == ERROR_FILE_NOT_FOUND;
+    RegKey probe;
+    return RegOpenKeyExA(root, path, 0, KEY_READ, probe.Receive()) == ERROR_FILE_NOT_FOUND;
 }
 
 }  // namespace

@@ -6,9 +6,8 @@
 
 #include "engine/PathScan.h"
 #include "engine/Registry_win.h"
-#include "engine/SetupInfo_win.h"
+#include "engine/Reporter.h"
 #include "resources/resource.h"
-#include "ui/Messages.h"
 #include "win/ScopedHandle.h"
 
 namespace {
@@ -149,23 +148,22 @@ bool GetSpecialFolderPath(int csidl, char (&output)[kPathCapacity]) {
 
 bool FileExists(const char* path, FILETIME* lastWrite) {
     WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA(path, &found);
-    if (search == INVALID_HANDLE_VALUE) {
+    FileSearch search(FindFirstFileA(path, &found));
+    if (!search) {
         return false;
     }
-    FindClose(search);
     if (lastWrite != nullptr) {
         *lastWrite = found.ftLastWriteTime;
     }
     return true;
 }
 
-bool ResolveInstallDir(const char* installDirValue) {
-    if (g_setupInfo.installDirReg[0] != '\0') {
+bool ResolveInstallDir(Reporter& reporter, const char* installDirValue, const char* installDirReg) {
+    if (installDirReg[0] != '\0') {
         HKEY root = nullptr;
         const char* subKey = nullptr;
-        if (!SplitInstallDirReg(g_setupInfo.installDirReg, root, subKey)) {
-            ShowSetupFileError(nullptr, MSG_SETUP_FILE_INVALID);
+        if (!SplitInstallDirReg(installDirReg, root, subKey)) {
+            ReportSetupFileError(reporter, MSG_SETUP_FILE_INVALID);
             return false;
         }
         char remembered[kPathCapacity] = {};
@@ -191,14 +189,14 @@ bool ResolveInstallDir(const char* installDirValue) {
         char programFiles[kFolderValueCapacity] = {};
         if (!QueryRegString(HKEY_LOCAL_MACHINE, kCurrentVersionKey, "ProgramFilesDir", programFiles,
                             kFolderValueCapacity)) {
-            ShowError(nullptr, MSG_REGISTRY_OPEN_FAILED, kErrorNoProgramFilesDir);
+            reporter.Error(MSG_REGISTRY_OPEN_FAILED, kErrorNoProgramFilesDir);
             return false;
         }
         fits = JoinPath(dir, sizeof dir, {programFiles, "\\", installDirValue});
     }
     if (!fits) {
         // Only a value longer than the setup file allows can get here.
-        ShowSetupFileError(nullptr, MSG_SETUP_FILE_INVALID);
+        ReportSetupFileError(reporter, MSG_SETUP_FILE_INVALID);
         return false;
     }
     JoinPath(g_installer.installDir, kPathCapacity, {dir});

@@ -87,6 +87,7 @@ INT_PTR CALLBACK DocumentDialogProc(HWND dialog, UINT message, WPARAM wParam, LP
     switch (message) {
         case WM_INITDIALOG: {
             auto* data = reinterpret_cast<DocumentDialogData*>(lParam);
+            SetWindowLongPtrA(dialog, DWLP_USER, lParam);
             InitDocumentDialog(dialog, *data);
             // Start on "Next": focus in the edit would show the whole
             // document selected.

@@ -7,6 +7,9 @@
 
 #include <cstddef>
 
+#include "engine/InstallerState_win.h"
+#include "engine/Reporter.h"
+
 // Capacity of a loaded or formatted message, including the terminating zero.
 constexpr size_t kMessageCapacity = 256;
 
@@ -39,6 +42,21 @@ enum class MessageKind {
     RestartQuestion,  // MB_ICONINFORMATION | MB_YESNO
 };
 
+// Capacity of a notice's whole text: a message and a refused path under it.
+constexpr size_t kNoticeCapacity = kMessageCapacity + kPathCapacity + 2;
+
+// The text of `notice` as its box shows it, into `out` (kNoticeCapacity
+// bytes): the setup file's own text, or the message with its argument and
+// code line (FormatErrorText), then the detail on a line of its own.
+void RenderNotice(char* out, const Notice& notice);
+
+// The box kind that shows a notice of `severity` or a question of `style`.
+MessageKind BoxKindOf(Severity severity);
+MessageKind BoxKindOf(QuestionStyle style);
+
+// The caption of a box of `kind`: "Error !" for errors, else the setup title.
+const char* CaptionOf(MessageKind kind);
+
 // Shows `text` in a box of `kind`; returns MessageBoxA's answer.
 int ShowMessageText(HWND owner, MessageKind kind, const char* text);
 // Shows message `id` in a box of `kind`; returns MessageBoxA's answer.
@@ -46,11 +64,6 @@ int ShowMessage(HWND owner, MessageKind kind, int id);
 
 // Question 3, owned by `owner`: true when the user answers Yes.
 bool ConfirmCancelInstall(HWND owner);
-
-// Question 4 (or 29 for a per-user run), without owner: true when Yes. A
-// per-user run the setup file does not allow ("NotAdmin" 0) gets error 28 and
-// false without a question.
-bool ConfirmUninstall();
 
 // Which message a typed install directory earns: 0 when acceptable, 21 when
 // empty or ending in a backslash, 24 for a forbidden symbol after the drive.

@@ -19,3 +19,10 @@ INT_PTR CALLBACK ProgressDialogProc(HWND dialog, UINT message, WPARAM, LPARAM) {
 HWND CreateCopyProgressDialog(HWND owner) {
     return CreateDialogParamA(g_installer.instance, MAKEINTRESOURCEA(IDD_COPY_PROGRESS), owner, ProgressDialogProc, 0);
 }
+
+void ShowCopiedFile(HWND dialog, const char* source, const char* destination) {
+    SetDlgItemTextA(dialog, IDC_PROGRESS_SOURCE, source);
+    SetDlgItemTextA(dialog, IDC_PROGRESS_DESTINATION, destination);
+    // No message loop runs while copying: paint the new names now.
+    UpdateWindow(dialog);
+}

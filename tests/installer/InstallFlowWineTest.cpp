@@ -12,11 +12,11 @@
 #include <vector>
 
 #include "InstallTestKit.h"
+#include "ReportRecorder.h"
 #include "engine/InstallFlow_win.h"
 #include "engine/InstallerState_win.h"
 #include "engine/SetupInfo_win.h"
 #include "engine/UninstallEntry_win.h"
-#include "support/BoxAnswerer.h"
 #include "support/Machine.h"
 #include "ui/Messages.h"
 
@@ -63,16 +63,17 @@ protected:
         std::strcpy(g_installer.setupFileName, "Setup.inf");
         std::strcpy(g_installer.installDir, dist_.c_str());
         g_installer.runMode = mode;
-        ASSERT_EQ(LoadSetupInfo(SetupLoadMode::Install), 1);
+        installkit::ReportRecorder load;
+        ASSERT_EQ(LoadSetupInfo(load, SetupLoadMode::Install), 1);
         if (g_setupInfo.transferMode != TransferMode::InPlace) {
             std::strcpy(g_installer.installDir, target_.c_str());
         }
     }
 
     bool Install(std::vector<MessageBoxContent>& boxes) {
-        gui::BoxAnswerer answer(IDOK);
-        bool result = RunInstall(nullptr);
-        boxes = answer.Finish();
+        installkit::ReportRecorder answer;
+        bool result = RunInstall(answer);
+        boxes = answer.Boxes();
         return result;
     }
 
@@ -274,9 +275,9 @@ TEST_F(InstallFlowTest, LaunchUninstallerCopyHandsOverToTheCopyWithK) {
 
     Prepare("[Install]\r\nTitle=T\r\n[Uninstall]\r\nTitle=U\r\nKey=MivoFlowLaunch\r\n");
     ASSERT_TRUE(testfiles::CopyTo(testfiles::BinDir() + L"mivo_args_stub.exe", FromAnsi(ownPath_)));
-    gui::BoxAnswerer answer(IDOK);
-    EXPECT_TRUE(LaunchUninstallerCopy());
-    EXPECT_TRUE(answer.Finish().empty());
+    installkit::ReportRecorder answer;
+    EXPECT_TRUE(LaunchUninstallerCopy(answer));
+    EXPECT_TRUE(answer.Boxes().empty());
 
     EXPECT_FALSE(installkit::RegKeyExists(HKEY_LOCAL_MACHINE, key));
     EXPECT_EQ(ReadIni(setupFile_, "Uninstall", "Dir"), dist_);
@@ -296,9 +297,9 @@ TEST_F(InstallFlowTest, LaunchUninstallerCopyReportsWhatStopsIt) {
     Prepare("[Install]\r\nTitle=T\r\n");
     std::strcpy(g_installer.setupFilePath, dist_.c_str());
     {
-        gui::BoxAnswerer answer(IDOK);
-        EXPECT_FALSE(LaunchUninstallerCopy());
-        boxes = answer.Finish();
+        installkit::ReportRecorder answer;
+        EXPECT_FALSE(LaunchUninstallerCopy(answer));
+        boxes = answer.Boxes();
     }
     std::strcpy(g_installer.setupFilePath, setupFile_.c_str());
     ASSERT_EQ(boxes.size(), 1u);
@@ -306,9 +307,9 @@ TEST_F(InstallFlowTest, LaunchUninstallerCopyReportsWhatStopsIt) {
 
     // The copy is no program: message 17 with the shell's code.
     {
-        gui::BoxAnswerer answer(IDOK);
-        EXPECT_FALSE(LaunchUninstallerCopy());
-        boxes = answer.Finish();
+        installkit::ReportRecorder answer;
+        EXPECT_FALSE(LaunchUninstallerCopy(answer));
+        boxes = answer.Boxes();
     }
     ASSERT_EQ(boxes.size(), 1u);
     const std::wstring prefix =
