@@ -263,8 +263,7 @@ InstallOptions OfferedInstallOptions() {
     options.startup = g_setupInfo.startupValue;
     options.desktop = g_setupInfo.desktopValue;
     options.allUsers = g_setupInfo.allUsers;
-    CopyPrefix(options.installDir, sizeof options.installDir, g_installer.installDir,
-               std::strlen(g_installer.installDir));
+    JoinPath(options.installDir, sizeof options.installDir, {g_installer.installDir});
     return options;
 }
 

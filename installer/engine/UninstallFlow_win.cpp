@@ -48,13 +48,18 @@ struct ShortcutStep {
 // An "RmDir" or "RegKey" item naming what no product owns: message 2 with the
 // setup file, and the refused target on a line of its own.
 void ReportRefusedEntry(Reporter& reporter, const char* target) {
-    reporter.Notify({Severity::Error, MSG_SETUP_FILE_INVALID, 0, g_installer.setupFilePath, target});
+    Notice refusal{Severity::Error, MSG_SETUP_FILE_INVALID};
+    refusal.argument = g_installer.setupFilePath;
+    refusal.detail = target;
+    reporter.Notify(refusal);
 }
 
 // An install directory that may not be emptied or removed: message 11 naming
 // it, once for both.
 void ReportRefusedInstallDir(Reporter& reporter) {
-    reporter.Notify({Severity::Warning, MSG_INSTALL_DIR_DELETE_FAILED, 0, nullptr, g_installer.installDir});
+    Notice refusal{Severity::Warning, MSG_INSTALL_DIR_DELETE_FAILED};
+    refusal.detail = g_installer.installDir;
+    reporter.Notify(refusal);
 }
 
 bool RemoveShortcuts(Reporter& reporter, const ShortcutStep& step) {

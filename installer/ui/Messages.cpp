@@ -4,7 +4,6 @@
 #include <cstring>
 
 #include "engine/AnsiText_win.h"
-#include "engine/InstallerState_win.h"
 #include "engine/SetupInfo_win.h"
 #include "resources/resource.h"
 
@@ -135,10 +134,6 @@ void ShowErrorText(HWND owner, int id, int code, const char* argument) {
     char text[kMessageCapacity];
     FormatErrorText(text, format, argument ? argument : "", code);
     ShowMessageText(owner, MessageKind::Error, text);
-}
-
-void ShowSetupFileError(HWND owner, int id) {
-    ShowErrorText(owner, id, 0, g_installer.setupFilePath);
 }
 
 bool ConfirmCancelInstall(HWND owner) {

@@ -30,8 +30,6 @@ void FormatErrorText(char* out, const char* format, const char* argument, int co
 void ShowError(HWND owner, int id, int code);
 // The same with message `id` used as a format for `argument`.
 void ShowErrorText(HWND owner, int id, int code, const char* argument);
-// Message 1 or 2 with the setup information file's full path, no code.
-void ShowSetupFileError(HWND owner, int id);
 
 // The other box kinds, captioned with the setup title.
 enum class MessageKind {

@@ -150,7 +150,8 @@ TEST_F(MessagesTest, ErrorBoxesHaveTheirOwnCaptionAndTheCodeLine) {
     {
         std::strcpy(g_installer.setupFilePath, ToAnsi(L"C:\\配布\\Setup.inf").c_str());
         gui::BoxAnswerer answer(IDOK);
-        ShowSetupFileError(nullptr, MSG_SETUP_FILE_INVALID);
+        BoxReporter boxes(nullptr);
+        ReportSetupFileError(boxes, MSG_SETUP_FILE_INVALID);
         gui::MessageBoxContent box = answer.FinishOne();
         EXPECT_EQ(box.caption, L"Error !");
         EXPECT_EQ(box.text, L"セットアップ情報ファイル（C:\\配布\\Setup.inf）の内容が不正です。");
@@ -268,9 +269,13 @@ TEST_F(MessagesTest, BoxReporterShowsNoticesAndQuestionsAndLetsTheProgressDialog
     BoxReporter boxes(nullptr);
     {
         gui::BoxAnswerer answer(IDOK);
-        boxes.Notify(
-            {Severity::Error, MSG_SETUP_FILE_INVALID, 0, g_installer.setupFilePath, "HKEY_CURRENT_USER\\Software"});
-        boxes.Notify({Severity::Information, MSG_INSTALL_COMPLETE, 0, nullptr, nullptr, "Done, thank you"});
+        Notice refusal{Severity::Error, MSG_SETUP_FILE_INVALID};
+        refusal.argument = g_installer.setupFilePath;
+        refusal.detail = "HKEY_CURRENT_USER\\Software";
+        boxes.Notify(refusal);
+        Notice complete{Severity::Information, MSG_INSTALL_COMPLETE};
+        complete.text = "Done, thank you";
+        boxes.Notify(complete);
         boxes.Warning(MSG_INSTALL_DIR_DELETE_FAILED);
         std::vector<gui::MessageBoxContent> shown = answer.Finish();
         ASSERT_EQ(shown.size(), 3u);
