@@ -23,15 +23,15 @@ bool AskInstallOptions(HWND owner) {
     if (!ShowDocumentDialog(owner)) {
         return false;
     }
-    OptionsDialogData options;
-    options.title = g_setupInfo.title;
-    options.afterDocument = g_setupInfo.textFile[0] != '\0';
-    options.asksInstallDir = g_setupInfo.transferMode != TransferMode::InPlace;
-    options.options = OfferedInstallOptions();
-    if (!ShowOptionsDialog(owner, options)) {
+    OptionsDialogData dialog;
+    dialog.title = g_setupInfo.title;
+    dialog.afterDocument = g_setupInfo.textFile[0] != '\0';
+    dialog.asksInstallDir = g_setupInfo.transferMode != TransferMode::InPlace;
+    dialog.options = OfferedInstallOptions();
+    if (!ShowOptionsDialog(owner, dialog)) {
         return false;
     }
-    ApplyInstallOptions(options.options);
+    ApplyInstallOptions(dialog.options);
     return true;
 }
 
