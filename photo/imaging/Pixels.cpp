@@ -397,40 +397,49 @@ uint32_t RotatePixels(const PixelImage& from, int degrees, PixelImage& to) {
     if (uint32_t error = degrees == 180 ? AllocatePixels(result, W, H) : AllocatePixels(result, H, W)) {
         return error;
     }
+    // Bands of source rows: each writes its own pixels of the result.
+    bool done;
     if (degrees == 180) {
-        for (int row = 0; row < H; ++row) {
-            const uint8_t* source = from.BufferRow(row);
-            uint8_t* target = result.BufferRow(H - 1 - row) + size_t(W - 1) * 3;
-            for (int x = 0; x < W; ++x, source += 3, target -= 3) {
-                CopyPixel(target, source);
+        done = ParallelFor(H, GrainFor(W), [&](int begin, int end) {
+            for (int row = begin; row < end; ++row) {
+                const uint8_t* source = from.BufferRow(row);
+                uint8_t* target = result.BufferRow(H - 1 - row) + size_t(W - 1) * 3;
+                for (int x = 0; x < W; ++x, source += 3, target -= 3) {
+                    CopyPixel(target, source);
+                }
             }
-        }
+        });
     } else {
         // In buffer terms, a quarter turn clockwise sends source (row, x) to
         // target row W-1-x, column row; a quarter turn back sends it to
         // target row x, column H-1-row. Small square tiles measured best:
         // both sides stride across pages, and few pages per tile spare the TLB.
         const int tile = 8;
-        for (int rowTile = 0; rowTile < H; rowTile += tile) {
-            int rowEnd = std::min(H, rowTile + tile);
-            for (int xTile = 0; xTile < W; xTile += tile) {
-                int xEnd = std::min(W, xTile + tile);
-                for (int x = xTile; x < xEnd; ++x) {
-                    uint8_t* target;
-                    ptrdiff_t step;
-                    if (degrees == 90) {
-                        target = result.BufferRow(W - 1 - x) + size_t(rowTile) * 3;
-                        step = 3;
-                    } else {
-                        target = result.BufferRow(x) + size_t(H - 1 - rowTile) * 3;
-                        step = -3;
-                    }
-                    for (int row = rowTile; row < rowEnd; ++row, target += step) {
-                        CopyPixel(target, from.BufferRow(row) + size_t(x) * 3);
+        done = ParallelFor((H + tile - 1) / tile, std::max(1, GrainFor(W) / tile), [&](int begin, int end) {
+            for (int rowTile = begin * tile; rowTile < std::min(H, end * tile); rowTile += tile) {
+                int rowEnd = std::min(H, rowTile + tile);
+                for (int xTile = 0; xTile < W; xTile += tile) {
+                    int xEnd = std::min(W, xTile + tile);
+                    for (int x = xTile; x < xEnd; ++x) {
+                        uint8_t* target;
+                        ptrdiff_t step;
+                        if (degrees == 90) {
+                            target = result.BufferRow(W - 1 - x) + size_t(rowTile) * 3;
+                            step = 3;
+                        } else {
+                            target = result.BufferRow(x) + size_t(H - 1 - rowTile) * 3;
+                            step = -3;
+                        }
+                        for (int row = rowTile; row < rowEnd; ++row, target += step) {
+                            CopyPixel(target, from.BufferRow(row) + size_t(x) * 3);
+                        }
                     }
                 }
             }
-        }
+        });
+    }
+    if (!done) {
+        return ImgErrOutOfMemory;
     }
     to = std::move(result);
     return 0;
