@@ -123,7 +123,8 @@ AxisFilter MakeFilter(int from, int to) {
     }
     int n = int((int64_t(from) + filter.box - 1) / filter.box);
     filter.samples = n;
-    double step = scale / filter.box;  // output spacing in reduced samples
+    double step = scale / filter.box;                                      // output spacing in reduced samples
+    double cut = double(from - int64_t(n - 1) * filter.box) / filter.box;  // the last block's share of a whole one
     double (*kernel)(double) = CatmullRom;
     double stretch = 1.0;
     double support = 2.0;
@@ -150,6 +151,11 @@ AxisFilter MakeFilter(int from, int to) {
         double sum = 0.0;
         for (int j = lo; j < hi; ++j) {
             double v = to == from ? (j == i ? 1.0 : 0.0) : kernel((j + 0.5 - centre) / stretch);
+            if (j == n - 1 && cut < 1.0 && to != from) {
+                // The last block, cut short by the picture's end: centred on
+                // what it covers, and weighing only that much.
+                v = kernel((j + cut / 2 - centre) / stretch) * cut;
+            }
             w[size_t(std::clamp(j, 0, n - 1) - first)] += v;
             sum += v;
         }
