@@ -240,6 +240,9 @@ const size_t kMidPadding = 16;
 void HorizontalPass(const AxisFilter& filter, const int16_t* mid, int width, uint8_t* out) {
     const int taps = filter.taps;
     const int pairs = taps / 2;
+#if defined(__SSE2__)
+    const __m128i round = _mm_set1_epi32(1 << (kWeightBits + kMidBits - 1));
+#endif
     for (int x = 0; x < width; ++x, out += 3) {
         const int16_t* p = mid + size_t(filter.first[size_t(x)]) * 3;
 #if defined(__SSE2__)
@@ -253,11 +256,16 @@ void HorizontalPass(const AxisFilter& filter, const int16_t* mid, int width, uin
             __m128i u = _mm_unpacklo_epi16(v, _mm_srli_si128(v, 6));
             acc = _mm_add_epi32(acc, _mm_madd_epi16(u, _mm_set1_epi32(pair[k])));
         }
-        alignas(16) int32_t sums[4];
-        _mm_store_si128(reinterpret_cast<__m128i*>(sums), acc);
-        out[0] = ToByte(sums[0]);
-        out[1] = ToByte(sums[1]);
-        out[2] = ToByte(sums[2]);
+        acc = _mm_srai_epi32(_mm_add_epi32(acc, round), kWeightBits + kMidBits);
+        acc = _mm_packs_epi32(acc, acc);
+        uint32_t bgr = uint32_t(_mm_cvtsi128_si32(_mm_packus_epi16(acc, acc)));
+        if (x + 1 < width) {
+            std::memcpy(out, &bgr, 4);  // the fourth byte is the next pixel's, written next
+        } else {
+            out[0] = uint8_t(bgr);
+            out[1] = uint8_t(bgr >> 8);
+            out[2] = uint8_t(bgr >> 16);
+        }
 #else
         (void)pairs;
         const int16_t* w = &filter.weight[size_t(x) * size_t(taps)];
@@ -274,48 +282,108 @@ void HorizontalPass(const AxisFilter& filter, const int16_t* mid, int width, uin
     }
 }
 
-// Rounded mean of `count` values whose sum is `sum`, by a reciprocal:
-// (sum x m + 2^39) >> 40 with m = 2^40 / count rounded is exact for every
-// count and sum a picture can give.
+// Rounded mean of `count` values from their sum, by a reciprocal:
+// (sum x m + 2^(bits - 1)) >> bits with m = 2^bits / count rounded. With 24
+// bits and counts up to 65536 every product fits 32 bits and lands within
+// 1/128 of a level of the true mean (a plain colour exactly); larger blocks
+// (shrinks of a whole side to a few pixels) take 40 bits in 64.
+template <typename Word, int kBits>
 struct MeanOf {
-    explicit MeanOf(uint64_t count) : multiplier(((uint64_t(1) << 40) + count / 2) / count) {}
-    uint8_t operator()(uint64_t sum) const { return uint8_t((sum * multiplier + (uint64_t(1) << 39)) >> 40); }
-    uint64_t multiplier;
+    explicit MeanOf(uint64_t count) : multiplier(Word(((uint64_t(1) << kBits) + count / 2) / count)) {}
+    uint8_t operator()(Word sum) const { return uint8_t((sum * multiplier + (Word(1) << (kBits - 1))) >> kBits); }
+    Word multiplier;
 };
+typedef MeanOf<uint32_t, 24> ShortMean;
+typedef MeanOf<uint64_t, 40> LongMean;
+const uint64_t kLargestShortMean = 65536;
+
+// sums[c] = the sum of lines[y][c] over the rows: sixteen columns at a time
+// down all rows, in registers, so that each source byte is read once and the
+// sums are stored once.
+template <typename Sum>
+void ColumnSums(const uint8_t* const* lines, int rows, size_t count, Sum* sums) {
+    size_t c = 0;
+#if defined(__SSE2__)
+    if (sizeof(Sum) == 2) {
+        const __m128i zero = _mm_setzero_si128();
+        for (; c + 16 <= count; c += 16) {
+            __m128i lo = zero, hi = zero;
+            for (int y = 0; y < rows; ++y) {
+                __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(lines[y] + c));
+                lo = _mm_add_epi16(lo, _mm_unpacklo_epi8(v, zero));
+                hi = _mm_add_epi16(hi, _mm_unpackhi_epi8(v, zero));
+            }
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(sums + c), lo);
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(sums + c + 8), hi);
+        }
+    }
+#endif
+    std::fill(sums + c, sums + count, Sum(0));
+    for (int y = 0; y < rows; ++y) {
+        const uint8_t* __restrict line = lines[y];
+        Sum* __restrict s = sums;
+        for (size_t k = c; k < count; ++k) {
+            s[k] = Sum(s[k] + line[k]);
+        }
+    }
+}
 
 // Rows [begin, end) (from the top) of the box pre-reduction: block means of
 // boxX x boxY pixels, the last row and column of blocks cut to the picture.
+// `Sum` holds the sum of a whole block.
 template <typename Sum>
 void BoxRows(const PixelImage& from, int boxX, int boxY, PixelImage& to, int begin, int end) {
-    size_t count = size_t(from.width) * 3;
-    std::vector<Sum> sums(count);
+    const size_t count = size_t(from.width) * 3;
+    const int whole = from.width / boxX;  // blocks not cut by the right edge
+    const size_t span = size_t(whole) * size_t(boxX) * 3;
+    std::vector<Sum> sums(count), blocks(span);
+    std::vector<const uint8_t*> lines(static_cast<size_t>(boxY));
     for (int row = begin; row < end; ++row) {
         int top = row * boxY;
         int rows = std::min(boxY, from.height - top);
-        std::fill(sums.begin(), sums.end(), Sum(0));
-        for (int y = top; y < top + rows; ++y) {
-            const uint8_t* line = from.DisplayRow(y);
-            Sum* __restrict s = sums.data();
-            for (size_t c = 0; c < count; ++c) {
-                s[c] = Sum(s[c] + line[c]);
+        for (int y = 0; y < rows; ++y) {
+            lines[size_t(y)] = from.DisplayRow(top + y);
+        }
+        ColumnSums(lines.data(), rows, count, sums.data());
+        // Block sums by boxX shifted adds over the row, which vectorise;
+        // byte 3 boxX j + c then holds block j's sum of colour c.
+        Sum* __restrict b = blocks.data();
+        const Sum* __restrict s = sums.data();
+        std::copy(s, s + span, b);
+        for (size_t k = 3; k < size_t(boxX) * 3; k += 3) {
+            for (size_t i = 0; i + k < span; ++i) {
+                b[i] = Sum(b[i] + s[i + k]);
             }
         }
         uint8_t* out = to.DisplayRow(row);
-        MeanOf full(uint64_t(boxX) * uint64_t(rows));
-        for (int x = 0; x < to.width; ++x, out += 3) {
-            int left = x * boxX;
-            int columns = std::min(boxX, from.width - left);
-            MeanOf mean = columns == boxX ? full : MeanOf(uint64_t(columns) * uint64_t(rows));
-            const Sum* s = &sums[size_t(left) * 3];
-            uint64_t b = 0, g = 0, r = 0;
-            for (int k = 0; k < columns; ++k, s += 3) {
-                b += s[0];
-                g += s[1];
-                r += s[2];
+        uint64_t n = uint64_t(boxX) * uint64_t(rows);
+        if (n <= kLargestShortMean) {
+            ShortMean mean(n);
+            for (int x = 0; x < whole; ++x, out += 3) {
+                const Sum* block = b + size_t(x) * size_t(boxX) * 3;
+                out[0] = mean(uint32_t(block[0]));
+                out[1] = mean(uint32_t(block[1]));
+                out[2] = mean(uint32_t(block[2]));
             }
-            out[0] = mean(b);
-            out[1] = mean(g);
-            out[2] = mean(r);
+        } else {
+            LongMean mean(n);
+            for (int x = 0; x < whole; ++x, out += 3) {
+                const Sum* block = b + size_t(x) * size_t(boxX) * 3;
+                out[0] = mean(block[0]);
+                out[1] = mean(block[1]);
+                out[2] = mean(block[2]);
+            }
+        }
+        if (whole < to.width) {
+            int columns = from.width - whole * boxX;
+            LongMean mean(uint64_t(columns) * uint64_t(rows));
+            uint64_t sum[3] = {0, 0, 0};
+            for (size_t i = span; i < count; ++i) {
+                sum[i % 3] += s[i];
+            }
+            out[0] = mean(sum[0]);
+            out[1] = mean(sum[1]);
+            out[2] = mean(sum[2]);
         }
     }
 }
@@ -345,8 +413,8 @@ uint32_t ResizePixels(const PixelImage& from, int width, int height, PixelImage&
             if (uint32_t error = AllocatePixels(reduced, across.samples, down.samples)) {
                 return error;
             }
-            // Column sums of up to 257 rows of bytes fit 16 bits.
-            bool narrow = down.box <= 257;
+            // Sums of blocks of up to 257 bytes fit 16 bits.
+            bool narrow = int64_t(across.box) * down.box <= 257;
             bool done = ParallelFor(reduced.height, std::max(1, GrainFor(from.width) / down.box), [&](int b, int e) {
                 if (narrow) {
                     BoxRows<uint16_t>(from, across.box, down.box, reduced, b, e);
