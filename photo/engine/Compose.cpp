@@ -41,6 +41,10 @@ void ComposeBytes(uint8_t* __restrict frame,
 void ComposeFrame(uint8_t* frame, size_t count, const LayerPixels& layers, bool tint) {
     // Every byte stands alone, so the frame is cut into pieces of whole cache
     // lines for the cores.
+    if (!frame || !layers.copyrightSharp || !layers.copyrightSoft || !layers.watermarkSharp || !layers.watermarkSoft) {
+        return;
+    }
+    tint = tint && layers.overlay;
     const size_t piece = 64;
     const size_t pieces = (count + piece - 1) / piece;
     if (pieces > size_t(INT32_MAX)) {

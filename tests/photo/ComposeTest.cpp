@@ -79,6 +79,19 @@ TEST(ComposeFrame, AllCoresGiveTheBytesOfOne) {
     }
 }
 
+TEST(ComposeFrame, WithoutAFrameOrALayerDoesNothing) {
+    std::vector<uint8_t> frame(100, 77), layer(100, 200);
+    LayerPixels layers = {layer.data(), layer.data(), layer.data(), layer.data(), nullptr};
+    ComposeFrame(nullptr, 100, layers, true);
+    layers.watermarkSoft = nullptr;
+    ComposeFrame(frame.data(), frame.size(), layers, false);
+    EXPECT_EQ(frame, std::vector<uint8_t>(100, 77));
+    // No overlay: the tint is left out, the rest is done.
+    layers.watermarkSoft = layer.data();
+    ComposeFrame(frame.data(), frame.size(), layers, true);
+    EXPECT_EQ(frame[0], Reference(77, 200, 200, 200, 200, 0, false));
+}
+
 TEST(ComposeFrame, ShowsTextShadowReliefAndTint) {
     struct {
         uint8_t c, l0, l1, l2, l3, o;
