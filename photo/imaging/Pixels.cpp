@@ -495,17 +495,34 @@ uint32_t RotatePixels(const PixelImage& from, int degrees, PixelImage& to) {
                 for (int xTile = 0; xTile < W; xTile += tile) {
                     int xEnd = std::min(W, xTile + tile);
                     for (int x = xTile; x < xEnd; ++x) {
+                        // Target pixels are written left to right, so each
+                        // four-byte store's spare byte is overwritten by the
+                        // next pixel; the last of the run takes three bytes,
+                        // as its neighbour may be another band's. The last
+                        // source column is read three bytes at a time too: a
+                        // fourth byte may lie past the buffer.
                         uint8_t* target;
-                        ptrdiff_t step;
+                        const uint8_t* source;
+                        ptrdiff_t sourceStep;
                         if (degrees == 90) {
                             target = result.BufferRow(W - 1 - x) + size_t(rowTile) * 3;
-                            step = 3;
+                            source = from.BufferRow(rowTile) + size_t(x) * 3;
+                            sourceStep = ptrdiff_t(from.stride);
                         } else {
-                            target = result.BufferRow(x) + size_t(H - 1 - rowTile) * 3;
-                            step = -3;
+                            target = result.BufferRow(x) + size_t(H - rowEnd) * 3;
+                            source = from.BufferRow(rowEnd - 1) + size_t(x) * 3;
+                            sourceStep = -ptrdiff_t(from.stride);
                         }
-                        for (int row = rowTile; row < rowEnd; ++row, target += step) {
-                            CopyPixel(target, from.BufferRow(row) + size_t(x) * 3);
+                        int n = rowEnd - rowTile;
+                        if (x + 1 < W) {
+                            for (; n > 1; --n, target += 3, source += sourceStep) {
+                                uint32_t pixel;
+                                std::memcpy(&pixel, source, 4);
+                                std::memcpy(target, &pixel, 4);
+                            }
+                        }
+                        for (; n > 0; --n, target += 3, source += sourceStep) {
+                            CopyPixel(target, source);
                         }
                     }
                 }
