@@ -9,7 +9,6 @@
 #include "engine/PathScan.h"
 #include "engine/Paths.h"
 #include "engine/Registry.h"
-#include "win/ScopedHandle.h"
 #include "engine/SetupFields.h"
 #include "engine/SetupInfo.h"
 #include "engine/Shortcut.h"
@@ -17,6 +16,7 @@
 #include "resources/resource.h"
 #include "ui/Messages.h"
 #include "ui/ProgressDialog.h"
+#include "win/ScopedHandle.h"
 
 namespace {
 
@@ -43,8 +43,8 @@ bool SameFile(const char* a, const char* b) {
     BY_HANDLE_FILE_INFORMATION first;
     BY_HANDLE_FILE_INFORMATION second;
     return FileIdentity(a, first) && FileIdentity(b, second) &&
-           first.dwVolumeSerialNumber == second.dwVolumeSerialNumber &&
-           first.nFileIndexHigh == second.nFileIndexHigh && first.nFileIndexLow == second.nFileIndexLow;
+           first.dwVolumeSerialNumber == second.dwVolumeSerialNumber && first.nFileIndexHigh == second.nFileIndexHigh &&
+           first.nFileIndexLow == second.nFileIndexLow;
 }
 
 // "$$Mivo.ini" in the temporary directory; false when that directory cannot
@@ -88,7 +88,7 @@ bool InstallOneFile(HWND progress, const char* entryText) {
             UpdateWindow(progress);
         }
         if (!CopyFileCreatingDirs(source, destination)) {
-            ShowError(progress, MSG_COPY_FAILED, 0);
+            ShowErrorText(progress, MSG_COPY_FAILED, 0, source);
             return false;
         }
         // A copy keeps the source's read-only bit; an installed file must stay
@@ -314,7 +314,7 @@ bool RunInstall(HWND owner) {
 bool CreateShortcutsFromList(HWND owner, const ItemList& list, const char* folder) {
     for (const ItemNode* node = list.First(); node != nullptr; node = node->next) {
         ShortcutEntry entry;
-        if (ParseShortcutEntry(node->text, entry) != EntryStatus::Ok) {
+        if (ParseShortcutEntry(node->text, entry) != EntryStatus::Ok || !IsSafeShortcutName(entry.name, NextAnsiChar)) {
             ShowSetupFileError(owner, MSG_SETUP_FILE_INVALID);
             return false;
         }

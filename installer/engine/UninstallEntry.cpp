@@ -77,7 +77,9 @@ bool RegisterUninstallEntry(HWND owner) {
         ShowError(owner, MSG_REGISTRY_OPEN_FAILED, kErrorCreateEntry);
         return false;
     }
-    if (g_setupInfo.modify != 0 && !WriteEntryValue(owner, key, "ModifyPath", uninstaller)) {
+    char modify[kPathCapacity];
+    if (g_setupInfo.modify != 0 && (!BuildModifyCommand(modify, sizeof modify, uninstaller) ||
+                                    !WriteEntryValue(owner, key, "ModifyPath", modify))) {
         return false;
     }
     if (!WriteEntryValue(owner, key, "UninstallString", command)) {
@@ -137,7 +139,9 @@ bool LaunchUninstallerCopy() {
     }
 
     const char* setupFile = g_installer.setupFilePath;
-    if (!WritePrivateProfileStringA("Uninstall", "Dir", g_installer.installDir, setupFile)) {
+    char dir[kPathCapacity];
+    if (!UninstallDirText(dir, sizeof dir, g_installer.installDir) ||
+        !WritePrivateProfileStringA("Uninstall", "Dir", dir, setupFile)) {
         ShowErrorText(nullptr, MSG_WRITE_FAILED, kErrorWriteDir, setupFile);
         return false;
     }

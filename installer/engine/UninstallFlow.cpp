@@ -8,15 +8,16 @@
 #include "engine/AnsiText.h"
 #include "engine/Deletion.h"
 #include "engine/DeletionRules.h"
+#include "engine/InstallRules.h"
 #include "engine/InstallerState.h"
 #include "engine/Paths.h"
 #include "engine/RestartDeletion.h"
-#include "win/ScopedHandle.h"
 #include "engine/SetupFields.h"
 #include "engine/SetupInfo.h"
 #include "engine/UninstallEntry.h"
 #include "resources/resource.h"
 #include "ui/Messages.h"
+#include "win/ScopedHandle.h"
 
 namespace {
 
@@ -81,6 +82,14 @@ bool RemoveShortcuts(const ShortcutStep& step) {
     if (!list) {
         return false;
     }
+    // A name that would reach outside its folder is refused once, not per pass.
+    for (const ItemNode* node = list.First(); node != nullptr; node = node->next) {
+        char name[kItemCapacity];
+        FieldBuffer field = {name, sizeof name, false};
+        if (SplitFields(node->text, &field, 1) == 1 && name[0] != '\0' && !IsSafeShortcutName(name, NextAnsiChar)) {
+            ReportRefusedEntry(node->text);
+        }
+    }
     const SetupInfo& info = g_setupInfo;
     const bool allUsers = g_installer.runMode == RunMode::Admin && info.allUsers >= 0;
     const bool subfolder = step.inGroup && info.groupName[0] != '\0';
@@ -120,7 +129,7 @@ bool RemoveRegistryKeys() {
     }
     for (const ItemNode* node = list.First(); node != nullptr; node = node->next) {
         RegistryItem item;
-        RegistryItemStatus status = ParseRegistryItem(node->text, NextAnsiChar, item);
+        RegistryItemStatus status = CheckRegistryItem(node->text, item, g_installer.installDir);
         if (status == RegistryItemStatus::NoBackslash || status == RegistryItemStatus::UnknownRoot) {
             ShowSetupFileError(nullptr, MSG_SETUP_FILE_INVALID);
             return false;

@@ -3,7 +3,9 @@
 #include <cstring>
 
 #include "engine/AnsiText.h"
+#include "engine/InstallRules.h"
 #include "engine/InstallerState.h"
+#include "engine/Paths.h"
 #include "engine/SetupInfo.h"
 #include "resources/resource.h"
 #include "ui/Messages.h"
@@ -122,6 +124,9 @@ void ToggleAllUsers(HWND dialog) {
 void BrowseInstallDir(HWND dialog) {
     GetDlgItemTextA(dialog, IDC_INSTALL_DIR, g_installer.installDir, sizeof(g_installer.installDir));
     if (ChooseLocalFolder(dialog, g_installer.installDir, BrowseForFolder)) {
+        // Into the product's own folder in the chosen one, never loose in it.
+        AppendProductFolder(g_installer.installDir, sizeof(g_installer.installDir), g_setupInfo.installDirEntry,
+                            NextAnsiChar);
         SetDlgItemTextA(dialog, IDC_INSTALL_DIR, g_installer.installDir);
     }
 }
