@@ -9,8 +9,8 @@
 #include "engine/MachineFacts.h"
 #include "engine/Paths.h"
 #include "engine/Registry.h"
-#include "engine/SetupFields.h"
 #include "win/ScopedHandle.h"
+#include "engine/SetupFields.h"
 
 namespace {
 

@@ -9,6 +9,7 @@
 #include "engine/PathScan.h"
 #include "engine/Paths.h"
 #include "engine/Registry.h"
+#include "win/ScopedHandle.h"
 #include "engine/SetupFields.h"
 #include "engine/SetupInfo.h"
 #include "engine/Shortcut.h"
@@ -16,7 +17,6 @@
 #include "resources/resource.h"
 #include "ui/Messages.h"
 #include "ui/ProgressDialog.h"
-#include "win/ScopedHandle.h"
 
 namespace {
 
@@ -43,8 +43,8 @@ bool SameFile(const char* a, const char* b) {
     BY_HANDLE_FILE_INFORMATION first;
     BY_HANDLE_FILE_INFORMATION second;
     return FileIdentity(a, first) && FileIdentity(b, second) &&
-           first.dwVolumeSerialNumber == second.dwVolumeSerialNumber && first.nFileIndexHigh == second.nFileIndexHigh &&
-           first.nFileIndexLow == second.nFileIndexLow;
+           first.dwVolumeSerialNumber == second.dwVolumeSerialNumber &&
+           first.nFileIndexHigh == second.nFileIndexHigh && first.nFileIndexLow == second.nFileIndexLow;
 }
 
 // "$$Mivo.ini" in the temporary directory; false when that directory cannot

@@ -12,12 +12,12 @@
 #include "engine/InstallerState.h"
 #include "engine/Paths.h"
 #include "engine/RestartDeletion.h"
+#include "win/ScopedHandle.h"
 #include "engine/SetupFields.h"
 #include "engine/SetupInfo.h"
 #include "engine/UninstallEntry.h"
 #include "resources/resource.h"
 #include "ui/Messages.h"
-#include "win/ScopedHandle.h"
 
 namespace {
 

@@ -3,8 +3,8 @@
 // clean-up, the hand-over to the uninstaller copy and the "/d" clean-up.
 #include <gtest/gtest.h>
 
-#include <shlobj.h>
 #include <windows.h>
+#include <shlobj.h>
 
 #include <algorithm>
 #include <cstring>
@@ -124,9 +124,7 @@ TEST_F(InstallFlowTest, UninstallEntryHoldsEveryGivenValue) {
          {{"DisplayName", ""}, {"UninstallString", "\"" + ownPath_ + "\" /r"}}},
         {"publisher without URL",
          "[Install]\r\nTitle=T\r\n[Uninstall]\r\nKey=MivoFlowEntry\r\nName=N\r\nPublisher=P\r\n",
-         {{"DisplayName", "N"},
-          {"UninstallString", "\"" + ownPath_ + "\" /r"},
-          {"Publisher", "P"},
+         {{"DisplayName", "N"}, {"UninstallString", "\"" + ownPath_ + "\" /r"}, {"Publisher", "P"},
           {"URLInfoAbout", ""}}},
         {"URL without publisher",
          "[Install]\r\nTitle=T\r\n[Uninstall]\r\nKey=MivoFlowEntry\r\nName=N\r\nURLInfoAbout=http://a/\r\n",
@@ -151,9 +149,8 @@ TEST_F(InstallFlowTest, NoUninstallEntryForAPerUserRunAndABadIconStopsTheEntry) 
     const std::string key = std::string(kEntryRoot) + "MivoFlowEntry";
     leftovers_.Key(HKEY_LOCAL_MACHINE, key);
     machine::DeleteKeyTree(HKEY_LOCAL_MACHINE, FromAnsi(key));
-    const std::string inf =
-        "[Install]\r\nTitle=T\r\n[Uninstall]\r\nKey=MivoFlowEntry\r\nName=N\r\n"
-        "IconFile=%MIVO_NO_SUCH_VARIABLE%\\a.ico\r\nPublisher=P\r\n";
+    const std::string inf = "[Install]\r\nTitle=T\r\n[Uninstall]\r\nKey=MivoFlowEntry\r\nName=N\r\n"
+                            "IconFile=%MIVO_NO_SUCH_VARIABLE%\\a.ico\r\nPublisher=P\r\n";
     std::vector<MessageBoxContent> boxes;
 
     Prepare(inf, RunMode::PerUser);
@@ -267,9 +264,9 @@ TEST_F(InstallFlowTest, LaunchUninstallerCopyHandsOverToTheCopyWithK) {
     const std::string key = std::string(kEntryRoot) + "MivoFlowLaunch";
     leftovers_.Key(HKEY_LOCAL_MACHINE, key);
     HKEY created = nullptr;
-    ASSERT_EQ(
-        RegCreateKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &created, nullptr),
-        ERROR_SUCCESS);
+    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &created,
+                              nullptr),
+              ERROR_SUCCESS);
     RegCloseKey(created);
 
     Prepare("[Install]\r\nTitle=T\r\n[Uninstall]\r\nTitle=U\r\nKey=MivoFlowLaunch\r\n");
@@ -331,9 +328,8 @@ TEST_F(InstallFlowTest, LaunchUninstallerCopyReportsWhatStopsIt) {
         boxes = answer.Finish();
     }
     ASSERT_EQ(boxes.size(), 1u);
-    const std::wstring prefix =
-        L"アンインストーラの起動に失敗しました。\n"
-        L"申し訳ありませんが，手動でアンインストールを実行して下さい。\n  (ErrorCode : ";
+    const std::wstring prefix = L"アンインストーラの起動に失敗しました。\n"
+                                L"申し訳ありませんが，手動でアンインストールを実行して下さい。\n  (ErrorCode : ";
     ASSERT_EQ(boxes[0].text.compare(0, prefix.size(), prefix), 0) << ToAnsi(boxes[0].text);
     int code = _wtoi(boxes[0].text.c_str() + prefix.size());
     EXPECT_GT(code, 0);
