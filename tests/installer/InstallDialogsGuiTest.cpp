@@ -283,6 +283,11 @@ void PrintTo(const RefusedDirCase& c, std::ostream* os) {
 
 class RefusedDirectory : public testing::TestWithParam<RefusedDirCase> {};
 
+const wchar_t kSpecifyDir[] = L"インストール先ディレクトリを指定して下さい。";
+const wchar_t kBadSymbols[] = L"ディレクトリ名に以下の記号は使用できません。\n \\ / : , ; \"\" < > | * ?";
+const wchar_t kWindowsRefused[] =
+    L"C:\\windows\\Tandrel はシステムが使用するフォルダのため，インストール先には指定できません。";
+
 TEST_P(RefusedDirectory, KeepsTheDialogWithTheTextSelectedInTheField) {
     const RefusedDirCase& c = GetParam();
     Distribution dist(Inf(L"InstallDir=\\MivoDialogTest\r\n"));
@@ -291,6 +296,10 @@ TEST_P(RefusedDirectory, KeepsTheDialogWithTheTextSelectedInTheField) {
     ASSERT_NE(options, nullptr);
     gui::SetControlText(options, IDC_INSTALL_DIR, c.typed);
     gui::PressButton(options, IDOK);
+    if (c.message == kWindowsRefused) {
+        // The one refusal whose text names the folder: it must fit its box.
+        gui::SaveShot(L"mivo-protected-install-dir.png", gui::WaitForMessageBox(mivo.Id()), 200);
+    }
     gui::MessageBoxContent box = gui::AnswerMessageBox(mivo.Id(), IDOK);
     EXPECT_EQ(box.caption, L"Error !");
     EXPECT_EQ(box.text, c.message);
@@ -306,11 +315,6 @@ TEST_P(RefusedDirectory, KeepsTheDialogWithTheTextSelectedInTheField) {
     EXPECT_EQ(gui::ControlText(options, IDC_INSTALL_DIR), c.typed);
     CancelInstall(mivo, options);
 }
-
-const wchar_t kSpecifyDir[] = L"インストール先ディレクトリを指定して下さい。";
-const wchar_t kBadSymbols[] = L"ディレクトリ名に以下の記号は使用できません。\n \\ / : , ; \"\" < > | * ?";
-const wchar_t kWindowsRefused[] =
-    L"C:\\windows\\Tandrel はシステムが使用するフォルダのため，インストール先には指定できません。";
 
 INSTANTIATE_TEST_SUITE_P(Typed,
                          RefusedDirectory,
