@@ -1,4 +1,4 @@
-#include "engine/MachineFacts.h"
+#include "engine/MachineFacts_win.h"
 
 #include <shlobj.h>
 #include <windows.h>
@@ -6,8 +6,8 @@
 #include <cstring>
 
 #include "engine/DeletionRules.h"
-#include "engine/Paths.h"
-#include "engine/Registry.h"
+#include "engine/Paths_win.h"
+#include "engine/Registry_win.h"
 
 namespace {
 

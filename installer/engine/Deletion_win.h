@@ -6,7 +6,7 @@
 #include <windows.h>
 
 #include "engine/DeletionRules.h"
-#include "engine/SetupInfo.h"
+#include "engine/SetupInfo_win.h"
 
 // The error code of a registry key that cannot be deleted.
 constexpr int kErrorRegistryKeyDelete = 2232;
