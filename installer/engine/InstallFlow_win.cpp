@@ -120,7 +120,6 @@ bool InstallOneFile(Reporter& reporter, const char* entryText) {
 // Copies everything the "Files" list names, naming each copy as it starts.
 bool CopyFiles(Reporter& reporter) {
     CreateDirectoryTree(g_installer.installDir);
-    g_installer.installedBytes = 0;
     ItemList files = ReadItemList(reporter, "Files");
     if (!files) {
         return false;
@@ -296,6 +295,7 @@ void ApplyInstallOptions(const InstallOptions& options) {
 }
 
 bool RunInstall(Reporter& reporter) {
+    g_installer.installedBytes = 0;
     if (g_setupInfo.transferMode != TransferMode::InPlace) {
         if (!CopyFiles(reporter)) {
             return false;
