@@ -256,7 +256,7 @@ void HandOverOwnRemoval(Reporter& reporter) {
     char handOver[kPathCapacity];
     char cleaner[kPathCapacity];
     char parameters[kPathCapacity + 16];
-    if (!IsListedFile(reporter, g_installer.ownPath) || !HandOverFilePath(handOver) || !UninstallerCopyPath(cleaner) ||
+    if (!HandOverFilePath(handOver) || !UninstallerCopyPath(cleaner) ||
         !JoinPath(parameters, sizeof parameters, {"/d /S /LOG=\"", g_installer.logPath, "\""})) {
         return;
     }
@@ -309,11 +309,13 @@ int StartUninstall(Reporter& reporter) {
     }
     // The copy in the Windows directory does the rest; this process ends so
     // that its own files can be deleted.
+    // Asked before the copy runs: it deletes the setup file that lists us.
+    const bool ownFileListed = g_installer.silent && IsListedFile(reporter, g_installer.ownPath);
     KernelHandle copy;
     if (!LaunchUninstallerCopy(reporter, &copy)) {
         return ExitCode(kExitFailure, 1);
     }
-    return g_installer.silent ? AwaitUninstallerCopy(reporter, copy.Get()) : 1;
+    return g_installer.silent ? AwaitUninstallerCopy(reporter, copy.Get(), ownFileListed) : 1;
 }
 
 int ContinueUninstall(Reporter& reporter) {
@@ -360,14 +362,14 @@ int StartPerUserUninstall(Reporter& reporter) {
     return RunUninstall(reporter) ? ExitCode(kExitSuccess, 1) : ExitCode(kExitFailure, 1);
 }
 
-int AwaitUninstallerCopy(Reporter& reporter, HANDLE copy) {
+int AwaitUninstallerCopy(Reporter& reporter, HANDLE copy, bool ownFileListed) {
     DWORD code = kExitFailure;
     if (WaitForSingleObject(copy, INFINITE) != WAIT_OBJECT_0 || !GetExitCodeProcess(copy, &code)) {
         code = kExitFailure;
     }
     // Only after a removal that went through: after a failure the product
     // keeps its setup program for another try.
-    if (code == kExitSuccess || code == kExitRestartNeeded) {
+    if (ownFileListed && (code == kExitSuccess || code == kExitRestartNeeded)) {
         HandOverOwnRemoval(reporter);
     }
     return static_cast<int>(code);

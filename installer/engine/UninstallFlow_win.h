@@ -19,10 +19,10 @@ int ContinueUninstall(Reporter& reporter);
 // An unattended "/r": waits for the copy `copy` started with "/k /S" and
 // returns its exit code, so that whoever waits for "/r" sees the whole
 // uninstall. When it succeeded, the installed setup program running this
-// process (when "Files" lists it) and the install directory are handed to a
-// clean-up run of the copy ("/d /S"), which removes them once this process
-// has ended.
-int AwaitUninstallerCopy(Reporter& reporter, HANDLE copy);
+// process (when `ownFileListed`: the "Files" list names it) and the install
+// directory are handed to a clean-up run of the copy ("/d /S"), which
+// removes them once this process has ended.
+int AwaitUninstallerCopy(Reporter& reporter, HANDLE copy, bool ownFileListed);
 
 // The clean-up run's part after an unattended uninstall: deletes the setup
 // program the hand-over names as soon as its process has ended, then the
