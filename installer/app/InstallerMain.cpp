@@ -135,33 +135,35 @@ void OpenRunLog(LogReporter& log, const CommandLine& line, bool setupFileFound) 
             path[0] = '\0';
         }
     }
-    if (path[0] == '\0') {
+    // A log that cannot be written where asked goes to the default place
+    // rather than nowhere.
+    if (path[0] == '\0' || !log.Open(path)) {
         char key[kNameCapacity] = {};
         if (setupFileFound) {
             GetPrivateProfileStringA("Uninstall", "Key", "", key, sizeof key, g_installer.setupFilePath);
         }
-        DefaultLogPath(path, key);
+        if (!DefaultLogPath(path, key) || !log.Open(path)) {
+            return;
+        }
     }
-    if (path[0] != '\0' && log.Open(path)) {
-        CopyAnsiBounded(g_installer.logPath, sizeof g_installer.logPath, path);
-    }
+    CopyAnsiBounded(g_installer.logPath, sizeof g_installer.logPath, path);
 }
 
 int RunRole(Reporter& reporter, const CommandLine& line, bool understood) {
-    if (line.role == InstallerRole::Continue) {
+    if (understood && line.role == InstallerRole::Continue) {
         return ContinueUninstall(reporter);
     }
     // An installer that may not install turns every other start into the
     // uninstall.
-    if (line.role == InstallerRole::Uninstall || LoadSetupInfo(reporter, SetupLoadMode::Probe) == 1) {
+    if ((understood && line.role == InstallerRole::Uninstall) || LoadSetupInfo(reporter, SetupLoadMode::Probe) == 1) {
         return StartUninstall(reporter);
-    }
-    if (line.role == InstallerRole::PerUserRemove) {
-        return StartPerUserUninstall(reporter);
     }
     if (!understood) {
         reporter.Error(MSG_FATAL_ERROR);
         return ExitCode(kExitFailure, 0);
+    }
+    if (line.role == InstallerRole::PerUserRemove) {
+        return StartPerUserUninstall(reporter);
     }
     return RunInstallRole(reporter, line);
 }

@@ -223,11 +223,15 @@ bool LaunchUninstallerCopy(Reporter& reporter, KernelHandle* started) {
     // too; the quotes keep a log path with blanks whole.
     char parameters[kPathCapacity + 16] = "/k";
     if (g_installer.silent) {
-        JoinPath(parameters, sizeof parameters, {"/k /S /LOG=\"", g_installer.logPath, "\""});
+        JoinPath(parameters, sizeof parameters, {"/k /S"});
+        if (g_installer.logPath[0] != '\0') {
+            JoinPath(parameters, sizeof parameters, {"/k /S /LOG=\"", g_installer.logPath, "\""});
+        }
     }
     SHELLEXECUTEINFOA execute = {};
     execute.cbSize = sizeof execute;
-    execute.fMask = SEE_MASK_NOCLOSEPROCESS | (g_installer.silent ? SEE_MASK_FLAG_NO_UI : 0);
+    // A failure is reported once, by message 17, not by the shell as well.
+    execute.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI;
     execute.lpFile = workProgram;
     execute.lpParameters = parameters;
     execute.lpDirectory = "";

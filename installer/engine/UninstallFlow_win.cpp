@@ -256,9 +256,12 @@ void HandOverOwnRemoval(Reporter& reporter) {
     char handOver[kPathCapacity];
     char cleaner[kPathCapacity];
     char parameters[kPathCapacity + 16];
-    if (!HandOverFilePath(handOver) || !UninstallerCopyPath(cleaner) ||
-        !JoinPath(parameters, sizeof parameters, {"/d /S /LOG=\"", g_installer.logPath, "\""})) {
+    if (!HandOverFilePath(handOver) || !UninstallerCopyPath(cleaner)) {
         return;
+    }
+    JoinPath(parameters, sizeof parameters, {"/d /S"});
+    if (g_installer.logPath[0] != '\0') {
+        JoinPath(parameters, sizeof parameters, {"/d /S /LOG=\"", g_installer.logPath, "\""});
     }
     if (!WritePrivateProfileStringA("Uninstall", "DelFile", g_installer.ownPath, handOver) ||
         !WritePrivateProfileStringA("Uninstall", "DelDir", g_installer.installDir, handOver)) {
