@@ -6,7 +6,6 @@
 #include "engine/CommandLine.h"
 #include "engine/Entry_win.h"
 #include "engine/InstallFlow_win.h"
-#include "engine/InstallRules.h"
 #include "engine/SetupInfo_win.h"
 #include "engine/UninstallFlow_win.h"
 #include "resources/resource.h"
