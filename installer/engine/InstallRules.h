@@ -91,5 +91,18 @@ bool EqualsIgnoringCase(const char* a, const char* b);
 // A shortcut entry that targets the installer itself is left out when the
 // run cannot use it: the uninstall shortcut ("/r") for a user without
 // administrator rights, the per-user removal ("/u") on Windows 9x/Me.
-bool SkipsSelfShortcut(const char* targetField, const char* arguments, const char* ownFileName, bool perUserRun,
+bool SkipsSelfShortcut(const char* targetField,
+                       const char* arguments,
+                       const char* ownFileName,
+                       bool perUserRun,
                        bool win9xRun);
+
+// "VersionMajor" and "VersionMinor" of an uninstall entry from its
+// "DisplayVersion": the leading decimal numbers of "1", "1.2", "1.2.3 beta".
+// False when the text does not start with a number or a number does not fit
+// a 32-bit value; a missing minor number is 0.
+bool ParseVersionNumbers(const char* displayVersion, uint32_t& major, uint32_t& minor);
+
+// "YYYYMMDD", the form of an uninstall entry's "InstallDate", into `out` (at
+// least 9 bytes).
+void FormatInstallDate(char* out, int year, int month, int day);
