@@ -73,8 +73,8 @@ int InstallerMain(HINSTANCE instance, const char* arguments) {
         arguments = "";
     }
     // The clean-up run needs nothing else, not even a setup file.
-    if (std::strcmp(arguments, "/d") == 0) {
-        CleanUpAfterMove();
+    if (std::strcmp(arguments, "/d") == 0 || std::strncmp(arguments, "/d ", 3) == 0) {
+        CleanUpAfterMove(arguments[2] != '\0' ? arguments + 3 : "");
         return 0;
     }
     BoxReporter boxes(nullptr);

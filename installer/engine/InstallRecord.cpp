@@ -244,6 +244,17 @@ bool RecordedFullPath(const std::string& entry, const char* installDir, CharStep
     return CanonicalTargetPath(full.c_str(), next, out);
 }
 
+bool LiesInside(const char* path, const char* dir, CharStep next) {
+    std::string inner;
+    std::string outer;
+    std::string root = dir;
+    if (root.size() == 2 && root[1] == ':') {
+        root += '\\';
+    }
+    return CanonicalTargetPath(path, next, inner) && CanonicalTargetPath(root.c_str(), next, outer) &&
+           inner.size() > outer.size() + 1 && inner.compare(0, outer.size(), outer) == 0 && inner[outer.size()] == '\\';
+}
+
 bool RecordListsFile(const InstallRecord& record, const char* path, const char* installDir, CharStep next) {
     std::string canonical;
     return CanonicalTargetPath(path, next, canonical) && Contains(record.files, canonical, installDir, next);

@@ -67,6 +67,10 @@ InstallRecord ParseInstallRecord(const char* section, size_t size, CharStep next
 // relative ones below `installDir`. False when it cannot be formed.
 bool RecordedFullPath(const std::string& entry, const char* installDir, CharStep next, std::string& out);
 
+// Whether the full path `path` lies inside the directory `dir` (a drive's
+// root may be written "E:"), in any spelling.
+bool LiesInside(const char* path, const char* dir, CharStep next);
+
 // Whether the record lists `path` as a file the install wrote.
 bool RecordListsFile(const InstallRecord& record, const char* path, const char* installDir, CharStep next);
 
