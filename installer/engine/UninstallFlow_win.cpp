@@ -8,6 +8,8 @@
 #include "engine/AnsiText_win.h"
 #include "engine/DeletionRules.h"
 #include "engine/Deletion_win.h"
+#include "engine/InstallRecord.h"
+#include "engine/InstallRecord_win.h"
 #include "engine/InstallerState_win.h"
 #include "engine/Paths_win.h"
 #include "engine/Reporter.h"
@@ -110,9 +112,12 @@ bool RemoveRegistryKeys(Reporter& reporter) {
     for (const ItemNode* node = list.First(); node != nullptr; node = node->next) {
         RegistryItem item;
         RegistryItemStatus status = ParseRegistryItem(node->text, NextAnsiChar, item);
+        // The uninstall entry is gone by now: an item that names no key is
+        // reported and the rest still goes, or the product could never be
+        // removed.
         if (status == RegistryItemStatus::NoBackslash || status == RegistryItemStatus::UnknownRoot) {
-            ReportSetupFileError(reporter, MSG_SETUP_FILE_INVALID);
-            return false;
+            ReportRefusedEntry(reporter, node->text);
+            continue;
         }
         // A per-user run may only touch the user's own settings, and passes
         // over the other roots without looking at their keys.
@@ -120,8 +125,8 @@ bool RemoveRegistryKeys(Reporter& reporter) {
             continue;
         }
         if (status == RegistryItemStatus::EmptyKey) {
-            ReportSetupFileError(reporter, MSG_SETUP_FILE_INVALID);
-            return false;
+            ReportRefusedEntry(reporter, node->text);
+            continue;
         }
         if (status == RegistryItemStatus::Protected) {
             ReportRefusedEntry(reporter, node->text);
@@ -136,7 +141,9 @@ bool RemoveRegistryKeys(Reporter& reporter) {
     return true;
 }
 
-bool RemoveDirectories(Reporter& reporter) {
+// With a record, a listed directory is emptied only when the install created
+// it (or a directory around it); any other is removed only when it is empty.
+bool RemoveDirectories(Reporter& reporter, const InstallRecord& record) {
     ItemList list = ReadItemList(reporter, "RmDir");
     if (!list) {
         return false;
@@ -148,14 +155,17 @@ bool RemoveDirectories(Reporter& reporter) {
         }
         char path[kPathCapacity];
         if (!ResolvePath(path, entry.path)) {
-            return false;
+            ReportRefusedEntry(reporter, node->text);
+            continue;
         }
         if (IsProtectedDeletionTarget(path)) {
             ReportRefusedEntry(reporter, path);
             continue;
         }
-        DeleteDirectoryContents(path, entry.recurse);
-        Sleep(kWaitBeforeDirectoryMs);
+        if (!record.present || InsideCreatedDirectory(record, path, g_installer.installDir, NextAnsiChar)) {
+            DeleteDirectoryContents(path, entry.recurse);
+            Sleep(kWaitBeforeDirectoryMs);
+        }
         RemoveDirectoryA(path);
     }
     return true;
@@ -173,15 +183,24 @@ void DeleteListedFile(const char* path) {
     DeleteFileA(path);
 }
 
-bool RemoveFiles(Reporter& reporter) {
+// With a record, only the files the install wrote go: one it skipped because
+// it was there already (a shared library, the system's own file) stays.
+bool RemoveFiles(Reporter& reporter, const InstallRecord& record) {
     ItemList list = ReadItemList(reporter, "Files");
     if (!list) {
         return false;
     }
     for (const ItemNode* node = list.First(); node != nullptr; node = node->next) {
         FileEntry entry;
+        if (!ParseFileEntry(node->text, entry)) {
+            continue;
+        }
         char path[kPathCapacity];
-        if (!ParseFileEntry(node->text, entry) || !ResolvePath(path, entry.path)) {
+        if (!ResolvePath(path, entry.path)) {
+            ReportRefusedEntry(reporter, node->text);
+            continue;
+        }
+        if (record.present && !RecordListsFile(record, path, g_installer.installDir, NextAnsiChar)) {
             continue;
         }
         DeleteListedFile(path);
@@ -194,11 +213,76 @@ bool RemoveFiles(Reporter& reporter) {
     return true;
 }
 
+// Removes the directories the install created once they are empty, deepest
+// first; one that still holds anything stays.
+void RemoveCreatedDirectories(const InstallRecord& record) {
+    for (const std::string& dir : CreatedDirectoriesDeepestFirst(record, g_installer.installDir, NextAnsiChar)) {
+        RemoveDirectoryA(dir.c_str());
+    }
+}
+
+// "AllDelete" in an install directory that held the user's files before the
+// install: only what lies in the directories the install created there goes
+// (for 2); the files it wrote went with the "Files" step.
+void EmptyCreatedDirectories(const InstallRecord& record, bool recursive) {
+    if (!recursive) {
+        return;
+    }
+    for (const std::string& dir : CreatedDirectoriesDeepestFirst(record, g_installer.installDir, NextAnsiChar)) {
+        if (LiesInside(dir.c_str(), g_installer.installDir, NextAnsiChar) && !IsProtectedDeletionTarget(dir.c_str())) {
+            DeleteDirectoryContents(dir.c_str(), true);
+        }
+    }
+}
+
+// Whether `text` names a shortcut the uninstall can delete.
+bool IsResolvableShortcutItem(const char* text) {
+    char name[kItemCapacity];
+    FieldBuffer field = {name, sizeof name, false};
+    return SplitFields(text, &field, 1) == 1 && name[0] != '\0';
+}
+
+// Reports every entry of `section` that `resolvable` refuses; false when
+// there was one (or the list could not be read).
+bool CheckList(Reporter& reporter, const char* section, bool (*resolvable)(const char*)) {
+    ItemList list = ReadItemList(reporter, section);
+    if (!list) {
+        return false;
+    }
+    bool all = true;
+    for (const ItemNode* node = list.First(); node != nullptr; node = node->next) {
+        if (!resolvable(node->text)) {
+            ReportRefusedEntry(reporter, node->text);
+            all = false;
+        }
+    }
+    return all;
+}
+
+bool IsResolvablePathItem(const char* text) {
+    FileEntry entry;
+    char path[kPathCapacity];
+    return ParseFileEntry(text, entry) && ResolvePath(path, entry.path);
+}
+
+bool IsResolvableRegistryItem(const char* text) {
+    RegistryItem item;
+    RegistryItemStatus status = ParseRegistryItem(text, NextAnsiChar, item);
+    return status == RegistryItemStatus::Ok || status == RegistryItemStatus::Protected;
+}
+
 // A "Dir" that is no absolute path cannot be where anything was installed;
 // relative paths would resolve against whatever the current directory is.
 bool IsAbsoluteDirectory(const char* dir) {
     std::string canonical;
     return CanonicalTargetPath(dir, NextAnsiChar, canonical);
+}
+
+// "E:": the install directory of a product installed in place from a drive's
+// root, as the entry writes it without its trailing backslash.
+bool IsDriveRoot(const char* dir) {
+    return ((dir[0] >= 'A' && dir[0] <= 'Z') || (dir[0] >= 'a' && dir[0] <= 'z')) && dir[1] == ':' &&
+           (dir[2] == '\0' || (dir[2] == '\\' && dir[3] == '\0'));
 }
 
 }  // namespace
@@ -215,8 +299,40 @@ bool ConfirmUninstall(Reporter& reporter) {
     return reporter.Ask({question, QuestionStyle::Confirm});
 }
 
+bool CheckUninstallEntries(Reporter& reporter) {
+    // Every entry is looked at, so that all of them are reported at once.
+    bool all = true;
+    if (!IsAbsoluteDirectory(g_installer.installDir) && !IsDriveRoot(g_installer.installDir)) {
+        ReportRefusedEntry(reporter, g_installer.installDir);
+        all = false;
+    }
+    all = CheckList(reporter, "RmDir", IsResolvablePathItem) && all;
+    all = CheckList(reporter, "RegKey", IsResolvableRegistryItem) && all;
+    all = CheckList(reporter, "Files", IsResolvablePathItem) && all;
+    const struct {
+        const char* section;
+        int32_t value;
+    } shortcuts[] = {
+        {"Group", g_setupInfo.groupValue},
+        {"Startup", g_setupInfo.startupValue},
+        {"Desktop", g_setupInfo.desktopValue},
+    };
+    for (const auto& shortcut : shortcuts) {
+        if (shortcut.value != -1) {
+            all = CheckList(reporter, shortcut.section, IsResolvableShortcutItem) && all;
+        }
+    }
+    return all;
+}
+
 int StartUninstall(Reporter& reporter) {
     if (!LoadSetupInfo(reporter, SetupLoadMode::Uninstall)) {
+        return 0;
+    }
+    // Before anything is removed, the uninstall entry included: a product
+    // whose setup file names what cannot be found stays in the list of
+    // programs, to be removed once the file is mended.
+    if (!CheckUninstallEntries(reporter)) {
         return 0;
     }
     if (!ConfirmUninstall(reporter)) {
@@ -320,24 +436,35 @@ bool RunUninstall(Reporter& reporter) {
         reporter.Information(MSG_PER_USER_REMOVED);
         return true;
     }
-    if (!RemoveDirectories(reporter)) {
+    // What this product's install made, as its record in the setup file says;
+    // an install by an earlier Mivo has none, and the lists alone decide.
+    const InstallRecord record = ReadInstallRecord(g_installer.setupFilePath);
+    if (!RemoveDirectories(reporter, record)) {
         return false;
     }
     Sleep(kWaitBeforeFilesMs);
-    if (!RemoveFiles(reporter)) {
+    if (!RemoveFiles(reporter, record)) {
         return false;
     }
 
+    // The user's own files in a directory that held them before the install
+    // stay, and so does the directory, on purpose and without a warning.
+    const bool usersDirectory = record.present && record.heldFiles;
     const bool refused = IsProtectedDeletionTarget(g_installer.installDir);
     if (refused) {
         ReportRefusedInstallDir(reporter);
+    } else if (usersDirectory) {
+        EmptyCreatedDirectories(record, info.allDelete == 2);
     } else if (info.allDelete != 0) {
         DeleteDirectoryContents(g_installer.installDir, info.allDelete == 2);
     }
+    RemoveCreatedDirectories(record);
     Sleep(kWaitBeforeInstallDirMs);
-    if (!refused && !RemoveDirectoryA(g_installer.installDir)) {
+    if (!refused && !RemoveDirectoryA(g_installer.installDir) && !usersDirectory) {
         reporter.Warning(MSG_INSTALL_DIR_DELETE_FAILED);
     }
+    // Directories above the install directory that the install made.
+    RemoveCreatedDirectories(record);
 
     DeleteFileA(g_installer.setupFilePath);
     if (!ScheduleSelfDeletion(reporter)) {

@@ -98,8 +98,8 @@ protected:
     void SetUp() override {
         CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
         installDir_ = machine::ProgramFilesDir() + L"\\Tandrel";
-        group_ = SpecialFolder(CSIDL_PROGRAMS) + L"\\Tandrel";
-        desktopLink_ = SpecialFolder(CSIDL_DESKTOPDIRECTORY) + L"\\Tandrel.lnk";
+        group_ = SpecialFolder(CSIDL_COMMON_PROGRAMS) + L"\\Tandrel";
+        desktopLink_ = SpecialFolder(CSIDL_COMMON_DESKTOPDIRECTORY) + L"\\Tandrel.lnk";
         settingsFile_ = WindowsDir() + L"\\TDR.ini";
         RemoveLeftovers();
         dist_ = testfiles::BinDir() + L"..\\dist\\" TANDREL_DIST_NAME;
@@ -153,7 +153,7 @@ protected:
         EXPECT_FALSE(gui::IsControlEnabled(options, kStartupBox));
         EXPECT_TRUE(gui::IsControlEnabled(options, kDesktopBox));
         EXPECT_EQ(gui::CheckState(options, kDesktopBox), BST_UNCHECKED);
-        EXPECT_EQ(gui::CheckState(options, kAllUsersBox), BST_UNCHECKED);
+        EXPECT_EQ(gui::CheckState(options, kAllUsersBox), BST_CHECKED);
         ASSERT_TRUE(gui::ClickAndWait(options, kDesktopBox));
         EXPECT_EQ(gui::CheckState(options, kDesktopBox), BST_CHECKED);
         gui::SaveShot(L"mivo-options.png", options, 300);
