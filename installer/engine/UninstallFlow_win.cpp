@@ -460,7 +460,9 @@ bool RunUninstall(Reporter& reporter) {
     }
     RemoveCreatedDirectories(record);
     Sleep(kWaitBeforeInstallDirMs);
-    if (!refused && !RemoveDirectoryA(g_installer.installDir) && !usersDirectory) {
+    // The directories the install created may have taken it along already.
+    if (!refused && !RemoveDirectoryA(g_installer.installDir) && !usersDirectory &&
+        GetFileAttributesA(g_installer.installDir) != INVALID_FILE_ATTRIBUTES) {
         reporter.Warning(MSG_INSTALL_DIR_DELETE_FAILED);
     }
     // Directories above the install directory that the install made.
