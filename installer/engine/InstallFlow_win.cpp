@@ -89,7 +89,7 @@ struct CopyRun {
 
 void RecordDirectories(CopyRun& run, const std::vector<std::string>& created) {
     for (const std::string& dir : created) {
-        AddRecordPath(run.record.dirs, dir.c_str(), g_installer.installDir, NextAnsiChar);
+        RecordDirectory(run.record, dir.c_str(), NextAnsiChar);
     }
 }
 
@@ -112,7 +112,7 @@ bool InstallOneFile(Reporter& reporter, const char* entryText, CopyRun& run) {
     if (sourceExists && destinationExists && SameFile(source, destination)) {
         // Already in place: installed into the distribution directory, the
         // product's file is where the install puts it.
-        AddRecordPath(run.record.files, destination, g_installer.installDir, NextAnsiChar);
+        RecordFile(run.record, destination, NextAnsiChar);
         return true;
     }
 
@@ -126,7 +126,7 @@ bool InstallOneFile(Reporter& reporter, const char* entryText, CopyRun& run) {
             reporter.Error(MSG_COPY_FAILED);
             return false;
         }
-        AddRecordPath(run.record.files, destination, g_installer.installDir, NextAnsiChar);
+        RecordFile(run.record, destination, NextAnsiChar);
         // A copy keeps the source's read-only bit; an installed file must stay
         // replaceable by the next install and removable by the uninstall.
         DWORD attributes = GetFileAttributesA(destination);
@@ -145,7 +145,7 @@ bool InstallOneFile(Reporter& reporter, const char* entryText, CopyRun& run) {
 // after a failure the distribution is whole and the install can run again.
 bool CopyFiles(Reporter& reporter, CopyRun& run) {
     run.record.present = true;
-    run.record.heldFiles = DirectoryHoldsAnything(g_installer.installDir);
+    run.record.dirHeldFiles = DirectoryHoldsAnything(g_installer.installDir);
     // An earlier install of this product here: its files are the product's
     // too, and the directory's state before it is the one that counts.
     const InstallRecord earlier = EarlierInstallRecord(g_installer.installDir);
@@ -164,7 +164,7 @@ bool CopyFiles(Reporter& reporter, CopyRun& run) {
             copied = InstallOneFile(reporter, node->text, run);
         }
     }
-    MergeEarlierRecord(run.record, earlier, g_installer.installDir, NextAnsiChar);
+    MergeEarlierRecord(run.record, earlier, NextAnsiChar);
     if (copied) {
         for (const std::string& source : run.sources) {
             // Fails for the running setup program itself; the "/d" run removes it.
@@ -179,14 +179,14 @@ bool CopyFiles(Reporter& reporter, CopyRun& run) {
 // the list names elsewhere (a system file it would only have added) is not.
 void RecordInPlaceFiles(Reporter& reporter, InstallRecord& record) {
     record.present = true;
-    record.heldFiles = true;
+    record.dirHeldFiles = true;
     ItemList files = ReadItemList(reporter, "Files");
     for (const ItemNode* node = files.First(); node != nullptr; node = node->next) {
         FileEntry entry;
         char path[kPathCapacity];
         if (ParseFileEntry(node->text, entry) && ResolvePath(path, entry.path) && FileExists(path) &&
             LiesInside(path, g_installer.installDir, NextAnsiChar)) {
-            AddRecordPath(record.files, path, g_installer.installDir, NextAnsiChar);
+            RecordFile(record, path, NextAnsiChar);
         }
     }
 }

@@ -1,150 +1,119 @@
 #include "engine/InstallRecord.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <cstring>
 
 #include "engine/DeletionRules.h"
 
+const char kInstallRecordSection[] = "InstallRecord";
+
 namespace {
 
-const char kVersion[] = "1";
 // One path, as every path of the installer: 255 bytes and the zero.
-const size_t kMaxPathBytes = 255;
+const size_t kMaxValueBytes = 255;
 
-char LowerAscii(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool KeyEquals(const std::string& key, const char* name) {
-    if (key.size() != std::strlen(name)) {
+bool ListsPath(const std::vector<std::string>& list, const char* path, CharStep next) {
+    std::string wanted;
+    if (!CanonicalTargetPath(path, next, wanted)) {
         return false;
     }
-    for (size_t i = 0; i < key.size(); ++i) {
-        if (LowerAscii(key[i]) != LowerAscii(name[i])) {
-            return false;
-        }
-    }
-    return true;
-}
-
-// "File7" with `prefix` "File": 7; 0 for anything but 1..99 written plainly.
-int NumberedKey(const std::string& key, const char* prefix) {
-    size_t length = std::strlen(prefix);
-    if (key.size() <= length || key.size() > length + 2 || !KeyEquals(key.substr(0, length), prefix)) {
-        return 0;
-    }
-    int number = 0;
-    for (size_t i = length; i < key.size(); ++i) {
-        if (key[i] < '0' || key[i] > '9') {
-            return 0;
-        }
-        number = number * 10 + (key[i] - '0');
-    }
-    bool leadingZero = key[length] == '0';
-    return leadingZero || number < 1 || number > kMaxRecordEntries ? 0 : number;
-}
-
-bool IsAbsoluteSpelling(const std::string& path) {
-    return (path.size() >= 2 && path[1] == ':') || path[0] == '\\' || path[0] == '/';
-}
-
-// A relative record path: components without "." or "..", no drive, no
-// stream. The bytes tested here never occur as trail bytes, but the
-// separators do, so components are found by whole characters.
-bool IsSafeRelative(const std::string& path, CharStep next) {
-    const char* p = path.c_str();
-    std::string component;
-    for (;;) {
-        const char* after = next(p);
-        bool end = *p == '\0';
-        bool separator = !end && after == p + 1 && (*p == '\\' || *p == '/');
-        if (end || separator) {
-            if (component.empty() || component == "." || component == "..") {
-                return false;
-            }
-            if (end) {
-                return true;
-            }
-            component.clear();
-        } else {
-            if (after == p + 1 && *p == ':') {
-                return false;
-            }
-            component.append(p, static_cast<size_t>(after - p));
-        }
-        p = after;
-    }
-}
-
-// Whether `value` can stand in a record at all.
-bool IsUsableValue(const std::string& value, CharStep next) {
-    if (value.empty() || value.size() > kMaxPathBytes) {
-        return false;
-    }
-    for (char c : value) {
-        if (static_cast<unsigned char>(c) < 0x20 || c == '*' || c == '?' || c == '"' || c == '<' || c == '>' ||
-            c == '|') {
-            return false;
-        }
-    }
-    if (IsAbsoluteSpelling(value)) {
+    for (const std::string& listed : list) {
         std::string canonical;
-        return CanonicalTargetPath(value.c_str(), next, canonical);
-    }
-    return IsSafeRelative(value, next);
-}
-
-bool Contains(const std::vector<std::string>& list,
-              const std::string& canonical,
-              const char* installDir,
-              CharStep next) {
-    for (const std::string& entry : list) {
-        std::string full;
-        if (RecordedFullPath(entry, installDir, next, full) && full == canonical) {
+        if (CanonicalTargetPath(listed.c_str(), next, canonical) && canonical == wanted) {
             return true;
         }
     }
     return false;
 }
 
-// Adds one line "key=value" and its zero, unless the section (with its
-// closing zero) would outgrow its capacity.
-bool AddLine(std::string& out, const std::string& key, const std::string& value) {
-    size_t line = key.size() + 1 + value.size() + 1;
-    if (out.size() + line + 1 > kRecordSectionCapacity) {
+// A "RegKey" item as the registry compares it: the root as written, then the
+// key's components without empty ones, single-byte letters in upper case.
+std::string KeyForm(const char* item, CharStep next) {
+    std::string form;
+    bool pendingSeparator = false;
+    for (const char* p = item; *p != '\0';) {
+        const char* after = next(p);
+        if (after == p + 1 && *p == '\\') {
+            pendingSeparator = !form.empty();
+        } else {
+            if (pendingSeparator) {
+                form += '\\';
+                pendingSeparator = false;
+            }
+            if (after == p + 1 && *p >= 'a' && *p <= 'z') {
+                form += static_cast<char>(*p - 'a' + 'A');
+            } else {
+                form.append(p, static_cast<size_t>(after - p));
+            }
+        }
+        p = after;
+    }
+    return form;
+}
+
+// Whether `value` can stand in a record at all. The bytes refused here never
+// occur as trail bytes of a double-byte character.
+bool IsUsableValue(const char* value) {
+    size_t length = std::strlen(value);
+    if (length == 0 || length > kMaxValueBytes) {
         return false;
     }
-    out += key;
-    out += '=';
-    out += value;
-    out += '\0';
+    for (const char* p = value; *p != '\0'; ++p) {
+        if (static_cast<unsigned char>(*p) < 0x20 || *p == '*' || *p == '?') {
+            return false;
+        }
+    }
     return true;
 }
 
-size_t AddList(std::string& out, const char* prefix, const std::vector<std::string>& list) {
-    size_t left = 0;
-    int number = 0;
-    for (const std::string& entry : list) {
-        if (number == kMaxRecordEntries || !AddLine(out, prefix + std::to_string(number + 1), entry)) {
-            ++left;
+void AddPathOnce(std::vector<std::string>& list, const char* path, CharStep next) {
+    std::string canonical;
+    if (list.size() < kMaxRecordEntries && IsUsableValue(path) && CanonicalTargetPath(path, next, canonical) &&
+        !ListsPath(list, path, next)) {
+        list.emplace_back(path);
+    }
+}
+
+// Adds the lines of one list while they fit, the section's closing zero
+// counted.
+void AppendLines(std::string& out, const char* key, const std::vector<std::string>& values) {
+    size_t number = 0;
+    for (const std::string& value : values) {
+        std::string line = key + std::to_string(number + 1) + "=" + value;
+        if (number == kMaxRecordEntries || out.size() + line.size() + 2 > kRecordSectionCapacity) {
             continue;
         }
+        out += line;
+        out += '\0';
         ++number;
     }
-    return left;
 }
 
-void Place(std::vector<std::string>& slots, int number, const std::string& value) {
-    slots[static_cast<size_t>(number - 1)] = value;
+// "File12" is key "File" numbered 12: 1 to 99, written plainly; 0 for
+// another name or number.
+size_t NumberedKey(const std::string& name, const char* key) {
+    const size_t length = std::strlen(key);
+    if (name.size() <= length || name.size() > length + 2 || name.compare(0, length, key) != 0 || name[length] == '0' ||
+        name.find_first_not_of("0123456789", length) != std::string::npos) {
+        return 0;
+    }
+    return static_cast<size_t>(std::stoi(name.substr(length)));
 }
 
-void Compact(const std::vector<std::string>& slots, std::vector<std::string>& out) {
+void Place(std::vector<std::string>& slots, size_t number, const std::string& value) {
+    if (number != 0 && IsUsableValue(value.c_str())) {
+        slots[number - 1] = value;
+    }
+}
+
+std::vector<std::string> Compact(const std::vector<std::string>& slots) {
+    std::vector<std::string> out;
     for (const std::string& slot : slots) {
         if (!slot.empty()) {
             out.push_back(slot);
         }
     }
+    return out;
 }
 
 size_t Depth(const std::string& canonical) {
@@ -153,95 +122,88 @@ size_t Depth(const std::string& canonical) {
 
 }  // namespace
 
-void AddRecordPath(std::vector<std::string>& list, const char* path, const char* installDir, CharStep next) {
-    if (path == nullptr || list.size() >= static_cast<size_t>(kMaxRecordEntries)) {
-        return;
-    }
-    std::string text = path;
-    size_t dirLength = std::strlen(installDir);
-    if (dirLength > 0 && text.size() > dirLength + 1 && text.compare(0, dirLength, installDir) == 0 &&
-        text[dirLength] == '\\') {
-        text.erase(0, dirLength + 1);
-    }
-    std::string canonical;
-    if (!IsUsableValue(text, next) || !RecordedFullPath(text, installDir, next, canonical) ||
-        Contains(list, canonical, installDir, next)) {
-        return;
-    }
-    list.push_back(text);
+void RecordFile(InstallRecord& record, const char* path, CharStep next) {
+    AddPathOnce(record.files, path, next);
 }
 
-size_t FormatInstallRecord(const InstallRecord& record, std::string& out) {
-    out.clear();
-    AddLine(out, "Version", kVersion);
-    AddLine(out, "HeldFiles", record.heldFiles ? "1" : "0");
-    // Files first: a file left out stays behind, which matters more than a
-    // directory that does.
-    size_t left = AddList(out, "File", record.files);
-    left += AddList(out, "Dir", record.dirs);
+void RecordDirectory(InstallRecord& record, const char* path, CharStep next) {
+    AddPathOnce(record.dirs, path, next);
+}
+
+void RecordExistingKey(InstallRecord& record, const char* item, CharStep next) {
+    if (record.keysExisting.size() < kMaxRecordEntries && IsUsableValue(item) &&
+        !RecordListsExistingKey(record, item, next)) {
+        record.keysExisting.emplace_back(item);
+    }
+}
+
+std::string FormatInstallRecord(const InstallRecord& record) {
+    std::string out = record.dirHeldFiles ? "DirHeldFiles=1" : "DirHeldFiles=0";
     out += '\0';
-    return left;
+    // Files first: a file left out stays behind, which matters more than a
+    // directory or a key that does.
+    AppendLines(out, "File", record.files);
+    AppendLines(out, "Dir", record.dirs);
+    AppendLines(out, "KeyExisted", record.keysExisting);
+    out += '\0';
+    return out;
 }
 
-InstallRecord ParseInstallRecord(const char* section, size_t size, CharStep next) {
+InstallRecord ParseInstallRecord(const char* section, size_t capacity) {
     InstallRecord record;
-    if (section == nullptr) {
-        return record;
-    }
-    std::string version;
-    bool heldFilesSeen = false;
-    bool heldFiles = true;
+    record.dirHeldFiles = true;
     std::vector<std::string> files(kMaxRecordEntries);
     std::vector<std::string> dirs(kMaxRecordEntries);
-    size_t at = 0;
-    while (at < size && section[at] != '\0') {
-        const void* zero = std::memchr(section + at, '\0', size - at);
-        size_t end = zero ? static_cast<size_t>(static_cast<const char*>(zero) - section) : size;
-        std::string line(section + at, end - at);
-        at = end + 1;
-        size_t equals = line.find('=');
-        if (equals == std::string::npos) {
+    std::vector<std::string> keys(kMaxRecordEntries);
+    size_t position = 0;
+    while (section != nullptr && position < capacity && section[position] != '\0') {
+        const char* line = section + position;
+        const void* end = std::memchr(line, '\0', capacity - position);
+        if (end == nullptr) {
+            break;  // cut off by the buffer: a cut path may name another file
+        }
+        const size_t length = static_cast<size_t>(static_cast<const char*>(end) - line);
+        position += length + 1;
+        record.present = true;
+        // "=" is never a trail byte, so the first one found bytewise is it.
+        const char* equals = static_cast<const char*>(std::memchr(line, '=', length));
+        if (equals == nullptr) {
             continue;
         }
-        std::string key = line.substr(0, equals);
-        std::string value = line.substr(equals + 1);
-        if (KeyEquals(key, "Version")) {
-            version = value;
-        } else if (KeyEquals(key, "HeldFiles")) {
-            heldFilesSeen = true;
-            heldFiles = value != "0";
-        } else if (int file = NumberedKey(key, "File")) {
-            if (IsUsableValue(value, next)) {
-                Place(files, file, value);
-            }
-        } else if (int dir = NumberedKey(key, "Dir")) {
-            if (IsUsableValue(value, next)) {
-                Place(dirs, dir, value);
-            }
+        const std::string name(line, static_cast<size_t>(equals - line));
+        const std::string value(equals + 1, static_cast<size_t>(line + length - equals - 1));
+        if (name == "DirHeldFiles") {
+            record.dirHeldFiles = value != "0";
+        } else if (name.compare(0, 10, "KeyExisted") == 0) {
+            Place(keys, NumberedKey(name, "KeyExisted"), value);
+        } else if (name.compare(0, 4, "File") == 0) {
+            Place(files, NumberedKey(name, "File"), value);
+        } else if (name.compare(0, 3, "Dir") == 0) {
+            Place(dirs, NumberedKey(name, "Dir"), value);
         }
     }
-    if (version.empty()) {
-        return record;  // no record: an install of an earlier Mivo
-    }
-    record.present = true;
-    if (version != kVersion) {
-        return record;  // lists nothing; the directory counts as the user's
-    }
-    record.heldFiles = !heldFilesSeen || heldFiles;
-    Compact(files, record.files);
-    Compact(dirs, record.dirs);
+    record.files = Compact(files);
+    record.dirs = Compact(dirs);
+    record.keysExisting = Compact(keys);
     return record;
 }
 
-bool RecordedFullPath(const std::string& entry, const char* installDir, CharStep next, std::string& out) {
-    if (entry.empty()) {
-        return false;
+bool RecordListsFile(const InstallRecord& record, const char* path, CharStep next) {
+    return ListsPath(record.files, path, next);
+}
+
+bool RecordListsDirectory(const InstallRecord& record, const char* path, CharStep next) {
+    return ListsPath(record.dirs, path, next);
+}
+
+bool RecordListsExistingKey(const InstallRecord& record, const char* item, CharStep next) {
+    const std::string wanted = KeyForm(item, next);
+    for (const std::string& listed : record.keysExisting) {
+        if (KeyForm(listed.c_str(), next) == wanted) {
+            return true;
+        }
     }
-    if (IsAbsoluteSpelling(entry)) {
-        return CanonicalTargetPath(entry.c_str(), next, out);
-    }
-    std::string full = std::string(installDir) + "\\" + entry;
-    return CanonicalTargetPath(full.c_str(), next, out);
+    return false;
 }
 
 bool LiesInside(const char* path, const char* dir, CharStep next) {
@@ -255,39 +217,24 @@ bool LiesInside(const char* path, const char* dir, CharStep next) {
            inner.size() > outer.size() + 1 && inner.compare(0, outer.size(), outer) == 0 && inner[outer.size()] == '\\';
 }
 
-bool RecordListsFile(const InstallRecord& record, const char* path, const char* installDir, CharStep next) {
-    std::string canonical;
-    return CanonicalTargetPath(path, next, canonical) && Contains(record.files, canonical, installDir, next);
-}
-
-bool InsideCreatedDirectory(const InstallRecord& record, const char* path, const char* installDir, CharStep next) {
-    std::string canonical;
-    if (!CanonicalTargetPath(path, next, canonical)) {
-        return false;
+bool InsideCreatedDirectory(const InstallRecord& record, const char* path, CharStep next) {
+    if (RecordListsDirectory(record, path, next)) {
+        return true;
     }
-    for (const std::string& entry : record.dirs) {
-        std::string created;
-        if (!RecordedFullPath(entry, installDir, next, created)) {
-            continue;
-        }
-        if (canonical == created ||
-            (canonical.size() > created.size() && canonical.compare(0, created.size(), created) == 0 &&
-             canonical[created.size()] == '\\')) {
+    for (const std::string& created : record.dirs) {
+        if (LiesInside(path, created.c_str(), next)) {
             return true;
         }
     }
     return false;
 }
 
-std::vector<std::string> CreatedDirectoriesDeepestFirst(const InstallRecord& record,
-                                                        const char* installDir,
-                                                        CharStep next) {
+std::vector<std::string> CreatedDirectoriesDeepestFirst(const InstallRecord& record, CharStep next) {
     std::vector<std::pair<size_t, std::string>> ordered;
-    for (const std::string& entry : record.dirs) {
+    for (const std::string& dir : record.dirs) {
         std::string canonical;
-        if (RecordedFullPath(entry, installDir, next, canonical)) {
-            std::string full = IsAbsoluteSpelling(entry) ? entry : std::string(installDir) + "\\" + entry;
-            ordered.emplace_back(Depth(canonical), full);
+        if (CanonicalTargetPath(dir.c_str(), next, canonical)) {
+            ordered.emplace_back(Depth(canonical), dir);
         }
     }
     std::stable_sort(ordered.begin(), ordered.end(),
@@ -301,23 +248,18 @@ std::vector<std::string> CreatedDirectoriesDeepestFirst(const InstallRecord& rec
     return result;
 }
 
-void MergeEarlierRecord(InstallRecord& record, const InstallRecord& earlier, const char* installDir, CharStep next) {
+void MergeEarlierRecord(InstallRecord& record, const InstallRecord& earlier, CharStep next) {
     if (!earlier.present) {
         return;
     }
-    record.heldFiles = earlier.heldFiles;
+    record.dirHeldFiles = earlier.dirHeldFiles;
     for (const std::string& file : earlier.files) {
-        std::string full;
-        if (RecordedFullPath(file, installDir, next, full) && !Contains(record.files, full, installDir, next) &&
-            record.files.size() < static_cast<size_t>(kMaxRecordEntries)) {
-            record.files.push_back(file);
-        }
+        RecordFile(record, file.c_str(), next);
     }
     for (const std::string& dir : earlier.dirs) {
-        std::string full;
-        if (RecordedFullPath(dir, installDir, next, full) && !Contains(record.dirs, full, installDir, next) &&
-            record.dirs.size() < static_cast<size_t>(kMaxRecordEntries)) {
-            record.dirs.push_back(dir);
-        }
+        RecordDirectory(record, dir.c_str(), next);
+    }
+    for (const std::string& key : earlier.keysExisting) {
+        RecordExistingKey(record, key.c_str(), next);
     }
 }

@@ -1,24 +1,23 @@
-// What an install made, kept in the installed setup information file so that
-// the uninstall (through the copy "$$UnMivo.inf") removes that and nothing
-// else. Free of Windows calls.
+// The record an install keeps of what it made, in the installed setup file
+// (so that it travels with it to "$$UnMivo.inf"), section "InstallRecord":
 //
-// The record is the section "InstallRecord", written in one piece:
+//   DirHeldFiles=1              the install directory existed and held files
+//   File1=C:\Program Files\Acme\acme.exe    every destination file written
+//   Dir1=C:\Program Files\Acme\data         every directory created
+//   KeyExisted1=HKEY_CLASSES_ROOT\.txt      every "RegKey" item found already there
 //
-//   [InstallRecord]
-//   Version=1
-//   HeldFiles=0            1: the install directory existed and held something
-//   File1=Tool.exe         every destination file the install wrote
-//   File2=C:\WINDOWS\system32\shared.dll
-//   Dir1=C:\Program Files\Acme   every directory the install created
-//   Dir2=help
+// The uninstall deletes a listed file, directory or key by what the record
+// says; a setup file without the section comes from an install made before
+// the record, and is uninstalled as before. Free of Windows calls: the
+// section is read and written whole (GetPrivateProfileSectionA,
+// WritePrivateProfileSectionA) as zero-separated "key=value" lines.
 //
-// A path inside the install directory is written relative to it, as the
-// "Files" entries are; any other path in full. Each value is one path of at
-// most 255 bytes; "File" and "Dir" run from 1 to 99 each, as the item lists do
-// (a "Files" list cannot name more destinations; directories beyond 99 are
-// simply not recorded, and what is not recorded is left by the uninstall).
-// The whole section stays below the 32 KiB the profile-section functions of
-// Windows 9x handle: entries that would not fit are not written either.
+// Bounds: each value is one full path (or "RegKey" item) of at most 255
+// bytes; each list holds at most 99 entries, as the item lists do (a "Files"
+// list cannot name more destinations). The whole section stays within the
+// 32 KiB that the profile-section functions of Windows 9x handle; what does
+// not fit is left out, files first kept. Anything left out of the record is
+// left on the disk by the uninstall, never the other way round.
 #pragma once
 
 #include <cstddef>
@@ -27,63 +26,60 @@
 
 #include "engine/PathScan.h"
 
-constexpr const char kRecordSection[] = "InstallRecord";
-constexpr int kMaxRecordEntries = 99;
-// Bytes of the section in profile-section form, its closing zero included.
+extern const char kInstallRecordSection[];  // "InstallRecord"
+
+// Entries per list, and bytes of the section with its closing zero.
+constexpr size_t kMaxRecordEntries = 99;
 constexpr size_t kRecordSectionCapacity = 32 * 1024;
 
 struct InstallRecord {
-    // False for a setup file installed before installs kept a record: the
-    // uninstall then goes by the lists alone.
-    bool present = false;
-    // The install directory existed and held something before the install:
-    // what else lies there is the user's.
-    bool heldFiles = true;
-    // As written: relative to the install directory, or full paths.
-    std::vector<std::string> files;
-    std::vector<std::string> dirs;
+    bool present = false;  // the setup file holds the section
+    bool dirHeldFiles = false;
+    std::vector<std::string> files;         // as written by the install
+    std::vector<std::string> dirs;          // as written by the install
+    std::vector<std::string> keysExisting;  // "RegKey" items as the setup file spells them
 };
 
-// Adds `path` (a full path) to `list` in record form: relative when it lies
-// inside `installDir`. A path already listed (in any letter case), one longer
-// than 255 bytes and any beyond the 99th are left out.
-void AddRecordPath(std::vector<std::string>& list, const char* path, const char* installDir, CharStep next);
+// Adds a path or item once: one that names the same file, directory or key
+// (by the comparison form of engine/DeletionRules.h, or for keys the
+// registry's case-insensitive comparison) as one already listed is not added
+// again. A path that is not absolute, a value over 255 bytes and any entry
+// beyond the 99th are not added.
+void RecordFile(InstallRecord& record, const char* path, CharStep next);
+void RecordDirectory(InstallRecord& record, const char* path, CharStep next);
+void RecordExistingKey(InstallRecord& record, const char* item, CharStep next);
 
-// The record in profile-section form ("key=value" strings, each closed by a
-// zero, the list by one more) into `out`. Returns the number of entries left
-// out because the section would have grown past kRecordSectionCapacity.
-size_t FormatInstallRecord(const InstallRecord& record, std::string& out);
+// The section's lines: "DirHeldFiles=0|1", then "File<n>=", "Dir<n>=",
+// "KeyExisted<n>=" numbered from 1, each ended by a zero, the whole closed by
+// one more zero; never longer than kRecordSectionCapacity.
+std::string FormatInstallRecord(const InstallRecord& record);
 
-// Reads a section as GetPrivateProfileSectionA hands it over: `size` bytes,
-// lines closed by zeros; a missing final zero is tolerated. Keys match without
-// regard to case; unknown keys, numbers outside 1..99, values that are no
-// usable path (empty, relative with "..", rooted without a drive, a drive
-// without a backslash, wildcards or control characters, 256 bytes or more)
-// are dropped. An empty section is no record. A record of another version is
-// present but lists nothing, so the uninstall removes none of the files.
-InstallRecord ParseInstallRecord(const char* section, size_t size, CharStep next);
+// Reads the section as GetPrivateProfileSectionA passes it (`capacity`
+// bytes; a section cut by a small buffer reads as far as it is whole).
+// `record.present` is true when `section` holds any line. Unknown keys, lines
+// without "=", numbers outside 1..99 and values that cannot be an entry
+// (empty, over 255 bytes, with control characters or wildcards) are passed
+// over. A record without "DirHeldFiles=0" counts the directory as the user's.
+InstallRecord ParseInstallRecord(const char* section, size_t capacity);
 
-// The full comparison form of a record path (see CanonicalTargetPath):
-// relative ones below `installDir`. False when it cannot be formed.
-bool RecordedFullPath(const std::string& entry, const char* installDir, CharStep next, std::string& out);
+// Whether the record lists `path` (any spelling) among the files written or
+// the directories created, or `item` among the keys found already there.
+bool RecordListsFile(const InstallRecord& record, const char* path, CharStep next);
+bool RecordListsDirectory(const InstallRecord& record, const char* path, CharStep next);
+bool RecordListsExistingKey(const InstallRecord& record, const char* item, CharStep next);
 
-// Whether the full path `path` lies inside the directory `dir` (a drive's
-// root may be written "E:"), in any spelling.
+// Whether the full path `path` lies strictly inside the directory `dir` (a
+// drive's root may be written "E:"), in any spelling.
 bool LiesInside(const char* path, const char* dir, CharStep next);
 
-// Whether the record lists `path` as a file the install wrote.
-bool RecordListsFile(const InstallRecord& record, const char* path, const char* installDir, CharStep next);
-
 // Whether `path` is a directory the install created, or lies inside one.
-bool InsideCreatedDirectory(const InstallRecord& record, const char* path, const char* installDir, CharStep next);
+bool InsideCreatedDirectory(const InstallRecord& record, const char* path, CharStep next);
 
-// The directories the install created, in full, deepest first: the order in
-// which emptied ones can be removed.
-std::vector<std::string> CreatedDirectoriesDeepestFirst(const InstallRecord& record,
-                                                        const char* installDir,
-                                                        CharStep next);
+// The directories the install created, deepest first: the order in which
+// emptied ones can be removed.
+std::vector<std::string> CreatedDirectoriesDeepestFirst(const InstallRecord& record, CharStep next);
 
-// Adds what `earlier` (the record of an earlier install into the same
-// directory) lists to `record`, whose install found that earlier one's files:
-// the directory's state before the first install is the one that counts.
-void MergeEarlierRecord(InstallRecord& record, const InstallRecord& earlier, const char* installDir, CharStep next);
+// Adds what `earlier` (the record of an earlier install of the product into
+// the same directory) lists to `record`, whose install found that earlier
+// one's files there: the directory's state before the first install counts.
+void MergeEarlierRecord(InstallRecord& record, const InstallRecord& earlier, CharStep next);

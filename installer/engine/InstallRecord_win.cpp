@@ -18,14 +18,13 @@ InstallRecord ReadInstallRecord(const char* setupFile) {
     // beyond what was written is read up to its end rather than cut.
     std::vector<char> section(kRecordSectionCapacity + kPathCapacity, '\0');
     DWORD length =
-        GetPrivateProfileSectionA(kRecordSection, section.data(), static_cast<DWORD>(section.size()), setupFile);
-    return ParseInstallRecord(section.data(), length, NextAnsiChar);
+        GetPrivateProfileSectionA(kInstallRecordSection, section.data(), static_cast<DWORD>(section.size()), setupFile);
+    return ParseInstallRecord(section.data(), length);
 }
 
 bool WriteInstallRecord(const char* setupFile, const InstallRecord& record) {
-    std::string section;
-    FormatInstallRecord(record, section);
-    bool written = WritePrivateProfileSectionA(kRecordSection, section.c_str(), setupFile) != 0;
+    const std::string section = FormatInstallRecord(record);
+    bool written = WritePrivateProfileSectionA(kInstallRecordSection, section.c_str(), setupFile) != 0;
     // The uninstall copies this file at once; the cache must be on disk.
     WritePrivateProfileStringA(nullptr, nullptr, nullptr, setupFile);
     return written;

@@ -162,7 +162,7 @@ bool RemoveDirectories(Reporter& reporter, const InstallRecord& record) {
             ReportRefusedEntry(reporter, path);
             continue;
         }
-        if (!record.present || InsideCreatedDirectory(record, path, g_installer.installDir, NextAnsiChar)) {
+        if (!record.present || InsideCreatedDirectory(record, path, NextAnsiChar)) {
             DeleteDirectoryContents(path, entry.recurse);
             Sleep(kWaitBeforeDirectoryMs);
         }
@@ -200,7 +200,7 @@ bool RemoveFiles(Reporter& reporter, const InstallRecord& record) {
             ReportRefusedEntry(reporter, node->text);
             continue;
         }
-        if (record.present && !RecordListsFile(record, path, g_installer.installDir, NextAnsiChar)) {
+        if (record.present && !RecordListsFile(record, path, NextAnsiChar)) {
             continue;
         }
         DeleteListedFile(path);
@@ -216,7 +216,7 @@ bool RemoveFiles(Reporter& reporter, const InstallRecord& record) {
 // Removes the directories the install created once they are empty, deepest
 // first; one that still holds anything stays.
 void RemoveCreatedDirectories(const InstallRecord& record) {
-    for (const std::string& dir : CreatedDirectoriesDeepestFirst(record, g_installer.installDir, NextAnsiChar)) {
+    for (const std::string& dir : CreatedDirectoriesDeepestFirst(record, NextAnsiChar)) {
         RemoveDirectoryA(dir.c_str());
     }
 }
@@ -228,7 +228,7 @@ void EmptyCreatedDirectories(const InstallRecord& record, bool recursive) {
     if (!recursive) {
         return;
     }
-    for (const std::string& dir : CreatedDirectoriesDeepestFirst(record, g_installer.installDir, NextAnsiChar)) {
+    for (const std::string& dir : CreatedDirectoriesDeepestFirst(record, NextAnsiChar)) {
         if (LiesInside(dir.c_str(), g_installer.installDir, NextAnsiChar) && !IsProtectedDeletionTarget(dir.c_str())) {
             DeleteDirectoryContents(dir.c_str(), true);
         }
@@ -449,7 +449,7 @@ bool RunUninstall(Reporter& reporter) {
 
     // The user's own files in a directory that held them before the install
     // stay, and so does the directory, on purpose and without a warning.
-    const bool usersDirectory = record.present && record.heldFiles;
+    const bool usersDirectory = record.present && record.dirHeldFiles;
     const bool refused = IsProtectedDeletionTarget(g_installer.installDir);
     if (refused) {
         ReportRefusedInstallDir(reporter);

@@ -369,7 +369,7 @@ TEST_F(InstallFlowTest, TheUninstallRemovesWhatTheInstallWroteAndNothingItFoundT
     ASSERT_TRUE(Install(boxes));
     ASSERT_EQ(installkit::ReadText(shared), "the system's own");
     ASSERT_EQ(installkit::ReadText(fresh), "ours");
-    EXPECT_EQ(ReadIni(target_ + "\\Setup.inf", "InstallRecord", "HeldFiles"), "0");
+    EXPECT_EQ(ReadIni(target_ + "\\Setup.inf", "InstallRecord", "DirHeldFiles"), "0");
     // Made while the product was used: the data tree lies in the install
     // directory the install created.
     ASSERT_TRUE(installkit::WriteText(target_ + "\\data\\cache\\a.bin", "state"));
@@ -397,7 +397,7 @@ TEST_F(InstallFlowTest, AFolderThatHeldTheUsersFilesKeepsThemWhateverAllDeleteSa
     Prepare(kRecordedProduct);
     std::vector<MessageBoxContent> boxes;
     ASSERT_TRUE(Install(boxes));
-    EXPECT_EQ(ReadIni(target_ + "\\Setup.inf", "InstallRecord", "HeldFiles"), "1");
+    EXPECT_EQ(ReadIni(target_ + "\\Setup.inf", "InstallRecord", "DirHeldFiles"), "1");
     ASSERT_TRUE(installkit::WriteText(target_ + "\\sub\\deep\\made.log", "state"));
 
     // No message 11 for a folder left on purpose.
@@ -425,7 +425,7 @@ TEST_F(InstallFlowTest, AnInstallOverItsOwnEarlierInstallMergesTheRecord) {
     // Again: every file exists now, and the directory held files.
     Prepare(kRecordedProduct);
     ASSERT_TRUE(Install(boxes));
-    EXPECT_EQ(ReadIni(target_ + "\\Setup.inf", "InstallRecord", "HeldFiles"), "0");
+    EXPECT_EQ(ReadIni(target_ + "\\Setup.inf", "InstallRecord", "DirHeldFiles"), "0");
     EXPECT_NE(ReadIni(target_ + "\\Setup.inf", "InstallRecord", "File5"), "?");
     EXPECT_EQ(UninstallInstalled(), std::vector<std::wstring>{installkit::MessageText(MSG_UNINSTALL_COMPLETE)});
     EXPECT_FALSE(Exists(target_));

@@ -1,5 +1,5 @@
-// The install record: its section text both ways, what a hostile or
-// oversized section yields, and the questions the uninstall asks of it.
+// The install record: its section both ways, what a hostile or oversized
+// section yields, and the questions the uninstall asks of it.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -10,16 +10,14 @@
 
 namespace {
 
-const char kDir[] = "C:\\Program Files\\Acme " SO;
-
 InstallRecord Parse(const std::string& section) {
-    return ParseInstallRecord(section.data(), section.size(), NextShiftJis);
+    return ParseInstallRecord(section.data(), section.size());
 }
 
 // Lines joined the way the profile-section functions pass them.
-std::string Section(std::initializer_list<const char*> lines) {
+std::string Section(std::initializer_list<std::string> lines) {
     std::string text;
-    for (const char* line : lines) {
+    for (const std::string& line : lines) {
         text += line;
         text += '\0';
     }
@@ -27,162 +25,165 @@ std::string Section(std::initializer_list<const char*> lines) {
     return text;
 }
 
-TEST(InstallRecord, RoundTripsWithPathsInsideTheInstallDirectoryRelative) {
+TEST(InstallRecord, ListsEachFileDirectoryAndKeyOnceUnderAnySpelling) {
     InstallRecord record;
-    record.present = true;
-    record.heldFiles = false;
-    for (const char* file :
-         {"C:\\Program Files\\Acme " SO "\\Tool.exe", "C:\\Program Files\\Acme " SO "\\help\\" HYO ".html",
-          "C:\\WINDOWS\\system32\\shared.dll", "C:\\PROGRAM FILES\\ACME " SO "\\TOOL.EXE"}) {
-        AddRecordPath(record.files, file, kDir, NextShiftJis);
-    }
-    AddRecordPath(record.dirs, "C:\\Program Files\\Acme " SO "\\help", kDir, NextShiftJis);
-    AddRecordPath(record.dirs, kDir, kDir, NextShiftJis);
-    // The same file in another case is one file.
+    RecordFile(record, "C:\\Program Files\\Acme\\acme.exe", NextShiftJis);
+    RecordFile(record, "c:/program files/acme/ACME.EXE", NextShiftJis);
+    RecordFile(record, "C:\\Program Files\\Acme\\" SO ".txt", NextShiftJis);
+    RecordFile(record, "acme.exe", NextShiftJis);  // not absolute: never recorded
+    RecordDirectory(record, "C:\\Program Files\\Acme\\data", NextShiftJis);
+    RecordDirectory(record, "C:\\Program Files\\Acme\\data\\", NextShiftJis);
+    RecordExistingKey(record, "HKEY_CLASSES_ROOT\\.txt", NextShiftJis);
+    RecordExistingKey(record, "HKEY_CLASSES_ROOT\\\\.TXT\\", NextShiftJis);
     EXPECT_EQ(record.files,
-              (std::vector<std::string>{"Tool.exe", "help\\" HYO ".html", "C:\\WINDOWS\\system32\\shared.dll"}));
-    EXPECT_EQ(record.dirs, (std::vector<std::string>{"help", kDir}));
+              (std::vector<std::string>{"C:\\Program Files\\Acme\\acme.exe", "C:\\Program Files\\Acme\\" SO ".txt"}));
+    EXPECT_EQ(record.dirs, std::vector<std::string>{"C:\\Program Files\\Acme\\data"});
+    EXPECT_EQ(record.keysExisting, std::vector<std::string>{"HKEY_CLASSES_ROOT\\.txt"});
 
-    std::string text;
-    EXPECT_EQ(FormatInstallRecord(record, text), 0u);
-    EXPECT_EQ(text,
-              Section({"Version=1", "HeldFiles=0", "File1=Tool.exe", "File2=help\\" HYO ".html",
-                       "File3=C:\\WINDOWS\\system32\\shared.dll", "Dir1=help", "Dir2=C:\\Program Files\\Acme " SO}));
-    InstallRecord back = Parse(text);
-    EXPECT_TRUE(back.present);
-    EXPECT_FALSE(back.heldFiles);
-    EXPECT_EQ(back.files, record.files);
-    EXPECT_EQ(back.dirs, record.dirs);
+    EXPECT_TRUE(RecordListsFile(record, "C:\\PROGRAM FILES\\Acme\\.\\acme.exe", NextShiftJis));
+    EXPECT_TRUE(RecordListsFile(record, "\\\\?\\C:\\Program Files\\Acme\\" SO ".txt", NextShiftJis));
+    EXPECT_FALSE(RecordListsFile(record, "C:\\Windows\\win.ini", NextShiftJis));
+    EXPECT_FALSE(RecordListsFile(record, "C:\\Program Files\\Acme\\data", NextShiftJis));
+    EXPECT_FALSE(RecordListsFile(record, "acme.exe", NextShiftJis));
+    EXPECT_TRUE(RecordListsDirectory(record, "C:\\Program Files\\Acme\\sub\\..\\data", NextShiftJis));
+    EXPECT_FALSE(RecordListsDirectory(record, "C:\\Program Files\\Acme", NextShiftJis));
+    EXPECT_TRUE(RecordListsExistingKey(record, "HKEY_CLASSES_ROOT\\.Txt", NextShiftJis));
+    EXPECT_FALSE(RecordListsExistingKey(record, "HKEY_CLASSES_ROOT\\.txt\\shell", NextShiftJis));
 }
 
-TEST(InstallRecord, NoSectionIsNoRecordAndAnUnknownVersionListsNothing) {
-    EXPECT_FALSE(Parse(Section({})).present);
-    EXPECT_FALSE(Parse(Section({"File1=Tool.exe", "HeldFiles=0"})).present);
-    EXPECT_FALSE(ParseInstallRecord(nullptr, 0, NextShiftJis).present);
+TEST(InstallRecord, RoundTripsThroughItsProfileSection) {
+    InstallRecord record;
+    record.dirHeldFiles = true;
+    RecordFile(record, "C:\\Acme\\a.exe", NextShiftJis);
+    RecordFile(record, "C:\\Acme\\" SO "\\b=c.txt", NextShiftJis);
+    RecordDirectory(record, "C:\\Acme\\data", NextShiftJis);
+    RecordExistingKey(record, "HKEY_CLASSES_ROOT\\.acme", NextShiftJis);
+    const std::string section = FormatInstallRecord(record);
+    EXPECT_EQ(section, std::string("DirHeldFiles=1\0File1=C:\\Acme\\a.exe\0File2=C:\\Acme\\" SO
+                                   "\\b=c.txt\0Dir1=C:\\Acme\\data\0KeyExisted1=HKEY_CLASSES_ROOT\\.acme\0\0",
+                                   115));
 
-    InstallRecord future = Parse(Section({"Version=2", "HeldFiles=0", "File1=Tool.exe", "Dir1=help"}));
-    EXPECT_TRUE(future.present);
-    EXPECT_TRUE(future.heldFiles);
-    EXPECT_TRUE(future.files.empty());
-    EXPECT_TRUE(future.dirs.empty());
+    const InstallRecord read = Parse(section);
+    EXPECT_TRUE(read.present);
+    EXPECT_TRUE(read.dirHeldFiles);
+    EXPECT_EQ(read.files, record.files);
+    EXPECT_EQ(read.dirs, record.dirs);
+    EXPECT_EQ(read.keysExisting, record.keysExisting);
 
-    // Without its flag the directory counts as the user's.
-    EXPECT_TRUE(Parse(Section({"Version=1", "File1=Tool.exe"})).heldFiles);
-    EXPECT_TRUE(Parse(Section({"version=1", "heldfiles=yes"})).heldFiles);
-    EXPECT_FALSE(Parse(Section({"VERSION=1", "HELDFILES=0"})).heldFiles);
+    InstallRecord empty;
+    const std::string emptySection = FormatInstallRecord(empty);
+    EXPECT_EQ(emptySection, std::string("DirHeldFiles=0\0\0", 16));
+    EXPECT_TRUE(Parse(emptySection).present);
+    EXPECT_FALSE(Parse(emptySection).dirHeldFiles);
 }
 
-TEST(InstallRecord, HostileValuesAndKeysAreDropped) {
-    const std::string tooLong = "File3=" + std::string(256, 'a');
-    const std::string longest = "File4=" + std::string(255, 'b');
-    InstallRecord record = Parse(Section({
-        "Version=1",
-        "File1=..\\..\\WINDOWS\\win.ini",
-        "File2=help\\..\\..\\x.dll",
-        tooLong.c_str(),
-        longest.c_str(),
-        "File5=\\WINDOWS\\win.ini",  // rooted without a drive
-        "File6=C:WINDOWS\\win.ini",  // relative to a drive's directory
-        "File7=*.*",                 // wildcards
-        "File8=a\tb.txt",            // control character
-        "File9=Tool.exe:stream",     // a stream of a file
-        "File0=zero.txt",            // numbers run from 1
-        "File01=padded.txt",         // written plainly only
-        "File100=beyond.txt",        // never more than 99
-        "File99=last.txt",
-        "Files=plain.txt",
-        "File10=",    // empty
-        "Dir1=C:\\",  // a root is a full path, listed as such
-        "Dir2=.",
-        "no equals sign",
-        "=Tool.exe",
-        "File11=" SO "\\" HYO ".txt",  // trail bytes that read as backslashes
-        "File99=twice.txt",            // the later of two wins
+TEST(InstallRecord, ASetupFileWithoutTheSectionHasNoRecordAndStrayLinesArePassedOver) {
+    EXPECT_FALSE(Parse(std::string("\0\0", 2)).present);
+    EXPECT_FALSE(ParseInstallRecord(nullptr, 0).present);
+
+    // Without a clear "0" the install directory counts as the user's.
+    const InstallRecord read =
+        Parse(Section({"Other=1", "File=C:\\x", "Filex1=C:\\y", "noequals", "File7=C:\\z", "DirHeldFiles=yes"}));
+    EXPECT_TRUE(read.present);
+    EXPECT_TRUE(read.dirHeldFiles);
+    EXPECT_EQ(read.files, std::vector<std::string>{"C:\\z"});
+    EXPECT_TRUE(read.dirs.empty());
+    EXPECT_TRUE(Parse(Section({"File1=C:\\a"})).dirHeldFiles);
+
+    // A buffer that cut the last line: only whole lines count, since a cut
+    // path may name another file.
+    const std::string cut("File1=C:\\a\0File2=C:\\b", 21);
+    EXPECT_EQ(Parse(cut).files, std::vector<std::string>{"C:\\a"});
+}
+
+TEST(InstallRecord, HostileValuesAndNumbersAreDropped) {
+    const InstallRecord record = Parse(Section({
+        "File1=C:\\" + std::string(253, 'a'),  // 256 bytes: longer than any path
+        "File2=C:\\" + std::string(252, 'b'),  // 255 bytes: the longest path
+        "File3=C:\\*.*",
+        "File4=C:\\a\tb.txt",
+        "File0=C:\\zero.txt",
+        "File01=C:\\padded.txt",
+        "File100=C:\\beyond.txt",
+        "File99=C:\\last.txt",
+        "File5=",
+        "File6=C:\\" SO "\\" HYO ".txt",
+        "File99=C:\\twice.txt",  // the later of two wins
+        "Dir1=C:\\",
+        "KeyExisted2=HKEY_CLASSES_ROOT\\.acme",
     }));
-    EXPECT_TRUE(record.present);
-    EXPECT_EQ(record.files, (std::vector<std::string>{std::string(255, 'b'), SO "\\" HYO ".txt", "twice.txt"}));
+    EXPECT_EQ(record.files,
+              (std::vector<std::string>{"C:\\" + std::string(252, 'b'), "C:\\" SO "\\" HYO ".txt", "C:\\twice.txt"}));
     EXPECT_EQ(record.dirs, std::vector<std::string>{"C:\\"});
-}
-
-TEST(InstallRecord, ASectionWithoutItsClosingZerosIsReadUpToItsEnd) {
-    std::string text = "Version=1";
-    text += '\0';
-    text += "File1=Tool.exe";  // no zero after it
-    InstallRecord record = ParseInstallRecord(text.data(), text.size(), NextShiftJis);
-    EXPECT_EQ(record.files, std::vector<std::string>{"Tool.exe"});
+    EXPECT_EQ(record.keysExisting, std::vector<std::string>{"HKEY_CLASSES_ROOT\\.acme"});
+    // A relative value is kept as written but names nothing.
+    const InstallRecord relative = Parse(Section({"File1=..\\..\\WINDOWS\\win.ini"}));
+    EXPECT_FALSE(RecordListsFile(relative, "C:\\WINDOWS\\win.ini", NextShiftJis));
 }
 
 TEST(InstallRecord, NeverMoreThan99EntriesAndNeverPastThe32KiBSection) {
     InstallRecord record;
     for (int i = 0; i < 120; ++i) {
-        std::string name = "C:\\Other\\" + std::string(200, 'f') + std::to_string(i);
-        AddRecordPath(record.files, name.c_str(), kDir, NextShiftJis);
-        name = "C:\\Data\\" + std::string(200, 'd') + std::to_string(i);
-        AddRecordPath(record.dirs, name.c_str(), kDir, NextShiftJis);
+        RecordFile(record, ("C:\\Other\\" + std::string(200, 'f') + std::to_string(i)).c_str(), NextShiftJis);
+        RecordDirectory(record, ("C:\\Data\\" + std::string(200, 'd') + std::to_string(i)).c_str(), NextShiftJis);
+        RecordExistingKey(record, ("HKEY_CURRENT_USER\\Software\\" + std::to_string(i)).c_str(), NextShiftJis);
     }
-    // A path longer than any path is no entry.
-    AddRecordPath(record.files, ("C:\\" + std::string(300, 'x')).c_str(), kDir, NextShiftJis);
+    RecordFile(record, ("C:\\" + std::string(300, 'x')).c_str(), NextShiftJis);
     ASSERT_EQ(record.files.size(), 99u);
     ASSERT_EQ(record.dirs.size(), 99u);
+    ASSERT_EQ(record.keysExisting.size(), 99u);
 
-    std::string text;
-    size_t left = FormatInstallRecord(record, text);
+    const std::string text = FormatInstallRecord(record);
     EXPECT_LE(text.size(), kRecordSectionCapacity);
-    EXPECT_GT(left, 0u);
-    InstallRecord back = Parse(text);
-    // Every file fits; the directories that do not are the ones left out.
+    const InstallRecord back = Parse(text);
+    // Every file fits; of the directories those that do not are left out.
     EXPECT_EQ(back.files, record.files);
-    EXPECT_EQ(back.dirs.size(), 99u - left);
-    EXPECT_EQ(back.dirs.back(), record.dirs[back.dirs.size() - 1]);
+    ASSERT_LT(back.dirs.size(), 99u);
+    EXPECT_EQ(back.dirs, std::vector<std::string>(record.dirs.begin(), record.dirs.begin() + back.dirs.size()));
 }
 
-TEST(InstallRecord, AnswersWhichFilesAndDirectoriesAreTheInstalls) {
-    InstallRecord record = Parse(Section({"Version=1", "HeldFiles=1", "File1=Tool.exe", "File2=c:\\windows\\Shared.DLL",
-                                          "Dir1=help", "Dir2=C:\\Program Files\\Acme " SO "\\data\\cache"}));
+TEST(InstallRecord, AnswersWhichDirectoriesTheInstallMade) {
+    const char kDir[] = "C:\\Program Files\\Acme " SO;
+    InstallRecord record = Parse(Section({"DirHeldFiles=0", std::string("Dir1=") + kDir + "\\help",
+                                          std::string("Dir2=") + kDir + "\\data\\cache", std::string("Dir3=") + kDir}));
     struct Case {
-        const char* path;
-        bool listedFile;
+        std::string path;
         bool insideCreated;
     } cases[] = {
-        {"C:\\Program Files\\Acme " SO "\\Tool.exe", true, false},
-        {"c:\\program files\\acme " SO "\\TOOL.EXE", true, false},
-        {"C:\\Program Files\\Acme " SO "\\.\\Tool.exe", true, false},
-        {"C:\\WINDOWS\\shared.dll", true, false},
-        {"C:\\WINDOWS\\system32\\shared.dll", false, false},
-        {"C:\\Program Files\\Acme " SO "\\user.txt", false, false},
-        {"C:\\Program Files\\Acme " SO "\\help", false, true},
-        {"C:\\Program Files\\Acme " SO "\\help\\images", false, true},
-        {"C:\\Program Files\\Acme " SO "\\helper", false, false},
-        {"C:\\Program Files\\Acme " SO "\\data", false, false},
-        {"C:\\Program Files\\Acme " SO "\\data\\cache\\x", false, true},
-        {"Tool.exe", false, false},  // only full paths are asked about
+        {std::string(kDir) + "\\help", true},     {std::string(kDir) + "\\HELP\\images", true},
+        {std::string(kDir) + "\\user.txt", true}, {"C:\\Program Files", false},
+        {"C:\\Program Files\\Acme", false},       {"C:\\Program Files\\Acme " SO "x", false},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(RecordListsFile(record, c.path, kDir, NextShiftJis), c.listedFile) << c.path;
-        EXPECT_EQ(InsideCreatedDirectory(record, c.path, kDir, NextShiftJis), c.insideCreated) << c.path;
+        EXPECT_EQ(InsideCreatedDirectory(record, c.path.c_str(), NextShiftJis), c.insideCreated) << c.path;
     }
-    EXPECT_EQ(CreatedDirectoriesDeepestFirst(record, kDir, NextShiftJis),
-              (std::vector<std::string>{"C:\\Program Files\\Acme " SO "\\data\\cache", std::string(kDir) + "\\help"}));
+    EXPECT_EQ(CreatedDirectoriesDeepestFirst(record, NextShiftJis),
+              (std::vector<std::string>{std::string(kDir) + "\\data\\cache", std::string(kDir) + "\\help", kDir}));
+    EXPECT_TRUE(LiesInside("E:\\a.txt", "E:", NextShiftJis));
+    EXPECT_TRUE(LiesInside("E:\\sub\\a.txt", "E:\\", NextShiftJis));
+    EXPECT_FALSE(LiesInside("E:\\", "E:", NextShiftJis));
+    EXPECT_FALSE(LiesInside("F:\\a.txt", "E:", NextShiftJis));
 }
 
 TEST(InstallRecord, AnEarlierInstallsRecordIsMergedAndItsDirectoryStateKept) {
-    InstallRecord earlier =
-        Parse(Section({"Version=1", "HeldFiles=0", "File1=Tool.exe", "File2=old.dll", "Dir1=help"}));
+    const InstallRecord earlier =
+        Parse(Section({"DirHeldFiles=0", "File1=C:\\Acme\\Tool.exe", "File2=C:\\Acme\\old.dll", "Dir1=C:\\Acme\\help",
+                       "KeyExisted1=HKEY_CLASSES_ROOT\\.txt"}));
     InstallRecord now;
     now.present = true;
-    now.heldFiles = true;  // the earlier install's files were there
-    AddRecordPath(now.files, "C:\\Program Files\\Acme " SO "\\TOOL.exe", kDir, NextShiftJis);
-    AddRecordPath(now.files, "C:\\Program Files\\Acme " SO "\\new.dll", kDir, NextShiftJis);
-    MergeEarlierRecord(now, earlier, kDir, NextShiftJis);
-    EXPECT_FALSE(now.heldFiles);
-    EXPECT_EQ(now.files, (std::vector<std::string>{"TOOL.exe", "new.dll", "old.dll"}));
-    EXPECT_EQ(now.dirs, std::vector<std::string>{"help"});
+    now.dirHeldFiles = true;  // the earlier install's files were there
+    RecordFile(now, "C:\\ACME\\TOOL.exe", NextShiftJis);
+    RecordFile(now, "C:\\Acme\\new.dll", NextShiftJis);
+    MergeEarlierRecord(now, earlier, NextShiftJis);
+    EXPECT_FALSE(now.dirHeldFiles);
+    EXPECT_EQ(now.files, (std::vector<std::string>{"C:\\ACME\\TOOL.exe", "C:\\Acme\\new.dll", "C:\\Acme\\old.dll"}));
+    EXPECT_EQ(now.dirs, std::vector<std::string>{"C:\\Acme\\help"});
+    EXPECT_EQ(now.keysExisting, std::vector<std::string>{"HKEY_CLASSES_ROOT\\.txt"});
 
-    InstallRecord none;
     InstallRecord kept = now;
-    MergeEarlierRecord(kept, none, kDir, NextShiftJis);
+    MergeEarlierRecord(kept, InstallRecord(), NextShiftJis);
     EXPECT_EQ(kept.files, now.files);
-    EXPECT_FALSE(kept.heldFiles);
+    EXPECT_FALSE(kept.dirHeldFiles);
 }
 
 }  // namespace
