@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/DeletionRules.h"
 #include "engine/InstallRecord.h"
 #include "engine/InstallRecord_win.h"
 #include "engine/InstallRules.h"
@@ -77,6 +78,34 @@ void RecordCleanUp() {
         !WriteRegString(key.Get(), kCleanUpFileValue, g_installer.ownPath) ||
         !WriteRegString(key.Get(), kCleanUpTokenValue, g_cleanUpToken)) {
         g_cleanUpToken[0] = '\0';
+    }
+}
+
+// The "RegKey" items whose keys are there before the install: another
+// program's or the system's, which the uninstall must leave. After an earlier
+// install of the product, its own keys are there too; what that install found
+// is what counts.
+void RecordExistingKeys(Reporter& reporter, InstallRecord& record, const InstallRecord& earlier) {
+    if (earlier.present) {
+        for (const std::string& key : earlier.keysExisting) {
+            RecordExistingKey(record, key.c_str(), NextAnsiChar);
+        }
+        return;
+    }
+    ItemList list = ReadItemList(reporter, "RegKey");
+    for (const ItemNode* node = list.First(); node != nullptr; node = node->next) {
+        RegistryItem item;
+        RegistryItemStatus status = ParseRegistryItem(node->text, NextAnsiChar, item);
+        if (status != RegistryItemStatus::Ok && status != RegistryItemStatus::Protected) {
+            continue;
+        }
+        HKEY root = item.root == RegistryRoot::CurrentUser    ? HKEY_CURRENT_USER
+                    : item.root == RegistryRoot::LocalMachine ? HKEY_LOCAL_MACHINE
+                                                              : HKEY_CLASSES_ROOT;
+        RegKey key;
+        if (RegOpenKeyExA(root, item.keyPath, 0, KEY_READ, key.Receive()) == ERROR_SUCCESS) {
+            RecordExistingKey(record, node->text, NextAnsiChar);
+        }
     }
 }
 
@@ -164,6 +193,7 @@ bool CopyFiles(Reporter& reporter, CopyRun& run) {
             copied = InstallOneFile(reporter, node->text, run);
         }
     }
+    RecordExistingKeys(reporter, run.record, earlier);
     MergeEarlierRecord(run.record, earlier, NextAnsiChar);
     if (copied) {
         for (const std::string& source : run.sources) {
@@ -391,6 +421,7 @@ bool RunInstall(Reporter& reporter) {
     } else {
         InstallRecord record;
         RecordInPlaceFiles(reporter, record);
+        RecordExistingKeys(reporter, record, ReadInstallRecord(g_installer.setupFilePath));
         WriteInstallRecord(g_installer.setupFilePath, record);
     }
 

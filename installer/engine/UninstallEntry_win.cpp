@@ -139,7 +139,13 @@ bool LaunchUninstallerCopy(Reporter& reporter) {
     }
 
     const char* setupFile = g_installer.setupFilePath;
-    if (!WritePrivateProfileStringA("Uninstall", "Dir", g_installer.installDir, setupFile)) {
+    // "E:" names the current directory of drive E, not its root: a product
+    // installed in place from a drive's root continues its uninstall in "E:\".
+    char dir[kPathCapacity];
+    const char* installDir = g_installer.installDir;
+    bool bareDrive = installDir[0] != '\0' && installDir[1] == ':' && installDir[2] == '\0';
+    if (!JoinPath(dir, sizeof dir, {installDir, bareDrive ? "\\" : ""}) ||
+        !WritePrivateProfileStringA("Uninstall", "Dir", dir, setupFile)) {
         reporter.Error(MSG_WRITE_FAILED, kErrorWriteDir, setupFile);
         return false;
     }

@@ -104,7 +104,9 @@ HKEY RootKey(RegistryRoot root) {
     return HKEY_CLASSES_ROOT;
 }
 
-bool RemoveRegistryKeys(Reporter& reporter) {
+// A class key (HKEY_CLASSES_ROOT) that was there before the install is
+// another program's or the system's, whatever the setup file says.
+bool RemoveRegistryKeys(Reporter& reporter, const InstallRecord& record) {
     ItemList list = ReadItemList(reporter, "RegKey");
     if (!list) {
         return false;
@@ -128,7 +130,8 @@ bool RemoveRegistryKeys(Reporter& reporter) {
             ReportRefusedEntry(reporter, node->text);
             continue;
         }
-        if (status == RegistryItemStatus::Protected) {
+        if (status == RegistryItemStatus::Protected ||
+            (item.root == RegistryRoot::ClassesRoot && RecordListsExistingKey(record, node->text, NextAnsiChar))) {
             ReportRefusedEntry(reporter, node->text);
             continue;
         }
@@ -428,7 +431,10 @@ bool RunUninstall(Reporter& reporter) {
             return false;
         }
     }
-    if (!RemoveRegistryKeys(reporter)) {
+    // What this product's install made, as its record in the setup file says;
+    // an install by an earlier Mivo has none, and the lists alone decide.
+    const InstallRecord record = ReadInstallRecord(g_installer.setupFilePath);
+    if (!RemoveRegistryKeys(reporter, record)) {
         return false;
     }
     if (g_installer.runMode == RunMode::PerUser) {
@@ -436,9 +442,6 @@ bool RunUninstall(Reporter& reporter) {
         reporter.Information(MSG_PER_USER_REMOVED);
         return true;
     }
-    // What this product's install made, as its record in the setup file says;
-    // an install by an earlier Mivo has none, and the lists alone decide.
-    const InstallRecord record = ReadInstallRecord(g_installer.setupFilePath);
     if (!RemoveDirectories(reporter, record)) {
         return false;
     }

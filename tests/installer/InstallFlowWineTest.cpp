@@ -445,7 +445,7 @@ TEST_F(InstallFlowTest, AFailedCopyOfAMovingInstallLeavesTheDistributionWhole) {
     EXPECT_TRUE(Exists(dist_ + "\\Tool.exe"));
     EXPECT_EQ(installkit::ReadText(setupFile_), inf);
     // What was written so far is recorded for an uninstall.
-    EXPECT_EQ(ReadIni(target_ + "\\Setup.inf", "InstallRecord", "File2"), "Tool.exe");
+    EXPECT_EQ(ReadIni(target_ + "\\Setup.inf", "InstallRecord", "File2"), target_ + "\\Tool.exe");
 
     ASSERT_TRUE(installkit::WriteText(dist_ + "\\absent.txt", "now here"));
     Prepare(inf);
@@ -506,6 +506,36 @@ TEST_F(InstallFlowTest, AMovingInstallNamesItsSetupProgramForTheCleanUpOnly) {
               ERROR_SUCCESS);
     EXPECT_EQ(std::string(file), ownPath_);
     EXPECT_FALSE(Exists(stateFile_));
+}
+
+TEST_F(InstallFlowTest, AClassKeyThatWasThereBeforeTheInstallStays) {
+    leftovers_.Key(HKEY_CLASSES_ROOT, ".mivorecordtest");
+    leftovers_.Directory(target_);
+    ASSERT_TRUE(machine::MakeKey(HKEY_CLASSES_ROOT, L".mivorecordtest\\OpenWithProgids"));
+    Prepare(
+        "[Install]\r\nTitle=T\r\nInstallDir=Acme\r\nIsFileDelAfterMivo=0\r\n[Uninstall]\r\nTitle=U\r\n"
+        "RebootDlg=0\r\n[RegKey]\r\nItem1=HKEY_CLASSES_ROOT\\.mivorecordtest\r\n"
+        "[Files]\r\nItem1=Setup.inf\r\n");
+    std::vector<MessageBoxContent> boxes;
+    ASSERT_TRUE(Install(boxes));
+    EXPECT_EQ(ReadIni(target_ + "\\Setup.inf", "InstallRecord", "KeyExisted1"), "HKEY_CLASSES_ROOT\\.mivorecordtest");
+    std::vector<std::wstring> texts = UninstallInstalled();
+    EXPECT_TRUE(installkit::RegKeyExists(HKEY_CLASSES_ROOT, ".mivorecordtest\\OpenWithProgids"));
+    ASSERT_FALSE(texts.empty());
+    EXPECT_NE(texts[0].find(L"\nHKEY_CLASSES_ROOT\\.mivorecordtest"), std::wstring::npos);
+}
+
+TEST_F(InstallFlowTest, AnInstallInPlaceFromADrivesRootContinuesItsUninstallInThatRoot) {
+    const std::string windows = installkit::WindowsDir();
+    leftovers_.File(windows + "\\$$UnMivo.exe");
+    leftovers_.File(windows + "\\$$UnMivo.inf");
+    Prepare("[Install]\r\nTitle=T\r\n[Uninstall]\r\nTitle=U\r\n");
+    // "E:\Setup.exe" runs in "E:" (its directory without the backslash), which
+    // names the current directory of drive E rather than its root.
+    std::strcpy(g_installer.installDir, "C:");
+    installkit::ReportRecorder answers;
+    LaunchUninstallerCopy(answers);  // the copy is no program here: its start fails
+    EXPECT_EQ(ReadIni(windows + "\\$$UnMivo.inf", "Uninstall", "Dir"), "C:\\");
 }
 
 }  // namespace

@@ -260,13 +260,15 @@ protected:
         EXPECT_TRUE(gui::WaitUntil([] { return !UninstallerCopyRuns(); }, 30000));
     }
 
-    void ExpectRemoved() {
+    // `settingsStay`: the user had a "TDR.ini" before the install, which the
+    // install therefore did not write, and the uninstall leaves.
+    void ExpectRemoved(bool settingsStay = false) {
         EXPECT_FALSE(testfiles::DirExists(installDir_));
         EXPECT_FALSE(testfiles::DirExists(group_));
         EXPECT_FALSE(testfiles::FileExists(desktopLink_));
         EXPECT_FALSE(machine::KeyExists(HKEY_LOCAL_MACHINE, kEntryKey));
         EXPECT_FALSE(machine::KeyExists(HKEY_LOCAL_MACHINE, kInstallDirKey));
-        EXPECT_FALSE(testfiles::FileExists(settingsFile_));
+        EXPECT_EQ(testfiles::FileExists(settingsFile_), settingsStay);
         EXPECT_FALSE(testfiles::FileExists(WindowsDir() + L"\\$$UnMivo.inf"));
         // The copy that did the removal goes at the next start of Windows.
         EXPECT_TRUE(machine::DeletionPendingFor(WindowsDir() + L"\\" + kUninstallerCopy));
@@ -300,7 +302,7 @@ TEST_F(ProductInstall, InstalledUsedAndUninstalledLeavingOnlyTheUsersPictures) {
     EXPECT_EQ(testfiles::ReadFileBytes(saved), savedBytes);
 }
 
-TEST_F(ProductInstall, SettingsTheUserAlreadyHadAreKeptByTheInstallAndGoWithTheUninstall) {
+TEST_F(ProductInstall, SettingsTheUserAlreadyHadAreKeptByTheInstallAndStayAfterTheUninstall) {
     const std::string kOwnSettings = "[SETTINGS]\r\nSAVE_SETTINGS=1\r\nOUTPUT_FILE_BASE=_web\r\nZOOMSIZESMALL=222\r\n";
     ASSERT_TRUE(testfiles::WriteFileBytes(settingsFile_, kOwnSettings));
     Install();
@@ -318,8 +320,11 @@ TEST_F(ProductInstall, SettingsTheUserAlreadyHadAreKeptByTheInstallAndGoWithTheU
 
     UninstallThroughTheEntry();
     ASSERT_FALSE(HasFatalFailure());
-    ExpectRemoved();
+    ExpectRemoved(true);
     EXPECT_TRUE(testfiles::FileExists(saved));
+    GetPrivateProfileStringW(L"SETTINGS", L"OUTPUT_FILE_BASE", L"", suffix, 64, settingsFile_.c_str());
+    EXPECT_EQ(std::wstring(suffix), L"_web");
+    DeleteFileW(settingsFile_.c_str());
 }
 
 }  // namespace
