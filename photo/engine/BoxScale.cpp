@@ -4,6 +4,9 @@ ResizeRequest BoxResize(int width, int height, int limitW, int limitH, int enlar
     if (limitW == 0 && limitH == 0) {
         return {0, 0};
     }
+    if (width <= 0 || height <= 0 || limitW < 0 || limitH < 0) {
+        return {0, 0};  // no picture to fit, or no box: nothing to do
+    }
     if (limitH == 0) {
         return {limitW, -1};
     }

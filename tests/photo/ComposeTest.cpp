@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "engine/Compose.h"
+#include "imaging/Parallel.h"
 
 namespace {
 
@@ -40,13 +41,55 @@ TEST(ComposeFrame, MatchesThePassesForEveryByte) {
     }
     for (bool tint : {false, true}) {
         std::vector<uint8_t> out = frame;
-        ComposeFrame(out.data(), n, {layer[0].data(), layer[1].data(), layer[2].data(), layer[3].data(), layer[4].data()},
-                     tint);
+        ComposeFrame(out.data(), n,
+                     {layer[0].data(), layer[1].data(), layer[2].data(), layer[3].data(), layer[4].data()}, tint);
         for (size_t i = 0; i < n; ++i) {
-            ASSERT_EQ(out[i], Reference(frame[i], layer[0][i], layer[1][i], layer[2][i], layer[3][i], layer[4][i], tint))
+            ASSERT_EQ(out[i],
+                      Reference(frame[i], layer[0][i], layer[1][i], layer[2][i], layer[3][i], layer[4][i], tint))
                 << "byte " << i << (tint ? " with tint" : "");
         }
     }
+}
+
+TEST(ComposeFrame, AllCoresGiveTheBytesOfOne) {
+    // A frame of several bands of whole cache lines plus an odd tail.
+    std::mt19937 random(11);
+    const size_t n = 3 * 1024 * 1024 + 77;
+    std::vector<uint8_t> frame(n), layer[5];
+    for (auto& l : layer) {
+        l.resize(n);
+        for (uint8_t& byte : l) {
+            byte = uint8_t(random() % 3 ? 0 : random());
+        }
+    }
+    for (uint8_t& byte : frame) {
+        byte = uint8_t(random());
+    }
+    LayerPixels layers = {layer[0].data(), layer[1].data(), layer[2].data(), layer[3].data(), layer[4].data()};
+    for (bool tint : {false, true}) {
+        std::vector<uint8_t> one = frame, many = frame;
+        SetParallelThreads(1);
+        ComposeFrame(one.data(), n, layers, tint);
+        SetParallelThreads(7);
+        ComposeFrame(many.data(), n, layers, tint);
+        SetParallelThreads(0);
+        EXPECT_TRUE(one == many) << (tint ? "with tint" : "without tint");
+        EXPECT_EQ(one[n - 1], Reference(frame[n - 1], layer[0][n - 1], layer[1][n - 1], layer[2][n - 1],
+                                        layer[3][n - 1], layer[4][n - 1], tint));
+    }
+}
+
+TEST(ComposeFrame, WithoutAFrameOrALayerDoesNothing) {
+    std::vector<uint8_t> frame(100, 77), layer(100, 200);
+    LayerPixels layers = {layer.data(), layer.data(), layer.data(), layer.data(), nullptr};
+    ComposeFrame(nullptr, 100, layers, true);
+    layers.watermarkSoft = nullptr;
+    ComposeFrame(frame.data(), frame.size(), layers, false);
+    EXPECT_EQ(frame, std::vector<uint8_t>(100, 77));
+    // No overlay: the tint is left out, the rest is done.
+    layers.watermarkSoft = layer.data();
+    ComposeFrame(frame.data(), frame.size(), layers, true);
+    EXPECT_EQ(frame[0], Reference(77, 200, 200, 200, 200, 0, false));
 }
 
 TEST(ComposeFrame, ShowsTextShadowReliefAndTint) {
@@ -55,14 +98,14 @@ TEST(ComposeFrame, ShowsTextShadowReliefAndTint) {
         bool tint;
         uint8_t expected;
     } cases[] = {
-        {100, 0, 0, 0, 0, 200, false, 100},   // nothing drawn, tint off
-        {100, 0, 30, 0, 0, 0, false, 70},     // halo darkens
-        {10, 0, 30, 0, 0, 0, false, 0},       // ... not below black
-        {70, 255, 0, 0, 0, 0, false, 224},    // white text: (70 + 1275) / 6
-        {0, 1, 0, 0, 0, 0, false, 0},         // 5 / 6 truncates
-        {250, 0, 0, 180, 0, 0, false, 255},   // relief clamps high
-        {20, 0, 0, 0, 180, 0, false, 0},      // ... and low
-        {200, 0, 0, 0, 0, 100, true, 255},    // tint saturates
+        {100, 0, 0, 0, 0, 200, false, 100},  // nothing drawn, tint off
+        {100, 0, 30, 0, 0, 0, false, 70},    // halo darkens
+        {10, 0, 30, 0, 0, 0, false, 0},      // ... not below black
+        {70, 255, 0, 0, 0, 0, false, 224},   // white text: (70 + 1275) / 6
+        {0, 1, 0, 0, 0, 0, false, 0},        // 5 / 6 truncates
+        {250, 0, 0, 180, 0, 0, false, 255},  // relief clamps high
+        {20, 0, 0, 0, 180, 0, false, 0},     // ... and low
+        {200, 0, 0, 0, 0, 100, true, 255},   // tint saturates
         {30, 0, 0, 0, 0, 30, true, 60},
     };
     for (const auto& c : cases) {
