@@ -319,6 +319,8 @@ TEST(UsedFolder, IsAskedForByNameAndNoKeepsTheDialogWithTheTextSelected) {
     ASSERT_NE(options, nullptr);
     gui::SetControlText(options, IDC_INSTALL_DIR, used);
     gui::PressButton(options, IDOK);
+    // Its text names a folder of any length: it must fit its box.
+    gui::SaveShot(L"mivo-used-install-dir.png", gui::WaitForMessageBox(mivo.Id()), 200);
     gui::MessageBoxContent box = gui::AnswerMessageBox(mivo.Id(), IDNO);
     EXPECT_EQ(box.caption, kTitle);
     EXPECT_EQ(box.text, used + L" には既にファイルが存在します。\nこのフォルダにインストールします。よろしいですか？");
