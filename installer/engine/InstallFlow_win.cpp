@@ -81,7 +81,7 @@ void RecordCleanUp() {
     }
 }
 
-// The "RegKey" items whose keys are there before the install: another
+// The "RegKey" class keys that are there before the install: another
 // program's or the system's, which the uninstall must leave. After an earlier
 // install of the product, its own keys are there too; what that install found
 // is what counts.
@@ -96,7 +96,10 @@ void RecordExistingKeys(Reporter& reporter, InstallRecord& record, const Install
     for (const ItemNode* node = list.First(); node != nullptr; node = node->next) {
         RegistryItem item;
         RegistryItemStatus status = ParseRegistryItem(node->text, NextAnsiChar, item);
-        if (status != RegistryItemStatus::Ok && status != RegistryItemStatus::Protected) {
+        // Only class keys: a product's own settings key may well be there
+        // from an earlier version, and is still the product's.
+        if ((status != RegistryItemStatus::Ok && status != RegistryItemStatus::Protected) ||
+            item.root != RegistryRoot::ClassesRoot) {
             continue;
         }
         HKEY root = item.root == RegistryRoot::CurrentUser    ? HKEY_CURRENT_USER
@@ -152,7 +155,7 @@ bool InstallOneFile(Reporter& reporter, const char* entryText, CopyRun& run) {
         bool copied = CopyFileCreatingDirs(source, destination, &created);
         RecordDirectories(run, created);
         if (!copied) {
-            reporter.Error(MSG_COPY_FAILED);
+            reporter.Error(MSG_COPY_FAILED, 0, source);
             return false;
         }
         RecordFile(run.record, destination, NextAnsiChar);
@@ -457,7 +460,7 @@ bool RunInstall(Reporter& reporter) {
 bool CreateShortcutsFromList(Reporter& reporter, const ItemList& list, const char* folder) {
     for (const ItemNode* node = list.First(); node != nullptr; node = node->next) {
         ShortcutEntry entry;
-        if (ParseShortcutEntry(node->text, entry) != EntryStatus::Ok) {
+        if (ParseShortcutEntry(node->text, entry) != EntryStatus::Ok || !IsSafeShortcutName(entry.name, NextAnsiChar)) {
             ReportSetupFileError(reporter, MSG_SETUP_FILE_INVALID);
             return false;
         }

@@ -79,7 +79,9 @@ bool RegisterUninstallEntry(Reporter& reporter) {
         reporter.Error(MSG_REGISTRY_OPEN_FAILED, kErrorCreateEntry);
         return false;
     }
-    if (g_setupInfo.modify != 0 && !WriteEntryValue(reporter, key, "ModifyPath", uninstaller)) {
+    char modify[kPathCapacity];
+    if (g_setupInfo.modify != 0 && (!BuildModifyCommand(modify, sizeof modify, uninstaller) ||
+                                    !WriteEntryValue(reporter, key, "ModifyPath", modify))) {
         return false;
     }
     if (!WriteEntryValue(reporter, key, "UninstallString", command)) {
@@ -139,12 +141,8 @@ bool LaunchUninstallerCopy(Reporter& reporter) {
     }
 
     const char* setupFile = g_installer.setupFilePath;
-    // "E:" names the current directory of drive E, not its root: a product
-    // installed in place from a drive's root continues its uninstall in "E:\".
     char dir[kPathCapacity];
-    const char* installDir = g_installer.installDir;
-    bool bareDrive = installDir[0] != '\0' && installDir[1] == ':' && installDir[2] == '\0';
-    if (!JoinPath(dir, sizeof dir, {installDir, bareDrive ? "\\" : ""}) ||
+    if (!UninstallDirText(dir, sizeof dir, g_installer.installDir) ||
         !WritePrivateProfileStringA("Uninstall", "Dir", dir, setupFile)) {
         reporter.Error(MSG_WRITE_FAILED, kErrorWriteDir, setupFile);
         return false;

@@ -10,6 +10,7 @@
 #include "engine/Deletion_win.h"
 #include "engine/InstallRecord.h"
 #include "engine/InstallRecord_win.h"
+#include "engine/InstallRules.h"
 #include "engine/InstallerState_win.h"
 #include "engine/Paths_win.h"
 #include "engine/Reporter.h"
@@ -72,6 +73,14 @@ bool RemoveShortcuts(Reporter& reporter, const ShortcutStep& step) {
     if (!list) {
         return false;
     }
+    // A name that would reach outside its folder is refused once, not per pass.
+    for (const ItemNode* node = list.First(); node != nullptr; node = node->next) {
+        char name[kItemCapacity];
+        FieldBuffer field = {name, sizeof name, false};
+        if (SplitFields(node->text, &field, 1) == 1 && name[0] != '\0' && !IsSafeShortcutName(name, NextAnsiChar)) {
+            ReportRefusedEntry(reporter, node->text);
+        }
+    }
     const SetupInfo& info = g_setupInfo;
     const bool allUsers = g_installer.runMode == RunMode::Admin && info.allUsers >= 0;
     const bool subfolder = step.inGroup && info.groupName[0] != '\0';
@@ -113,7 +122,8 @@ bool RemoveRegistryKeys(Reporter& reporter, const InstallRecord& record) {
     }
     for (const ItemNode* node = list.First(); node != nullptr; node = node->next) {
         RegistryItem item;
-        RegistryItemStatus status = ParseRegistryItem(node->text, NextAnsiChar, item);
+        RegistryItemStatus status = CheckRegistryItem(node->text, item, g_installer.installDir,
+                                                      RecordListsExistingKey(record, node->text, NextAnsiChar));
         // The uninstall entry is gone by now: an item that names no key is
         // reported and the rest still goes, or the product could never be
         // removed.
@@ -130,8 +140,7 @@ bool RemoveRegistryKeys(Reporter& reporter, const InstallRecord& record) {
             ReportRefusedEntry(reporter, node->text);
             continue;
         }
-        if (status == RegistryItemStatus::Protected ||
-            (item.root == RegistryRoot::ClassesRoot && RecordListsExistingKey(record, node->text, NextAnsiChar))) {
+        if (status == RegistryItemStatus::Protected) {
             ReportRefusedEntry(reporter, node->text);
             continue;
         }
@@ -161,11 +170,12 @@ bool RemoveDirectories(Reporter& reporter, const InstallRecord& record) {
             ReportRefusedEntry(reporter, node->text);
             continue;
         }
-        if (IsProtectedDeletionTarget(path)) {
+        const bool created = record.present && InsideCreatedDirectory(record, path, NextAnsiChar);
+        if (IsProtectedDeletionTarget(path, created)) {
             ReportRefusedEntry(reporter, path);
             continue;
         }
-        if (!record.present || InsideCreatedDirectory(record, path, NextAnsiChar)) {
+        if (!record.present || created) {
             DeleteDirectoryContents(path, entry.recurse);
             Sleep(kWaitBeforeDirectoryMs);
         }
@@ -232,7 +242,8 @@ void EmptyCreatedDirectories(const InstallRecord& record, bool recursive) {
         return;
     }
     for (const std::string& dir : CreatedDirectoriesDeepestFirst(record, NextAnsiChar)) {
-        if (LiesInside(dir.c_str(), g_installer.installDir, NextAnsiChar) && !IsProtectedDeletionTarget(dir.c_str())) {
+        if (LiesInside(dir.c_str(), g_installer.installDir, NextAnsiChar) &&
+            !IsProtectedDeletionTarget(dir.c_str(), true)) {
             DeleteDirectoryContents(dir.c_str(), true);
         }
     }
@@ -453,7 +464,8 @@ bool RunUninstall(Reporter& reporter) {
     // The user's own files in a directory that held them before the install
     // stay, and so does the directory, on purpose and without a warning.
     const bool usersDirectory = record.present && record.dirHeldFiles;
-    const bool refused = IsProtectedDeletionTarget(g_installer.installDir);
+    const bool refused = IsProtectedDeletionTarget(
+        g_installer.installDir, record.present && InsideCreatedDirectory(record, g_installer.installDir, NextAnsiChar));
     if (refused) {
         ReportRefusedInstallDir(reporter);
     } else if (usersDirectory) {

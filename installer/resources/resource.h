@@ -57,5 +57,5 @@
 #define MSG_NEED_ADMIN 28
 #define MSG_CONFIRM_PER_USER_UNINSTALL 29
 #define MSG_PER_USER_UNAVAILABLE_9X 30
-// 31 names a protected install directory.
+#define MSG_PROTECTED_INSTALL_DIR 31
 #define MSG_CONFIRM_USED_INSTALL_DIR 32
