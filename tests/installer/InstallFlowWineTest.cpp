@@ -48,6 +48,8 @@ protected:
         setupFile_ = dist_ + "\\Setup.inf";
         ownPath_ = dist_ + "\\Setup.exe";
         stateFile_ = installkit::TempDir() + "$$Mivo.ini";
+        // A directory of another product's that a setup file names.
+        SetEnvironmentVariableA("MIVO_RECORD_KEPT", (ToAnsi(scratch_.Path()) + "\\kept").c_str());
         testfiles::DeleteFileForce(FromAnsi(stateFile_));
         leftovers_.File(stateFile_);
     }
@@ -364,7 +366,7 @@ TEST_F(InstallFlowTest, LaunchUninstallerCopyReportsWhatStopsIt) {
 
 const char kRecordedProduct[] =
     "[Install]\r\nTitle=T\r\nInstallDir=Acme\r\nIsFileDelAfterMivo=0\r\n"
-    "[Uninstall]\r\nTitle=U\r\nRebootDlg=0\r\nAllDelete=2\r\n[RmDir]\r\nItem1=data,1\r\nItem2=%WINDIR%\\MivoKept,1\r\n"
+    "[Uninstall]\r\nTitle=U\r\nRebootDlg=0\r\nAllDelete=2\r\n[RmDir]\r\nItem1=data,1\r\nItem2=%MIVO_RECORD_KEPT%,1\r\n"
     "[Files]\r\nItem1=Setup.inf\r\nItem2=Tool.exe\r\nItem3=sub\\deep\\Tool.exe\r\n"
     "Item4=%SYSTEMDIR%\\mivo_record_shared.dll,0\r\nItem5=%WINDIR%\\mivo_record_new.ini,0\r\n";
 
@@ -373,7 +375,7 @@ TEST_F(InstallFlowTest, TheUninstallRemovesWhatTheInstallWroteAndNothingItFoundT
     GetSystemDirectoryA(system, MAX_PATH);
     const std::string shared = std::string(system) + "\\mivo_record_shared.dll";
     const std::string fresh = installkit::WindowsDir() + "\\mivo_record_new.ini";
-    const std::string kept = installkit::WindowsDir() + "\\MivoKept";
+    const std::string kept = ToAnsi(scratch_.Path()) + "\\kept";
     leftovers_.File(shared);
     leftovers_.File(fresh);
     leftovers_.Directory(kept);
