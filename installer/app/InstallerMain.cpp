@@ -182,7 +182,7 @@ int InstallerMain(HINSTANCE instance, const char* arguments) {
             OpenRunLog(log, line, false);
             FinishUnattendedUninstall(log);
         }
-        CleanUpAfterMove();
+        CleanUpAfterMove(line.token);
         return 0;
     }
     if (!line.silent) {

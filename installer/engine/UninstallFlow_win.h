@@ -32,6 +32,12 @@ void FinishUnattendedUninstall(Reporter& reporter);
 // "/u": removes the current user's shortcuts and settings only.
 int StartPerUserUninstall(Reporter& reporter);
 
+// Looks at every entry the uninstall will act on (the install directory,
+// "RmDir", "RegKey", "Files" and the shortcut lists in use) and reports each
+// one that names nothing that can be found (an unknown macro, a path over 255
+// bytes, a key without its root) with message 2. True when there was none.
+bool CheckUninstallEntries(Reporter& reporter);
+
 // Asks question 4 (or 29 for a per-user run): true when the answer is Yes. A
 // per-user run the setup file does not allow ("NotAdmin" 0) gets error 28 and
 // false without a question.

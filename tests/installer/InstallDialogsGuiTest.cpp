@@ -316,6 +316,36 @@ TEST_P(RefusedDirectory, KeepsTheDialogWithTheTextSelectedInTheField) {
     CancelInstall(mivo, options);
 }
 
+TEST(UsedFolder, IsAskedForByNameAndNoKeepsTheDialogWithTheTextSelected) {
+    Distribution dist(Inf(L"InstallDir=\\MivoDialogTest\r\n"));
+    // Someone's folder: a file of theirs, and no earlier install of this
+    // product.
+    const std::wstring used = dist.Scratch().Path() + L"\\Used folder";
+    ASSERT_TRUE(CreateDirectoryW(used.c_str(), nullptr));
+    ASSERT_TRUE(testfiles::WriteFileBytes(used + L"\\letter.txt", "mine"));
+    gui::Process mivo = dist.Start();
+    HWND options = gui::WaitForWindow(mivo.Id(), L"#32770", kTitle);
+    ASSERT_NE(options, nullptr);
+    gui::SetControlText(options, IDC_INSTALL_DIR, used);
+    gui::PressButton(options, IDOK);
+    // Its text names a folder of any length: it must fit its box.
+    gui::SaveShot(L"mivo-used-install-dir.png", gui::WaitForMessageBox(mivo.Id()), 200);
+    gui::MessageBoxContent box = gui::AnswerMessageBox(mivo.Id(), IDNO);
+    EXPECT_EQ(box.caption, kTitle);
+    EXPECT_EQ(box.text, used + L" には既にファイルが存在します。\nこのフォルダにインストールします。よろしいですか？");
+
+    ASSERT_TRUE(gui::Sync(options));
+    EXPECT_TRUE(IsWindowVisible(options));
+    HWND edit = gui::Control(options, IDC_INSTALL_DIR);
+    EXPECT_EQ(gui::FocusOf(options), edit);
+    DWORD_PTR selection = 0;
+    SendMessageTimeoutW(edit, EM_GETSEL, 0, 0, SMTO_ABORTIFHUNG, 5000, &selection);
+    EXPECT_EQ(LOWORD(selection), 0);
+    EXPECT_EQ(HIWORD(selection), used.size());
+    CancelInstall(mivo, options);
+    EXPECT_EQ(testfiles::ReadFileBytes(used + L"\\letter.txt"), "mine");
+}
+
 INSTANTIATE_TEST_SUITE_P(Typed,
                          RefusedDirectory,
                          testing::Values(RefusedDirCase{"trailing_backslash", L"C:\\Program Files\\", kSpecifyDir},
