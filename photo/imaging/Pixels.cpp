@@ -183,8 +183,8 @@ void WeighPixels(const Taps& taps, const Sample* row, int width, float* out) {
             if (index[3] == index[0] + 3) {
                 const Sample* p = row + size_t(index[0]) * 3;
                 for (int c = 0; c < 3; ++c) {
-                    out[c] = w[0] * float(p[c]) + w[1] * float(p[c + 3]) + w[2] * float(p[c + 6]) +
-                             w[3] * float(p[c + 9]);
+                    out[c] =
+                        w[0] * float(p[c]) + w[1] * float(p[c + 3]) + w[2] * float(p[c + 6]) + w[3] * float(p[c + 9]);
                 }
             } else {
                 for (int c = 0; c < 3; ++c) {
@@ -349,14 +349,27 @@ uint32_t RotatePixels(const PixelImage& from, int degrees, PixelImage& to) {
     return 0;
 }
 
+namespace {
+
+// min(start + length, extent) for a positive length, without forming a sum
+// that may lie beyond 64 bits.
+int64_t ClippedEnd(int64_t start, int64_t length, int extent) {
+    if (start >= 0 && length >= extent - start) {
+        return extent;
+    }
+    return std::min<int64_t>(start + length, extent);
+}
+
+}  // namespace
+
 uint32_t CropPixels(const PixelImage& from, int64_t x, int64_t y, int64_t width, int64_t height, PixelImage& to) {
     if (!from.bits || width <= 0 || height <= 0) {
         return ImgErrInvalidArg;
     }
     int64_t left = std::max<int64_t>(x, 0);
     int64_t top = std::max<int64_t>(y, 0);
-    int64_t right = std::min<int64_t>(x + width, from.width);
-    int64_t bottom = std::min<int64_t>(y + height, from.height);
+    int64_t right = ClippedEnd(x, width, from.width);
+    int64_t bottom = ClippedEnd(y, height, from.height);
     if (left >= right || top >= bottom) {
         return ImgErrInvalidArg;
     }

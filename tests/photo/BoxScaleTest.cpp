@@ -27,6 +27,10 @@ TEST(BoxResize, FitsOrShrinksIntoTheLimits) {
         {800, 600, 1250, 994, 1, 1250, 938},
         {600, 800, 1250, 994, 1, 746, 994},
         {0, 0, 0, 0, 1, 0, 0},
+        // A picture without pixels asks for no resize under any box.
+        {0, 300, 320, 320, 1, 0, 300},
+        {400, 0, 1250, 994, 0, 400, 0},
+        {0, 0, 320, 320, 0, 0, 0},
     };
     for (const auto& c : cases) {
         ResizeRequest request = BoxResize(c.width, c.height, c.limitW, c.limitH, c.enlarge);

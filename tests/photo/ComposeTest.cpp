@@ -40,10 +40,11 @@ TEST(ComposeFrame, MatchesThePassesForEveryByte) {
     }
     for (bool tint : {false, true}) {
         std::vector<uint8_t> out = frame;
-        ComposeFrame(out.data(), n, {layer[0].data(), layer[1].data(), layer[2].data(), layer[3].data(), layer[4].data()},
-                     tint);
+        ComposeFrame(out.data(), n,
+                     {layer[0].data(), layer[1].data(), layer[2].data(), layer[3].data(), layer[4].data()}, tint);
         for (size_t i = 0; i < n; ++i) {
-            ASSERT_EQ(out[i], Reference(frame[i], layer[0][i], layer[1][i], layer[2][i], layer[3][i], layer[4][i], tint))
+            ASSERT_EQ(out[i],
+                      Reference(frame[i], layer[0][i], layer[1][i], layer[2][i], layer[3][i], layer[4][i], tint))
                 << "byte " << i << (tint ? " with tint" : "");
         }
     }
@@ -55,14 +56,14 @@ TEST(ComposeFrame, ShowsTextShadowReliefAndTint) {
         bool tint;
         uint8_t expected;
     } cases[] = {
-        {100, 0, 0, 0, 0, 200, false, 100},   // nothing drawn, tint off
-        {100, 0, 30, 0, 0, 0, false, 70},     // halo darkens
-        {10, 0, 30, 0, 0, 0, false, 0},       // ... not below black
-        {70, 255, 0, 0, 0, 0, false, 224},    // white text: (70 + 1275) / 6
-        {0, 1, 0, 0, 0, 0, false, 0},         // 5 / 6 truncates
-        {250, 0, 0, 180, 0, 0, false, 255},   // relief clamps high
-        {20, 0, 0, 0, 180, 0, false, 0},      // ... and low
-        {200, 0, 0, 0, 0, 100, true, 255},    // tint saturates
+        {100, 0, 0, 0, 0, 200, false, 100},  // nothing drawn, tint off
+        {100, 0, 30, 0, 0, 0, false, 70},    // halo darkens
+        {10, 0, 30, 0, 0, 0, false, 0},      // ... not below black
+        {70, 255, 0, 0, 0, 0, false, 224},   // white text: (70 + 1275) / 6
+        {0, 1, 0, 0, 0, 0, false, 0},        // 5 / 6 truncates
+        {250, 0, 0, 180, 0, 0, false, 255},  // relief clamps high
+        {20, 0, 0, 0, 180, 0, false, 0},     // ... and low
+        {200, 0, 0, 0, 0, 100, true, 255},   // tint saturates
         {30, 0, 0, 0, 0, 30, true, 60},
     };
     for (const auto& c : cases) {

@@ -242,7 +242,8 @@ TEST(SmoothLayer, LeavesTheOuterBytesAndSmallLayersAlone) {
             for (size_t i = 0; i < stride; ++i) {
                 bool inside = y >= 1 && y <= size.height - 3 && i >= 1 && i <= 3 * size_t(size.width) - 3;
                 if (!inside) {
-                    ASSERT_EQ(layer.bytes[stride * y + i], before.bytes[stride * y + i]) << "row " << y << " byte " << i;
+                    ASSERT_EQ(layer.bytes[stride * y + i], before.bytes[stride * y + i])
+                        << "row " << y << " byte " << i;
                 }
             }
         }

@@ -144,7 +144,9 @@ std::string WithOrientation(const std::string& jpeg, int orientation) {
 
 TEST_F(ImagingTest, TurnsJpegsByTheirExifOrientation) {
     // Red top-left quadrant, the rest grey: where red ends up tells the turn.
-    ImgHandle picture = Paint(64, 32, [](int x, int y) { return x < 32 && y < 16 ? Rgb{255, 0, 0} : Rgb{128, 128, 128}; });
+    ImgHandle picture = Paint(64, 32, [](int x, int y) {
+        return x < 32 && y < 16 ? Rgb{255, 0, 0} : Rgb{128, 128, 128};
+    });
     std::wstring plain = dir / L"plain.jpg";
     ASSERT_EQ(ImgSaveJpegW(plain.c_str(), picture, 95), 1);
     std::string bytes = testfiles::ReadFileBytes(plain);

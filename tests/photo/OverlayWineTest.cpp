@@ -379,14 +379,14 @@ TEST_F(OverlayTest, MarkersComeOutAsTheirSymbols) {
 
 TEST_F(OverlayTest, MosaicAndBlurChangeOnlyTheSelectionAndEndIt) {
     // A main window stand-in with the buttons the effects update.
-    HWND main = CreateWindowExW(0, L"STATIC", L"main", WS_OVERLAPPED, 0, 0, 300, 200, nullptr, nullptr, nullptr,
-                                nullptr);
-    HWND select = CreateWindowExW(0, L"BUTTON", L"選択範囲解除", WS_CHILD | BS_AUTOCHECKBOX | BS_PUSHLIKE, 0, 0, 80,
-                                  20, main, reinterpret_cast<HMENU>(IDC_SELECT_REGION), nullptr, nullptr);
+    HWND main =
+        CreateWindowExW(0, L"STATIC", L"main", WS_OVERLAPPED, 0, 0, 300, 200, nullptr, nullptr, nullptr, nullptr);
+    HWND select = CreateWindowExW(0, L"BUTTON", L"選択範囲解除", WS_CHILD | BS_AUTOCHECKBOX | BS_PUSHLIKE, 0, 0, 80, 20,
+                                  main, reinterpret_cast<HMENU>(IDC_SELECT_REGION), nullptr, nullptr);
     CreateWindowExW(0, L"BUTTON", L"m", WS_CHILD, 0, 30, 80, 20, main, reinterpret_cast<HMENU>(IDC_APPLY_MOSAIC),
                     nullptr, nullptr);
-    CreateWindowExW(0, L"BUTTON", L"b", WS_CHILD, 0, 60, 80, 20, main, reinterpret_cast<HMENU>(IDC_APPLY_BLUR),
-                    nullptr, nullptr);
+    CreateWindowExW(0, L"BUTTON", L"b", WS_CHILD, 0, 60, 80, 20, main, reinterpret_cast<HMENU>(IDC_APPLY_BLUR), nullptr,
+                    nullptr);
     ASSERT_TRUE(select);
     shellState.mainWnd = main;
 

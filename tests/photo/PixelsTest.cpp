@@ -58,14 +58,22 @@ TEST(ResolveResize, KeepsTheAspectRatioForMinusOne) {
         bool ok;
         int ow, oh;
     } cases[] = {
-        {400, 300, 320, -1, true, 320, 240}, {300, 400, -1, 320, true, 240, 320}, {300, 400, 320, -1, true, 320, 427},
-        {1000, 10, 1, -1, true, 1, 1},       {7, 5, 3, 9, true, 3, 9},            {10, 10, -1, -1, false, 0, 0},
-        {10, 10, 0, 5, false, 0, 0},         {10, 10, -2, 5, false, 0, 0},        {10, 10, 100000, -1, false, 0, 0},
-        {10, 10, 20000, 20000, false, 0, 0}, {0, 10, 5, 5, false, 0, 0},
+        {400, 300, 320, -1, true, 320, 240},
+        {300, 400, -1, 320, true, 240, 320},
+        {300, 400, 320, -1, true, 320, 427},
+        {1000, 10, 1, -1, true, 1, 1},
+        {7, 5, 3, 9, true, 3, 9},
+        {10, 10, -1, -1, false, 0, 0},
+        {10, 10, 0, 5, false, 0, 0},
+        {10, 10, -2, 5, false, 0, 0},
+        {10, 10, 100000, -1, false, 0, 0},
+        {10, 10, 20000, 20000, false, 0, 0},
+        {0, 10, 5, 5, false, 0, 0},
     };
     for (const auto& c : cases) {
         int w = 0, h = 0;
-        EXPECT_EQ(ResolveResize(c.sw, c.sh, c.w, c.h, &w, &h), c.ok) << c.sw << "x" << c.sh << " to " << c.w << "x" << c.h;
+        EXPECT_EQ(ResolveResize(c.sw, c.sh, c.w, c.h, &w, &h), c.ok)
+            << c.sw << "x" << c.sh << " to " << c.w << "x" << c.h;
         if (c.ok) {
             EXPECT_EQ(w, c.ow);
             EXPECT_EQ(h, c.oh);
@@ -197,9 +205,18 @@ TEST(CropPixels, CutsFromTheTopLeftAndClipsToThePicture) {
         bool ok;
         int left, top, width, height;
     } cases[] = {
-        {1, 0, 2, 1, true, 1, 0, 2, 1},      {0, 0, 6, 4, true, 0, 0, 6, 4},    {4, 2, 10, 10, true, 4, 2, 2, 2},
-        {-3, -2, 5, 4, true, 0, 0, 2, 2},    {60000, 1, 4, 4, false, 0, 0, 0, 0}, {6, 0, 1, 1, false, 0, 0, 0, 0},
-        {0, 0, 0, 3, false, 0, 0, 0, 0},     {2, 2, -1, 3, false, 0, 0, 0, 0},
+        {1, 0, 2, 1, true, 1, 0, 2, 1},
+        {0, 0, 6, 4, true, 0, 0, 6, 4},
+        {4, 2, 10, 10, true, 4, 2, 2, 2},
+        {-3, -2, 5, 4, true, 0, 0, 2, 2},
+        {60000, 1, 4, 4, false, 0, 0, 0, 0},
+        {6, 0, 1, 1, false, 0, 0, 0, 0},
+        {0, 0, 0, 3, false, 0, 0, 0, 0},
+        {2, 2, -1, 3, false, 0, 0, 0, 0},
+        // Ends beyond 64 bits: clipped, never overflowing.
+        {2, 1, INT64_MAX, INT64_MAX, true, 2, 1, 4, 3},
+        {INT64_MAX, INT64_MAX, INT64_MAX, INT64_MAX, false, 0, 0, 0, 0},
+        {-5, INT64_MIN, INT64_MAX, INT64_MAX, false, 0, 0, 0, 0},
     };
     for (const auto& c : cases) {
         PixelImage out;
@@ -240,8 +257,8 @@ TEST(ApplyOrientation, ShowsThePictureAsTheCameraMeantIt) {
         ASSERT_EQ(picture.width, quarter ? H : W) << orientation;
         for (int y = 0; y < picture.height; ++y) {
             for (int x = 0; x < picture.width; ++x) {
-                EXPECT_EQ(At(picture, x, y), shown[orientation](x, y)) << "orientation " << orientation << " at " << x
-                                                                        << "," << y;
+                EXPECT_EQ(At(picture, x, y), shown[orientation](x, y))
+                    << "orientation " << orientation << " at " << x << "," << y;
             }
         }
     }

@@ -14,10 +14,9 @@
 namespace {
 
 const wchar_t* const kLoadOrder[] = {
-    L"SAVE_SETTINGS", L"OUTPUT_FILE_BASE", L"CALLSCREEN_STRING", L"CUNDERRIGHT_STRING", L"ZOOM",
-    L"CALLSCREEN",    L"CUNDERRIGHT",      L"FALLSCREEN",        L"FUNDERRIGHT",        L"ROTATION",
-    L"EFFECTSIZE",    L"ZOOMSIZENON",      L"ZOOMSIZESMALL",     L"ZOOMSIZEMIDDLE",     L"ZOOMSIZELARGE",
-    L"TRIMSAVESIZE",
+    L"SAVE_SETTINGS", L"OUTPUT_FILE_BASE", L"CALLSCREEN_STRING", L"CUNDERRIGHT_STRING", L"ZOOM",       L"CALLSCREEN",
+    L"CUNDERRIGHT",   L"FALLSCREEN",       L"FUNDERRIGHT",       L"ROTATION",           L"EFFECTSIZE", L"ZOOMSIZENON",
+    L"ZOOMSIZESMALL", L"ZOOMSIZEMIDDLE",   L"ZOOMSIZELARGE",     L"TRIMSAVESIZE",
 };
 
 struct SettingsFile {
@@ -158,12 +157,9 @@ TEST(SettingsStore, PersistenceFollowsTheSaveFlag) {
         bool nextStartHasChanges;
         bool storedValuesKeptAtExit;  // when saving is off at exit
     } cases[] = {
-        {"absent, saving left on", -1, 1, true, false},
-        {"absent, saving switched off", -1, 0, false, true},
-        {"1, saving left on", 1, 1, true, false},
-        {"1, saving switched off", 1, 0, false, true},
-        {"0, saving left off", 0, 0, false, true},
-        {"0, saving switched on", 0, 1, true, false},
+        {"absent, saving left on", -1, 1, true, false}, {"absent, saving switched off", -1, 0, false, true},
+        {"1, saving left on", 1, 1, true, false},       {"1, saving switched off", 1, 0, false, true},
+        {"0, saving left off", 0, 0, false, true},      {"0, saving switched on", 0, 1, true, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

@@ -562,7 +562,7 @@ TEST_F(ShellGui, ATypedNameAndFormatDecideTheOutputFile) {
     std::wstring input = WritePicture(L"holiday.bmp", 80, 60);
     StartOn(input, 80, 60);
     gui::SetControlText(main_, 1002, L"renamed");
-    gui::SetControlText(main_, 1002, L"");      // an emptied edit keeps the last name
+    gui::SetControlText(main_, 1002, L"");             // an emptied edit keeps the last name
     gui::SendToControl(main_, 1069, CB_SETCURSEL, 2);  // png
     ASSERT_TRUE(gui::ClickAndWait(main_, 1073));
     ExpectExit();

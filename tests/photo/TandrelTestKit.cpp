@@ -38,8 +38,8 @@ int SliderPosition(HWND dialog, int id) {
 }
 
 bool SelectionClosed(HWND main) {
-    return gui::ControlText(main, IDC_SELECT_REGION) == L"選択範囲解除" && gui::IsControlEnabled(main, IDC_APPLY_MOSAIC) &&
-           gui::IsControlEnabled(main, IDC_APPLY_BLUR);
+    return gui::ControlText(main, IDC_SELECT_REGION) == L"選択範囲解除" &&
+           gui::IsControlEnabled(main, IDC_APPLY_MOSAIC) && gui::IsControlEnabled(main, IDC_APPLY_BLUR);
 }
 
 void CloseDocument(ImageDoc* doc) {
