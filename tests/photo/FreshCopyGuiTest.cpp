@@ -53,8 +53,8 @@ TEST_P(FreshCopyGui, StartsWithTheChoicesThisCopyLeaves) {
 INSTANTIATE_TEST_SUITE_P(Buttons,
                          FreshCopyGui,
                          ::testing::Values(1068, 1062),
-                         [](const ::testing::TestParamInfo<int>& info) {
-                             return info.param == 1068 ? std::string("close_file") : std::string("save_and_close");
+                         [](const ::testing::TestParamInfo<int>& tested) {
+                             return tested.param == 1068 ? std::string("close_file") : std::string("save_and_close");
                          });
 
 }  // namespace
