@@ -1,7 +1,6 @@
 // Installer paths walked with the code page 932 character step: every search
 // lands on a backslash of its own, and every built path fits its buffer or is
 // refused whole.
-#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -13,22 +12,19 @@
 
 namespace {
 
-// The byte offsets at which characters of `text` start.
-std::vector<size_t> Boundaries(const char* text) {
-    std::vector<size_t> starts;
+// For each byte offset of `text` (and its end), whether a character starts
+// there.
+std::vector<bool> CharacterStarts(const char* text) {
+    std::vector<bool> starts(std::strlen(text) + 1, false);
     for (const char* p = text; *p != '\0'; p = NextShiftJis(p)) {
-        starts.push_back(static_cast<size_t>(p - text));
+        starts[static_cast<size_t>(p - text)] = true;
     }
     return starts;
 }
 
-bool IsSeparatorAt(const char* text, const char* found) {
-    if (!found) {
-        return true;
-    }
-    size_t offset = static_cast<size_t>(found - text);
-    std::vector<size_t> starts = Boundaries(text);
-    return *found == '\\' && std::find(starts.begin(), starts.end(), offset) != starts.end();
+// Null, or a backslash that is a character of its own.
+bool IsSeparatorAt(const char* text, const std::vector<bool>& starts, const char* found) {
+    return !found || (*found == '\\' && starts[static_cast<size_t>(found - text)]);
 }
 
 // A buffer of exactly `capacity` bytes (at least one, so the pointer is valid).
@@ -56,10 +52,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
     const char* a = first.c_str();
     const char* b = second.c_str();
 
+    const std::vector<bool> starts = CharacterStarts(b);
     const char* found = FindFirstBackslash(b, NextShiftJis);
-    FUZZ_CHECK(IsSeparatorAt(b, found));
+    FUZZ_CHECK(IsSeparatorAt(b, starts, found));
     const char* last = FindLastBackslash(b, NextShiftJis, minOffset);
-    FUZZ_CHECK(IsSeparatorAt(b, last));
+    FUZZ_CHECK(IsSeparatorAt(b, starts, last));
     FUZZ_CHECK(!last || static_cast<size_t>(last - b) >= minOffset);
     FUZZ_CHECK(!found || !last || found <= last);
     const char* macroEnd = FindMacroEnd(b, NextShiftJis);
@@ -78,7 +75,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
     if (CopyDestinationDirectory(out.get(), capacity, b, NextShiftJis)) {
         size_t kept = std::strlen(out.get());
         FUZZ_CHECK(kept > 2 && kept < capacity && b[kept] == '\\' && std::strncmp(out.get(), b, kept) == 0);
-        FUZZ_CHECK(IsSeparatorAt(b, b + kept));
+        FUZZ_CHECK(IsSeparatorAt(b, starts, b + kept));
     }
 
     std::vector<std::string> levels = DirectoryTreeLevels(b, NextShiftJis);
@@ -86,7 +83,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
     for (size_t i = 0; i < levels.size(); ++i) {
         FUZZ_CHECK(second.compare(0, levels[i].size(), levels[i]) == 0);
         FUZZ_CHECK(i == 0 || levels[i].size() > levels[i - 1].size());
-        FUZZ_CHECK(i + 1 == levels.size() || IsSeparatorAt(b, b + levels[i].size()));
+        FUZZ_CHECK(i + 1 == levels.size() || IsSeparatorAt(b, starts, b + levels[i].size()));
     }
 
     const char* subKey = nullptr;
