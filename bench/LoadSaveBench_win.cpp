@@ -24,16 +24,12 @@ double Median(std::vector<double> values) {
     return values[values.size() / 2];
 }
 
-}  // namespace
-
-int main() {
-    wchar_t temp[MAX_PATH];
-    GetTempPathW(MAX_PATH, temp);
-    std::wstring input = std::wstring(temp) + L"tandrel_bench_24mp.jpg";
-    std::wstring output = std::wstring(temp) + L"tandrel_bench_500.jpg";
-
-    // A 6000 x 4000 picture with detail, so the codec has real work.
+// A 6000 x 4000 picture with detail, so the codec has real work.
+bool MakePicture(const std::wstring& path) {
     ImgHandle picture = ImgCreate(6000, 4000);
+    if (!picture) {
+        return false;
+    }
     uint8_t* bits = nullptr;
     ImgGetPixels(picture, nullptr, &bits, nullptr);
     uint32_t seed = 1;
@@ -44,11 +40,34 @@ int main() {
             p[i] = uint8_t((i / 3 + row) / 16 + (seed >> 29));
         }
     }
-    if (!ImgSaveJpegW(input.c_str(), picture, 95)) {
+    bool saved = ImgSaveJpegW(path.c_str(), picture, 95);
+    ImgFree(picture);
+    return saved;
+}
+
+}  // namespace
+
+// With arguments, for timing whole processes beside other tools:
+//   --make PATH     writes the test picture
+//   --once IN OUT   loads IN, scales it to 500 pixels wide, saves OUT
+int wmain(int argc, wchar_t** argv) {
+    if (argc == 3 && std::wstring(argv[1]) == L"--make") {
+        return MakePicture(argv[2]) ? 0 : 1;
+    }
+    if (argc == 4 && std::wstring(argv[1]) == L"--once") {
+        ImgHandle image = ImgLoadW(argv[2]);
+        bool done = image && ImgResize(image, 500, -1) && ImgSaveJpegW(argv[3], image, 95);
+        ImgFree(image);
+        return done ? 0 : 1;
+    }
+    wchar_t temp[MAX_PATH];
+    GetTempPathW(MAX_PATH, temp);
+    std::wstring input = std::wstring(temp) + L"tandrel_bench_24mp.jpg";
+    std::wstring output = std::wstring(temp) + L"tandrel_bench_500.jpg";
+    if (!MakePicture(input)) {
         std::printf("could not write the test picture: %08x\n", ImgLastError());
         return 1;
     }
-    ImgFree(picture);
 
     std::vector<double> load, resize, save, total;
     for (int run = 0; run < 5; ++run) {

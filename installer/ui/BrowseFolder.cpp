@@ -4,28 +4,10 @@
 
 #include <cstring>
 
+#include "win/Com.h"
 #include "win/ScopedHandle.h"
 
 namespace {
-
-// COM for the browser, on this thread, for as long as the owner lives; the
-// browser works in an apartment of its own or in the one already there.
-class ComApartment {
-public:
-    ComApartment() : initialized_(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {}
-    ~ComApartment() {
-        if (initialized_) {
-            CoUninitialize();
-        }
-    }
-    ComApartment(const ComApartment&) = delete;
-    ComApartment& operator=(const ComApartment&) = delete;
-    ComApartment(ComApartment&&) = delete;
-    ComApartment& operator=(ComApartment&&) = delete;
-
-private:
-    bool initialized_;
-};
 
 // Selects the folder named by the caller's path as soon as the browser is up.
 int CALLBACK BrowseNotification(HWND browser, UINT message, LPARAM, LPARAM data) {
@@ -38,6 +20,7 @@ int CALLBACK BrowseNotification(HWND browser, UINT message, LPARAM, LPARAM data)
 }  // namespace
 
 bool BrowseForFolder(HWND owner, char (&path)[kBrowsePathCapacity], const char* title) {
+    // The browser works in an apartment of its own or in the one already there.
     ComApartment com;
     char displayName[MAX_PATH] = {};
     BROWSEINFOA browse = {};

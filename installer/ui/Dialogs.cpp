@@ -1,6 +1,6 @@
 #include "ui/Dialogs.h"
 
-#include "engine/InstallerState.h"
+#include "engine/InstallerState_win.h"
 #include "ui/Messages.h"
 
 void SetProgramIcons(HWND dialog) {

@@ -2,13 +2,13 @@
 
 #include <cstring>
 
-#include "engine/AnsiText.h"
-#include "engine/InstallerState.h"
-#include "win/ScopedHandle.h"
-#include "engine/SetupInfo.h"
+#include "engine/AnsiText_win.h"
+#include "engine/InstallerState_win.h"
+#include "engine/SetupInfo_win.h"
 #include "resources/resource.h"
-#include "win/Gdi.h"
 #include "ui/Messages.h"
+#include "win/Gdi.h"
+#include "win/ScopedHandle.h"
 
 // "ＭＳ ゴシック" in code page 932.
 const char kDocumentFontFace[] = "\x82\x6C\x82\x72\x20\x83\x53\x83\x56\x83\x62\x83\x4E";
@@ -87,6 +87,7 @@ INT_PTR CALLBACK DocumentDialogProc(HWND dialog, UINT message, WPARAM wParam, LP
     switch (message) {
         case WM_INITDIALOG: {
             auto* data = reinterpret_cast<DocumentDialogData*>(lParam);
+            SetWindowLongPtrA(dialog, DWLP_USER, lParam);
             InitDocumentDialog(dialog, *data);
             // Start on "Next": focus in the edit would show the whole
             // document selected.

@@ -1,6 +1,4 @@
-// The author's document (dialog 101), step 1 of 2 of an install. The public
-// entry, ShowDocumentDialog, is declared with the other install dialogs in
-// ui/Dialogs.h.
+// The author's document (dialog 101), step 1 of 2 of an install.
 #pragma once
 
 #include <windows.h>
@@ -8,6 +6,11 @@
 #include <cstddef>
 
 #include "ui/Dialogs.h"
+
+// The author's document (the setup file's "TextFile", beside the setup
+// program). True when there is none or the user pressed Next; false when it
+// could not be read (after an error box) or the user cancelled.
+bool ShowDocumentDialog(HWND owner);
 
 // How much of the document is shown: the rest of a longer file is left out.
 constexpr DWORD kDocumentLimit = 32768;

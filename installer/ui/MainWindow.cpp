@@ -1,7 +1,7 @@
 #include "ui/MainWindow.h"
 
-#include "engine/InstallerState.h"
-#include "engine/SetupInfo.h"
+#include "engine/InstallerState_win.h"
+#include "engine/SetupInfo_win.h"
 
 const char kMainWindowClass[] = "MIVO_MainWnd";
 

@@ -3,9 +3,8 @@
 #include <climits>
 #include <cstring>
 
-#include "engine/AnsiText.h"
-#include "engine/InstallerState.h"
-#include "engine/SetupInfo.h"
+#include "engine/AnsiText_win.h"
+#include "engine/SetupInfo_win.h"
 #include "resources/resource.h"
 
 namespace {
@@ -59,6 +58,40 @@ void FormatErrorText(char* out, const char* format, const char* argument, int co
     std::strcat(out, codeLine);
 }
 
+void RenderNotice(char* out, const Notice& notice) {
+    if (notice.text != nullptr) {
+        CopyAnsiBounded(out, kNoticeCapacity, notice.text);
+    } else {
+        char format[kMessageCapacity];
+        LoadMessage(notice.messageId, format, sizeof(format));
+        FormatErrorText(out, format, notice.argument, notice.siteCode);
+    }
+    if (notice.detail != nullptr) {
+        AppendAnsiBounded(out, kNoticeCapacity, "\n");
+        AppendAnsiBounded(out, kNoticeCapacity, notice.detail);
+    }
+}
+
+MessageKind BoxKindOf(Severity severity) {
+    switch (severity) {
+        case Severity::Error:
+            return MessageKind::Error;
+        case Severity::Warning:
+            return MessageKind::Warning;
+        case Severity::Information:
+            break;
+    }
+    return MessageKind::Information;
+}
+
+MessageKind BoxKindOf(QuestionStyle style) {
+    return style == QuestionStyle::Restart ? MessageKind::RestartQuestion : MessageKind::Question;
+}
+
+const char* CaptionOf(MessageKind kind) {
+    return kind == MessageKind::Error ? kErrorCaption : g_setupInfo.title;
+}
+
 int ShowMessageText(HWND owner, MessageKind kind, const char* text) {
     UINT flags = MB_OK;
     switch (kind) {
@@ -78,8 +111,7 @@ int ShowMessageText(HWND owner, MessageKind kind, const char* text) {
             flags = MB_ICONINFORMATION | MB_YESNO;
             break;
     }
-    const char* caption = kind == MessageKind::Error ? kErrorCaption : g_setupInfo.title;
-    return MessageBoxA(owner, text, caption, flags);
+    return MessageBoxA(owner, text, CaptionOf(kind), flags);
 }
 
 int ShowMessage(HWND owner, MessageKind kind, int id) {
@@ -104,24 +136,8 @@ void ShowErrorText(HWND owner, int id, int code, const char* argument) {
     ShowMessageText(owner, MessageKind::Error, text);
 }
 
-void ShowSetupFileError(HWND owner, int id) {
-    ShowErrorText(owner, id, 0, g_installer.setupFilePath);
-}
-
 bool ConfirmCancelInstall(HWND owner) {
     return ShowMessage(owner, MessageKind::Question, MSG_CONFIRM_CANCEL_INSTALL) == IDYES;
-}
-
-bool ConfirmUninstall() {
-    int question = MSG_CONFIRM_UNINSTALL;
-    if (g_installer.runMode == RunMode::PerUser) {
-        if (g_setupInfo.notAdmin == 0) {
-            ShowError(nullptr, MSG_NEED_ADMIN, 0);
-            return false;
-        }
-        question = MSG_CONFIRM_PER_USER_UNINSTALL;
-    }
-    return ShowMessage(nullptr, MessageKind::Question, question) == IDYES;
 }
 
 int CheckInstallDir(const char* dir) {

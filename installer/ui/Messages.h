@@ -7,6 +7,9 @@
 
 #include <cstddef>
 
+#include "engine/InstallerState_win.h"
+#include "engine/Reporter.h"
+
 // Capacity of a loaded or formatted message, including the terminating zero.
 constexpr size_t kMessageCapacity = 256;
 
@@ -27,8 +30,6 @@ void FormatErrorText(char* out, const char* format, const char* argument, int co
 void ShowError(HWND owner, int id, int code);
 // The same with message `id` used as a format for `argument`.
 void ShowErrorText(HWND owner, int id, int code, const char* argument);
-// Message 1 or 2 with the setup information file's full path, no code.
-void ShowSetupFileError(HWND owner, int id);
 
 // The other box kinds, captioned with the setup title.
 enum class MessageKind {
@@ -39,6 +40,21 @@ enum class MessageKind {
     RestartQuestion,  // MB_ICONINFORMATION | MB_YESNO
 };
 
+// Capacity of a notice's whole text: a message and a refused path under it.
+constexpr size_t kNoticeCapacity = kMessageCapacity + kPathCapacity + 2;
+
+// The text of `notice` as its box shows it, into `out` (kNoticeCapacity
+// bytes): the setup file's own text, or the message with its argument and
+// code line (FormatErrorText), then the detail on a line of its own.
+void RenderNotice(char* out, const Notice& notice);
+
+// The box kind that shows a notice of `severity` or a question of `style`.
+MessageKind BoxKindOf(Severity severity);
+MessageKind BoxKindOf(QuestionStyle style);
+
+// The caption of a box of `kind`: "Error !" for errors, else the setup title.
+const char* CaptionOf(MessageKind kind);
+
 // Shows `text` in a box of `kind`; returns MessageBoxA's answer.
 int ShowMessageText(HWND owner, MessageKind kind, const char* text);
 // Shows message `id` in a box of `kind`; returns MessageBoxA's answer.
@@ -46,11 +62,6 @@ int ShowMessage(HWND owner, MessageKind kind, int id);
 
 // Question 3, owned by `owner`: true when the user answers Yes.
 bool ConfirmCancelInstall(HWND owner);
-
-// Question 4 (or 29 for a per-user run), without owner: true when Yes. A
-// per-user run the setup file does not allow ("NotAdmin" 0) gets error 28 and
-// false without a question.
-bool ConfirmUninstall();
 
 // Which message a typed install directory earns: 0 when acceptable, 21 when
 // empty or ending in a backslash, 24 for a forbidden symbol after the drive.

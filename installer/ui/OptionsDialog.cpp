@@ -2,14 +2,13 @@
 
 #include <cstring>
 
-#include "engine/AnsiText.h"
-#include "engine/InstallerState.h"
-#include "engine/SetupInfo.h"
+#include "engine/AnsiText_win.h"
+#include "engine/InstallerState_win.h"
 #include "resources/resource.h"
 #include "ui/Messages.h"
 #include "ui/PopupHelp.h"
 
-static_assert(kBrowsePathCapacity == sizeof(InstallerState::installDir),
+static_assert(kBrowsePathCapacity == sizeof(InstallOptions::installDir),
               "the browser fills the install directory's buffer");
 
 namespace {
@@ -38,33 +37,6 @@ UINT AllUsersState(int value) {
     return value == kChecked ? BST_CHECKED : BST_INDETERMINATE;
 }
 
-void InitOptionsDialog(HWND dialog) {
-    SetProgramIcons(dialog);
-    SetUpOptionBox(dialog, IDC_OPTION_GROUP, g_setupInfo.groupValue);
-    SetUpOptionBox(dialog, IDC_OPTION_STARTUP, g_setupInfo.startupValue);
-    SetUpOptionBox(dialog, IDC_OPTION_DESKTOP, g_setupInfo.desktopValue);
-    if (g_setupInfo.allUsers < 0) {
-        EnableWindow(GetDlgItem(dialog, IDC_OPTION_ALL_USERS), FALSE);
-    } else {
-        CheckDlgButton(dialog, IDC_OPTION_ALL_USERS, AllUsersState(g_setupInfo.allUsers));
-    }
-
-    HWND dirEdit = GetDlgItem(dialog, IDC_INSTALL_DIR);
-    if (dirEdit) {
-        // The install directory holds at most 255 bytes; typing stops there
-        // rather than the text being cut into another directory's name.
-        SendMessageA(dirEdit, EM_LIMITTEXT, sizeof(g_installer.installDir) - 1, 0);
-        SetWindowTextA(dirEdit, g_installer.installDir);
-    }
-
-    char caption[sizeof(g_setupInfo.title) + 8];
-    CopyAnsiBounded(caption, sizeof(caption), g_setupInfo.title);
-    if (g_setupInfo.textFile[0] != '\0') {
-        AppendAnsiBounded(caption, sizeof(caption), " (2/2)");
-    }
-    SetWindowTextA(dialog, caption);
-}
-
 // A disabled box counts as unchecked, whatever it shows.
 int OptionValue(HWND dialog, int id) {
     HWND box = GetDlgItem(dialog, id);
@@ -78,54 +50,6 @@ void ReturnToDirectory(HWND edit) {
     SendMessageA(edit, EM_SETSEL, 0, -1);
 }
 
-// OK: takes the boxes and the directory. False, with the focus in the
-// directory field, when the directory is not acceptable.
-bool AcceptOptions(HWND dialog) {
-    g_setupInfo.groupValue = OptionValue(dialog, IDC_OPTION_GROUP);
-    g_setupInfo.startupValue = OptionValue(dialog, IDC_OPTION_STARTUP);
-    g_setupInfo.desktopValue = OptionValue(dialog, IDC_OPTION_DESKTOP);
-
-    HWND dirEdit = GetDlgItem(dialog, IDC_INSTALL_DIR);
-    if (!dirEdit) {
-        return true;
-    }
-    // Read more than fits, so that a directory too long for the install
-    // directory is refused instead of silently cut short.
-    char typed[sizeof(g_installer.installDir) * 2] = {};
-    GetWindowTextA(dirEdit, typed, sizeof(typed));
-    if (std::strlen(typed) >= sizeof(g_installer.installDir)) {
-        ShowError(dialog, MSG_SPECIFY_INSTALL_DIR, 0);
-        ReturnToDirectory(dirEdit);
-        return false;
-    }
-    CopyAnsiBounded(g_installer.installDir, sizeof(g_installer.installDir), typed);
-    if (!ValidateInstallDir(dialog, g_installer.installDir)) {
-        ReturnToDirectory(dirEdit);
-        return false;
-    }
-    return true;
-}
-
-// A click on the All Users box: checked and unchecked swap; the
-// indeterminate state stays.
-void ToggleAllUsers(HWND dialog) {
-    if (g_setupInfo.allUsers == kChecked) {
-        g_setupInfo.allUsers = kUnchecked;
-    } else if (g_setupInfo.allUsers == kUnchecked) {
-        g_setupInfo.allUsers = kChecked;
-    } else {
-        return;
-    }
-    CheckDlgButton(dialog, IDC_OPTION_ALL_USERS, AllUsersState(g_setupInfo.allUsers));
-}
-
-void BrowseInstallDir(HWND dialog) {
-    GetDlgItemTextA(dialog, IDC_INSTALL_DIR, g_installer.installDir, sizeof(g_installer.installDir));
-    if (ChooseLocalFolder(dialog, g_installer.installDir, BrowseForFolder)) {
-        SetDlgItemTextA(dialog, IDC_INSTALL_DIR, g_installer.installDir);
-    }
-}
-
 // Help for a control, asked for by F1 or the caption's "?" button.
 void ShowControlHelp(const HELPINFO& help) {
     if (help.iContextType != HELPINFO_WINDOW) {
@@ -137,33 +61,145 @@ void ShowControlHelp(const HELPINFO& help) {
     }
 }
 
-INT_PTR CALLBACK OptionsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
-    switch (message) {
-        case WM_INITDIALOG:
-            InitOptionsDialog(dialog);
-            return TRUE;
-        case WM_COMMAND:
-            switch (LOWORD(wParam)) {
-                case IDOK:
-                    if (AcceptOptions(dialog)) {
-                        EndDialog(dialog, IDOK);
-                    }
-                    return TRUE;
-                case IDCANCEL:  // the Cancel button, Esc and the close box
-                    CancelAfterConfirmation(dialog);
-                    return TRUE;
-                case IDC_OPTION_ALL_USERS:
-                    if (HIWORD(wParam) == BN_CLICKED) {
-                        ToggleAllUsers(dialog);
-                    }
-                    return TRUE;
-                case IDC_BROWSE_INSTALL_DIR:
-                    if (HIWORD(wParam) == BN_CLICKED) {
-                        BrowseInstallDir(dialog);
-                    }
-                    return TRUE;
+// One open options dialog: its caller's data, and "AllUsers" as the user's
+// clicks leave it. Lives in DWLP_USER from WM_INITDIALOG on.
+class OptionsDialog {
+public:
+    explicit OptionsDialog(OptionsDialogData& data) : data_(data), allUsers_(data.options.allUsers) {}
+
+    static INT_PTR CALLBACK Proc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+
+private:
+    void Init();
+    bool Accept();
+    void ToggleAllUsers();
+    void BrowseInstallDir();
+    INT_PTR Command(WPARAM wParam);
+
+    HWND dialog_ = nullptr;
+    OptionsDialogData& data_;
+    int32_t allUsers_;
+};
+
+void OptionsDialog::Init() {
+    SetProgramIcons(dialog_);
+    const InstallOptions& offered = data_.options;
+    SetUpOptionBox(dialog_, IDC_OPTION_GROUP, offered.group);
+    SetUpOptionBox(dialog_, IDC_OPTION_STARTUP, offered.startup);
+    SetUpOptionBox(dialog_, IDC_OPTION_DESKTOP, offered.desktop);
+    if (allUsers_ < 0) {
+        EnableWindow(GetDlgItem(dialog_, IDC_OPTION_ALL_USERS), FALSE);
+    } else {
+        CheckDlgButton(dialog_, IDC_OPTION_ALL_USERS, AllUsersState(allUsers_));
+    }
+
+    HWND dirEdit = GetDlgItem(dialog_, IDC_INSTALL_DIR);
+    if (dirEdit) {
+        // The install directory holds at most 255 bytes; typing stops there
+        // rather than the text being cut into another directory's name.
+        SendMessageA(dirEdit, EM_LIMITTEXT, sizeof(offered.installDir) - 1, 0);
+        SetWindowTextA(dirEdit, offered.installDir);
+    }
+
+    char caption[kNameCapacity + 8];
+    CopyAnsiBounded(caption, sizeof(caption), data_.title);
+    if (data_.afterDocument) {
+        AppendAnsiBounded(caption, sizeof(caption), " (2/2)");
+    }
+    SetWindowTextA(dialog_, caption);
+}
+
+// OK: takes the boxes and the directory. False, with the focus in the
+// directory field and the caller's options untouched, when the directory is
+// not acceptable.
+bool OptionsDialog::Accept() {
+    InstallOptions chosen = data_.options;
+    chosen.group = OptionValue(dialog_, IDC_OPTION_GROUP);
+    chosen.startup = OptionValue(dialog_, IDC_OPTION_STARTUP);
+    chosen.desktop = OptionValue(dialog_, IDC_OPTION_DESKTOP);
+    chosen.allUsers = allUsers_;
+
+    HWND dirEdit = GetDlgItem(dialog_, IDC_INSTALL_DIR);
+    if (dirEdit) {
+        // Read more than fits, so that a directory too long for the install
+        // directory is refused instead of silently cut short.
+        char typed[sizeof(chosen.installDir) * 2] = {};
+        GetWindowTextA(dirEdit, typed, sizeof(typed));
+        if (std::strlen(typed) >= sizeof(chosen.installDir)) {
+            ShowError(dialog_, MSG_SPECIFY_INSTALL_DIR, 0);
+            ReturnToDirectory(dirEdit);
+            return false;
+        }
+        CopyAnsiBounded(chosen.installDir, sizeof(chosen.installDir), typed);
+        if (!ValidateInstallDir(dialog_, chosen.installDir)) {
+            ReturnToDirectory(dirEdit);
+            return false;
+        }
+    }
+    data_.options = chosen;
+    return true;
+}
+
+// A click on the All Users box: checked and unchecked swap; the
+// indeterminate state stays.
+void OptionsDialog::ToggleAllUsers() {
+    if (allUsers_ == kChecked) {
+        allUsers_ = kUnchecked;
+    } else if (allUsers_ == kUnchecked) {
+        allUsers_ = kChecked;
+    } else {
+        return;
+    }
+    CheckDlgButton(dialog_, IDC_OPTION_ALL_USERS, AllUsersState(allUsers_));
+}
+
+void OptionsDialog::BrowseInstallDir() {
+    char dir[kBrowsePathCapacity] = {};
+    GetDlgItemTextA(dialog_, IDC_INSTALL_DIR, dir, sizeof(dir));
+    if (ChooseLocalFolder(dialog_, dir, BrowseForFolder)) {
+        SetDlgItemTextA(dialog_, IDC_INSTALL_DIR, dir);
+    }
+}
+
+INT_PTR OptionsDialog::Command(WPARAM wParam) {
+    switch (LOWORD(wParam)) {
+        case IDOK:
+            if (Accept()) {
+                EndDialog(dialog_, IDOK);
             }
-            break;
+            return TRUE;
+        case IDCANCEL:  // the Cancel button, Esc and the close box
+            CancelAfterConfirmation(dialog_);
+            return TRUE;
+        case IDC_OPTION_ALL_USERS:
+            if (HIWORD(wParam) == BN_CLICKED) {
+                ToggleAllUsers();
+            }
+            return TRUE;
+        case IDC_BROWSE_INSTALL_DIR:
+            if (HIWORD(wParam) == BN_CLICKED) {
+                BrowseInstallDir();
+            }
+            return TRUE;
+    }
+    return FALSE;
+}
+
+INT_PTR CALLBACK OptionsDialog::Proc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_INITDIALOG) {
+        auto* self = reinterpret_cast<OptionsDialog*>(lParam);
+        SetWindowLongPtrA(dialog, DWLP_USER, lParam);
+        self->dialog_ = dialog;
+        self->Init();
+        return TRUE;
+    }
+    auto* self = reinterpret_cast<OptionsDialog*>(GetWindowLongPtrA(dialog, DWLP_USER));
+    if (self == nullptr) {
+        return FALSE;  // the messages before WM_INITDIALOG
+    }
+    switch (message) {
+        case WM_COMMAND:
+            return self->Command(wParam);
         case WM_HELP:
             if (lParam) {
                 ShowControlHelp(*reinterpret_cast<const HELPINFO*>(lParam));
@@ -192,8 +228,10 @@ bool ChooseLocalFolder(HWND owner, char (&dir)[kBrowsePathCapacity], FolderBrows
     return false;
 }
 
-bool ShowOptionsDialog(HWND owner) {
-    int templateId = g_setupInfo.transferMode == TransferMode::InPlace ? IDD_OPTIONS : IDD_OPTIONS_DIR;
-    INT_PTR result = DialogBoxParamA(g_installer.instance, MAKEINTRESOURCEA(templateId), owner, OptionsDialogProc, 0);
+bool ShowOptionsDialog(HWND owner, OptionsDialogData& data) {
+    OptionsDialog dialog(data);
+    int templateId = data.asksInstallDir ? IDD_OPTIONS_DIR : IDD_OPTIONS;
+    INT_PTR result = DialogBoxParamA(g_installer.instance, MAKEINTRESOURCEA(templateId), owner, OptionsDialog::Proc,
+                                     reinterpret_cast<LPARAM>(&dialog));
     return result == IDOK;
 }

@@ -2,12 +2,12 @@
 
 #include <algorithm>
 
-#include "engine/AnsiText.h"
-#include "engine/InstallerState.h"
-#include "engine/SetupInfo.h"
+#include "engine/AnsiText_win.h"
+#include "engine/InstallerState_win.h"
+#include "engine/SetupInfo_win.h"
 #include "resources/resource.h"
-#include "win/Gdi.h"
 #include "ui/Messages.h"
+#include "win/Gdi.h"
 
 const char kPopupHelpClass[] = "MIVO_POPHELP";
 

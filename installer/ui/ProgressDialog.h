@@ -5,6 +5,9 @@
 #include <windows.h>
 
 // Creates the progress dialog (template 106) owned by `owner`, captioned with
-// the setup title; null when it cannot be created. The copy loop writes the
-// paths into IDC_PROGRESS_SOURCE and IDC_PROGRESS_DESTINATION and destroys the dialog when it ends.
+// the setup title; null when it cannot be created. Its creator destroys it
+// when the copying ends.
 HWND CreateCopyProgressDialog(HWND owner);
+
+// Shows `source` and `destination` in the dialog as the file now copied.
+void ShowCopiedFile(HWND dialog, const char* source, const char* destination);

@@ -1,5 +1,10 @@
 #include "engine/Compose.h"
 
+#include <algorithm>
+#include <cstdint>
+
+#include "imaging/Parallel.h"
+
 namespace {
 
 // One loop over all bytes in 16-bit arithmetic (every intermediate fits), no
@@ -7,8 +12,12 @@ namespace {
 // division by 6 is a multiply-high: (x * 10923) >> 16 equals x / 6 for every
 // x up to 5 * 255 + 255.
 template <bool kTint>
-void ComposeBytes(uint8_t* __restrict frame, size_t count, const uint8_t* __restrict l0,
-                  const uint8_t* __restrict l1, const uint8_t* __restrict l2, const uint8_t* __restrict l3,
+void ComposeBytes(uint8_t* __restrict frame,
+                  size_t count,
+                  const uint8_t* __restrict l0,
+                  const uint8_t* __restrict l1,
+                  const uint8_t* __restrict l2,
+                  const uint8_t* __restrict l3,
                   const uint8_t* __restrict overlay) {
     for (size_t i = 0; i < count; ++i) {
         int16_t c = frame[i];
@@ -30,11 +39,27 @@ void ComposeBytes(uint8_t* __restrict frame, size_t count, const uint8_t* __rest
 }  // namespace
 
 void ComposeFrame(uint8_t* frame, size_t count, const LayerPixels& layers, bool tint) {
-    if (tint) {
-        ComposeBytes<true>(frame, count, layers.copyrightSharp, layers.copyrightSoft, layers.watermarkSharp,
-                           layers.watermarkSoft, layers.overlay);
-    } else {
-        ComposeBytes<false>(frame, count, layers.copyrightSharp, layers.copyrightSoft, layers.watermarkSharp,
-                            layers.watermarkSoft, nullptr);
+    // Every byte stands alone, so the frame is cut into pieces of whole cache
+    // lines for the cores.
+    if (!frame || !layers.copyrightSharp || !layers.copyrightSoft || !layers.watermarkSharp || !layers.watermarkSoft) {
+        return;
     }
+    tint = tint && layers.overlay;
+    const size_t piece = 64;
+    const size_t pieces = (count + piece - 1) / piece;
+    if (pieces > size_t(INT32_MAX)) {
+        return;
+    }
+    ParallelFor(int(pieces), 2048, [&](int begin, int end) {
+        size_t from = size_t(begin) * piece;
+        size_t n = std::min(count, size_t(end) * piece) - from;
+        auto at = [from](const uint8_t* layer) { return layer ? layer + from : nullptr; };
+        if (tint) {
+            ComposeBytes<true>(frame + from, n, at(layers.copyrightSharp), at(layers.copyrightSoft),
+                               at(layers.watermarkSharp), at(layers.watermarkSoft), at(layers.overlay));
+        } else {
+            ComposeBytes<false>(frame + from, n, at(layers.copyrightSharp), at(layers.copyrightSoft),
+                                at(layers.watermarkSharp), at(layers.watermarkSoft), nullptr);
+        }
+    });
 }

@@ -19,4 +19,6 @@ struct LayerPixels {
 //   c = (c + 5 L0) / 6      where L0 != 0   the copyright text, 5 parts in 6
 //   c = clamp(c + L2 - L3, 0, 255)          watermark relief
 //   c = min(255, c + O)     only with tint  selection tint and rubber band
+// Nothing happens without a frame or a text layer; no overlay means no tint.
+// The frame is split over the cores, with the bytes of one thread.
 void ComposeFrame(uint8_t* frame, size_t count, const LayerPixels& layers, bool tint);

@@ -1,7 +1,10 @@
 #include "engine/Effects.h"
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
+
+#include "imaging/Parallel.h"
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -21,31 +24,6 @@ unsigned BitLength(uint32_t value) {
 ExactDivider::ExactDivider(uint32_t divisor, uint32_t largestSum) {
     shift = BitLength(largestSum) + BitLength(divisor);
     multiplier = static_cast<uint32_t>(((uint64_t(1) << shift) / divisor) + 1);
-}
-
-bool MosaicRegion(const uint8_t* working, uint8_t* display, const uint8_t* mask, int width, int height,
-                  int blockSize) {
-    if (!working || !display || !mask || width <= 0 || height <= 0 || blockSize <= 0) {
-        return false;
-    }
-    const size_t stride = RowStride(width);
-    for (int y = 0; y < height; ++y) {
-        const uint8_t* maskRow = mask + stride * y;
-        uint8_t* target = display + stride * y;
-        const uint8_t* sampleRow = working + stride * (static_cast<size_t>(y / blockSize) * blockSize);
-        for (int blockX = 0; blockX < width; blockX += blockSize) {
-            const uint8_t* sample = sampleRow + 3 * static_cast<size_t>(blockX);
-            int end = width - blockX > blockSize ? blockX + blockSize : width;
-            for (int x = blockX; x < end; ++x) {
-                if (maskRow[3 * x]) {
-                    target[3 * x] = sample[0];
-                    target[3 * x + 1] = sample[1];
-                    target[3 * x + 2] = sample[2];
-                }
-            }
-        }
-    }
-    return true;
 }
 
 namespace {
@@ -75,11 +53,11 @@ void WindowSumsOfRow(const uint8_t* row, size_t count, size_t span, Sum* sums) {
         // colour; the three last sums of the previous block, repeated in the
         // colour pattern, carry the rest.
         const __m128i zero = _mm_setzero_si128();
-        __m128i previous = _mm_set_epi16(static_cast<short>(s2), static_cast<short>(s1), static_cast<short>(s0), 0,
-                                         0, 0, 0, 0);
+        __m128i previous =
+            _mm_set_epi16(static_cast<short>(s2), static_cast<short>(s1), static_cast<short>(s0), 0, 0, 0, 0, 0);
         for (; j + 8 <= count; j += 8) {
-            __m128i entering = _mm_unpacklo_epi8(
-                _mm_loadl_epi64(reinterpret_cast<const __m128i*>(row + j - 3 + span)), zero);
+            __m128i entering =
+                _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(row + j - 3 + span)), zero);
             __m128i leaving = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(row + j - 3)), zero);
             __m128i d = _mm_sub_epi16(entering, leaving);
             d = _mm_add_epi16(d, _mm_slli_si128(d, 6));
@@ -106,11 +84,11 @@ size_t RunEnd(const uint8_t* mask, size_t j, size_t count, bool selected) {
     for (; j + 48 <= count; j += 48) {
         const __m128i* chunk = reinterpret_cast<const __m128i*>(mask + j);
         uint64_t zeros = static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_loadu_si128(chunk), zero))) |
-                         static_cast<uint64_t>(static_cast<uint32_t>(
-                             _mm_movemask_epi8(_mm_cmpeq_epi8(_mm_loadu_si128(chunk + 1), zero))))
+                         static_cast<uint64_t>(
+                             static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_loadu_si128(chunk + 1), zero))))
                              << 16 |
-                         static_cast<uint64_t>(static_cast<uint32_t>(
-                             _mm_movemask_epi8(_mm_cmpeq_epi8(_mm_loadu_si128(chunk + 2), zero))))
+                         static_cast<uint64_t>(
+                             static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_loadu_si128(chunk + 2), zero))))
                              << 32;
         uint64_t stops = (selected ? zeros : ~zeros) & blueBytes;
         if (stops) {
@@ -130,32 +108,40 @@ size_t RunEnd(const uint8_t* mask, size_t j, size_t count, bool selected) {
 // exact division. Row sums stay below 2r x 255, which fits 16 bits up to
 // r = 128; larger radii keep them in 32 bits.
 template <typename Sum, typename Divider>
-void BlurRows(const uint8_t* working, uint8_t* display, const uint8_t* mask, int width, int height, int r,
-              const Divider& divide) {
+void BlurRows(const uint8_t* working,
+              uint8_t* display,
+              const uint8_t* mask,
+              int width,
+              int r,
+              const Divider& divide,
+              int yBegin,
+              int yEnd) {
     const size_t stride = RowStride(width);
-    const size_t span = 6 * static_cast<size_t>(r);                // 2r pixels
-    const size_t count = 3 * static_cast<size_t>(width - 2 * r);   // output bytes per row
-    const size_t first = 3 * static_cast<size_t>(r);               // first output byte
+    const size_t span = 6 * static_cast<size_t>(r);               // 2r pixels
+    const size_t count = 3 * static_cast<size_t>(width - 2 * r);  // output bytes per row
+    const size_t first = 3 * static_cast<size_t>(r);              // first output byte
     const size_t window = 2 * static_cast<size_t>(r);
     std::vector<std::vector<Sum>> ring(window, std::vector<Sum>(count));
     std::vector<Sum> fresh(count);
     std::vector<uint32_t> totals(count, 0);
 
-    for (size_t row = 0; row < window; ++row) {
-        Sum* sums = ring[row].data();
+    // The window of the first output row, rows yBegin - r to yBegin + r - 1;
+    // row k always sits in ring slot k % 2r.
+    for (size_t row = static_cast<size_t>(yBegin - r); row < static_cast<size_t>(yBegin + r); ++row) {
+        Sum* sums = ring[row % window].data();
         WindowSumsOfRow(working + stride * row, count, span, sums);
         for (size_t j = 0; j < count; ++j) {
             totals[j] += sums[j];
         }
     }
-    for (int y = r; y < height - r; ++y) {
+    for (int y = yBegin; y < yEnd; ++y) {
         const uint8_t* maskRow = mask + stride * y + first;
         uint8_t* target = display + stride * y + first;
         uint32_t* t = totals.data();
         // Row y + r - 1 enters the window; its sums take the ring slot of row
-        // y - r - 1, which leaves it. The first output row has its window
-        // complete already.
-        const bool moving = y > r;
+        // y - r - 1, which leaves it. The band's first output row has its
+        // window complete already.
+        const bool moving = y > yBegin;
         std::vector<Sum>* slot = nullptr;
         if (moving) {
             size_t entering = static_cast<size_t>(y + r - 1);
@@ -208,16 +194,71 @@ bool BlurRegion(const uint8_t* working, uint8_t* display, const uint8_t* mask, i
     if (area * 255 >= (uint64_t(1) << 30)) {
         return false;
     }
+    // Bands of output rows, each starting its running sums afresh: the sums
+    // are exact, so where a band starts changes no byte. A band's set-up
+    // costs 2r rows, so bands are kept well above that.
+    auto rows = [&](auto sum, const auto& divide) {
+        using Sum = decltype(sum);
+        return ParallelFor(height - 2 * r, std::max(64, 8 * r), [&](int begin, int end) {
+            BlurRows<Sum>(working, display, mask, width, r, divide, r + begin, r + end);
+        });
+    };
     if (r <= ShortDivider::kLargestRadius) {
-        BlurRows<uint16_t>(working, display, mask, width, height, r, ShortDivider(static_cast<uint32_t>(area)));
-    } else if (2 * r * 255 <= UINT16_MAX) {
-        BlurRows<uint16_t>(working, display, mask, width, height, r,
-                           ExactDivider(static_cast<uint32_t>(area), static_cast<uint32_t>(255 * area)));
-    } else {
-        BlurRows<uint32_t>(working, display, mask, width, height, r,
-                           ExactDivider(static_cast<uint32_t>(area), static_cast<uint32_t>(255 * area)));
+        return rows(uint16_t(0), ShortDivider(static_cast<uint32_t>(area)));
     }
-    return true;
+    ExactDivider exact(static_cast<uint32_t>(area), static_cast<uint32_t>(255 * area));
+    if (2 * r * 255 <= UINT16_MAX) {
+        return rows(uint16_t(0), exact);
+    }
+    return rows(uint32_t(0), exact);
+}
+
+namespace {
+
+// Pixels [begin, end) of a row take one colour: four-byte stores, each
+// overlapping the next pixel's first byte, which that pixel then writes.
+inline void FillPixels(uint8_t* row, int begin, int end, const uint8_t* colour) {
+    uint32_t word = colour[0] | static_cast<uint32_t>(colour[1]) << 8 | static_cast<uint32_t>(colour[2]) << 16;
+    uint8_t* p = row + 3 * static_cast<size_t>(begin);
+    for (int x = begin; x < end - 1; ++x, p += 3) {
+        std::memcpy(p, &word, 4);
+    }
+    p[0] = colour[0];
+    p[1] = colour[1];
+    p[2] = colour[2];
+}
+
+}  // namespace
+
+bool MosaicRegion(const uint8_t* working, uint8_t* display, const uint8_t* mask, int width, int height, int blockSize) {
+    if (!working || !display || !mask || width <= 0 || height <= 0 || blockSize <= 0) {
+        return false;
+    }
+    const size_t stride = RowStride(width);
+    const size_t count = 3 * static_cast<size_t>(width);
+    // Selected pixels come in runs, found sixteen mask pixels at a time; each
+    // run is filled block by block with the block's first pixel.
+    return ParallelFor(height, std::max(1, 16384 / width), [&](int begin, int end) {
+        for (int y = begin; y < end; ++y) {
+            const uint8_t* maskRow = mask + stride * y;
+            uint8_t* target = display + stride * y;
+            const uint8_t* sampleRow = working + stride * (static_cast<size_t>(y / blockSize) * blockSize);
+            size_t j = 0;
+            while (j < count) {
+                size_t start = RunEnd(maskRow, j, count, false);
+                size_t stop = RunEnd(maskRow, start, count, true);
+                int x = static_cast<int>(start / 3);
+                const int runEnd = static_cast<int>(stop / 3);
+                while (x < runEnd) {
+                    int blockX = x / blockSize * blockSize;
+                    int blockEnd = static_cast<int>(std::min<int64_t>(runEnd, int64_t(blockX) + blockSize));
+                    FillPixels(target, x, blockEnd, sampleRow + 3 * static_cast<size_t>(blockX));
+                    x = blockEnd;
+                }
+                j = stop;
+            }
+        }
+    });
 }
 
 void SmoothLayer(uint8_t* bits, int width, int height) {

@@ -50,14 +50,16 @@ struct ShortDivider {
 
 // Mosaic: each selected pixel takes the colour of the first pixel of its
 // n x n block, blocks aligned to the first pixel of the buffer. False (nothing
-// done) when n or the geometry is not positive.
+// done) when n or the geometry is not positive. Rows are split over the cores
+// (as for the blur); the bytes are those of one thread.
 bool MosaicRegion(const uint8_t* working, uint8_t* display, const uint8_t* mask, int width, int height,
                   int blockSize);
 
 // Box blur: each selected pixel at least r from every border takes, per
 // colour byte, the truncated mean of the 2r x 2r pixels (x + dx, y + dy),
 // dx and dy from -r to r - 1. Pixels nearer a border stay. The cost per pixel
-// does not depend on r. False when r or the geometry is not positive; true
+// does not depend on r. False when r or the geometry is not positive, or when
+// memory for the running sums is short (some rows may then be done); true
 // (with nothing changed) when 2r reaches the width or height.
 bool BlurRegion(const uint8_t* working, uint8_t* display, const uint8_t* mask, int width, int height, int radius);
 

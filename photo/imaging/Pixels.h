@@ -41,9 +41,12 @@ uint32_t AllocatePixels(PixelImage& image, int width, int height);
 // aspect ratio (rounded, at least 1). False for sizes that make no picture.
 bool ResolveResize(int sourceWidth, int sourceHeight, int width, int height, int* outWidth, int* outHeight);
 
-// High-quality resampling: area averaging along an axis that shrinks, a
-// Catmull-Rom cubic along one that grows, an exact copy along one that stays.
-// The result replaces `to`. Returns 0 or an error code.
+// High-quality resampling: along an axis that shrinks, Lanczos-3 (after a
+// box average by a whole factor when the shrink is large), so that detail too
+// fine for the new size fades to its mean instead of turning into false
+// pattern; a Catmull-Rom cubic along one that grows; an exact copy along one
+// that stays. Fixed point, rows split over the cores with the same bytes as on
+// one. The result replaces `to`. Returns 0 or an error code.
 uint32_t ResizePixels(const PixelImage& from, int width, int height, PixelImage& to);
 
 // Clockwise by 90, 180 or 270 degrees as displayed. Returns 0 or an error code.

@@ -12,8 +12,8 @@
 #include <thread>
 #include <vector>
 
-#include "engine/InstallerState.h"
-#include "engine/SetupInfo.h"
+#include "engine/InstallerState_win.h"
+#include "engine/SetupInfo_win.h"
 #include "resources/resource.h"
 #include "support/BoxAnswerer.h"
 #include "support/GuiDriver.h"
@@ -50,11 +50,21 @@ void PumpMessages() {
     }
 }
 
+// The options dialog's input as an install run gives it, from the records.
+OptionsDialogData OptionsFromTheRecords() {
+    OptionsDialogData data;
+    data.title = g_setupInfo.title;
+    data.afterDocument = g_setupInfo.textFile[0] != '\0';
+    data.asksInstallDir = g_setupInfo.transferMode != TransferMode::InPlace;
+    data.options = OfferedInstallOptions();
+    return data;
+}
+
 // Runs ShowOptionsDialog on a thread of its own, for the test thread to
 // drive the dialog as a user would.
 class OptionsRun {
 public:
-    OptionsRun() : thread_([this] { result_ = ShowOptionsDialog(nullptr); }) {
+    OptionsRun() : data_(OptionsFromTheRecords()), thread_([this] { result_ = ShowOptionsDialog(nullptr, data_); }) {
         dialog_ = gui::WaitForWindow(GetCurrentProcessId(), L"#32770", kTitleW);
     }
     ~OptionsRun() {
@@ -77,8 +87,18 @@ public:
         thread_.join();
         return result_;
     }
+    // Cancels, confirming, and waits for the dialog to end; its result.
+    bool Cancel() {
+        gui::BoxAnswerer yes(IDYES);
+        PostMessageW(dialog_, WM_COMMAND, IDCANCEL, 0);
+        thread_.join();
+        return result_;
+    }
+    // The options after the dialog ended.
+    const InstallOptions& Options() const { return data_.options; }
 
 private:
+    OptionsDialogData data_;
     bool result_ = false;
     std::thread thread_;
     HWND dialog_ = nullptr;
@@ -110,10 +130,10 @@ TEST_P(OptionsReadBack, OkStoresTheBoxesAndAllUsersFollowsItsClicks) {
         ASSERT_TRUE(gui::ClickAndWait(run.Dialog(), id));
     }
     EXPECT_TRUE(run.PressOk());
-    EXPECT_EQ(g_setupInfo.groupValue, c.groupOut);
-    EXPECT_EQ(g_setupInfo.startupValue, c.startupOut);
-    EXPECT_EQ(g_setupInfo.desktopValue, c.desktopOut);
-    EXPECT_EQ(g_setupInfo.allUsers, c.allUsersOut);
+    EXPECT_EQ(run.Options().group, c.groupOut);
+    EXPECT_EQ(run.Options().startup, c.startupOut);
+    EXPECT_EQ(run.Options().desktop, c.desktopOut);
+    EXPECT_EQ(run.Options().allUsers, c.allUsersOut);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -165,7 +185,7 @@ TEST_F(DialogTest, InPlaceOptionsLeaveTheInstallDirectoryAlone) {
     ASSERT_NE(run.Dialog(), nullptr);
     EXPECT_EQ(gui::Control(run.Dialog(), IDC_INSTALL_DIR), nullptr);
     EXPECT_TRUE(run.PressOk());
-    EXPECT_STREQ(g_installer.installDir, "C:\\Dist");
+    EXPECT_STREQ(run.Options().installDir, "C:\\Dist");
 }
 
 TEST_F(DialogTest, OkTakesTheTypedDirectory) {
@@ -176,7 +196,7 @@ TEST_F(DialogTest, OkTakesTheTypedDirectory) {
     EXPECT_EQ(gui::ControlText(run.Dialog(), IDC_INSTALL_DIR), L"C:\\Program Files\\Old");
     gui::SetControlText(run.Dialog(), IDC_INSTALL_DIR, L"D:\\アプリ\\表");
     EXPECT_TRUE(run.PressOk());
-    EXPECT_EQ(testfiles::FromAnsi(g_installer.installDir), L"D:\\アプリ\\表");
+    EXPECT_EQ(testfiles::FromAnsi(run.Options().installDir), L"D:\\アプリ\\表");
 }
 
 // A directory longer than the install directory holds is refused rather than
@@ -193,9 +213,11 @@ TEST_F(DialogTest, OverlongDirectoryIsRefusedNotCut) {
     EXPECT_EQ(box.text, L"インストール先ディレクトリを指定して下さい。");
     ASSERT_TRUE(gui::Sync(run.Dialog()));
     EXPECT_TRUE(IsWindowVisible(run.Dialog()));
-    EXPECT_STREQ(g_installer.installDir, "C:\\Short");
     // Typing stops at 255 bytes.
     EXPECT_EQ(SendMessageW(gui::Control(run.Dialog(), IDC_INSTALL_DIR), EM_GETLIMITTEXT, 0, 0), 255);
+    // Cancelled, the dialog hands back the options as they came.
+    EXPECT_FALSE(run.Cancel());
+    EXPECT_STREQ(run.Options().installDir, "C:\\Short");
 }
 
 // --- Help asked for through the caption's "?" button ---------------------------------

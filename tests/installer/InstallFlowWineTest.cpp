@@ -3,8 +3,8 @@
 // clean-up, the hand-over to the uninstaller copy and the "/d" clean-up.
 #include <gtest/gtest.h>
 
-#include <windows.h>
 #include <shlobj.h>
+#include <windows.h>
 
 #include <algorithm>
 #include <cstring>
@@ -12,11 +12,11 @@
 #include <vector>
 
 #include "InstallTestKit.h"
-#include "engine/InstallFlow.h"
-#include "engine/InstallerState.h"
-#include "engine/SetupInfo.h"
-#include "engine/UninstallEntry.h"
-#include "support/BoxAnswerer.h"
+#include "ReportRecorder.h"
+#include "engine/InstallFlow_win.h"
+#include "engine/InstallerState_win.h"
+#include "engine/SetupInfo_win.h"
+#include "engine/UninstallEntry_win.h"
 #include "support/Machine.h"
 #include "ui/Messages.h"
 
@@ -63,16 +63,17 @@ protected:
         std::strcpy(g_installer.setupFileName, "Setup.inf");
         std::strcpy(g_installer.installDir, dist_.c_str());
         g_installer.runMode = mode;
-        ASSERT_EQ(LoadSetupInfo(SetupLoadMode::Install), 1);
+        installkit::ReportRecorder load;
+        ASSERT_EQ(LoadSetupInfo(load, SetupLoadMode::Install), 1);
         if (g_setupInfo.transferMode != TransferMode::InPlace) {
             std::strcpy(g_installer.installDir, target_.c_str());
         }
     }
 
     bool Install(std::vector<MessageBoxContent>& boxes) {
-        gui::BoxAnswerer answer(IDOK);
-        bool result = RunInstall(nullptr);
-        boxes = answer.Finish();
+        installkit::ReportRecorder answer;
+        bool result = RunInstall(answer);
+        boxes = answer.Boxes();
         return result;
     }
 
@@ -124,7 +125,9 @@ TEST_F(InstallFlowTest, UninstallEntryHoldsEveryGivenValue) {
          {{"DisplayName", ""}, {"UninstallString", "\"" + ownPath_ + "\" /r"}}},
         {"publisher without URL",
          "[Install]\r\nTitle=T\r\n[Uninstall]\r\nKey=MivoFlowEntry\r\nName=N\r\nPublisher=P\r\n",
-         {{"DisplayName", "N"}, {"UninstallString", "\"" + ownPath_ + "\" /r"}, {"Publisher", "P"},
+         {{"DisplayName", "N"},
+          {"UninstallString", "\"" + ownPath_ + "\" /r"},
+          {"Publisher", "P"},
           {"URLInfoAbout", ""}}},
         {"URL without publisher",
          "[Install]\r\nTitle=T\r\n[Uninstall]\r\nKey=MivoFlowEntry\r\nName=N\r\nURLInfoAbout=http://a/\r\n",
@@ -149,8 +152,9 @@ TEST_F(InstallFlowTest, NoUninstallEntryForAPerUserRunAndABadIconStopsTheEntry) 
     const std::string key = std::string(kEntryRoot) + "MivoFlowEntry";
     leftovers_.Key(HKEY_LOCAL_MACHINE, key);
     machine::DeleteKeyTree(HKEY_LOCAL_MACHINE, FromAnsi(key));
-    const std::string inf = "[Install]\r\nTitle=T\r\n[Uninstall]\r\nKey=MivoFlowEntry\r\nName=N\r\n"
-                            "IconFile=%MIVO_NO_SUCH_VARIABLE%\\a.ico\r\nPublisher=P\r\n";
+    const std::string inf =
+        "[Install]\r\nTitle=T\r\n[Uninstall]\r\nKey=MivoFlowEntry\r\nName=N\r\n"
+        "IconFile=%MIVO_NO_SUCH_VARIABLE%\\a.ico\r\nPublisher=P\r\n";
     std::vector<MessageBoxContent> boxes;
 
     Prepare(inf, RunMode::PerUser);
@@ -264,16 +268,16 @@ TEST_F(InstallFlowTest, LaunchUninstallerCopyHandsOverToTheCopyWithK) {
     const std::string key = std::string(kEntryRoot) + "MivoFlowLaunch";
     leftovers_.Key(HKEY_LOCAL_MACHINE, key);
     HKEY created = nullptr;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &created,
-                              nullptr),
-              ERROR_SUCCESS);
+    ASSERT_EQ(
+        RegCreateKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &created, nullptr),
+        ERROR_SUCCESS);
     RegCloseKey(created);
 
     Prepare("[Install]\r\nTitle=T\r\n[Uninstall]\r\nTitle=U\r\nKey=MivoFlowLaunch\r\n");
     ASSERT_TRUE(testfiles::CopyTo(testfiles::BinDir() + L"mivo_args_stub.exe", FromAnsi(ownPath_)));
-    gui::BoxAnswerer answer(IDOK);
-    EXPECT_TRUE(LaunchUninstallerCopy());
-    EXPECT_TRUE(answer.Finish().empty());
+    installkit::ReportRecorder answer;
+    EXPECT_TRUE(LaunchUninstallerCopy(answer));
+    EXPECT_TRUE(answer.Boxes().empty());
 
     EXPECT_FALSE(installkit::RegKeyExists(HKEY_LOCAL_MACHINE, key));
     EXPECT_EQ(ReadIni(setupFile_, "Uninstall", "Dir"), dist_);
@@ -293,9 +297,9 @@ TEST_F(InstallFlowTest, LaunchUninstallerCopyReportsWhatStopsIt) {
     Prepare("[Install]\r\nTitle=T\r\n");
     std::strcpy(g_installer.setupFilePath, dist_.c_str());
     {
-        gui::BoxAnswerer answer(IDOK);
-        EXPECT_FALSE(LaunchUninstallerCopy());
-        boxes = answer.Finish();
+        installkit::ReportRecorder answer;
+        EXPECT_FALSE(LaunchUninstallerCopy(answer));
+        boxes = answer.Boxes();
     }
     std::strcpy(g_installer.setupFilePath, setupFile_.c_str());
     ASSERT_EQ(boxes.size(), 1u);
@@ -303,13 +307,14 @@ TEST_F(InstallFlowTest, LaunchUninstallerCopyReportsWhatStopsIt) {
 
     // The copy is no program: message 17 with the shell's code.
     {
-        gui::BoxAnswerer answer(IDOK);
-        EXPECT_FALSE(LaunchUninstallerCopy());
-        boxes = answer.Finish();
+        installkit::ReportRecorder answer;
+        EXPECT_FALSE(LaunchUninstallerCopy(answer));
+        boxes = answer.Boxes();
     }
     ASSERT_EQ(boxes.size(), 1u);
-    const std::wstring prefix = L"アンインストーラの起動に失敗しました。\n"
-                                L"申し訳ありませんが，手動でアンインストールを実行して下さい。\n  (ErrorCode : ";
+    const std::wstring prefix =
+        L"アンインストーラの起動に失敗しました。\n"
+        L"申し訳ありませんが，手動でアンインストールを実行して下さい。\n  (ErrorCode : ";
     ASSERT_EQ(boxes[0].text.compare(0, prefix.size(), prefix), 0) << ToAnsi(boxes[0].text);
     int code = _wtoi(boxes[0].text.c_str() + prefix.size());
     EXPECT_GT(code, 0);

@@ -2,6 +2,7 @@
 
 #include "support/Machine.h"
 #include "ui/Messages.h"
+#include "win/RegKey.h"
 
 namespace installkit {
 
@@ -55,8 +56,8 @@ testfiles::Shortcut ReadLink(const std::string& path) {
 
 RegValues ReadRegValues(HKEY root, const std::string& subKey) {
     RegValues values;
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(root, subKey.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) {
+    RegKey key;
+    if (RegOpenKeyExA(root, subKey.c_str(), 0, KEY_READ, key.Receive()) != ERROR_SUCCESS) {
         return values;
     }
     for (DWORD index = 0;; ++index) {
@@ -65,13 +66,12 @@ RegValues ReadRegValues(HKEY root, const std::string& subKey) {
         BYTE data[1024] = {};
         DWORD dataLength = sizeof data - 1;
         DWORD type = 0;
-        if (RegEnumValueA(key, index, name, &nameLength, nullptr, &type, data, &dataLength) != ERROR_SUCCESS) {
+        if (RegEnumValueA(key.Get(), index, name, &nameLength, nullptr, &type, data, &dataLength) != ERROR_SUCCESS) {
             break;
         }
         std::string text(reinterpret_cast<const char*>(data));
         values.emplace_back(name, type == REG_SZ ? text : "<not REG_SZ>");
     }
-    RegCloseKey(key);
     return values;
 }
 

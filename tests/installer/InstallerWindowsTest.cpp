@@ -5,8 +5,8 @@
 #include <cstring>
 #include <string>
 
-#include "engine/InstallerState.h"
-#include "engine/SetupInfo.h"
+#include "engine/InstallerState_win.h"
+#include "engine/SetupInfo_win.h"
 #include "resources/resource.h"
 #include "support/GuiDriver.h"
 #include "support/Screenshot.h"

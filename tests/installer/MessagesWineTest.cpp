@@ -2,18 +2,23 @@
 // the install-directory check, in process (code page 932).
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "InstallTestKit.h"
-#include "engine/AdminCheck.h"
-#include "engine/AnsiText.h"
-#include "engine/InstallerMain.h"
-#include "engine/InstallerState.h"
-#include "engine/SetupInfo.h"
+#include "ReportRecorder.h"
+#include "engine/AdminCheck_win.h"
+#include "engine/AnsiText_win.h"
+#include "engine/Entry_win.h"
+#include "engine/InstallerState_win.h"
+#include "engine/SetupInfo_win.h"
+#include "engine/UninstallFlow_win.h"
 #include "resources/resource.h"
 #include "support/BoxAnswerer.h"
 #include "support/TestFiles.h"
+#include "ui/BoxReporter.h"
 #include "ui/Messages.h"
 
 namespace {
@@ -145,7 +150,8 @@ TEST_F(MessagesTest, ErrorBoxesHaveTheirOwnCaptionAndTheCodeLine) {
     {
         std::strcpy(g_installer.setupFilePath, ToAnsi(L"C:\\配布\\Setup.inf").c_str());
         gui::BoxAnswerer answer(IDOK);
-        ShowSetupFileError(nullptr, MSG_SETUP_FILE_INVALID);
+        BoxReporter boxes(nullptr);
+        ReportSetupFileError(boxes, MSG_SETUP_FILE_INVALID);
         gui::MessageBoxContent box = answer.FinishOne();
         EXPECT_EQ(box.caption, L"Error !");
         EXPECT_EQ(box.text, L"セットアップ情報ファイル（C:\\配布\\Setup.inf）の内容が不正です。");
@@ -199,9 +205,9 @@ TEST_F(MessagesTest, ConfirmationQuestions) {
     for (const Case& c : cases) {
         g_installer.runMode = c.mode;
         g_setupInfo.notAdmin = c.notAdmin;
-        gui::BoxAnswerer answer(c.answer);
-        EXPECT_EQ(ConfirmUninstall(), c.result);
-        gui::MessageBoxContent box = answer.FinishOne();
+        installkit::ReportRecorder answer([&](const gui::MessageBoxContent&) { return c.answer; });
+        EXPECT_EQ(ConfirmUninstall(answer), c.result);
+        gui::MessageBoxContent box = answer.One();
         EXPECT_EQ(box.caption, c.caption);
         EXPECT_EQ(box.text, c.text);
     }
@@ -250,6 +256,62 @@ TEST_F(MessagesTest, InstallDirectoryCheck) {
     }
     EXPECT_EQ(ToAnsi(L"ポ"), "\x83\x7C");
     EXPECT_EQ(ToAnsi(L"表"), "\x95\x5C");
+}
+
+// The program's reporter: each notice as the table words it, the refused
+// target on a line of its own, the setup file's own text in place of a
+// message, the restart offer as a question; and while files are copied the
+// progress dialog owns the boxes, showing the file.
+TEST_F(MessagesTest, BoxReporterShowsNoticesAndQuestionsAndLetsTheProgressDialogOwnBoxes) {
+    g_installer.instance = GetModuleHandleA(nullptr);
+    SetMessageModule(g_installer.instance);
+    std::strcpy(g_installer.setupFilePath, "C:\\dist\\Setup.inf");
+    BoxReporter boxes(nullptr);
+    {
+        gui::BoxAnswerer answer(IDOK);
+        Notice refusal{Severity::Error, MSG_SETUP_FILE_INVALID};
+        refusal.argument = g_installer.setupFilePath;
+        refusal.detail = "HKEY_CURRENT_USER\\Software";
+        boxes.Notify(refusal);
+        Notice complete{Severity::Information, MSG_INSTALL_COMPLETE};
+        complete.text = "Done, thank you";
+        boxes.Notify(complete);
+        boxes.Warning(MSG_INSTALL_DIR_DELETE_FAILED);
+        std::vector<gui::MessageBoxContent> shown = answer.Finish();
+        ASSERT_EQ(shown.size(), 3u);
+        EXPECT_EQ(shown[0].caption, L"Error !");
+        EXPECT_EQ(shown[0].text,
+                  L"セットアップ情報ファイル（C:\\dist\\Setup.inf）の内容が不正です。\nHKEY_CURRENT_USER\\Software");
+        EXPECT_EQ(shown[1].caption, L"アクメ セットアップ");
+        EXPECT_EQ(shown[1].text, L"Done, thank you");
+        EXPECT_EQ(shown[2].text, MessageText(MSG_INSTALL_DIR_DELETE_FAILED));
+        EXPECT_FALSE(shown[2].yesNo);
+    }
+    for (int button : {IDYES, IDNO}) {
+        gui::BoxAnswerer answer(button);
+        EXPECT_EQ(boxes.Ask({MSG_UNINSTALL_COMPLETE_RESTART, QuestionStyle::Restart}), button == IDYES);
+        gui::MessageBoxContent box = answer.FinishOne();
+        EXPECT_EQ(box.text, MessageText(MSG_UNINSTALL_COMPLETE_RESTART));
+        EXPECT_TRUE(box.yesNo);
+    }
+    {
+        gui::BoxAnswerer answer(IDOK);
+        boxes.BeginCopying();
+        boxes.Copying("C:\\dist\\a.txt", "C:\\App\\a.txt");
+        boxes.Error(MSG_COPY_FAILED);
+        boxes.EndCopying();
+        gui::MessageBoxContent box = answer.FinishOne();
+        EXPECT_EQ(box.text, MessageText(MSG_COPY_FAILED));
+        EXPECT_EQ(box.ownerTitle, L"アクメ セットアップ");
+        EXPECT_NE(std::find(box.ownerControls.begin(), box.ownerControls.end(), IDC_PROGRESS_SOURCE),
+                  box.ownerControls.end());
+    }
+    {
+        // Once the copying has ended, the progress dialog is gone.
+        gui::BoxAnswerer answer(IDOK);
+        boxes.Error(MSG_COPY_FAILED);
+        EXPECT_EQ(answer.FinishOne().ownerTitle, L"");
+    }
 }
 
 TEST_F(MessagesTest, ValidateInstallDirShowsTheRefusal) {

@@ -1,19 +1,19 @@
 #include <gtest/gtest.h>
 
-#include <windows.h>
 #include <shlobj.h>
+#include <windows.h>
 
 #include <cstring>
 #include <string>
 #include <vector>
 
 #include "InstallTestKit.h"
+#include "ReportRecorder.h"
 #include "ShiftJisText.h"
-#include "engine/InstallerState.h"
-#include "engine/Paths.h"
-#include "engine/Registry.h"
-#include "engine/SetupInfo.h"
-#include "support/BoxAnswerer.h"
+#include "engine/InstallerState_win.h"
+#include "engine/Paths_win.h"
+#include "engine/Registry_win.h"
+#include "engine/SetupInfo_win.h"
 #include "support/TestFiles.h"
 #include "ui/Messages.h"
 
@@ -71,6 +71,10 @@ protected:
         std::strcpy(g_installer.ownDir, "C:\\dist\\");
         g_setupInfo = SetupInfo();
     }
+    // What resolving reports where it should report nothing.
+    void TearDown() override { EXPECT_TRUE(silent_.Boxes().empty()) << testfiles::ToUtf8(silent_.One().text); }
+
+    installkit::ReportRecorder silent_;
 };
 
 }  // namespace
@@ -168,8 +172,8 @@ TEST_F(PathsTest, ResultsLongerThan255BytesFailLikeUnresolvableOnes) {
 }
 
 TEST_F(PathsTest, SpecialFoldersComeFromTheShell) {
-    int folders[] = {kFolderDesktop,       kFolderPrograms,      kFolderPersonal,     kFolderStartup,
-                     kFolderTemplates,     kFolderCommonPrograms, kFolderCommonStartup, kFolderCommonDesktop};
+    int folders[] = {kFolderDesktop,   kFolderPrograms,       kFolderPersonal,      kFolderStartup,
+                     kFolderTemplates, kFolderCommonPrograms, kFolderCommonStartup, kFolderCommonDesktop};
     for (int csidl : folders) {
         char expected[MAX_PATH] = {};
         ASSERT_TRUE(SHGetSpecialFolderPathA(nullptr, expected, csidl, FALSE)) << csidl;
@@ -197,7 +201,7 @@ TEST_F(PathsTest, InstallDirectoryFromTheSetupValue) {
     };
     for (const Case& c : cases) {
         std::strcpy(g_installer.installDir, kInstallDir);
-        EXPECT_TRUE(ResolveInstallDir(c.value)) << c.value;
+        EXPECT_TRUE(ResolveInstallDir(silent_, c.value, g_setupInfo.installDirReg)) << c.value;
         EXPECT_EQ(std::string(g_installer.installDir), c.dir) << c.value;
     }
 }
@@ -209,37 +213,35 @@ TEST_F(PathsTest, RememberedInstallDirectoryWins) {
     std::string programFiles = RegistryValue(HKEY_LOCAL_MACHINE, kCurrentVersion, "ProgramFilesDir");
 
     // No key yet: the setup value applies.
-    EXPECT_TRUE(ResolveInstallDir("Acme"));
+    EXPECT_TRUE(ResolveInstallDir(silent_, "Acme", g_setupInfo.installDirReg));
     EXPECT_EQ(std::string(g_installer.installDir), programFiles + "\\Acme");
 
     RegKey key;
     ASSERT_TRUE(OpenRegKey(HKEY_CURRENT_USER, kRememberKey, true, key));
     // A key without the value, or with an empty one, changes nothing.
-    EXPECT_TRUE(ResolveInstallDir("\\Tools"));
+    EXPECT_TRUE(ResolveInstallDir(silent_, "\\Tools", g_setupInfo.installDirReg));
     EXPECT_EQ(std::string(g_installer.installDir), WindowsDir().substr(0, 2) + "\\Tools");
     ASSERT_TRUE(WriteRegString(key.Get(), "InstallDir", ""));
-    EXPECT_TRUE(ResolveInstallDir("\\Tools"));
+    EXPECT_TRUE(ResolveInstallDir(silent_, "\\Tools", g_setupInfo.installDirReg));
     EXPECT_EQ(std::string(g_installer.installDir), WindowsDir().substr(0, 2) + "\\Tools");
 
     ASSERT_TRUE(WriteRegString(key.Get(), "InstallDir", "E:\\Apps\\Acme"));
-    EXPECT_TRUE(ResolveInstallDir("Acme"));
+    EXPECT_TRUE(ResolveInstallDir(silent_, "Acme", g_setupInfo.installDirReg));
     EXPECT_STREQ(g_installer.installDir, "E:\\Apps\\Acme");
 
     // A stored value longer than a path is not taken (nor cut).
     ASSERT_TRUE(WriteRegString(key.Get(), "InstallDir", ("E:\\" + std::string(300, 'x')).c_str()));
-    EXPECT_TRUE(ResolveInstallDir("Acme"));
+    EXPECT_TRUE(ResolveInstallDir(silent_, "Acme", g_setupInfo.installDirReg));
     EXPECT_EQ(std::string(g_installer.installDir), programFiles + "\\Acme");
 
-    key.Close();
+    key.Reset();
     RegDeleteTreeA(HKEY_CURRENT_USER, kRememberKey);
 }
 
 TEST_F(PathsTest, BadRegistryRootsAreReportedAsABadSetupFile) {
     const char* roots[] = {
         "HKEY_CURRENT_USER",  // no backslash
-        "HKCU\\Software\\Acme",
-        "hkey_current_user\\Software\\Acme",
-        "HKEY_CLASSES_ROOT\\Software\\Acme",
+        "HKCU\\Software\\Acme", "hkey_current_user\\Software\\Acme", "HKEY_CLASSES_ROOT\\Software\\Acme",
         "\\Software\\Acme",
     };
     std::wstring expected =
@@ -247,9 +249,9 @@ TEST_F(PathsTest, BadRegistryRootsAreReportedAsABadSetupFile) {
     for (const char* root : roots) {
         std::strcpy(g_setupInfo.installDirReg, root);
         std::strcpy(g_installer.installDir, kInstallDir);
-        gui::BoxAnswerer answer(IDOK);
-        EXPECT_FALSE(ResolveInstallDir("Acme")) << root;
-        gui::MessageBoxContent box = answer.FinishOne();
+        installkit::ReportRecorder answer;
+        EXPECT_FALSE(ResolveInstallDir(answer, "Acme", g_setupInfo.installDirReg)) << root;
+        gui::MessageBoxContent box = answer.One();
         EXPECT_EQ(box.caption, L"Error !") << root;
         EXPECT_EQ(box.text, expected) << root;
         EXPECT_STREQ(g_installer.installDir, kInstallDir) << root;
@@ -258,9 +260,9 @@ TEST_F(PathsTest, BadRegistryRootsAreReportedAsABadSetupFile) {
 
 TEST_F(PathsTest, InstallDirectoryTooLongIsABadSetupFile) {
     std::string value(250, 'v');
-    gui::BoxAnswerer answer(IDOK);
-    EXPECT_FALSE(ResolveInstallDir(value.c_str()));
-    EXPECT_EQ(answer.FinishOne().caption, L"Error !");
+    installkit::ReportRecorder answer;
+    EXPECT_FALSE(ResolveInstallDir(answer, value.c_str(), g_setupInfo.installDirReg));
+    EXPECT_EQ(answer.One().caption, L"Error !");
     EXPECT_STREQ(g_installer.installDir, kInstallDir);
 }
 
@@ -271,9 +273,9 @@ TEST_F(PathsTest, MissingProgramFilesDirIsMessage9With2101) {
     std::string saved = RegistryValue(HKEY_LOCAL_MACHINE, kCurrentVersion, "ProgramFilesDir");
     ASSERT_EQ(RegDeleteValueA(key.Get(), "ProgramFilesDir"), ERROR_SUCCESS);
 
-    gui::BoxAnswerer answer(IDOK);
-    bool resolved = ResolveInstallDir("Acme");
-    gui::MessageBoxContent box = answer.FinishOne();
+    installkit::ReportRecorder answer;
+    bool resolved = ResolveInstallDir(answer, "Acme", g_setupInfo.installDirReg);
+    gui::MessageBoxContent box = answer.One();
     WriteRegString(key.Get(), "ProgramFilesDir", saved.c_str());
 
     EXPECT_FALSE(resolved);

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <string>
 
-#include "engine/Registry.h"
+#include "engine/Registry_win.h"
 
 namespace {
 
@@ -20,7 +20,7 @@ protected:
         ASSERT_TRUE(OpenRegKey(HKEY_CURRENT_USER, kTestRoot, true, key_));
     }
     void TearDown() override {
-        key_.Close();
+        key_.Reset();
         RegDeleteTreeA(HKEY_CURRENT_USER, kTestRoot);
     }
     void SetRaw(const char* name, DWORD type, const void* data, DWORD bytes) {
@@ -132,7 +132,7 @@ TEST_F(RegistryTest, OpeningCreatesOnlyWhenAsked) {
 
     ASSERT_TRUE(OpenRegKey(HKEY_CURRENT_USER, sub.c_str(), true, key));
     EXPECT_TRUE(WriteRegString(key.Get(), "v", "1"));
-    key.Close();
+    key.Reset();
 
     ASSERT_TRUE(OpenRegKey(HKEY_CURRENT_USER, sub.c_str(), false, key));
     EXPECT_TRUE(WriteRegString(key.Get(), "v", "2"));

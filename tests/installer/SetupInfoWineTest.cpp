@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "engine/InstallerState.h"
-#include "engine/SetupInfo.h"
-#include "support/BoxAnswerer.h"
+#include "ReportRecorder.h"
+#include "engine/InstallerState_win.h"
+#include "engine/SetupInfo_win.h"
 #include "support/TestFiles.h"
 
 namespace {
@@ -32,11 +32,11 @@ protected:
 
     void Write(const std::string& text) { ASSERT_TRUE(testfiles::WriteFileBytes(setupPath_, text)); }
 
-    // Loads in `mode`, answering any box with OK; the box's text, if any.
+    // Loads in `mode`; the text of the box it would show, if any.
     int Load(SetupLoadMode mode, std::wstring* boxText = nullptr) {
-        gui::BoxAnswerer answer(IDOK);
-        int result = LoadSetupInfo(mode);
-        gui::MessageBoxContent box = answer.FinishOne();
+        installkit::ReportRecorder answer;
+        int result = LoadSetupInfo(answer, mode);
+        gui::MessageBoxContent box = answer.One();
         if (boxText) {
             *boxText = box.text;
         } else {
@@ -46,6 +46,7 @@ protected:
     }
 
     testfiles::ScratchDir work_;
+    installkit::ReportRecorder reports_;  // what the item lists would report
     std::wstring setupPath_;
 };
 
@@ -346,12 +347,12 @@ TEST_F(SetupInfoTest, ItemListsStopAtTheFirstGapAndAfterItem99) {
     };
     for (const Case& c : cases) {
         Write(c.file);
-        ItemList list = ReadItemList(nullptr, c.section);
+        ItemList list = ReadItemList(reports_, c.section);
         ASSERT_TRUE(list) << c.file;
         EXPECT_EQ(Entries(list), c.entries) << c.file;
     }
     Write(many);
-    ItemList list = ReadItemList(nullptr, "Files");
+    ItemList list = ReadItemList(reports_, "Files");
     std::vector<std::string> entries = Entries(list);
     ASSERT_EQ(entries.size(), 99u);
     EXPECT_EQ(entries.back(), "f99");
@@ -359,7 +360,7 @@ TEST_F(SetupInfoTest, ItemListsStopAtTheFirstGapAndAfterItem99) {
 
 TEST_F(SetupInfoTest, ItemListEntriesAreCutTo255BytesAndFreedOnce) {
     Write("[Files]\r\nItem1=" + std::string(400, 'x') + "\r\nItem2=y\r\n");
-    ItemList list = ReadItemList(nullptr, "Files");
+    ItemList list = ReadItemList(reports_, "Files");
     ASSERT_TRUE(list);
     EXPECT_EQ(std::string(list.First()->text), std::string(255, 'x'));
     ItemList moved = std::move(list);

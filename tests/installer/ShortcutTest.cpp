@@ -1,16 +1,16 @@
 #include <gtest/gtest.h>
 
-#include <windows.h>
 #include <objbase.h>
 #include <shlobj.h>
+#include <windows.h>
 
 #include <cstring>
 #include <string>
 
 #include "InstallTestKit.h"
 #include "ShiftJisText.h"
-#include "engine/InstallerState.h"
-#include "engine/Shortcut.h"
+#include "engine/InstallerState_win.h"
+#include "engine/Shortcut_win.h"
 #include "support/TestFiles.h"
 
 namespace {
@@ -69,12 +69,12 @@ TEST_F(ShortcutTest, LinksReadBackWithWhatWasAskedFor) {
         {SO "\x83\x74\x83\x67", a, "", "", -1, app_, "", 0},
     };
     for (const Case& c : cases) {
-        ASSERT_TRUE(CreateShortcut(c.target.c_str(), c.arguments, links_.c_str(), c.name, c.iconPath.c_str(),
-                                   c.iconIndex))
+        ASSERT_TRUE(
+            CreateShortcut(c.target.c_str(), c.arguments, links_.c_str(), c.name, c.iconPath.c_str(), c.iconIndex))
             << c.name;
-        EXPECT_EQ(testfiles::ReadShortcut(LinkPath(c.name)),
-                  installkit::LinkTo(c.target, c.arguments, c.workingDirectory, c.name, c.storedIconPath,
-                                     c.storedIconIndex))
+        EXPECT_EQ(
+            testfiles::ReadShortcut(LinkPath(c.name)),
+            installkit::LinkTo(c.target, c.arguments, c.workingDirectory, c.name, c.storedIconPath, c.storedIconIndex))
             << c.name;
     }
 }

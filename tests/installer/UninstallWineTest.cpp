@@ -8,13 +8,13 @@
 #include <string>
 
 #include "InstallTestKit.h"
-#include "engine/Deletion.h"
-#include "engine/InstallerState.h"
-#include "engine/RestartDeletion.h"
-#include "engine/SetupInfo.h"
-#include "engine/UninstallFlow.h"
+#include "ReportRecorder.h"
+#include "engine/Deletion_win.h"
+#include "engine/InstallerState_win.h"
+#include "engine/RestartDeletion_win.h"
+#include "engine/SetupInfo_win.h"
+#include "engine/UninstallFlow_win.h"
 #include "resources/resource.h"
-#include "support/BoxAnswerer.h"
 #include "support/Machine.h"
 #include "support/TestFiles.h"
 #include "ui/Messages.h"
@@ -67,7 +67,8 @@ protected:
     }
     bool Load(const std::string& setupText) {
         Write(setupFile, "[Uninstall]\r\nTitle=Acme\r\n" + setupText);
-        return LoadSetupInfo(SetupLoadMode::Uninstall) == 1;
+        installkit::ReportRecorder load;
+        return LoadSetupInfo(load, SetupLoadMode::Uninstall) == 1;
     }
 
     testfiles::ScratchDir scratch{L"mu"};
@@ -209,7 +210,8 @@ TEST_F(UninstallScene, TheWininitRenameSectionKeepsItsLinesAndGetsTheDeletionLas
         if (!c.before.empty()) {
             Write(ini, c.before);
         }
-        EXPECT_TRUE(AppendWininitDeletion(ini.c_str(), exe.c_str())) << c.name;
+        installkit::ReportRecorder reports;
+        EXPECT_TRUE(AppendWininitDeletion(reports, ini.c_str(), exe.c_str())) << c.name;
         WritePrivateProfileStringA(nullptr, nullptr, nullptr, ini.c_str());
         EXPECT_EQ(testfiles::ReadFileBytes(FromAnsi(ini)), c.after) << c.name;
     }
@@ -263,9 +265,9 @@ TEST_F(UninstallScene, ListedDirectoriesFilesAndTheInstallDirectoryGoAsAllDelete
         ASSERT_TRUE(Load(std::string(c.setup) +
                          "[RmDir]\r\nItem1=data\r\nItem2=tree,1\r\n"
                          "[Files]\r\nItem1=Main.exe\r\nItem2=doc\\HELP.HLP\r\nItem3=nothing-here.txt\r\n"));
-        gui::BoxAnswerer answers(gui::YesTo({}));
-        EXPECT_TRUE(RunUninstall()) << c.setup;
-        EXPECT_EQ(Texts(answers.Finish()), c.boxes) << c.setup;
+        installkit::ReportRecorder answers;
+        EXPECT_TRUE(RunUninstall(answers)) << c.setup;
+        EXPECT_EQ(Texts(answers.Boxes()), c.boxes) << c.setup;
 
         // "RmDir" without recursion keeps sub-directories, with 1 the tree goes.
         EXPECT_FALSE(Exists(app + "\\data\\a.txt")) << c.setup;
@@ -295,9 +297,9 @@ TEST_F(UninstallScene, MalformedRegistryItemsStopWithMessage2AndProtectedOnesAre
         Write(app + "\\Main.exe");
         ASSERT_TRUE(Load(std::string("RebootDlg=0\r\n[RegKey]\r\nItem1=HKEY_CURRENT_USER\\") + kTestKey +
                          "\\First\r\nItem2=" + item + "\r\n[Files]\r\nItem1=Main.exe\r\n"));
-        gui::BoxAnswerer answers(gui::YesTo({}));
-        EXPECT_FALSE(RunUninstall()) << item;
-        EXPECT_EQ(Texts(answers.Finish()), std::vector<std::wstring>{badSetupFile}) << item;
+        installkit::ReportRecorder answers;
+        EXPECT_FALSE(RunUninstall(answers)) << item;
+        EXPECT_EQ(Texts(answers.Boxes()), std::vector<std::wstring>{badSetupFile}) << item;
         // Earlier steps stay done, later ones never ran.
         EXPECT_FALSE(RegKeyExists(HKEY_CURRENT_USER, std::string(kTestKey) + "\\First")) << item;
         EXPECT_TRUE(Exists(app + "\\Main.exe")) << item;
@@ -309,10 +311,10 @@ TEST_F(UninstallScene, MalformedRegistryItemsStopWithMessage2AndProtectedOnesAre
     ASSERT_TRUE(Load(std::string("RebootDlg=0\r\n[RegKey]\r\nItem1=HKEY_CURRENT_USER\\Software\r\n"
                                  "Item2=HKEY_CURRENT_USER\\") +
                      kTestKey + "\\Missing\r\nItem3=HKEY_CURRENT_USER\\" + kTestKey + "\\Mine\r\n"));
-    gui::BoxAnswerer answers(gui::YesTo({}));
-    EXPECT_TRUE(RunUninstall());
-    EXPECT_EQ(Texts(answers.Finish()), (std::vector<std::wstring>{badSetupFile + L"\nHKEY_CURRENT_USER\\Software",
-                                                                  MessageText(MSG_UNINSTALL_COMPLETE)}));
+    installkit::ReportRecorder answers;
+    EXPECT_TRUE(RunUninstall(answers));
+    EXPECT_EQ(Texts(answers.Boxes()), (std::vector<std::wstring>{badSetupFile + L"\nHKEY_CURRENT_USER\\Software",
+                                                                 MessageText(MSG_UNINSTALL_COMPLETE)}));
     EXPECT_TRUE(RegKeyExists(HKEY_CURRENT_USER, "Software\\Microsoft"));
     EXPECT_FALSE(RegKeyExists(HKEY_CURRENT_USER, std::string(kTestKey) + "\\Mine"));
 
@@ -321,9 +323,9 @@ TEST_F(UninstallScene, MalformedRegistryItemsStopWithMessage2AndProtectedOnesAre
     MakeKey(HKEY_CURRENT_USER, std::string(kTestKey) + "\\Mine");
     ASSERT_TRUE(Load(std::string("[RegKey]\r\nItem1=HKEY_LOCAL_MACHINE\\\r\nItem2=HKEY_CURRENT_USER\\") + kTestKey +
                      "\\Mine\r\n"));
-    gui::BoxAnswerer perUser(gui::YesTo({}));
-    EXPECT_TRUE(RunUninstall());
-    EXPECT_EQ(Texts(perUser.Finish()), std::vector<std::wstring>{MessageText(MSG_PER_USER_REMOVED)});
+    installkit::ReportRecorder perUser;
+    EXPECT_TRUE(RunUninstall(perUser));
+    EXPECT_EQ(Texts(perUser.Boxes()), std::vector<std::wstring>{MessageText(MSG_PER_USER_REMOVED)});
     EXPECT_FALSE(RegKeyExists(HKEY_CURRENT_USER, std::string(kTestKey) + "\\Mine"));
 }
 
@@ -338,14 +340,13 @@ TEST_F(UninstallScene, AnInstallDirectoryThatIsADriveRootRemovesOnlyTheListedFil
     ASSERT_TRUE(
         Load("Dir=C:\\\r\nAllDelete=2\r\n[RmDir]\r\nItem1=%WINDIR%,1\r\n"
              "[Files]\r\nItem1=mivo_uninstall_listed.txt\r\n"));
-    gui::BoxAnswerer answers(gui::YesTo({}));
-    EXPECT_EQ(ContinueUninstall(), 1);
+    installkit::ReportRecorder answers;
+    EXPECT_EQ(ContinueUninstall(answers), 1);
     const std::wstring badSetupFile =
         FromAnsi(ToAnsi(L"セットアップ情報ファイル（") + setupFile + ToAnsi(L"）の内容が不正です。"));
-    EXPECT_EQ(Texts(answers.Finish()),
-              (std::vector<std::wstring>{badSetupFile + L"\n" + FromAnsi(windows),
-                                         MessageText(MSG_INSTALL_DIR_DELETE_FAILED) + L"\nC:\\",
-                                         MessageText(MSG_UNINSTALL_COMPLETE_RESTART)}));
+    EXPECT_EQ(Texts(answers.Boxes()), (std::vector<std::wstring>{badSetupFile + L"\n" + FromAnsi(windows),
+                                                                 MessageText(MSG_INSTALL_DIR_DELETE_FAILED) + L"\nC:\\",
+                                                                 MessageText(MSG_UNINSTALL_COMPLETE_RESTART)}));
     EXPECT_FALSE(Exists(listed));
     EXPECT_TRUE(Exists(kept));
     EXPECT_TRUE(Exists(windows + "\\system32"));
@@ -357,9 +358,9 @@ TEST_F(UninstallScene, AnInstallDirectoryThatIsADriveRootRemovesOnlyTheListedFil
     const std::string dirs[] = {"", "Acme", "\\Acme", "C:Acme", tooLong};
     for (const std::string& dir : dirs) {
         ASSERT_TRUE(Load("Dir=" + dir + "\r\n[Files]\r\nItem1=Main.exe\r\n"));
-        gui::BoxAnswerer refusal(gui::YesTo({}));
-        EXPECT_EQ(ContinueUninstall(), 0) << dir;
-        EXPECT_EQ(Texts(refusal.Finish()),
+        installkit::ReportRecorder refusal;
+        EXPECT_EQ(ContinueUninstall(refusal), 0) << dir;
+        EXPECT_EQ(Texts(refusal.Boxes()),
                   std::vector<std::wstring>{MessageText(MSG_FATAL_ERROR) + L"\n  (ErrorCode : 2001)"})
             << dir;
         EXPECT_TRUE(Exists(setupFile)) << dir;
@@ -370,13 +371,15 @@ TEST_F(UninstallScene, TheUninstallProgramIsWaitedForAndOneThatCannotStartIsRepo
     const std::string marker = root + "\\ran.txt";
     ASSERT_TRUE(testfiles::CopyTo(testfiles::BinDir() + L"mivo_uninstall_probe.exe", FromAnsi(app + "\\probe.exe")));
     ASSERT_TRUE(Load("Program=probe.exe," + marker + " " + app + "\\probe.exe\r\n"));
-    EXPECT_TRUE(RunUninstallProgram());
+    installkit::ReportRecorder quiet;
+    EXPECT_TRUE(RunUninstallProgram(quiet));
+    EXPECT_TRUE(quiet.Boxes().empty());
     // The probe writes its report only after a pause: it is there at once
     // because the call waited for the probe to end.
     EXPECT_EQ(testfiles::ReadFileBytes(FromAnsi(marker)).substr(0, 14), std::string("p\0r\0e\0s\0e\0n\0t\0", 14));
 
     ASSERT_TRUE(Load("Program=nosuch.exe,/s\r\n"));
-    gui::BoxAnswerer answers(gui::YesTo({}));
-    EXPECT_FALSE(RunUninstallProgram());
-    EXPECT_EQ(Texts(answers.Finish()), std::vector<std::wstring>{L"nosuch.exe の起動に失敗しました。"});
+    installkit::ReportRecorder answers;
+    EXPECT_FALSE(RunUninstallProgram(answers));
+    EXPECT_EQ(Texts(answers.Boxes()), std::vector<std::wstring>{L"nosuch.exe の起動に失敗しました。"});
 }

@@ -27,10 +27,14 @@ TEST(BoxResize, FitsOrShrinksIntoTheLimits) {
         {800, 600, 1250, 994, 1, 1250, 938},
         {600, 800, 1250, 994, 1, 746, 994},
         {0, 0, 0, 0, 1, 0, 0},
-        // A picture without pixels asks for no resize under any box.
-        {0, 300, 320, 320, 1, 0, 300},
-        {400, 0, 1250, 994, 0, 400, 0},
-        {0, 0, 320, 320, 0, 0, 0},
+        // No picture or a negative limit: no resize (and no division by 0).
+        {0, 0, 320, 320, 1, 0, 0},
+        {0, 300, 320, 320, 0, 0, 300},
+        {400, 300, -5, 320, 1, 400, 300},
+        {400, 300, 320, -1, 0, 400, 300},
+        // The largest sides and limits stay in range.
+        {65535, 1, 65535, 65535, 1, 65535, 1},
+        {1, 65535, 1, 65535, 0, 1, 65535},
     };
     for (const auto& c : cases) {
         ResizeRequest request = BoxResize(c.width, c.height, c.limitW, c.limitH, c.enlarge);

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "engine/Compose.h"
+#include "imaging/Parallel.h"
 
 namespace {
 
@@ -48,6 +49,47 @@ TEST(ComposeFrame, MatchesThePassesForEveryByte) {
                 << "byte " << i << (tint ? " with tint" : "");
         }
     }
+}
+
+TEST(ComposeFrame, AllCoresGiveTheBytesOfOne) {
+    // A frame of several bands of whole cache lines plus an odd tail.
+    std::mt19937 random(11);
+    const size_t n = 3 * 1024 * 1024 + 77;
+    std::vector<uint8_t> frame(n), layer[5];
+    for (auto& l : layer) {
+        l.resize(n);
+        for (uint8_t& byte : l) {
+            byte = uint8_t(random() % 3 ? 0 : random());
+        }
+    }
+    for (uint8_t& byte : frame) {
+        byte = uint8_t(random());
+    }
+    LayerPixels layers = {layer[0].data(), layer[1].data(), layer[2].data(), layer[3].data(), layer[4].data()};
+    for (bool tint : {false, true}) {
+        std::vector<uint8_t> one = frame, many = frame;
+        SetParallelThreads(1);
+        ComposeFrame(one.data(), n, layers, tint);
+        SetParallelThreads(7);
+        ComposeFrame(many.data(), n, layers, tint);
+        SetParallelThreads(0);
+        EXPECT_TRUE(one == many) << (tint ? "with tint" : "without tint");
+        EXPECT_EQ(one[n - 1], Reference(frame[n - 1], layer[0][n - 1], layer[1][n - 1], layer[2][n - 1],
+                                        layer[3][n - 1], layer[4][n - 1], tint));
+    }
+}
+
+TEST(ComposeFrame, WithoutAFrameOrALayerDoesNothing) {
+    std::vector<uint8_t> frame(100, 77), layer(100, 200);
+    LayerPixels layers = {layer.data(), layer.data(), layer.data(), layer.data(), nullptr};
+    ComposeFrame(nullptr, 100, layers, true);
+    layers.watermarkSoft = nullptr;
+    ComposeFrame(frame.data(), frame.size(), layers, false);
+    EXPECT_EQ(frame, std::vector<uint8_t>(100, 77));
+    // No overlay: the tint is left out, the rest is done.
+    layers.watermarkSoft = layer.data();
+    ComposeFrame(frame.data(), frame.size(), layers, true);
+    EXPECT_EQ(frame[0], Reference(77, 200, 200, 200, 200, 0, false));
 }
 
 TEST(ComposeFrame, ShowsTextShadowReliefAndTint) {

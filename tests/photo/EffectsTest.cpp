@@ -3,10 +3,12 @@
 
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <random>
 #include <vector>
 
 #include "engine/Effects.h"
+#include "imaging/Parallel.h"
 
 namespace {
 
@@ -201,6 +203,44 @@ TEST(MosaicRegion, BlockOfOneUndoesABlurInTheSelection) {
     ASSERT_NE(display.bytes, working.bytes);
     MosaicRegion(working.bytes.data(), display.bytes.data(), mask.bytes.data(), 50, 40, 1);
     EXPECT_EQ(display.bytes, working.bytes);
+}
+
+TEST(RegionEffects, AllCoresGiveTheBytesOfTheDefinition) {
+    // Pictures tall enough to be cut into several bands, over more threads
+    // than cores: each band starts its running sums anew.
+    std::mt19937 random(31);
+    SetParallelThreads(7);
+    for (int kind : {1, 2, 3}) {
+        Picture working = RandomPicture(61, 1100, random);
+        Picture start = RandomPicture(61, 1100, random);
+        Picture mask = MakeMask(61, 1100, kind, random);
+        for (int r : {1, 5, 20}) {
+            Picture expected = start, actual = start;
+            DirectBlur(working, expected, mask, r);
+            ASSERT_TRUE(BlurRegion(working.bytes.data(), actual.bytes.data(), mask.bytes.data(), 61, 1100, r));
+            EXPECT_EQ(actual.bytes, expected.bytes) << "blur r " << r << ", mask " << kind;
+        }
+        for (int n : {1, 7, 10}) {
+            Picture expected = start, actual = start;
+            DirectMosaic(working, expected, mask, n);
+            ASSERT_TRUE(MosaicRegion(working.bytes.data(), actual.bytes.data(), mask.bytes.data(), 61, 1100, n));
+            EXPECT_EQ(actual.bytes, expected.bytes) << "mosaic n " << n << ", mask " << kind;
+        }
+    }
+    SetParallelThreads(0);
+}
+
+TEST(MosaicRegion, BlocksLargerThanThePictureTakeItsFirstPixel) {
+    std::mt19937 random(3);
+    Picture working = RandomPicture(19, 11, random);
+    Picture mask = MakeMask(19, 11, 1, random);
+    Picture display(19, 11);
+    ASSERT_TRUE(MosaicRegion(working.bytes.data(), display.bytes.data(), mask.bytes.data(), 19, 11, INT32_MAX));
+    for (int y = 0; y < 11; ++y) {
+        for (int x = 0; x < 19; ++x) {
+            ASSERT_EQ(0, std::memcmp(display.Pixel(x, y), working.Pixel(0, 0), 3)) << x << "," << y;
+        }
+    }
 }
 
 TEST(MosaicRegion, RefusesBlocksThatAreNotPositive) {

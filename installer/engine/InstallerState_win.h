@@ -1,7 +1,7 @@
 // Process-wide values of one installer run: who we are, where the setup
 // information file lies, where we install to and with which rights. The entry
-// sets them once at start; the flows read them (and the options dialog and the
-// final uninstall replace the install directory).
+// sets them once at start; the flows read them (and the options the user
+// chose and the final uninstall replace the install directory).
 #pragma once
 
 #include <windows.h>
@@ -33,8 +33,8 @@ struct InstallerState {
     char setupFileName[kPathCapacity] = {};  // its base name plus ".inf" or ".ini"
 
     // `InstallDir`: the install directory without trailing backslash. Starts as
-    // the own directory; replaced by the setup file's default, the options
-    // dialog or the uninstall's "Dir".
+    // the own directory; replaced by the setup file's default, the options the
+    // user chose or the uninstall's "Dir".
     char installDir[kPathCapacity] = {};
 
     RunMode runMode = RunMode::Win9x;
@@ -42,3 +42,9 @@ struct InstallerState {
 
 // The one record of this process.
 extern InstallerState g_installer;
+
+class Reporter;
+
+// Reports error `messageId` (1 or 2) naming this run's setup information
+// file, without a site code.
+void ReportSetupFileError(Reporter& reporter, int messageId);

@@ -6,17 +6,19 @@
 
 #include <windows.h>
 
-#include "engine/InstallerState.h"
+#include "engine/InstallerState_win.h"
+
+class Reporter;
 
 // Special folders of the shell the installer uses (CSIDL values).
-constexpr int kFolderDesktop = 0;             // CSIDL_DESKTOP
-constexpr int kFolderPrograms = 2;            // CSIDL_PROGRAMS
-constexpr int kFolderPersonal = 5;            // CSIDL_PERSONAL, "%MYDOCUMENTS"
-constexpr int kFolderStartup = 7;             // CSIDL_STARTUP
-constexpr int kFolderTemplates = 21;          // CSIDL_TEMPLATES, "%TEMPLATES"
-constexpr int kFolderCommonPrograms = 23;     // CSIDL_COMMON_PROGRAMS
-constexpr int kFolderCommonStartup = 24;      // CSIDL_COMMON_STARTUP
-constexpr int kFolderCommonDesktop = 25;      // CSIDL_COMMON_DESKTOPDIRECTORY
+constexpr int kFolderDesktop = 0;          // CSIDL_DESKTOP
+constexpr int kFolderPrograms = 2;         // CSIDL_PROGRAMS
+constexpr int kFolderPersonal = 5;         // CSIDL_PERSONAL, "%MYDOCUMENTS"
+constexpr int kFolderStartup = 7;          // CSIDL_STARTUP
+constexpr int kFolderTemplates = 21;       // CSIDL_TEMPLATES, "%TEMPLATES"
+constexpr int kFolderCommonPrograms = 23;  // CSIDL_COMMON_PROGRAMS
+constexpr int kFolderCommonStartup = 24;   // CSIDL_COMMON_STARTUP
+constexpr int kFolderCommonDesktop = 25;   // CSIDL_COMMON_DESKTOPDIRECTORY
 
 // CharNextA as a plain function, for the scans of engine/PathScan.h.
 const char* NextAnsiChar(const char* p);
@@ -44,11 +46,11 @@ bool GetSpecialFolderPath(int csidl, char (&output)[kPathCapacity]);
 bool FileExists(const char* path, FILETIME* lastWrite = nullptr);
 
 // Computes the install directory from the setup file's "InstallDir" value (not
-// empty) and "InstallDirReg": a directory remembered in the registry wins; a
-// value beginning with a backslash lies on the Windows directory's drive;
-// anything else below the Program Files directory. Sets `InstallDir` and
-// returns true, or shows an error box (message 2 or 9) and returns false.
-bool ResolveInstallDir(const char* installDirValue);
+// empty) and "InstallDirReg" (may be empty): a directory remembered in the
+// registry wins; a value beginning with a backslash lies on the Windows
+// directory's drive; anything else below the Program Files directory. Sets
+// `InstallDir` and returns true, or reports error 2 or 9 and returns false.
+bool ResolveInstallDir(Reporter& reporter, const char* installDirValue, const char* installDirReg);
 
 // Creates every missing level of the drive path `path`. Failures (levels that
 // exist already among them) are ignored.

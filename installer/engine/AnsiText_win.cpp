@@ -1,4 +1,4 @@
-#include "engine/AnsiText.h"
+#include "engine/AnsiText_win.h"
 
 #include <windows.h>
 

@@ -1,22 +1,22 @@
-#include "engine/UninstallFlow.h"
+#include "engine/UninstallFlow_win.h"
 
 #include <windows.h>
 
 #include <cstring>
 #include <string>
 
-#include "engine/AnsiText.h"
-#include "engine/Deletion.h"
+#include "engine/AnsiText_win.h"
 #include "engine/DeletionRules.h"
-#include "engine/InstallerState.h"
-#include "engine/Paths.h"
-#include "engine/RestartDeletion.h"
-#include "win/ScopedHandle.h"
+#include "engine/Deletion_win.h"
+#include "engine/InstallerState_win.h"
+#include "engine/Paths_win.h"
+#include "engine/Reporter.h"
+#include "engine/RestartDeletion_win.h"
 #include "engine/SetupFields.h"
-#include "engine/SetupInfo.h"
-#include "engine/UninstallEntry.h"
+#include "engine/SetupInfo_win.h"
+#include "engine/UninstallEntry_win.h"
 #include "resources/resource.h"
-#include "ui/Messages.h"
+#include "win/ScopedHandle.h"
 
 namespace {
 
@@ -45,39 +45,28 @@ struct ShortcutStep {
     bool inGroup;  // in the group's subfolder, which goes once emptied
 };
 
-// The box for what may not be deleted: `baseText` with the refused directory
-// or key named on a line of its own.
-void ShowRefusal(MessageKind kind, const char* baseText, const char* directory) {
-    char text[kMessageCapacity + kPathCapacity + 2];
-    CopyAnsiBounded(text, sizeof text, baseText);
-    AppendAnsiBounded(text, sizeof text, "\n");
-    AppendAnsiBounded(text, sizeof text, directory);
-    ShowMessageText(nullptr, kind, text);
-}
-
 // An "RmDir" or "RegKey" item naming what no product owns: message 2 with the
-// setup file, and the refused target.
-void ReportRefusedEntry(const char* target) {
-    char format[kMessageCapacity];
-    LoadMessage(MSG_SETUP_FILE_INVALID, format, sizeof format);
-    char text[kMessageCapacity];
-    FormatErrorText(text, format, g_installer.setupFilePath, 0);
-    ShowRefusal(MessageKind::Error, text, target);
+// setup file, and the refused target on a line of its own.
+void ReportRefusedEntry(Reporter& reporter, const char* target) {
+    Notice refusal{Severity::Error, MSG_SETUP_FILE_INVALID};
+    refusal.argument = g_installer.setupFilePath;
+    refusal.detail = target;
+    reporter.Notify(refusal);
 }
 
 // An install directory that may not be emptied or removed: message 11 naming
 // it, once for both.
-void ReportRefusedInstallDir() {
-    char text[kMessageCapacity];
-    LoadMessage(MSG_INSTALL_DIR_DELETE_FAILED, text, sizeof text);
-    ShowRefusal(MessageKind::Warning, text, g_installer.installDir);
+void ReportRefusedInstallDir(Reporter& reporter) {
+    Notice refusal{Severity::Warning, MSG_INSTALL_DIR_DELETE_FAILED};
+    refusal.detail = g_installer.installDir;
+    reporter.Notify(refusal);
 }
 
-bool RemoveShortcuts(const ShortcutStep& step) {
+bool RemoveShortcuts(Reporter& reporter, const ShortcutStep& step) {
     if (step.value == -1) {
         return true;
     }
-    ItemList list = ReadItemList(nullptr, step.section);
+    ItemList list = ReadItemList(reporter, step.section);
     if (!list) {
         return false;
     }
@@ -89,7 +78,7 @@ bool RemoveShortcuts(const ShortcutStep& step) {
         if (!GetSpecialFolderPath(pass == 0 ? step.userFolder : step.commonFolder, folder) ||
             (subfolder && !AppendAnsiBounded(folder, sizeof folder, "\\")) ||
             (subfolder && !AppendAnsiBounded(folder, sizeof folder, info.groupName))) {
-            ShowError(nullptr, MSG_FATAL_ERROR, step.errorCode);
+            reporter.Error(MSG_FATAL_ERROR, step.errorCode);
             return false;
         }
         DeleteShortcutList(list, folder);
@@ -113,8 +102,8 @@ HKEY RootKey(RegistryRoot root) {
     return HKEY_CLASSES_ROOT;
 }
 
-bool RemoveRegistryKeys() {
-    ItemList list = ReadItemList(nullptr, "RegKey");
+bool RemoveRegistryKeys(Reporter& reporter) {
+    ItemList list = ReadItemList(reporter, "RegKey");
     if (!list) {
         return false;
     }
@@ -122,7 +111,7 @@ bool RemoveRegistryKeys() {
         RegistryItem item;
         RegistryItemStatus status = ParseRegistryItem(node->text, NextAnsiChar, item);
         if (status == RegistryItemStatus::NoBackslash || status == RegistryItemStatus::UnknownRoot) {
-            ShowSetupFileError(nullptr, MSG_SETUP_FILE_INVALID);
+            ReportSetupFileError(reporter, MSG_SETUP_FILE_INVALID);
             return false;
         }
         // A per-user run may only touch the user's own settings, and passes
@@ -131,24 +120,24 @@ bool RemoveRegistryKeys() {
             continue;
         }
         if (status == RegistryItemStatus::EmptyKey) {
-            ShowSetupFileError(nullptr, MSG_SETUP_FILE_INVALID);
+            ReportSetupFileError(reporter, MSG_SETUP_FILE_INVALID);
             return false;
         }
         if (status == RegistryItemStatus::Protected) {
-            ReportRefusedEntry(node->text);
+            ReportRefusedEntry(reporter, node->text);
             continue;
         }
         int result = DeleteRegistryTree(RootKey(item.root), item.keyPath);
         if (result != 0) {
-            ShowError(nullptr, MSG_REGISTRY_DELETE_FAILED, result);
+            reporter.Error(MSG_REGISTRY_DELETE_FAILED, result);
             return false;
         }
     }
     return true;
 }
 
-bool RemoveDirectories() {
-    ItemList list = ReadItemList(nullptr, "RmDir");
+bool RemoveDirectories(Reporter& reporter) {
+    ItemList list = ReadItemList(reporter, "RmDir");
     if (!list) {
         return false;
     }
@@ -162,7 +151,7 @@ bool RemoveDirectories() {
             return false;
         }
         if (IsProtectedDeletionTarget(path)) {
-            ReportRefusedEntry(path);
+            ReportRefusedEntry(reporter, path);
             continue;
         }
         DeleteDirectoryContents(path, entry.recurse);
@@ -184,8 +173,8 @@ void DeleteListedFile(const char* path) {
     DeleteFileA(path);
 }
 
-bool RemoveFiles() {
-    ItemList list = ReadItemList(nullptr, "Files");
+bool RemoveFiles(Reporter& reporter) {
+    ItemList list = ReadItemList(reporter, "Files");
     if (!list) {
         return false;
     }
@@ -214,28 +203,40 @@ bool IsAbsoluteDirectory(const char* dir) {
 
 }  // namespace
 
-int StartUninstall() {
-    if (!LoadSetupInfo(SetupLoadMode::Uninstall)) {
+bool ConfirmUninstall(Reporter& reporter) {
+    int question = MSG_CONFIRM_UNINSTALL;
+    if (g_installer.runMode == RunMode::PerUser) {
+        if (g_setupInfo.notAdmin == 0) {
+            reporter.Error(MSG_NEED_ADMIN);
+            return false;
+        }
+        question = MSG_CONFIRM_PER_USER_UNINSTALL;
+    }
+    return reporter.Ask({question, QuestionStyle::Confirm});
+}
+
+int StartUninstall(Reporter& reporter) {
+    if (!LoadSetupInfo(reporter, SetupLoadMode::Uninstall)) {
         return 0;
     }
-    if (!ConfirmUninstall()) {
+    if (!ConfirmUninstall(reporter)) {
         return 1;
     }
-    if (!RunUninstallProgram()) {
+    if (!RunUninstallProgram(reporter)) {
         return 0;
     }
     if (g_installer.runMode == RunMode::PerUser) {
-        RunUninstall();
+        RunUninstall(reporter);
         return 1;
     }
     // The copy in the Windows directory does the rest; this process ends so
     // that its own files can be deleted.
-    LaunchUninstallerCopy();
+    LaunchUninstallerCopy(reporter);
     return 1;
 }
 
-int ContinueUninstall() {
-    if (!LoadSetupInfo(SetupLoadMode::Uninstall)) {
+int ContinueUninstall(Reporter& reporter) {
+    if (!LoadSetupInfo(reporter, SetupLoadMode::Uninstall)) {
         return 0;
     }
     // Read into more room than a path has: a "Dir" cut to fit would name some
@@ -243,7 +244,7 @@ int ContinueUninstall() {
     char dir[2 * kPathCapacity] = {};
     GetPrivateProfileStringA("Uninstall", "Dir", "", dir, sizeof dir, g_installer.setupFilePath);
     if (dir[0] == '\0' || std::strlen(dir) >= sizeof g_setupInfo.uninstallDir || !IsAbsoluteDirectory(dir)) {
-        ShowError(nullptr, MSG_FATAL_ERROR, kErrorNoInstallDir);
+        reporter.Error(MSG_FATAL_ERROR, kErrorNoInstallDir);
         return 0;
     }
     CopyAnsiBounded(g_setupInfo.uninstallDir, sizeof g_setupInfo.uninstallDir, dir);
@@ -253,29 +254,29 @@ int ContinueUninstall() {
     // from being removed.
     SetCurrentDirectoryA(g_installer.ownDir);
     Sleep(kWaitBeforeContinueMs);
-    RunUninstall();
+    RunUninstall(reporter);
     return 1;
 }
 
-int StartPerUserUninstall() {
-    if (!LoadSetupInfo(SetupLoadMode::Uninstall)) {
+int StartPerUserUninstall(Reporter& reporter) {
+    if (!LoadSetupInfo(reporter, SetupLoadMode::Uninstall)) {
         return 0;
     }
     if (g_installer.runMode == RunMode::Win9x) {
-        ShowMessage(nullptr, MessageKind::Warning, MSG_PER_USER_UNAVAILABLE_9X);
+        reporter.Warning(MSG_PER_USER_UNAVAILABLE_9X);
         return 0;
     }
     // Also for an administrator: "/u" asks for the per-user part only.
     g_installer.runMode = RunMode::PerUser;
     g_setupInfo.notAdmin = 1;
-    if (!ConfirmUninstall()) {
+    if (!ConfirmUninstall(reporter)) {
         return 1;
     }
-    RunUninstall();
+    RunUninstall(reporter);
     return 1;
 }
 
-bool RunUninstallProgram() {
+bool RunUninstallProgram(Reporter& reporter) {
     ProgramEntry entry;
     if (!ParseProgramEntry(g_setupInfo.program, entry)) {
         return true;  // none named
@@ -290,7 +291,7 @@ bool RunUninstallProgram() {
     if (!BuildProgramCommandLine(commandLine, sizeof commandLine, g_installer.installDir, entry.program,
                                  entry.parameters) ||
         !CreateProcessA(nullptr, commandLine, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
-        ShowErrorText(nullptr, MSG_START_FAILED, 0, entry.program);
+        reporter.Error(MSG_START_FAILED, 0, entry.program);
         return false;
     }
     KernelHandle processHandle(process.hProcess);
@@ -299,7 +300,7 @@ bool RunUninstallProgram() {
     return true;
 }
 
-bool RunUninstall() {
+bool RunUninstall(Reporter& reporter) {
     const SetupInfo& info = g_setupInfo;
     const ShortcutStep shortcutSteps[] = {
         {"Group", info.groupValue, kFolderPrograms, kFolderCommonPrograms, kErrorNoProgramsFolder, true},
@@ -307,48 +308,48 @@ bool RunUninstall() {
         {"Desktop", info.desktopValue, kFolderDesktop, kFolderCommonDesktop, kErrorNoDesktopFolder, false},
     };
     for (const ShortcutStep& step : shortcutSteps) {
-        if (!RemoveShortcuts(step)) {
+        if (!RemoveShortcuts(reporter, step)) {
             return false;
         }
     }
-    if (!RemoveRegistryKeys()) {
+    if (!RemoveRegistryKeys(reporter)) {
         return false;
     }
     if (g_installer.runMode == RunMode::PerUser) {
         // The application itself is an administrator's to remove.
-        ShowMessage(nullptr, MessageKind::Information, MSG_PER_USER_REMOVED);
+        reporter.Information(MSG_PER_USER_REMOVED);
         return true;
     }
-    if (!RemoveDirectories()) {
+    if (!RemoveDirectories(reporter)) {
         return false;
     }
     Sleep(kWaitBeforeFilesMs);
-    if (!RemoveFiles()) {
+    if (!RemoveFiles(reporter)) {
         return false;
     }
 
     const bool refused = IsProtectedDeletionTarget(g_installer.installDir);
     if (refused) {
-        ReportRefusedInstallDir();
+        ReportRefusedInstallDir(reporter);
     } else if (info.allDelete != 0) {
         DeleteDirectoryContents(g_installer.installDir, info.allDelete == 2);
     }
     Sleep(kWaitBeforeInstallDirMs);
     if (!refused && !RemoveDirectoryA(g_installer.installDir)) {
-        ShowMessage(nullptr, MessageKind::Warning, MSG_INSTALL_DIR_DELETE_FAILED);
+        reporter.Warning(MSG_INSTALL_DIR_DELETE_FAILED);
     }
 
     DeleteFileA(g_installer.setupFilePath);
-    if (!ScheduleSelfDeletion()) {
+    if (!ScheduleSelfDeletion(reporter)) {
         return false;
     }
     if (info.rebootDlg != 0) {
-        if (ShowMessage(nullptr, MessageKind::RestartQuestion, MSG_UNINSTALL_COMPLETE_RESTART) == IDYES) {
+        if (reporter.Ask({MSG_UNINSTALL_COMPLETE_RESTART, QuestionStyle::Restart})) {
             EnableShutdownPrivilege();
             RestartWindows();
         }
     } else {
-        ShowMessage(nullptr, MessageKind::Information, MSG_UNINSTALL_COMPLETE);
+        reporter.Information(MSG_UNINSTALL_COMPLETE);
     }
     return true;
 }

@@ -1,4 +1,4 @@
-#include "engine/AdminCheck.h"
+#include "engine/AdminCheck_win.h"
 
 #include <windows.h>
 

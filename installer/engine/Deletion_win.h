@@ -5,7 +5,7 @@
 
 #include <windows.h>
 
-#include "engine/SetupInfo.h"
+#include "engine/SetupInfo_win.h"
 
 // The error code of a registry key that cannot be deleted.
 constexpr int kErrorRegistryKeyDelete = 2232;

@@ -2,7 +2,7 @@
 // the copy of the installer that removes the product.
 #pragma once
 
-#include <windows.h>
+class Reporter;
 
 // Key below HKEY_LOCAL_MACHINE that holds every uninstall entry.
 extern const char kUninstallKeyPath[];  // "SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall"
@@ -10,11 +10,12 @@ extern const char kUninstallKeyPath[];  // "SOFTWARE\Microsoft\Windows\CurrentVe
 // Writes the uninstall entry named by "Uninstall" "Key" with every value the
 // setup file gives; the uninstaller it names is the installed copy of this
 // program (or this program itself for an install in place). True, or false
-// after an error box owned by `owner`.
-bool RegisterUninstallEntry(HWND owner);
+// after reporting the error.
+bool RegisterUninstallEntry(Reporter& reporter);
 
 // Deletes the uninstall entry, records the install directory as "Uninstall"
 // "Dir" in the setup file, copies this program and its setup file into the
 // Windows directory as "$$UnMivo.exe" and "$$UnMivo.inf", and starts that
-// copy with "/k". True when the copy was started, false after an error box.
-bool LaunchUninstallerCopy();
+// copy with "/k". True when the copy was started, false after reporting the
+// error.
+bool LaunchUninstallerCopy(Reporter& reporter);

@@ -1,15 +1,14 @@
-#include "engine/Paths.h"
+#include "engine/Paths_win.h"
 
 #include <shlobj.h>
 
 #include <cstring>
 
 #include "engine/PathScan.h"
-#include "engine/Registry.h"
-#include "win/ScopedHandle.h"
-#include "engine/SetupInfo.h"
+#include "engine/Registry_win.h"
+#include "engine/Reporter.h"
 #include "resources/resource.h"
-#include "ui/Messages.h"
+#include "win/ScopedHandle.h"
 
 namespace {
 
@@ -69,8 +68,7 @@ bool MacroFolder(const char* macro, char (&folder)[kPathCapacity]) {
         return GetSpecialFolderPath(kFolderTemplates, folder);
     }
     if (std::strcmp(macro, "%COMMONPROG") == 0) {
-        return QueryRegString(HKEY_LOCAL_MACHINE, kCurrentVersionKey, "CommonFilesDir", folder,
-                              kFolderValueCapacity);
+        return QueryRegString(HKEY_LOCAL_MACHINE, kCurrentVersionKey, "CommonFilesDir", folder, kFolderValueCapacity);
     }
     // Any other name, and a built-in one whose directory could not be had,
     // is an environment variable: %ProgramFiles%, %windir%.
@@ -150,23 +148,22 @@ bool GetSpecialFolderPath(int csidl, char (&output)[kPathCapacity]) {
 
 bool FileExists(const char* path, FILETIME* lastWrite) {
     WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA(path, &found);
-    if (search == INVALID_HANDLE_VALUE) {
+    FileSearch search(FindFirstFileA(path, &found));
+    if (!search) {
         return false;
     }
-    FindClose(search);
     if (lastWrite != nullptr) {
         *lastWrite = found.ftLastWriteTime;
     }
     return true;
 }
 
-bool ResolveInstallDir(const char* installDirValue) {
-    if (g_setupInfo.installDirReg[0] != '\0') {
+bool ResolveInstallDir(Reporter& reporter, const char* installDirValue, const char* installDirReg) {
+    if (installDirReg[0] != '\0') {
         HKEY root = nullptr;
         const char* subKey = nullptr;
-        if (!SplitInstallDirReg(g_setupInfo.installDirReg, root, subKey)) {
-            ShowSetupFileError(nullptr, MSG_SETUP_FILE_INVALID);
+        if (!SplitInstallDirReg(installDirReg, root, subKey)) {
+            ReportSetupFileError(reporter, MSG_SETUP_FILE_INVALID);
             return false;
         }
         char remembered[kPathCapacity] = {};
@@ -192,14 +189,14 @@ bool ResolveInstallDir(const char* installDirValue) {
         char programFiles[kFolderValueCapacity] = {};
         if (!QueryRegString(HKEY_LOCAL_MACHINE, kCurrentVersionKey, "ProgramFilesDir", programFiles,
                             kFolderValueCapacity)) {
-            ShowError(nullptr, MSG_REGISTRY_OPEN_FAILED, kErrorNoProgramFilesDir);
+            reporter.Error(MSG_REGISTRY_OPEN_FAILED, kErrorNoProgramFilesDir);
             return false;
         }
         fits = JoinPath(dir, sizeof dir, {programFiles, "\\", installDirValue});
     }
     if (!fits) {
         // Only a value longer than the setup file allows can get here.
-        ShowSetupFileError(nullptr, MSG_SETUP_FILE_INVALID);
+        ReportSetupFileError(reporter, MSG_SETUP_FILE_INVALID);
         return false;
     }
     JoinPath(g_installer.installDir, kPathCapacity, {dir});

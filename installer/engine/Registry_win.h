@@ -4,18 +4,7 @@
 
 #include <windows.h>
 
-#include "win/ScopedHandle.h"
-
-struct RegKeyTraits : NullIsNone<HKEY> {
-    static void Release(Handle handle) { RegCloseKey(handle); }
-};
-
-// An open registry key, closed when the object goes.
-class RegKey : public ScopedHandle<RegKeyTraits> {
-public:
-    using ScopedHandle::ScopedHandle;
-    void Close() { Reset(); }
-};
+#include "win/RegKey.h"
 
 // Opens `subKey` under `root` for full access; with `create` the key (and any
 // missing parent) is created first. Any key `key` held before is closed.

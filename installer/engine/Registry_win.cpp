@@ -1,7 +1,7 @@
-#include "engine/Registry.h"
+#include "engine/Registry_win.h"
 
 bool OpenRegKey(HKEY root, const char* subKey, bool create, RegKey& key) {
-    key.Close();
+    key.Reset();
     HKEY opened = nullptr;
     LONG result;
     if (create) {
@@ -19,7 +19,7 @@ bool OpenRegKey(HKEY root, const char* subKey, bool create, RegKey& key) {
 }
 
 bool OpenRegKeyForRead(HKEY root, const char* subKey, RegKey& key) {
-    key.Close();
+    key.Reset();
     HKEY opened = nullptr;
     if (RegOpenKeyExA(root, subKey, 0, KEY_READ, &opened) != ERROR_SUCCESS) {
         return false;

@@ -1,6 +1,6 @@
 #include <windows.h>
 
-#include "engine/InstallerMain.h"
+#include "app/InstallerMain.h"
 
 // The C runtime hands over the command line after the program name, which is
 // exactly the one argument the installer compares.

@@ -1,22 +1,23 @@
-#include "engine/InstallFlow.h"
+#include "engine/InstallFlow_win.h"
+
+#include <windows.h>
 
 #include <shellapi.h>
 
 #include <cstring>
 
 #include "engine/InstallRules.h"
-#include "engine/InstallerState.h"
+#include "engine/InstallerState_win.h"
 #include "engine/PathScan.h"
-#include "engine/Paths.h"
-#include "engine/Registry.h"
-#include "win/ScopedHandle.h"
+#include "engine/Paths_win.h"
+#include "engine/Registry_win.h"
+#include "engine/Reporter.h"
 #include "engine/SetupFields.h"
-#include "engine/SetupInfo.h"
-#include "engine/Shortcut.h"
-#include "engine/UninstallEntry.h"
+#include "engine/SetupInfo_win.h"
+#include "engine/Shortcut_win.h"
+#include "engine/UninstallEntry_win.h"
 #include "resources/resource.h"
-#include "ui/Messages.h"
-#include "ui/ProgressDialog.h"
+#include "win/ScopedHandle.h"
 
 namespace {
 
@@ -43,8 +44,8 @@ bool SameFile(const char* a, const char* b) {
     BY_HANDLE_FILE_INFORMATION first;
     BY_HANDLE_FILE_INFORMATION second;
     return FileIdentity(a, first) && FileIdentity(b, second) &&
-           first.dwVolumeSerialNumber == second.dwVolumeSerialNumber &&
-           first.nFileIndexHigh == second.nFileIndexHigh && first.nFileIndexLow == second.nFileIndexLow;
+           first.dwVolumeSerialNumber == second.dwVolumeSerialNumber && first.nFileIndexHigh == second.nFileIndexHigh &&
+           first.nFileIndexLow == second.nFileIndexLow;
 }
 
 // "$$Mivo.ini" in the temporary directory; false when that directory cannot
@@ -60,14 +61,14 @@ bool MoveStateFilePath(char (&out)[kPathCapacity]) {
 }
 
 // Copies (or skips) one "Files" entry and, for a moving install, deletes its
-// source. False after an error box owned by `progress`.
-bool InstallOneFile(HWND progress, const char* entryText) {
+// source. False after reporting the error.
+bool InstallOneFile(Reporter& reporter, const char* entryText) {
     FileEntry entry;
     ParseFileEntry(entryText, entry);
     char source[kPathCapacity];
     char destination[kPathCapacity];
     if (!SourcePathFor(source, g_installer.ownDir, entry.path) || !ResolvePath(destination, entry.path)) {
-        ShowSetupFileError(progress, MSG_SETUP_FILE_INVALID);
+        ReportSetupFileError(reporter, MSG_SETUP_FILE_INVALID);
         return false;
     }
 
@@ -81,14 +82,9 @@ bool InstallOneFile(HWND progress, const char* entryText) {
 
     int order = (sourceExists && destinationExists) ? CompareFileTime(&sourceTime, &destinationTime) : 0;
     if (ShouldCopyFile(entry.mode, sourceExists, destinationExists, order)) {
-        if (progress != nullptr) {
-            SetDlgItemTextA(progress, IDC_PROGRESS_SOURCE, source);
-            SetDlgItemTextA(progress, IDC_PROGRESS_DESTINATION, destination);
-            // No message loop runs while copying: paint the new names now.
-            UpdateWindow(progress);
-        }
+        reporter.Copying(source, destination);
         if (!CopyFileCreatingDirs(source, destination)) {
-            ShowError(progress, MSG_COPY_FAILED, 0);
+            reporter.Error(MSG_COPY_FAILED);
             return false;
         }
         // A copy keeps the source's read-only bit; an installed file must stay
@@ -105,17 +101,16 @@ bool InstallOneFile(HWND progress, const char* entryText) {
     return true;
 }
 
-// Copies everything the "Files" list names, showing each copy in the
-// progress dialog.
-bool CopyFiles(HWND owner) {
+// Copies everything the "Files" list names, naming each copy as it starts.
+bool CopyFiles(Reporter& reporter) {
     CreateDirectoryTree(g_installer.installDir);
-    ItemList files = ReadItemList(owner, "Files");
+    ItemList files = ReadItemList(reporter, "Files");
     if (!files) {
         return false;
     }
-    OwnedWindow progress(CreateCopyProgressDialog(owner));
+    CopyingPhase copying(reporter);
     for (const ItemNode* node = files.First(); node != nullptr; node = node->next) {
-        if (!InstallOneFile(progress.Get(), node->text)) {
+        if (!InstallOneFile(reporter, node->text)) {
             return false;
         }
     }
@@ -124,40 +119,40 @@ bool CopyFiles(HWND owner) {
 
 // Stores the install directory as value "InstallDir" of the key that
 // "InstallDirReg" names, for the next install's default.
-bool RememberInstallDir(HWND owner) {
+bool RememberInstallDir(Reporter& reporter) {
     HKEY root = nullptr;
     const char* subKey = nullptr;
     if (!SplitInstallDirReg(g_setupInfo.installDirReg, root, subKey)) {
-        ShowSetupFileError(owner, MSG_SETUP_FILE_INVALID);
+        ReportSetupFileError(reporter, MSG_SETUP_FILE_INVALID);
         return false;
     }
     RegKey key;
     if (!OpenRegKey(root, subKey, true, key) || !WriteRegString(key.Get(), "InstallDir", g_installer.installDir)) {
-        ShowError(owner, MSG_REGISTRY_OPEN_FAILED, kErrorInstallDirKey);
+        reporter.Error(MSG_REGISTRY_OPEN_FAILED, kErrorInstallDirKey);
         return false;
     }
     return true;
 }
 
 // Writes one key of the setup information file, reporting a failure.
-bool WriteSetupKey(HWND owner, const char* path, const char* key, const char* value) {
+bool WriteSetupKey(Reporter& reporter, const char* path, const char* key, const char* value) {
     if (WritePrivateProfileStringA("Install", key, value, path)) {
         return true;
     }
-    ShowErrorText(owner, MSG_WRITE_FAILED, 0, path);
+    reporter.Error(MSG_WRITE_FAILED, 0, path);
     return false;
 }
 
 // After the copy the installed setup file, when there is one, rules the rest
 // of the run; its emptied "InstallDir" lets the installed copy later run in
 // place.
-bool SwitchToInstalledSetupFile(HWND owner) {
+bool SwitchToInstalledSetupFile(Reporter& reporter) {
     char installed[kPathCapacity];
     if (!JoinPath(installed, sizeof installed, {g_installer.installDir, "\\", g_installer.setupFileName}) ||
         !FileExists(installed)) {
         return true;
     }
-    if (!WriteSetupKey(owner, installed, "InstallDir", "")) {
+    if (!WriteSetupKey(reporter, installed, "InstallDir", "")) {
         return false;
     }
     JoinPath(g_installer.setupFilePath, kPathCapacity, {installed});
@@ -174,47 +169,47 @@ bool AppendLevel(char (&folder)[kPathCapacity], const char* name) {
     return true;
 }
 
-bool CreateListInFolder(HWND owner, const char* section, const char* folder) {
-    ItemList list = ReadItemList(owner, section);
-    return list && CreateShortcutsFromList(owner, list, folder);
+bool CreateListInFolder(Reporter& reporter, const char* section, const char* folder) {
+    ItemList list = ReadItemList(reporter, section);
+    return list && CreateShortcutsFromList(reporter, list, folder);
 }
 
-bool CreateGroupShortcuts(HWND owner) {
+bool CreateGroupShortcuts(Reporter& reporter) {
     char folder[kPathCapacity];
     int csidl = g_setupInfo.allUsers >= 1 ? kFolderCommonPrograms : kFolderPrograms;
     if (!GetSpecialFolderPath(csidl, folder)) {
-        ShowError(owner, MSG_SHORTCUT_FAILED, kErrorGroupFolder);
+        reporter.Error(MSG_SHORTCUT_FAILED, kErrorGroupFolder);
         return false;
     }
     if (g_setupInfo.groupName[0] != '\0') {
         if (!AppendLevel(folder, g_setupInfo.groupName)) {
-            ShowError(owner, MSG_SHORTCUT_FAILED, kErrorGroupFolder);
+            reporter.Error(MSG_SHORTCUT_FAILED, kErrorGroupFolder);
             return false;
         }
         // One level only; an existing folder is normal.
         CreateDirectoryA(folder, nullptr);
     }
-    return CreateListInFolder(owner, "Group", folder);
+    return CreateListInFolder(reporter, "Group", folder);
 }
 
 // Startup shortcuts go to one of the two Startup folders; when the user had
 // the choice, a same-named shortcut in the other folder is removed so the
 // program does not start twice.
-bool CreateStartupShortcuts(HWND owner) {
+bool CreateStartupShortcuts(Reporter& reporter) {
     char perUser[kPathCapacity];
     char allUsers[kPathCapacity] = {};
     bool offered = g_setupInfo.allUsers >= 0;
     if (!GetSpecialFolderPath(kFolderStartup, perUser) ||
         (offered && !GetSpecialFolderPath(kFolderCommonStartup, allUsers))) {
-        ShowError(owner, MSG_SHORTCUT_FAILED, kErrorStartupFolder);
+        reporter.Error(MSG_SHORTCUT_FAILED, kErrorStartupFolder);
         return false;
     }
     bool forAllUsers = g_setupInfo.allUsers >= 1;
     const char* chosen = forAllUsers ? allUsers : perUser;
     const char* other = forAllUsers ? perUser : allUsers;
 
-    ItemList list = ReadItemList(owner, "Startup");
-    if (!list || !CreateShortcutsFromList(owner, list, chosen)) {
+    ItemList list = ReadItemList(reporter, "Startup");
+    if (!list || !CreateShortcutsFromList(reporter, list, chosen)) {
         return false;
     }
     // Were both folders one, the clean-up would delete what was just made.
@@ -232,29 +227,29 @@ bool CreateStartupShortcuts(HWND owner) {
     return true;
 }
 
-bool CreateDesktopShortcuts(HWND owner) {
+bool CreateDesktopShortcuts(Reporter& reporter) {
     char folder[kPathCapacity];
     int csidl = g_setupInfo.allUsers >= 1 ? kFolderCommonDesktop : kFolderDesktop;
     if (!GetSpecialFolderPath(csidl, folder)) {
-        ShowError(owner, MSG_SHORTCUT_FAILED, kErrorDesktopFolder);
+        reporter.Error(MSG_SHORTCUT_FAILED, kErrorDesktopFolder);
         return false;
     }
-    return CreateListInFolder(owner, "Desktop", folder);
+    return CreateListInFolder(reporter, "Desktop", folder);
 }
 
 // Starts "Install" "Program" from the install directory.
-bool StartInstalledProgram(HWND owner) {
+bool StartInstalledProgram(Reporter& reporter) {
     ProgramEntry entry;
     char file[kPathCapacity];
     if (!ParseProgramEntry(g_setupInfo.program, entry) ||
         !JoinPath(file, sizeof file, {g_installer.installDir, "\\", entry.program})) {
-        ShowSetupFileError(owner, MSG_SETUP_FILE_INVALID);
+        ReportSetupFileError(reporter, MSG_SETUP_FILE_INVALID);
         return false;
     }
     HINSTANCE started = ShellExecuteA(nullptr, nullptr, file, entry.parameters, "", SW_SHOW);
     INT_PTR result = reinterpret_cast<INT_PTR>(started);
     if (result <= 32) {
-        ShowErrorText(owner, MSG_START_FAILED, static_cast<int>(result), file);
+        reporter.Error(MSG_START_FAILED, static_cast<int>(result), file);
         return false;
     }
     return true;
@@ -262,9 +257,27 @@ bool StartInstalledProgram(HWND owner) {
 
 }  // namespace
 
-bool RunInstall(HWND owner) {
+InstallOptions OfferedInstallOptions() {
+    InstallOptions options;
+    options.group = g_setupInfo.groupValue;
+    options.startup = g_setupInfo.startupValue;
+    options.desktop = g_setupInfo.desktopValue;
+    options.allUsers = g_setupInfo.allUsers;
+    JoinPath(options.installDir, sizeof options.installDir, {g_installer.installDir});
+    return options;
+}
+
+void ApplyInstallOptions(const InstallOptions& options) {
+    g_setupInfo.groupValue = options.group;
+    g_setupInfo.startupValue = options.startup;
+    g_setupInfo.desktopValue = options.desktop;
+    g_setupInfo.allUsers = options.allUsers;
+    JoinPath(g_installer.installDir, sizeof g_installer.installDir, {options.installDir});
+}
+
+bool RunInstall(Reporter& reporter) {
     if (g_setupInfo.transferMode != TransferMode::InPlace) {
-        if (!CopyFiles(owner)) {
+        if (!CopyFiles(reporter)) {
             return false;
         }
         if (g_setupInfo.transferMode == TransferMode::Move) {
@@ -274,48 +287,48 @@ bool RunInstall(HWND owner) {
                 WritePrivateProfileStringA("Install", "DelFile", g_installer.ownPath, stateFile);
             }
         }
-        if (g_setupInfo.installDirReg[0] != '\0' && !RememberInstallDir(owner)) {
+        if (g_setupInfo.installDirReg[0] != '\0' && !RememberInstallDir(reporter)) {
             return false;
         }
-        if (!SwitchToInstalledSetupFile(owner)) {
+        if (!SwitchToInstalledSetupFile(reporter)) {
             return false;
         }
     }
 
     if (g_setupInfo.installProhibited == 2 &&
-        !WriteSetupKey(owner, g_installer.setupFilePath, "InstallProhibited", "1")) {
+        !WriteSetupKey(reporter, g_installer.setupFilePath, "InstallProhibited", "1")) {
         return false;
     }
-    if (g_setupInfo.groupValue == 1 && !CreateGroupShortcuts(owner)) {
+    if (g_setupInfo.groupValue == 1 && !CreateGroupShortcuts(reporter)) {
         return false;
     }
-    if (g_setupInfo.startupValue == 1 && !CreateStartupShortcuts(owner)) {
+    if (g_setupInfo.startupValue == 1 && !CreateStartupShortcuts(reporter)) {
         return false;
     }
-    if (g_setupInfo.desktopValue == 1 && !CreateDesktopShortcuts(owner)) {
+    if (g_setupInfo.desktopValue == 1 && !CreateDesktopShortcuts(reporter)) {
         return false;
     }
     if (g_setupInfo.uninstallKey[0] != '\0' && g_installer.runMode != RunMode::PerUser &&
-        !RegisterUninstallEntry(owner)) {
+        !RegisterUninstallEntry(reporter)) {
         return false;
     }
 
+    Notice complete{Severity::Information, MSG_INSTALL_COMPLETE};
     if (g_setupInfo.message[0] != '\0') {
-        ShowMessageText(owner, MessageKind::Information, g_setupInfo.message);
-    } else {
-        ShowMessage(owner, MessageKind::Information, MSG_INSTALL_COMPLETE);
+        complete.text = g_setupInfo.message;
     }
+    reporter.Notify(complete);
     if (g_setupInfo.program[0] == '\0') {
         return true;
     }
-    return StartInstalledProgram(owner);
+    return StartInstalledProgram(reporter);
 }
 
-bool CreateShortcutsFromList(HWND owner, const ItemList& list, const char* folder) {
+bool CreateShortcutsFromList(Reporter& reporter, const ItemList& list, const char* folder) {
     for (const ItemNode* node = list.First(); node != nullptr; node = node->next) {
         ShortcutEntry entry;
         if (ParseShortcutEntry(node->text, entry) != EntryStatus::Ok) {
-            ShowSetupFileError(owner, MSG_SETUP_FILE_INVALID);
+            ReportSetupFileError(reporter, MSG_SETUP_FILE_INVALID);
             return false;
         }
         if (SkipsSelfShortcut(entry.target, entry.arguments, g_installer.ownFileName,
@@ -324,7 +337,7 @@ bool CreateShortcutsFromList(HWND owner, const ItemList& list, const char* folde
         }
         char target[kPathCapacity];
         if (!ResolvePath(target, entry.target)) {
-            ShowSetupFileError(owner, MSG_SETUP_FILE_INVALID);
+            ReportSetupFileError(reporter, MSG_SETUP_FILE_INVALID);
             return false;
         }
         char iconPath[kPathCapacity] = {};
@@ -335,11 +348,18 @@ bool CreateShortcutsFromList(HWND owner, const ItemList& list, const char* folde
             iconIndex = ParseDecimal(entry.iconIndex);
         }
         if (!CreateShortcut(target, entry.arguments, folder, entry.name, iconPath, iconIndex)) {
-            ShowError(owner, MSG_SHORTCUT_FAILED, kErrorShortcut);
+            reporter.Error(MSG_SHORTCUT_FAILED, kErrorShortcut);
             return false;
         }
     }
     return true;
+}
+
+void StartCleanUpAfterMove() {
+    char installedCopy[kPathCapacity];
+    if (JoinPath(installedCopy, sizeof installedCopy, {g_installer.installDir, "\\", g_installer.ownFileName})) {
+        ShellExecuteA(nullptr, nullptr, installedCopy, "/d", "", SW_SHOW);
+    }
 }
 
 void CleanUpAfterMove() {

@@ -1,14 +1,16 @@
-#include "engine/SetupInfo.h"
+#include "engine/SetupInfo_win.h"
+
+#include <windows.h>
 
 #include <cstdio>
 #include <cstring>
 #include <new>
 
-#include "engine/AnsiText.h"
-#include "engine/InstallerState.h"
-#include "engine/Paths.h"
+#include "engine/AnsiText_win.h"
+#include "engine/InstallerState_win.h"
+#include "engine/Paths_win.h"
+#include "engine/Reporter.h"
 #include "resources/resource.h"
-#include "ui/Messages.h"
 
 SetupInfo g_setupInfo;
 
@@ -35,7 +37,7 @@ int32_t ReadInt(const char* section, const char* key, int32_t defaultValue) {
     return static_cast<int32_t>(GetPrivateProfileIntA(section, key, defaultValue, g_installer.setupFilePath));
 }
 
-bool LoadInstallKeys(SetupInfo& info) {
+bool LoadInstallKeys(Reporter& reporter, SetupInfo& info) {
     ReadString("Install", "TextFile", info.textFile);
     ReadString("Install", "Program", info.program);
     ReadString("Install", "InstallDir", info.installDirEntry);
@@ -44,7 +46,7 @@ bool LoadInstallKeys(SetupInfo& info) {
         ReadString("Install", "InstallDirReg", info.installDirReg);
         info.isFileDelAfterMivo = ReadInt("Install", "IsFileDelAfterMivo", 1);
         info.transferMode = info.isFileDelAfterMivo == 1 ? TransferMode::Move : TransferMode::Copy;
-        if (!ResolveInstallDir(info.installDirEntry)) {
+        if (!ResolveInstallDir(reporter, info.installDirEntry, info.installDirReg)) {
             return false;
         }
     } else {
@@ -75,7 +77,7 @@ void LoadUninstallKeys(SetupInfo& info) {
 
 }  // namespace
 
-int LoadSetupInfo(SetupLoadMode mode) {
+int LoadSetupInfo(Reporter& reporter, SetupLoadMode mode) {
     SetupInfo& info = g_setupInfo;
     info.installProhibited = ReadInt("Install", "InstallProhibited", 0);
     if (mode == SetupLoadMode::Probe) {
@@ -84,7 +86,7 @@ int LoadSetupInfo(SetupLoadMode mode) {
     const bool install = mode == SetupLoadMode::Install;
     ReadString(install ? "Install" : "Uninstall", "Title", info.title);
     if (info.title[0] == '\0') {
-        ShowSetupFileError(nullptr, MSG_SETUP_FILE_INVALID);
+        ReportSetupFileError(reporter, MSG_SETUP_FILE_INVALID);
         return 0;
     }
     info.groupValue = ReadInt("Group", "Value", -1);
@@ -93,7 +95,7 @@ int LoadSetupInfo(SetupLoadMode mode) {
     info.desktopValue = ReadInt("Desktop", "Value", -1);
     ReadString("Uninstall", "Key", info.uninstallKey);
     if (install) {
-        if (!LoadInstallKeys(info)) {
+        if (!LoadInstallKeys(reporter, info)) {
             return 0;
         }
     } else {
@@ -131,10 +133,10 @@ void FreeItemList(ItemList& list) {
     }
 }
 
-ItemList ReadItemList(HWND owner, const char* section) {
+ItemList ReadItemList(Reporter& reporter, const char* section) {
     ItemList list(new (std::nothrow) ItemNode());
     if (!list) {
-        ShowError(owner, MSG_OUT_OF_MEMORY, kErrorItemListHead);
+        reporter.Error(MSG_OUT_OF_MEMORY, kErrorItemListHead);
         return ItemList();
     }
     ItemNode* tail = list.Head();
@@ -148,7 +150,7 @@ ItemList ReadItemList(HWND owner, const char* section) {
         }
         ItemNode* node = new (std::nothrow) ItemNode();
         if (!node) {
-            ShowError(owner, MSG_OUT_OF_MEMORY, kErrorItemListNode);
+            reporter.Error(MSG_OUT_OF_MEMORY, kErrorItemListNode);
             return ItemList();  // `list` frees what was read so far
         }
         std::memcpy(node->text, entry, sizeof(entry));

@@ -1,12 +1,12 @@
-#include "engine/Shortcut.h"
+#include "engine/Shortcut_win.h"
 
 #include <objbase.h>
 #include <shlobj.h>
 #include <windows.h>
 
-#include "engine/InstallerState.h"
+#include "engine/InstallerState_win.h"
 #include "engine/PathScan.h"
-#include "engine/Paths.h"
+#include "engine/Paths_win.h"
 #include "win/Com.h"
 
 namespace {

@@ -1,15 +1,17 @@
-#include "engine/UninstallEntry.h"
+#include "engine/UninstallEntry_win.h"
+
+#include <windows.h>
 
 #include <shellapi.h>
 
 #include "engine/InstallRules.h"
-#include "engine/InstallerState.h"
+#include "engine/InstallerState_win.h"
 #include "engine/PathScan.h"
-#include "engine/Paths.h"
-#include "engine/Registry.h"
-#include "engine/SetupInfo.h"
+#include "engine/Paths_win.h"
+#include "engine/Registry_win.h"
+#include "engine/Reporter.h"
+#include "engine/SetupInfo_win.h"
 #include "resources/resource.h"
-#include "ui/Messages.h"
 
 const char kUninstallKeyPath[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 
@@ -35,11 +37,11 @@ bool BuildUninstallerPath(char (&out)[kPathCapacity]) {
 
 // One value of the entry. A value that cannot be written leaves an entry that
 // Windows shows wrongly or cannot use, so it counts as a failure of the whole.
-bool WriteEntryValue(HWND owner, const RegKey& key, const char* name, const char* text) {
+bool WriteEntryValue(Reporter& reporter, const RegKey& key, const char* name, const char* text) {
     if (WriteRegString(key.Get(), name, text)) {
         return true;
     }
-    ShowError(owner, MSG_REGISTRY_OPEN_FAILED, kErrorCreateEntry);
+    reporter.Error(MSG_REGISTRY_OPEN_FAILED, kErrorCreateEntry);
     return false;
 }
 
@@ -57,15 +59,15 @@ bool WindowsDirFile(char (&out)[kPathCapacity], const char* name) {
 
 }  // namespace
 
-bool RegisterUninstallEntry(HWND owner) {
+bool RegisterUninstallEntry(Reporter& reporter) {
     char subKey[kPathCapacity];
     RegKey key;
     if (!JoinPath(subKey, sizeof subKey, {kUninstallKeyPath, "\\", g_setupInfo.uninstallKey}) ||
         !OpenRegKey(HKEY_LOCAL_MACHINE, subKey, true, key)) {
-        ShowError(owner, MSG_REGISTRY_OPEN_FAILED, kErrorCreateEntry);
+        reporter.Error(MSG_REGISTRY_OPEN_FAILED, kErrorCreateEntry);
         return false;
     }
-    if (!WriteEntryValue(owner, key, "DisplayName", g_setupInfo.uninstallName)) {
+    if (!WriteEntryValue(reporter, key, "DisplayName", g_setupInfo.uninstallName)) {
         return false;
     }
 
@@ -74,30 +76,30 @@ bool RegisterUninstallEntry(HWND owner) {
     if (!BuildUninstallerPath(uninstaller) || !BuildUninstallCommand(command, sizeof command, uninstaller)) {
         // Only an install directory at the very limit of a path gets here; an
         // entry whose command is cut would start some other file.
-        ShowError(owner, MSG_REGISTRY_OPEN_FAILED, kErrorCreateEntry);
+        reporter.Error(MSG_REGISTRY_OPEN_FAILED, kErrorCreateEntry);
         return false;
     }
-    if (g_setupInfo.modify != 0 && !WriteEntryValue(owner, key, "ModifyPath", uninstaller)) {
+    if (g_setupInfo.modify != 0 && !WriteEntryValue(reporter, key, "ModifyPath", uninstaller)) {
         return false;
     }
-    if (!WriteEntryValue(owner, key, "UninstallString", command)) {
+    if (!WriteEntryValue(reporter, key, "UninstallString", command)) {
         return false;
     }
 
     if (g_setupInfo.iconFile[0] != '\0') {
         char icon[kPathCapacity];
         if (!ResolvePath(icon, g_setupInfo.iconFile)) {
-            ShowSetupFileError(owner, MSG_SETUP_FILE_INVALID);
+            ReportSetupFileError(reporter, MSG_SETUP_FILE_INVALID);
             return false;
         }
-        if (!WriteEntryValue(owner, key, "DisplayIcon", icon)) {
+        if (!WriteEntryValue(reporter, key, "DisplayIcon", icon)) {
             return false;
         }
     }
     if (g_setupInfo.publisher[0] != '\0') {
         // The about URL goes with the publisher, even when it is empty.
-        if (!WriteEntryValue(owner, key, "Publisher", g_setupInfo.publisher) ||
-            !WriteEntryValue(owner, key, "URLInfoAbout", g_setupInfo.urlInfoAbout)) {
+        if (!WriteEntryValue(reporter, key, "Publisher", g_setupInfo.publisher) ||
+            !WriteEntryValue(reporter, key, "URLInfoAbout", g_setupInfo.urlInfoAbout)) {
             return false;
         }
     }
@@ -111,26 +113,26 @@ bool RegisterUninstallEntry(HWND owner) {
         {"URLUpdateInfo", g_setupInfo.urlUpdateInfo},
     };
     for (const Optional& value : optional) {
-        if (value.text[0] != '\0' && !WriteEntryValue(owner, key, value.name, value.text)) {
+        if (value.text[0] != '\0' && !WriteEntryValue(reporter, key, value.name, value.text)) {
             return false;
         }
     }
     return true;
 }
 
-bool LaunchUninstallerCopy() {
+bool LaunchUninstallerCopy(Reporter& reporter) {
     const char* entryKey = g_setupInfo.uninstallKey;
     if (entryKey[0] != '\0') {
         RegKey uninstall;
         if (!OpenRegKey(HKEY_LOCAL_MACHINE, kUninstallKeyPath, false, uninstall)) {
-            ShowError(nullptr, MSG_REGISTRY_OPEN_FAILED, kErrorOpenUninstallKey);
+            reporter.Error(MSG_REGISTRY_OPEN_FAILED, kErrorOpenUninstallKey);
             return false;
         }
         // An entry that is gone already is fine; one that stays would list a
         // program in Windows that the uninstall is about to remove.
         LONG deleted = RegDeleteKeyA(uninstall.Get(), entryKey);
         if (deleted != ERROR_SUCCESS && deleted != ERROR_FILE_NOT_FOUND) {
-            ShowError(nullptr, MSG_REGISTRY_OPEN_FAILED, kErrorOpenUninstallKey);
+            reporter.Error(MSG_REGISTRY_OPEN_FAILED, kErrorOpenUninstallKey);
             return false;
         }
         RegFlushKey(uninstall.Get());
@@ -138,7 +140,7 @@ bool LaunchUninstallerCopy() {
 
     const char* setupFile = g_installer.setupFilePath;
     if (!WritePrivateProfileStringA("Uninstall", "Dir", g_installer.installDir, setupFile)) {
-        ShowErrorText(nullptr, MSG_WRITE_FAILED, kErrorWriteDir, setupFile);
+        reporter.Error(MSG_WRITE_FAILED, kErrorWriteDir, setupFile);
         return false;
     }
     // Flush the profile cache so the copy below carries "Dir".
@@ -146,19 +148,19 @@ bool LaunchUninstallerCopy() {
 
     char workSetupFile[kPathCapacity];
     if (!WindowsDirFile(workSetupFile, kWorkSetupFile) || !CopyFileA(setupFile, workSetupFile, FALSE)) {
-        ShowErrorText(nullptr, MSG_WRITE_FAILED, kErrorCopySetupFile, workSetupFile);
+        reporter.Error(MSG_WRITE_FAILED, kErrorCopySetupFile, workSetupFile);
         return false;
     }
     char workProgram[kPathCapacity];
     if (!WindowsDirFile(workProgram, kWorkProgram) || !CopyFileA(g_installer.ownPath, workProgram, FALSE)) {
-        ShowErrorText(nullptr, MSG_WRITE_FAILED, kErrorCopyProgram, workProgram);
+        reporter.Error(MSG_WRITE_FAILED, kErrorCopyProgram, workProgram);
         return false;
     }
 
     HINSTANCE started = ShellExecuteA(nullptr, nullptr, workProgram, "/k", "", SW_SHOW);
     INT_PTR result = reinterpret_cast<INT_PTR>(started);
     if (result <= 32) {
-        ShowError(nullptr, MSG_UNINSTALLER_START_FAILED, static_cast<int>(result));
+        reporter.Error(MSG_UNINSTALLER_START_FAILED, static_cast<int>(result));
         return false;
     }
     return true;

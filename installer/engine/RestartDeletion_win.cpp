@@ -1,12 +1,12 @@
-#include "engine/RestartDeletion.h"
+#include "engine/RestartDeletion_win.h"
 
 #include <windows.h>
 
 #include "engine/DeletionRules.h"
-#include "engine/InstallerState.h"
-#include "win/ScopedHandle.h"
+#include "engine/InstallerState_win.h"
+#include "engine/Reporter.h"
 #include "resources/resource.h"
-#include "ui/Messages.h"
+#include "win/ScopedHandle.h"
 
 namespace {
 
@@ -25,11 +25,11 @@ bool ScheduleDeletionAtRestart(const char* path) {
     return MoveFileExA(path, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) != 0;
 }
 
-bool AppendWininitDeletion(const char* iniFile, const char* path) {
+bool AppendWininitDeletion(Reporter& reporter, const char* iniFile, const char* path) {
     for (DWORD size = kSectionBufferSize; size <= kSectionBufferLimit; size *= 2) {
         GlobalMemory memory(GlobalAlloc(GPTR, size));
         if (!memory) {
-            ShowError(nullptr, MSG_OUT_OF_MEMORY, kErrorWininitBuffer);
+            reporter.Error(MSG_OUT_OF_MEMORY, kErrorWininitBuffer);
             return false;
         }
         // An absent section or file reads as an empty list. A result of
@@ -41,15 +41,15 @@ bool AppendWininitDeletion(const char* iniFile, const char* path) {
             return true;
         }
     }
-    ShowError(nullptr, MSG_OUT_OF_MEMORY, kErrorWininitBuffer);
+    reporter.Error(MSG_OUT_OF_MEMORY, kErrorWininitBuffer);
     return false;
 }
 
-bool ScheduleSelfDeletion() {
+bool ScheduleSelfDeletion(Reporter& reporter) {
     if (g_installer.runMode != RunMode::Win9x) {
         return ScheduleDeletionAtRestart(g_installer.ownPath);
     }
-    return AppendWininitDeletion(kWininitFile, g_installer.ownPath);
+    return AppendWininitDeletion(reporter, kWininitFile, g_installer.ownPath);
 }
 
 void EnableShutdownPrivilege() {

@@ -2,10 +2,10 @@
 // each mode, and its "Item1".."Item99" lists.
 #pragma once
 
-#include <windows.h>
-
 #include <cstddef>
 #include <cstdint>
+
+class Reporter;
 
 // Where the files come from and whether the sources stay.
 enum class TransferMode : int {
@@ -78,9 +78,10 @@ struct SetupInfo {
 extern SetupInfo g_setupInfo;
 
 // Reads the setup information file (g_installer.setupFilePath) into
-// g_setupInfo. Probe: returns "InstallProhibited". Install and Uninstall:
-// returns 1, or 0 after an error box. Needs the run mode to be set.
-int LoadSetupInfo(SetupLoadMode mode);
+// g_setupInfo. Probe: returns "InstallProhibited" and reports nothing.
+// Install and Uninstall: returns 1, or 0 after reporting the error. Needs the
+// run mode to be set.
+int LoadSetupInfo(Reporter& reporter, SetupLoadMode mode);
 
 // Capacity of one list entry, including the terminating zero.
 constexpr size_t kItemCapacity = 256;
@@ -116,8 +117,8 @@ private:
 };
 
 // Reads "Item1".."Item99" of `section`, stopping at the first absent or empty
-// one. Returns none after an error box (message 6) owned by `owner`.
-ItemList ReadItemList(HWND owner, const char* section);
+// one. Returns none after reporting error 6.
+ItemList ReadItemList(Reporter& reporter, const char* section);
 
 // Releases every node; the list is none afterwards.
 void FreeItemList(ItemList& list);

@@ -2,24 +2,31 @@
 // 1 otherwise. Called after the setup file is found and the run mode is set.
 #pragma once
 
+class Reporter;
+
 // "/r" (or any start when "InstallProhibited" is 1): confirms, runs the
 // setup file's uninstall program, then hands over to the copy in the Windows
 // directory (or removes the per-user part itself).
-int StartUninstall();
+int StartUninstall(Reporter& reporter);
 
 // "/k": the copy in the Windows directory removes everything listed.
-int ContinueUninstall();
+int ContinueUninstall(Reporter& reporter);
 
 // "/u": removes the current user's shortcuts and settings only.
-int StartPerUserUninstall();
+int StartPerUserUninstall(Reporter& reporter);
+
+// Asks question 4 (or 29 for a per-user run): true when the answer is Yes. A
+// per-user run the setup file does not allow ("NotAdmin" 0) gets error 28 and
+// false without a question.
+bool ConfirmUninstall(Reporter& reporter);
 
 // The removal itself, in order: shortcuts, registry keys (a per-user run ends
 // here), directories, files, the install directory, the setup file, then the
 // running executable's deletion at restart and the closing message. Never
 // undoes a step; false when an error stopped it (already reported).
-bool RunUninstall();
+bool RunUninstall(Reporter& reporter);
 
 // Runs the setup file's "Uninstall" "Program" from the install directory and
 // waits for it to end. True when there is none or it ran; false after error 18
 // when it could not be started.
-bool RunUninstallProgram();
+bool RunUninstallProgram(Reporter& reporter);

@@ -1,14 +1,14 @@
-#include "engine/Deletion.h"
+#include "engine/Deletion_win.h"
 
 #include <shlobj.h>
 
 #include <cstring>
 
 #include "engine/DeletionRules.h"
-#include "engine/Paths.h"
-#include "engine/Registry.h"
-#include "win/ScopedHandle.h"
+#include "engine/Paths_win.h"
+#include "engine/Registry_win.h"
 #include "engine/SetupFields.h"
+#include "win/ScopedHandle.h"
 
 namespace {
 
@@ -160,12 +160,8 @@ ProtectedDirectories CollectProtectedDirectories() {
 }
 
 bool KeyIsMissing(HKEY root, const char* path) {
-    HKEY probe = nullptr;
-    LONG result = RegOpenKeyExA(root, path, 0, KEY_READ, &probe);
-    if (result == ERROR_SUCCESS) {
-        RegCloseKey(probe);
-    }
-    return result == ERROR_FILE_NOT_FOUND;
+    RegKey probe;
+    return RegOpenKeyExA(root, path, 0, KEY_READ, probe.Receive()) == ERROR_FILE_NOT_FOUND;
 }
 
 }  // namespace

@@ -1,3 +1,0 @@
-#include "engine/InstallerState.h"
-
-InstallerState g_installer;

@@ -1,0 +1,70 @@
+// How the install and uninstall flows speak to the user. The flows never show
+// a window of their own: every error, notice and question, and the copy
+// phase's progress, goes through a Reporter. The program shows message boxes
+// and the progress dialog (ui/BoxReporter.h); the tests record what would have
+// been shown. Whatever implements it must be able to answer without anyone at
+// the screen: No is always the safe answer to a question here, the one that
+// stops a run or leaves Windows running, never one that destroys anything.
+#pragma once
+
+enum class Severity {
+    Error,        // the run stops (or skips what was refused)
+    Warning,      // something stays behind; the run goes on
+    Information,  // a step is done
+};
+
+// One message of the installer's table (MSG_* in resources/resource.h), with
+// what fills it in.
+struct Notice {
+    Severity severity = Severity::Error;
+    int messageId = 0;
+    int siteCode = 0;                // where it failed: "ErrorCode : n" under the text; 0 for none
+    const char* argument = nullptr;  // what the message's one "%s" names
+    const char* detail = nullptr;    // a line of its own under the message: what was refused
+    const char* text = nullptr;      // the setup file's own words, shown instead of the message
+};
+
+enum class QuestionStyle {
+    Confirm,  // go on with the run?
+    Restart,  // the work is done; restart Windows now?
+};
+
+// A Yes/No question of the message table.
+struct Question {
+    int messageId = 0;
+    QuestionStyle style = QuestionStyle::Confirm;
+};
+
+class Reporter {
+public:
+    virtual ~Reporter() = default;
+
+    virtual void Notify(const Notice& notice) = 0;
+    // True for Yes.
+    virtual bool Ask(const Question& question) = 0;
+
+    // The copy phase of an install: begins before the first file, names each
+    // file just before it is copied, and ends after the last one or the
+    // failure, whose notice comes before the end.
+    virtual void BeginCopying() = 0;
+    virtual void Copying(const char* source, const char* destination) = 0;
+    virtual void EndCopying() = 0;
+
+    void Error(int messageId, int siteCode = 0, const char* argument = nullptr) {
+        Notify({Severity::Error, messageId, siteCode, argument});
+    }
+    void Warning(int messageId) { Notify({Severity::Warning, messageId}); }
+    void Information(int messageId) { Notify({Severity::Information, messageId}); }
+};
+
+// Brackets the copy phase, so that it ends on every way out.
+class CopyingPhase {
+public:
+    explicit CopyingPhase(Reporter& reporter) : reporter_(reporter) { reporter_.BeginCopying(); }
+    ~CopyingPhase() { reporter_.EndCopying(); }
+    CopyingPhase(const CopyingPhase&) = delete;
+    CopyingPhase& operator=(const CopyingPhase&) = delete;
+
+private:
+    Reporter& reporter_;
+};

@@ -1,0 +1,47 @@
+// A reporter for the flows under test: records every notice and question as
+// the installer's message box would show it (caption, text, Yes/No), and the
+// files the copy phase names, without any window.
+#pragma once
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "engine/Reporter.h"
+#include "support/BoxAnswerer.h"
+#include "support/GuiDriver.h"
+
+namespace installkit {
+
+class ReportRecorder : public Reporter {
+public:
+    // Answers each question as `rule` answers its box: Yes only for IDYES.
+    // By default every question is declined.
+    explicit ReportRecorder(gui::BoxRule rule = gui::YesTo({}));
+
+    void Notify(const Notice& notice) override;
+    bool Ask(const Question& question) override;
+    void BeginCopying() override;
+    void Copying(const char* source, const char* destination) override;
+    void EndCopying() override;
+
+    // Every box that would have been shown, in order.
+    const std::vector<gui::MessageBoxContent>& Boxes() const { return boxes_; }
+    // The one box, empty when there was none; several come back as one whose
+    // texts are joined, so that no comparison with a single box's text holds.
+    gui::MessageBoxContent One() const;
+    // The source and destination of every file the copy phase named.
+    const std::vector<std::pair<std::string, std::string>>& Copied() const { return copied_; }
+    // Whether a copy phase is open now (begun and not ended).
+    bool InCopyPhase() const { return copying_; }
+
+private:
+    void Record(gui::MessageBoxContent box);
+
+    gui::BoxRule rule_;
+    std::vector<gui::MessageBoxContent> boxes_;
+    std::vector<std::pair<std::string, std::string>> copied_;
+    bool copying_ = false;
+};
+
+}  // namespace installkit
