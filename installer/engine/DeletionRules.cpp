@@ -151,25 +151,11 @@ const char* const kProtectedSoftwareKeys[] = {
     "SOFTWARE\\WOW6432NODE\\CLASSES",
 };
 const char* const kProtectedUserKeys[] = {
-    "APPEVENTS",
-    "CONSOLE",
-    "CONTROL PANEL",
-    "ENVIRONMENT",
-    "EUDC",
-    "IDENTITIES",
-    "KEYBOARD LAYOUT",
-    "NETWORK",
-    "PRINTERS",
-    "SYSTEM",
-    "VOLATILE ENVIRONMENT",
+    "APPEVENTS", "CONSOLE",  "CONTROL PANEL", "ENVIRONMENT",          "EUDC", "IDENTITIES", "KEYBOARD LAYOUT",
+    "NETWORK",   "PRINTERS", "SYSTEM",        "VOLATILE ENVIRONMENT",
 };
 const char* const kProtectedMachineKeys[] = {
-    "SYSTEM\\CURRENTCONTROLSET",
-    "SYSTEM\\SETUP",
-    "HARDWARE",
-    "SAM",
-    "SECURITY",
-    "BCD00000000",
+    "SYSTEM\\CURRENTCONTROLSET", "SYSTEM\\SETUP", "HARDWARE", "SAM", "SECURITY", "BCD00000000",
 };
 const char* const kProtectedClassKeys[] = {
     "CLSID",       "INTERFACE", "TYPELIB", "APPID", "*", "DIRECTORY", "FOLDER", "DRIVE", "ALLFILESYSTEMOBJECTS",

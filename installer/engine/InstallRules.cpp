@@ -52,7 +52,10 @@ bool EqualsIgnoringCase(const char* a, const char* b) {
     return *x == *y;
 }
 
-bool SkipsSelfShortcut(const char* targetField, const char* arguments, const char* ownFileName, bool perUserRun,
+bool SkipsSelfShortcut(const char* targetField,
+                       const char* arguments,
+                       const char* ownFileName,
+                       bool perUserRun,
                        bool win9xRun) {
     if (!EqualsIgnoringCase(targetField, ownFileName)) {
         return false;

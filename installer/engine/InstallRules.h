@@ -29,5 +29,8 @@ bool EqualsIgnoringCase(const char* a, const char* b);
 // A shortcut entry that targets the installer itself is left out when the
 // run cannot use it: the uninstall shortcut ("/r") for a user without
 // administrator rights, the per-user removal ("/u") on Windows 9x/Me.
-bool SkipsSelfShortcut(const char* targetField, const char* arguments, const char* ownFileName, bool perUserRun,
+bool SkipsSelfShortcut(const char* targetField,
+                       const char* arguments,
+                       const char* ownFileName,
+                       bool perUserRun,
                        bool win9xRun);

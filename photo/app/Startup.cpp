@@ -139,9 +139,8 @@ void StartFreshCopy(HWND owner) {
     // empty main window.
     std::vector<wchar_t> program(32768);
     DWORD got = GetModuleFileNameW(nullptr, program.data(), DWORD(program.size()));
-    std::wstring commandLine = got > 0 && got < program.size()
-                                   ? L"\"" + std::wstring(program.data(), got) + L"\" -n"
-                                   : std::wstring(L"tandrel.exe -n");
+    std::wstring commandLine = got > 0 && got < program.size() ? L"\"" + std::wstring(program.data(), got) + L"\" -n"
+                                                               : std::wstring(L"tandrel.exe -n");
     STARTUPINFOW startup = {};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION process = {};

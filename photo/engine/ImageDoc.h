@@ -110,8 +110,13 @@ struct ImageDoc {
     // Region effects and text overlays (ImageDocEffects.cpp).
     // All text layers anew (recreate = 1 after a rebuild) or cleared; 1, or 0
     // when a text layer or the view is missing. Holds drawMutex throughout.
-    int RenderTexts(int watermarkOn, int copyrightOn, const wchar_t* watermarkText, const wchar_t* copyrightText,
-                    int watermarkSize, int copyrightSize, int recreate);
+    int RenderTexts(int watermarkOn,
+                    int copyrightOn,
+                    const wchar_t* watermarkText,
+                    const wchar_t* copyrightText,
+                    int watermarkSize,
+                    int copyrightSize,
+                    int recreate);
     // Layers 2 and 3, or 0 and 1, only.
     int SetWatermark(int on, const wchar_t* text, int size);
     int SetCopyright(int on, const wchar_t* text, int size);
@@ -120,8 +125,8 @@ struct ImageDoc {
     int ApplyMosaic(int blockSize);
     int ApplyBlur(int radius);
     // One text with its lower right corner at (x, y), markers expanded.
-    void DrawText(HDC dc, const wchar_t* text, const wchar_t* face, int height, int x, int y, int bold,
-                  COLORREF colour);
+    void
+    DrawText(HDC dc, const wchar_t* text, const wchar_t* face, int height, int x, int y, int bold, COLORREF colour);
     int DrawCopyright(const wchar_t* text, int size);
     int DrawWatermark(const wchar_t* text, int size);
 };

@@ -73,7 +73,13 @@ bool IsOn(int on, const wchar_t* text) {
 
 }  // namespace
 
-void ImageDoc::DrawText(HDC dc, const wchar_t* text, const wchar_t* face, int height, int x, int y, int bold,
+void ImageDoc::DrawText(HDC dc,
+                        const wchar_t* text,
+                        const wchar_t* face,
+                        int height,
+                        int x,
+                        int y,
+                        int bold,
                         COLORREF colour) {
     if (!dc) {
         return;
@@ -96,8 +102,8 @@ int ImageDoc::DrawCopyright(const wchar_t* text, int size) {
     const int y = client.bottom - 5;
     const int bold = size > 7 ? 1 : 0;
     DrawText(sharp, text, kOverlayFace, size, x, y, bold, kCopyrightColour);
-    if (!CopyLayer(layerBitmap[LayerCopyrightSharp], layerBits[LayerCopyrightSharp],
-                   layerBitmap[LayerCopyrightSoft], layerBits[LayerCopyrightSoft])) {
+    if (!CopyLayer(layerBitmap[LayerCopyrightSharp], layerBits[LayerCopyrightSharp], layerBitmap[LayerCopyrightSoft],
+                   layerBits[LayerCopyrightSoft])) {
         DrawText(soft, text, kOverlayFace, size, x, y, bold, kCopyrightColour);
     }
     SmoothDrawnLayer(layerBitmap[LayerCopyrightSoft], layerBits[LayerCopyrightSoft]);
@@ -143,8 +149,8 @@ int ImageDoc::DrawWatermark(const wchar_t* text, int size) {
     if (previousFont) {
         SelectObject(sharp, previousFont);
     }
-    if (!CopyLayer(layerBitmap[LayerWatermarkSharp], layerBits[LayerWatermarkSharp],
-                   layerBitmap[LayerWatermarkSoft], layerBits[LayerWatermarkSoft])) {
+    if (!CopyLayer(layerBitmap[LayerWatermarkSharp], layerBits[LayerWatermarkSharp], layerBitmap[LayerWatermarkSoft],
+                   layerBits[LayerWatermarkSoft])) {
         PrepareTextDC(soft, kWatermarkColour);
         for (int64_t row = 0; rowPitch * row < client.bottom + rowPitch; ++row) {
             for (int64_t x = (row % 2) * step / 2; x < client.right + step; x += step) {
@@ -156,8 +162,13 @@ int ImageDoc::DrawWatermark(const wchar_t* text, int size) {
     return 1;
 }
 
-int ImageDoc::RenderTexts(int watermarkOn, int copyrightOn, const wchar_t* watermarkText,
-                          const wchar_t* copyrightText, int watermarkSize, int copyrightSize, int recreate) {
+int ImageDoc::RenderTexts(int watermarkOn,
+                          int copyrightOn,
+                          const wchar_t* watermarkText,
+                          const wchar_t* copyrightText,
+                          int watermarkSize,
+                          int copyrightSize,
+                          int recreate) {
     {
         MutexLock drawing(drawMutex);
         DocLock chain(*this);

@@ -31,8 +31,8 @@ std::vector<bool> MissingGlyphs(HDC dc, HFONT font, const std::vector<wchar_t>& 
     }
     std::vector<WORD> glyphs(text.size(), 0);
     FontSelection select(dc, font);
-    if (GetGlyphIndicesW(dc, text.data(), static_cast<int>(text.size()), glyphs.data(),
-                         GGI_MARK_NONEXISTING_GLYPHS) == GDI_ERROR) {
+    if (GetGlyphIndicesW(dc, text.data(), static_cast<int>(text.size()), glyphs.data(), GGI_MARK_NONEXISTING_GLYPHS) ==
+        GDI_ERROR) {
         return missing;
     }
     for (size_t i = 0; i < text.size(); ++i) {
@@ -76,8 +76,8 @@ OverlayText::OverlayText(HDC dc, const wchar_t* text, const wchar_t* face, int h
         if (!anyMissing) {
             break;
         }
-        ScopedFont fallback(CreateOverlayFont(kFallbackFaces[f] ? kFallbackFaces[f] : face, height, bold,
-                                              DEFAULT_CHARSET));
+        ScopedFont fallback(
+            CreateOverlayFont(kFallbackFaces[f] ? kFallbackFaces[f] : face, height, bold, DEFAULT_CHARSET));
         std::vector<bool> missingInFallback = MissingGlyphs(dc, fallback.Get(), text_);
         bool used = false;
         for (size_t i = 0; i < text_.size(); ++i) {

@@ -48,7 +48,7 @@ bool ToWide(const char* ansi, std::wstring& wide) {
 
 HRESULT ReadWholeFile(const wchar_t* path, std::vector<uint8_t>& bytes) {
     KernelHandle file(CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) {
         return LastErrorResult();
     }
@@ -209,8 +209,8 @@ HRESULT MakeTemporaryFile(const std::wstring& target, std::wstring& temporary) {
         wchar_t name[64];
         wsprintfW(name, L"~tdr%lx-%lx.tmp", GetCurrentProcessId(), InterlockedIncrement(&counter));
         temporary = directory + name;
-        HANDLE file = CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
-                                  nullptr);
+        HANDLE file =
+            CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (file != INVALID_HANDLE_VALUE) {
             CloseHandle(file);
             return S_OK;

@@ -69,8 +69,8 @@ void MakeUnicodeProfile(const wchar_t* path) {
 
     std::string bytes;
     {
-        ScopedFile existing(CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                        FILE_ATTRIBUTE_NORMAL, nullptr));
+        ScopedFile existing(
+            CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
         if (!existing.Valid()) {
             return;
         }
@@ -80,15 +80,15 @@ void MakeUnicodeProfile(const wchar_t* path) {
         }
         bytes.resize(static_cast<size_t>(size.QuadPart));
         DWORD read = 0;
-        if (!bytes.empty() &&
-            (!ReadFile(existing.Get(), &bytes[0], static_cast<DWORD>(bytes.size()), &read, nullptr) ||
-             read != bytes.size())) {
+        if (!bytes.empty() && (!ReadFile(existing.Get(), &bytes[0], static_cast<DWORD>(bytes.size()), &read, nullptr) ||
+                               read != bytes.size())) {
             return;
         }
     }
     // UTF-16 in either byte order is kept as it is.
-    if (bytes.size() >= 2 && ((static_cast<unsigned char>(bytes[0]) == 0xFF && static_cast<unsigned char>(bytes[1]) == 0xFE) ||
-                              (static_cast<unsigned char>(bytes[0]) == 0xFE && static_cast<unsigned char>(bytes[1]) == 0xFF))) {
+    if (bytes.size() >= 2 &&
+        ((static_cast<unsigned char>(bytes[0]) == 0xFF && static_cast<unsigned char>(bytes[1]) == 0xFE) ||
+         (static_cast<unsigned char>(bytes[0]) == 0xFE && static_cast<unsigned char>(bytes[1]) == 0xFF))) {
         return;
     }
     UINT codePage = CP_ACP;
@@ -99,8 +99,8 @@ void MakeUnicodeProfile(const wchar_t* path) {
     }
     std::wstring text;
     if (bytes.size() > skip) {
-        int count = MultiByteToWideChar(codePage, 0, bytes.data() + skip, static_cast<int>(bytes.size() - skip),
-                                        nullptr, 0);
+        int count =
+            MultiByteToWideChar(codePage, 0, bytes.data() + skip, static_cast<int>(bytes.size() - skip), nullptr, 0);
         if (count <= 0) {
             return;
         }
@@ -112,8 +112,8 @@ void MakeUnicodeProfile(const wchar_t* path) {
     // leaves a half-written settings file.
     std::wstring temporary = std::wstring(path) + L".new";
     {
-        ScopedFile out(CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                                   nullptr));
+        ScopedFile out(
+            CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
         if (!out.Valid()) {
             return;
         }
@@ -142,8 +142,11 @@ void WriteText(const wchar_t* path, const wchar_t* key, const wchar_t* value) {
 }
 
 // A stored text that is empty (or absent) cannot persist: it takes its default.
-void LoadText(const wchar_t* path, const wchar_t* key, const wchar_t* defaultValue,
-              wchar_t (&field)[kSettingsTextCapacity], bool reset) {
+void LoadText(const wchar_t* path,
+              const wchar_t* key,
+              const wchar_t* defaultValue,
+              wchar_t (&field)[kSettingsTextCapacity],
+              bool reset) {
     field[0] = L'\0';
     GetPrivateProfileStringW(kSettingsSection, key, L"", field, kSettingsTextCapacity, path);
     field[kSettingsTextCapacity - 1] = L'\0';

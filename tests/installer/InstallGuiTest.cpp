@@ -3,8 +3,8 @@
 // then the machine inspected: files, registry values, shortcuts.
 #include <gtest/gtest.h>
 
-#include <windows.h>
 #include <shlobj.h>
+#include <windows.h>
 
 #include <algorithm>
 #include <string>
@@ -214,7 +214,8 @@ TEST_F(InstallGuiTest, CopyKeepsSourcesAndFollowsEachFilesMode) {
         {"sub\\deep\\nested.txt", "nested.txt", Missing, true},
         {"readonly.txt", "readonly.txt", Missing, true},
     };
-    std::string inf = "[Install]\r\nTitle=Acme Setup\r\nInstallDir=Mivo Acme Copy\r\nIsFileDelAfterMivo=0\r\n[Files]\r\n";
+    std::string inf =
+        "[Install]\r\nTitle=Acme Setup\r\nInstallDir=Mivo Acme Copy\r\nIsFileDelAfterMivo=0\r\n[Files]\r\n";
     int item = 0;
     for (const Case& c : cases) {
         inf += "Item" + std::to_string(++item) + "=" + c.entry + "\r\n";
@@ -293,19 +294,25 @@ TEST_F(InstallGuiTest, FailuresStopTheRunWithOneBoxAndNoCleanUpRun) {
         std::vector<std::wstring> texts;
         bool lastOwnedByProgress;
     } cases[] = {
-        {"unresolvable Files entry", head + "[Files]\r\nItem1=%MIVO_NO_SUCH_VARIABLE%\\a.txt\r\n",
-         {InvalidSetupFileText(dist_ + "\\Setup.inf")}, true},
+        {"unresolvable Files entry",
+         head + "[Files]\r\nItem1=%MIVO_NO_SUCH_VARIABLE%\\a.txt\r\n",
+         {InvalidSetupFileText(dist_ + "\\Setup.inf")},
+         true},
         {"missing source", head + "[Files]\r\nItem1=absent.txt\r\n", {L"ファイルのコピーに失敗しました。"}, true},
         // Once copied, the installed setup file is the one named.
         {"shortcut entry with one field",
          head + "[Files]\r\nItem1=a.txt\r\nItem2=Setup.inf\r\n[Group]\r\nValue=1\r\nItem1=Lonely\r\n",
-         {InvalidSetupFileText(dir + "\\Setup.inf")}, false},
+         {InvalidSetupFileText(dir + "\\Setup.inf")},
+         false},
         {"group folder two levels deep",
          head + "[Files]\r\nItem1=a.txt\r\n[Group]\r\nValue=1\r\nGroupName=Mivo No Such\\Sub\r\n"
                 "Item1=Tool,Tool.exe\r\n",
-         {L"ショートカットの作成に失敗しました。\n  (ErrorCode : 2112)"}, false},
-        {"program that cannot start", head + "Program=NoSuch.exe\r\n[Files]\r\nItem1=a.txt\r\n",
-         {kComplete, FromAnsi(dir) + L"\\NoSuch.exe の起動に失敗しました。\n  (ErrorCode : 2)"}, false},
+         {L"ショートカットの作成に失敗しました。\n  (ErrorCode : 2112)"},
+         false},
+        {"program that cannot start",
+         head + "Program=NoSuch.exe\r\n[Files]\r\nItem1=a.txt\r\n",
+         {kComplete, FromAnsi(dir) + L"\\NoSuch.exe の起動に失敗しました。\n  (ErrorCode : 2)"},
+         false},
     };
 
     for (const Case& c : cases) {
