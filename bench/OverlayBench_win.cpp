@@ -7,10 +7,12 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <memory>
 #include <random>
 #include <string>
 
-#include "engine/ImageDoc.h"
+#include "engine/ImageDoc_win.h"
+#include "engine/ViewMouse_win.h"
 #include "imaging/Image_win.h"
 
 namespace {
@@ -51,22 +53,17 @@ std::wstring WritePicture(int width, int height) {
     return path;
 }
 
+// A lasso round the whole picture, drawn as the mouse in the view draws it.
 void SelectAll(ImageDoc& doc) {
-    RECT all = {0, 0, ImgWidth(doc.display), ImgHeight(doc.display)};
-    HBRUSH brush = CreateSolidBrush(RGB(100, 30, 30));
-    FillRect(doc.overlayDC, &all, brush);
-    DeleteObject(brush);
+    int width = ImgWidth(doc.Display()), height = ImgHeight(doc.Display());
+    HWND view = doc.View();
+    doc.ArmSelection(true);
+    HandleViewMouse(doc, view, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(0, 0));
+    HandleViewMouse(doc, view, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(width, 0));
+    HandleViewMouse(doc, view, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(width, height));
+    HandleViewMouse(doc, view, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(0, height));
+    HandleViewMouse(doc, view, WM_LBUTTONUP, 0, MAKELPARAM(0, 0));
     GdiFlush();
-    doc.hasSelection = 1;
-}
-
-void CloseDoc(ImageDoc* doc) {
-    if (doc->viewWnd) {
-        SendMessageW(doc->viewWnd, WM_DESTROY, 0, 0);
-        WaitForSingleObject(doc->viewThread, 10000);
-    }
-    doc->Close();
-    delete doc;
 }
 
 }  // namespace
@@ -74,14 +71,13 @@ void CloseDoc(ImageDoc* doc) {
 int main() {
     {
         std::wstring path = WritePicture(1000, 750);
-        ImageDoc* doc = new ImageDoc;
-        doc->Open(path.c_str(), 0, 0, 0, 1);
-        if (!doc->viewWnd) {
+        std::unique_ptr<ImageDoc> doc = ImageDoc::Open(path.c_str(), 0, 0, 0, 1).doc;
+        if (!doc) {
             std::printf("could not open the picture\n");
             return 0;
         }
         RECT client;
-        GetClientRect(doc->viewWnd, &client);
+        GetClientRect(doc->View(), &client);
         std::printf("Text layers of a %ld x %ld view (best of 3):\n", client.right, client.bottom);
         struct Case {
             const char* name;
@@ -103,13 +99,11 @@ int main() {
             });
             std::printf("  %-42s %9.1f ms\n", c.name, ms);
         }
-        CloseDoc(doc);
     }
     {
         std::wstring path = WritePicture(4000, 3000);
-        ImageDoc* doc = new ImageDoc;
-        doc->Open(path.c_str(), 0, 0, 0, 1);
-        if (!doc->overlayDC) {
+        std::unique_ptr<ImageDoc> doc = ImageDoc::Open(path.c_str(), 0, 0, 0, 1).doc;
+        if (!doc || !doc->Overlay()) {
             std::printf("could not open the large picture\n");
             return 0;
         }
@@ -133,7 +127,6 @@ int main() {
             });
             std::printf("  blur r = %-3d   %9.1f ms\n", r, ms);
         }
-        CloseDoc(doc);
     }
     return 0;
 }

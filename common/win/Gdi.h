@@ -4,6 +4,9 @@
 
 #include <windows.h>
 
+#include <cstring>
+#include <utility>
+
 #include "win/ScopedHandle.h"
 
 // A created pen, brush or font, deleted with the owner. Select it out of every
@@ -85,4 +88,91 @@ private:
     HWND window_;
     PAINTSTRUCT paint_ = {};
     HDC dc_ = nullptr;
+};
+
+// A stock pen, brush or font selected for a scope; stock objects are never
+// deleted.
+class StockSelect : public ScopedSelect {
+public:
+    StockSelect(HDC dc, int stockObject) : ScopedSelect(dc, GetStockObject(stockObject)) {}
+};
+
+// A created pen, brush or font selected into a device context for a scope:
+// the previous object goes back first, then the created one is deleted.
+template <typename Object>
+class OwnedSelect {
+public:
+    OwnedSelect(HDC dc, Object object) : object_(object), select_(dc, object) {}
+    OwnedSelect(const OwnedSelect&) = delete;
+    OwnedSelect& operator=(const OwnedSelect&) = delete;
+
+private:
+    GdiObject<Object> object_;  // declared first: outlives the selection
+    ScopedSelect select_;
+};
+
+// An off-screen layer: a top-down or bottom-up DIB section selected into its
+// own memory device context, its pixels readable and writable in place. The
+// owner deletes the DC before the bitmap, so the bitmap is never deleted while
+// selected.
+class DibLayer {
+public:
+    DibLayer() = default;
+    DibLayer(const DibLayer&) = delete;
+    DibLayer& operator=(const DibLayer&) = delete;
+
+    // A new section of the geometry of `header` (24 bits a pixel, say), its DC
+    // compatible with `reference` (the screen's with null). The pixels start
+    // as zero. False, and empty, when GDI cannot make either.
+    bool Create(const BITMAPINFOHEADER& header, HDC reference) {
+        Reset();
+        BITMAPINFO info = {};
+        info.bmiHeader = header;
+        void* bits = nullptr;
+        Bitmap bitmap(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+        MemoryDC dc(bitmap ? CreateCompatibleDC(reference) : nullptr);
+        BITMAP shape = {};
+        if (!bitmap || !dc || !bits || GetObjectW(bitmap.Get(), sizeof(shape), &shape) != sizeof(shape)) {
+            return false;
+        }
+        SelectObject(dc.Get(), bitmap.Get());
+        bitmap_ = std::move(bitmap);
+        dc_ = std::move(dc);
+        bits_ = static_cast<BYTE*>(bits);
+        width_ = shape.bmWidth;
+        height_ = shape.bmHeight < 0 ? -shape.bmHeight : shape.bmHeight;
+        stride_ = shape.bmWidthBytes;
+        return true;
+    }
+    void Reset() {
+        dc_.Reset();
+        bitmap_.Reset();
+        bits_ = nullptr;
+        width_ = height_ = stride_ = 0;
+    }
+    // Every byte zero, the row padding that GDI never touches included. GDI may
+    // still be drawing into the section: its batch is flushed first.
+    void Clear() {
+        if (bits_) {
+            GdiFlush();
+            std::memset(bits_, 0, ByteCount());
+        }
+    }
+
+    explicit operator bool() const { return bits_ != nullptr; }
+    HDC DC() const { return dc_.Get(); }
+    HBITMAP Handle() const { return bitmap_.Get(); }
+    BYTE* Bits() const { return bits_; }
+    int Width() const { return width_; }
+    int Height() const { return height_; }
+    size_t ByteCount() const { return size_t(stride_) * size_t(height_); }
+    bool HasSize(int width, int height) const { return bits_ && width_ == width && height_ == height; }
+
+private:
+    Bitmap bitmap_;  // declared before the DC: deleted after it
+    MemoryDC dc_;
+    BYTE* bits_ = nullptr;
+    int width_ = 0;
+    int height_ = 0;
+    int stride_ = 0;
 };

@@ -80,6 +80,15 @@ struct GlobalMemoryTraits : NullIsNone<HGLOBAL> {
 };
 using GlobalMemory = ScopedHandle<GlobalMemoryTraits>;
 
+// A block from LocalAlloc, or one a call hands out to be freed with LocalFree
+// (CommandLineToArgvW, FormatMessage with FORMAT_MESSAGE_ALLOCATE_BUFFER).
+template <typename Pointer>
+struct LocalMemoryTraits : NullIsNone<Pointer> {
+    static void Release(Pointer block) { LocalFree(reinterpret_cast<HLOCAL>(block)); }
+};
+template <typename Pointer>
+using LocalMemory = ScopedHandle<LocalMemoryTraits<Pointer>>;
+
 // An item identifier list the shell allocated with the task allocator.
 struct ItemIdListTraits : NullIsNone<LPITEMIDLIST> {
     static void Release(Handle handle) { CoTaskMemFree(handle); }

@@ -84,7 +84,7 @@ bool InstallOneFile(Reporter& reporter, const char* entryText) {
     if (ShouldCopyFile(entry.mode, sourceExists, destinationExists, order)) {
         reporter.Copying(source, destination);
         if (!CopyFileCreatingDirs(source, destination)) {
-            reporter.Error(MSG_COPY_FAILED);
+            reporter.Error(MSG_COPY_FAILED, 0, source);
             return false;
         }
         // A copy keeps the source's read-only bit; an installed file must stay
@@ -327,7 +327,7 @@ bool RunInstall(Reporter& reporter) {
 bool CreateShortcutsFromList(Reporter& reporter, const ItemList& list, const char* folder) {
     for (const ItemNode* node = list.First(); node != nullptr; node = node->next) {
         ShortcutEntry entry;
-        if (ParseShortcutEntry(node->text, entry) != EntryStatus::Ok) {
+        if (ParseShortcutEntry(node->text, entry) != EntryStatus::Ok || !IsSafeShortcutName(entry.name, NextAnsiChar)) {
             ReportSetupFileError(reporter, MSG_SETUP_FILE_INVALID);
             return false;
         }

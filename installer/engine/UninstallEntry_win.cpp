@@ -79,7 +79,9 @@ bool RegisterUninstallEntry(Reporter& reporter) {
         reporter.Error(MSG_REGISTRY_OPEN_FAILED, kErrorCreateEntry);
         return false;
     }
-    if (g_setupInfo.modify != 0 && !WriteEntryValue(reporter, key, "ModifyPath", uninstaller)) {
+    char modify[kPathCapacity];
+    if (g_setupInfo.modify != 0 && (!BuildModifyCommand(modify, sizeof modify, uninstaller) ||
+                                    !WriteEntryValue(reporter, key, "ModifyPath", modify))) {
         return false;
     }
     if (!WriteEntryValue(reporter, key, "UninstallString", command)) {
@@ -139,7 +141,9 @@ bool LaunchUninstallerCopy(Reporter& reporter) {
     }
 
     const char* setupFile = g_installer.setupFilePath;
-    if (!WritePrivateProfileStringA("Uninstall", "Dir", g_installer.installDir, setupFile)) {
+    char dir[kPathCapacity];
+    if (!UninstallDirText(dir, sizeof dir, g_installer.installDir) ||
+        !WritePrivateProfileStringA("Uninstall", "Dir", dir, setupFile)) {
         reporter.Error(MSG_WRITE_FAILED, kErrorWriteDir, setupFile);
         return false;
     }

@@ -8,6 +8,7 @@
 #include "engine/AnsiText_win.h"
 #include "engine/DeletionRules.h"
 #include "engine/Deletion_win.h"
+#include "engine/InstallRules.h"
 #include "engine/InstallerState_win.h"
 #include "engine/Paths_win.h"
 #include "engine/Reporter.h"
@@ -70,6 +71,14 @@ bool RemoveShortcuts(Reporter& reporter, const ShortcutStep& step) {
     if (!list) {
         return false;
     }
+    // A name that would reach outside its folder is refused once, not per pass.
+    for (const ItemNode* node = list.First(); node != nullptr; node = node->next) {
+        char name[kItemCapacity];
+        FieldBuffer field = {name, sizeof name, false};
+        if (SplitFields(node->text, &field, 1) == 1 && name[0] != '\0' && !IsSafeShortcutName(name, NextAnsiChar)) {
+            ReportRefusedEntry(reporter, node->text);
+        }
+    }
     const SetupInfo& info = g_setupInfo;
     const bool allUsers = g_installer.runMode == RunMode::Admin && info.allUsers >= 0;
     const bool subfolder = step.inGroup && info.groupName[0] != '\0';
@@ -109,7 +118,7 @@ bool RemoveRegistryKeys(Reporter& reporter) {
     }
     for (const ItemNode* node = list.First(); node != nullptr; node = node->next) {
         RegistryItem item;
-        RegistryItemStatus status = ParseRegistryItem(node->text, NextAnsiChar, item);
+        RegistryItemStatus status = CheckRegistryItem(node->text, item, g_installer.installDir);
         if (status == RegistryItemStatus::NoBackslash || status == RegistryItemStatus::UnknownRoot) {
             ReportSetupFileError(reporter, MSG_SETUP_FILE_INVALID);
             return false;

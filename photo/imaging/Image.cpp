@@ -1,6 +1,5 @@
 #include "imaging/Image.h"
 
-#include <atomic>
 #include <cstring>
 #include <new>
 
@@ -8,19 +7,21 @@
 #include "imaging/Pixels.h"
 
 namespace {
-std::atomic<uint32_t> lastError{0};
-}
+// Each thread's own: a failure on the view thread must not make a good load
+// on the main thread count as failed.
+thread_local uint32_t lastError = 0;
+}  // namespace
 
 uint32_t ImgLastError() {
-    return lastError.load();
+    return lastError;
 }
 
 void ImgClearError() {
-    lastError.store(0);
+    lastError = 0;
 }
 
 int ImgFail(uint32_t code) {
-    lastError.store(code ? code : uint32_t(ImgErrInvalidArg));
+    lastError = code ? code : uint32_t(ImgErrInvalidArg);
     return 0;
 }
 

@@ -7,7 +7,8 @@
 //
 // Every failing call records a non-zero code (an HRESULT) that ImgLastError
 // reports until ImgClearError; successful calls leave it alone, so the code of
-// the first unreported failure stays readable for the user's message.
+// the first unreported failure stays readable for the user's message. The
+// code is the calling thread's own.
 #pragma once
 
 #include <cstddef>

@@ -26,11 +26,36 @@ HRESULT LastErrorResult() {
     return error ? HRESULT_FROM_WIN32(error) : E_FAIL;
 }
 
-HRESULT CreateFactory(ComPtr<IWICImagingFactory>& factory) {
+HRESULT MakeFactory(ComPtr<IWICImagingFactory>& factory) {
     // The first factory class, which Windows 7 has as well.
     return CoCreateInstance(CLSID_WICImagingFactory1, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
                             factory.OutVoid());
 }
+
+// The scope of this thread, if it has one.
+thread_local ImgThreadScope* threadScope = nullptr;
+
+// COM and a factory for one load or save: the thread's own when it keeps
+// them, else made for the call (the apartment then lives as long as this).
+class CallImaging {
+public:
+    CallImaging() {
+        if (threadScope) {
+            result_ = threadScope->Factory(factory_.Out());
+        } else {
+            com_.reset(new (std::nothrow) ComApartment);
+            result_ = MakeFactory(factory_);
+        }
+    }
+    HRESULT Result() const { return result_; }
+    IWICImagingFactory* operator->() const { return factory_.Get(); }
+    IWICImagingFactory* Get() const { return factory_.Get(); }
+
+private:
+    std::unique_ptr<ComApartment> com_;  // declared first: outlives the factory
+    ComPtr<IWICImagingFactory> factory_;
+    HRESULT result_ = E_FAIL;
+};
 
 bool ToWide(const char* ansi, std::wstring& wide) {
     if (!ansi) {
@@ -153,12 +178,11 @@ HRESULT Load(const wchar_t* path, PixelImage& pixels) {
     if (FAILED(hr)) {
         return hr;
     }
-    ComApartment com;
-    ComPtr<IWICImagingFactory> factory;
+    CallImaging factory;
     ComPtr<IWICStream> stream;
     ComPtr<IWICBitmapDecoder> decoder;
     ComPtr<IWICBitmapFrameDecode> frame;
-    hr = CreateFactory(factory);
+    hr = factory.Result();
     if (SUCCEEDED(hr)) {
         hr = factory->CreateStream(stream.Out());
     }
@@ -225,8 +249,7 @@ HRESULT MakeTemporaryFile(const std::wstring& target, std::wstring& temporary) {
 enum class Codec { Jpeg, Bmp, Png, Gif };
 
 HRESULT Encode(const wchar_t* path, const PixelImage& pixels, Codec codec, int quality) {
-    ComApartment com;
-    ComPtr<IWICImagingFactory> factory;
+    CallImaging factory;
     ComPtr<IWICStream> stream;
     ComPtr<IWICBitmapEncoder> encoder;
     ComPtr<IWICBitmapFrameEncode> frame;
@@ -234,7 +257,7 @@ HRESULT Encode(const wchar_t* path, const PixelImage& pixels, Codec codec, int q
     ComPtr<IWICPalette> palette;
     static const GUID* const kContainers[] = {&GUID_ContainerFormatJpeg, &GUID_ContainerFormatBmp,
                                               &GUID_ContainerFormatPng, &GUID_ContainerFormatGif};
-    HRESULT hr = CreateFactory(factory);
+    HRESULT hr = factory.Result();
     if (SUCCEEDED(hr)) {
         hr = factory->CreateStream(stream.Out());
     }
@@ -350,6 +373,26 @@ int SaveAnsi(const char* path, ImgHandle image, Codec codec, int quality) {
 }
 
 }  // namespace
+
+ImgThreadScope::ImgThreadScope() : outer_(threadScope) {
+    threadScope = this;
+}
+
+ImgThreadScope::~ImgThreadScope() {
+    threadScope = outer_;
+}
+
+HRESULT ImgThreadScope::Factory(IWICImagingFactory** factory) {
+    if (!factory_) {
+        HRESULT hr = MakeFactory(factory_);
+        if (FAILED(hr)) {
+            return hr;
+        }
+    }
+    factory_->AddRef();
+    *factory = factory_.Get();
+    return S_OK;
+}
 
 ImgHandle ImgLoadW(const wchar_t* path) {
     if (!path || !*path) {

@@ -12,7 +12,29 @@
 
 #include <windows.h>
 
+#include <wincodec.h>
+
 #include "imaging/Image.h"
+#include "win/Com.h"
+
+// The imaging factory of the calling thread while the object lives: loads
+// and saves on that thread make it once and keep it. The thread's COM
+// apartment is its owner's (a ComApartment declared before this object). A
+// thread without one makes a factory for each load or save.
+class ImgThreadScope {
+public:
+    ImgThreadScope();
+    ~ImgThreadScope();
+    ImgThreadScope(const ImgThreadScope&) = delete;
+    ImgThreadScope& operator=(const ImgThreadScope&) = delete;
+
+    // The factory, made at the first call; an error when WIC cannot make one.
+    HRESULT Factory(IWICImagingFactory** factory);
+
+private:
+    ImgThreadScope* outer_;
+    ComPtr<IWICImagingFactory> factory_;
+};
 
 ImgHandle ImgLoad(const char* path);
 ImgHandle ImgLoadW(const wchar_t* path);

@@ -112,7 +112,7 @@ TEST_F(InstallFlowTest, UninstallEntryHoldsEveryGivenValue) {
          "Publisher=Acme Inc\r\nURLInfoAbout=http://acme.example/\r\nDisplayVersion=1.2\r\n"
          "HelpLink=http://acme.example/help\r\nURLUpdateInfo=http://acme.example/up\r\n",
          {{"DisplayName", "Acme App"},
-          {"ModifyPath", installed},
+          {"ModifyPath", "\"" + installed + "\""},
           {"UninstallString", "\"" + installed + "\" /r"},
           {"DisplayIcon", icon},
           {"Publisher", "Acme Inc"},
@@ -283,6 +283,26 @@ TEST_F(InstallFlowTest, LaunchUninstallerCopyHandsOverToTheCopyWithK) {
     EXPECT_EQ(ReadIni(setupFile_, "Uninstall", "Dir"), dist_);
     EXPECT_EQ(ReadIni(workSetup, "Uninstall", "Dir"), dist_);
     EXPECT_EQ(ReadIni(workSetup, "Uninstall", "Title"), "U");
+    EXPECT_TRUE(gui::WaitUntil([&] { return installkit::ReadText(workProgram + ".args") == "/k"; }));
+}
+
+TEST_F(InstallFlowTest, AnInstallInADriveRootHandsOverItsRootWithTheBackslash) {
+    const std::string windows = installkit::WindowsDir();
+    const std::string workProgram = windows + "\\$$UnMivo.exe";
+    const std::string workSetup = windows + "\\$$UnMivo.inf";
+    leftovers_.File(workProgram);
+    leftovers_.File(workSetup);
+    leftovers_.File(workProgram + ".args");
+    Prepare("[Install]\r\nTitle=T\r\n[Uninstall]\r\nTitle=U\r\n");
+    ASSERT_TRUE(testfiles::CopyTo(testfiles::BinDir() + L"mivo_args_stub.exe", FromAnsi(ownPath_)));
+    // "E:\Setup.exe" run in place: its own directory without the backslash.
+    std::strcpy(g_installer.installDir, "C:");
+    installkit::ReportRecorder answer;
+    EXPECT_TRUE(LaunchUninstallerCopy(answer));
+    EXPECT_TRUE(answer.Boxes().empty());
+    // "C:" alone would be the current directory of drive C, which the
+    // continuation rightly refuses.
+    EXPECT_EQ(ReadIni(workSetup, "Uninstall", "Dir"), "C:\\");
     EXPECT_TRUE(gui::WaitUntil([&] { return installkit::ReadText(workProgram + ".args") == "/k"; }));
 }
 

@@ -162,7 +162,7 @@ TEST_F(InstallGuiTest, MoveIntoProgramFilesWithEveryShortcutAndEntry) {
               (RegValues{{"InstallDir", dir}}));
     const std::string installed = dir + "\\Setup.exe";
     RegValues expected = {{"DisplayName", "Acme Move"},
-                          {"ModifyPath", installed},
+                          {"ModifyPath", "\"" + installed + "\""},
                           {"UninstallString", "\"" + installed + "\" /r"},
                           {"DisplayIcon", dir + "\\Tool.exe"},
                           {"Publisher", "Acme Inc"},
@@ -298,7 +298,15 @@ TEST_F(InstallGuiTest, FailuresStopTheRunWithOneBoxAndNoCleanUpRun) {
          head + "[Files]\r\nItem1=%MIVO_NO_SUCH_VARIABLE%\\a.txt\r\n",
          {InvalidSetupFileText(dist_ + "\\Setup.inf")},
          true},
-        {"missing source", head + "[Files]\r\nItem1=absent.txt\r\n", {L"ファイルのコピーに失敗しました。"}, true},
+        {"missing source",
+         head + "[Files]\r\nItem1=absent.txt\r\n",
+         {L"ファイルのコピーに失敗しました。\n" + testfiles::FromAnsi(dist_ + "\\absent.txt")},
+         true},
+        {"shortcut name leaving its folder",
+         head + "[Files]\r\nItem1=a.txt\r\nItem2=Setup.inf\r\n[Group]\r\nValue=1\r\n"
+                "Item1=..\\..\\MivoEscaped,a.txt\r\n",
+         {InvalidSetupFileText(dir + "\\Setup.inf")},
+         false},
         // Once copied, the installed setup file is the one named.
         {"shortcut entry with one field",
          head + "[Files]\r\nItem1=a.txt\r\nItem2=Setup.inf\r\n[Group]\r\nValue=1\r\nItem1=Lonely\r\n",

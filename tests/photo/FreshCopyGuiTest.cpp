@@ -11,6 +11,7 @@
 
 #include "TandrelTestKit.h"
 #include "TestPictures.h"
+#include "resources/resource.h"
 #include "support/GuiDriver.h"
 #include "support/TestFiles.h"
 
@@ -28,33 +29,34 @@ TEST_P(FreshCopyGui, StartsWithTheChoicesThisCopyLeaves) {
 
     // Choices that leave the picture alone: the watermark text (its box is
     // off) and the effect size.
-    gui::SetControlText(main_, 1034, L"見本の透かし");
-    gui::SendToControl(main_, 1041, TBM_SETPOS, TRUE, 33);
+    gui::SetControlText(main_, IDC_WATERMARK_TEXT, L"見本の透かし");
+    gui::SendToControl(main_, IDC_EFFECT_SIZE, TBM_SETPOS, TRUE, 33);
     DWORD_PTR ignored = 0;
     SendMessageTimeoutW(main_, WM_HSCROLL, MAKEWPARAM(TB_THUMBPOSITION, 33),
-                        reinterpret_cast<LPARAM>(GetDlgItem(main_, 1041)), SMTO_ABORTIFHUNG, 5000, &ignored);
-    ASSERT_EQ(gui::ControlText(main_, 1047), L"サイズ:33");
-    gui::SendToControl(main_, 1069, CB_SETCURSEL, 2);  // png
+                        reinterpret_cast<LPARAM>(GetDlgItem(main_, IDC_EFFECT_SIZE)), SMTO_ABORTIFHUNG, 5000, &ignored);
+    ASSERT_EQ(gui::ControlText(main_, IDC_EFFECT_SIZE_LABEL), L"サイズ:33");
+    gui::SendToControl(main_, IDC_OUTPUT_FORMAT, CB_SETCURSEL, 2);  // png
 
     DWORD oldPid = tandrel_.Id();
     PostMessageW(main_, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
     EXPECT_EQ(tandrel_.WaitForExit(60000), 0u);
-    EXPECT_EQ(testfiles::FileExists(work_ / L"large_tdr.png"), button == 1062);
+    EXPECT_EQ(testfiles::FileExists(work_ / L"large_tdr.png"), button == IDC_SAVE_AND_CLOSE);
 
     tandrelkit::FreshCopy fresh = tandrelkit::WaitForFreshCopy(oldPid);
     ASSERT_NE(fresh.main, nullptr);
-    EXPECT_EQ(gui::ControlText(fresh.main, 1004), L"");
-    EXPECT_EQ(gui::ControlText(fresh.main, 1034), L"見本の透かし");
-    EXPECT_EQ(gui::ControlText(fresh.main, 1047), L"サイズ:33");
+    EXPECT_EQ(gui::ControlText(fresh.main, IDC_INPUT_PATH), L"");
+    EXPECT_EQ(gui::ControlText(fresh.main, IDC_WATERMARK_TEXT), L"見本の透かし");
+    EXPECT_EQ(gui::ControlText(fresh.main, IDC_EFFECT_SIZE_LABEL), L"サイズ:33");
     PostMessageW(fresh.main, WM_CLOSE, 0, 0);
     EXPECT_EQ(fresh.process.WaitForExit(15000), 0u);
 }
 
 INSTANTIATE_TEST_SUITE_P(Buttons,
                          FreshCopyGui,
-                         ::testing::Values(1068, 1062),
+                         ::testing::Values(IDC_CLOSE_FILE, IDC_SAVE_AND_CLOSE),
                          [](const ::testing::TestParamInfo<int>& tested) {
-                             return tested.param == 1068 ? std::string("close_file") : std::string("save_and_close");
+                             return tested.param == IDC_CLOSE_FILE ? std::string("close_file")
+                                                                   : std::string("save_and_close");
                          });
 
 }  // namespace

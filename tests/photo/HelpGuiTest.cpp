@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "TandrelTestKit.h"
+#include "resources/resource.h"
 #include "support/FileDrop.h"
 #include "support/GuiDriver.h"
 #include "support/Screenshot.h"
@@ -110,7 +111,7 @@ TEST_F(HelpGui, NamesEveryControlOfTheMainWindowAndTheSettingsDialog) {
     for (const std::wstring& caption : Captions(settings)) {
         captions.insert(caption);
     }
-    gui::PressButton(settings, 1076);
+    gui::PressButton(settings, IDC_SETTINGS_CANCEL);
     ASSERT_TRUE(gui::WaitUntil([&] { return IsWindowEnabled(main_) != FALSE; }));
     CloseMain();
 
@@ -177,7 +178,7 @@ TEST_F(HelpScreens, DISABLED_TakeTheHelpsPictures) {
     Shot(L"main-empty.png", main_);
 
     // The large size, then the picture dropped on the window.
-    ASSERT_TRUE(gui::ClickAndWait(main_, 1029));
+    ASSERT_TRUE(gui::ClickAndWait(main_, IDC_SIZE_LARGE));
     ASSERT_TRUE(gui::DropFiles(main_, {picture}));
     HWND view = WaitForView(L"500px × 375px");
     ASSERT_NE(view, nullptr);
@@ -185,7 +186,7 @@ TEST_F(HelpScreens, DISABLED_TakeTheHelpsPictures) {
     Shot(L"view.png", view);
 
     // Trimming: the crosshair, the rubber band, the cut-out.
-    ASSERT_TRUE(gui::ClickAndWait(main_, 1063));
+    ASSERT_TRUE(gui::ClickAndWait(main_, IDC_TRIM));
     gui::PostMouse(view, WM_MOUSEMOVE, 150, 120, 0);
     Shot(L"trim-crosshair.png", view);
     Shot(L"main-trim-armed.png", main_);
@@ -196,42 +197,42 @@ TEST_F(HelpScreens, DISABLED_TakeTheHelpsPictures) {
     gui::PostMouse(view, WM_LBUTTONUP, 430, 330, 0);
     HWND trimmed = WaitForView(L"280px × 210px");
     ASSERT_NE(trimmed, nullptr);
-    ASSERT_TRUE(gui::WaitUntil([&] { return gui::IsControlEnabled(main_, 1026); }));
+    ASSERT_TRUE(gui::WaitUntil([&] { return gui::IsControlEnabled(main_, IDC_SIZE_NONE); }));
     Shot(L"trim-done.png", trimmed);
     Shot(L"main-trimmed.png", main_);
     // Cancelled: the whole picture again.
-    ASSERT_TRUE(gui::ClickAndWait(main_, 1063));
-    ASSERT_TRUE(gui::ClickAndWait(main_, 1029));
+    ASSERT_TRUE(gui::ClickAndWait(main_, IDC_TRIM));
+    ASSERT_TRUE(gui::ClickAndWait(main_, IDC_SIZE_LARGE));
     view = WaitForView(L"500px × 375px");
     ASSERT_NE(view, nullptr);
 
     // Selection: the sun, then mosaic; a cloud, then blur.
-    ASSERT_TRUE(gui::ClickAndWait(main_, 1040));
+    ASSERT_TRUE(gui::ClickAndWait(main_, IDC_SELECT_REGION));
     Shot(L"main-select-armed.png", main_);
     DrawOutline(view, Ellipse(387, 87, 50, 50));
     ASSERT_TRUE(gui::WaitUntil([&] { return tandrelkit::SelectionClosed(main_); }));
     Shot(L"select-region.png", view);
     Shot(L"main-selected.png", main_);
-    ASSERT_TRUE(gui::ClickAndWait(main_, 1006));
+    ASSERT_TRUE(gui::ClickAndWait(main_, IDC_APPLY_MOSAIC));
     Shot(L"mosaic.png", view);
-    ASSERT_TRUE(gui::ClickAndWait(main_, 1040));
+    ASSERT_TRUE(gui::ClickAndWait(main_, IDC_SELECT_REGION));
     DrawOutline(view, Ellipse(145, 72, 75, 35));
     ASSERT_TRUE(gui::WaitUntil([&] { return tandrelkit::SelectionClosed(main_); }));
-    ASSERT_TRUE(gui::ClickAndWait(main_, 1008));
+    ASSERT_TRUE(gui::ClickAndWait(main_, IDC_APPLY_BLUR));
     Shot(L"blur.png", view);
 
     // The watermark over everything, the copyright line below right.
-    ASSERT_TRUE(gui::ClickAndWait(main_, 1011));
+    ASSERT_TRUE(gui::ClickAndWait(main_, IDC_WATERMARK_ON));
     Shot(L"watermark.png", view);
 
     HWND settings = OpenSettings();
     ASSERT_NE(settings, nullptr);
     Shot(L"settings.png", settings);
-    gui::PressButton(settings, 1076);
+    gui::PressButton(settings, IDC_SETTINGS_CANCEL);
     ASSERT_TRUE(gui::WaitUntil([&] { return IsWindowEnabled(main_) != FALSE; }));
 
     // Leave without saving.
-    ASSERT_TRUE(gui::ClickAndWait(main_, 1074));
+    ASSERT_TRUE(gui::ClickAndWait(main_, IDC_EXIT));
     EXPECT_EQ(tandrel_.WaitForExit(15000), 0u);
 }
 

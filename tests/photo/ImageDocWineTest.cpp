@@ -5,10 +5,12 @@
 #include <windows.h>
 
 #include <atomic>
+#include <memory>
 #include <string>
+#include <thread>
 
 #include "TandrelTestKit.h"
-#include "engine/ImageDoc.h"
+#include "engine/ImageDoc_win.h"
 #include "imaging/Image_win.h"
 #include "support/GuiDriver.h"
 #include "support/Screenshot.h"
@@ -69,79 +71,84 @@ TEST_F(ImageDocTest, OpensScaledIntoTheViewAndCloses) {
     };
     for (const auto& c : cases) {
         std::wstring path = WritePicture(dir, L"p.bmp", c.width, c.height);
-        ImageDoc* doc = new ImageDoc;
-        ASSERT_EQ(doc->Open(path.c_str(), c.limitW, c.limitH, c.rotation, c.enlarge), doc);
-        ASSERT_NE(doc->source, nullptr);
-        ASSERT_NE(doc->viewWnd, nullptr);
-        EXPECT_EQ(ImgWidth(doc->display), c.shownW);
-        EXPECT_EQ(ImgHeight(doc->display), c.shownH);
-        SIZE client = ClientSize(doc->viewWnd);
+        ImageDoc::Opened opened = ImageDoc::Open(path.c_str(), c.limitW, c.limitH, c.rotation, c.enlarge);
+        std::unique_ptr<ImageDoc>& doc = opened.doc;
+        ASSERT_TRUE(doc);
+        EXPECT_EQ(opened.error, 0u);
+        ASSERT_NE(doc->Source(), nullptr);
+        ASSERT_NE(doc->View(), nullptr);
+        EXPECT_EQ(ImgWidth(doc->Display()), c.shownW);
+        EXPECT_EQ(ImgHeight(doc->Display()), c.shownH);
+        SIZE client = ClientSize(doc->View());
         EXPECT_EQ(client.cx, c.shownW);
         EXPECT_EQ(client.cy, c.shownH);
         wchar_t title[64];
-        GetWindowTextW(doc->viewWnd, title, 64);
+        GetWindowTextW(doc->View(), title, 64);
         EXPECT_EQ(std::wstring(title), std::to_wstring(c.shownW) + L"px \u00D7 " + std::to_wstring(c.shownH) + L"px");
-        for (HBITMAP layer : {doc->layerBitmap[0], doc->layerBitmap[3], doc->overlayBitmap}) {
+        for (HBITMAP layer : {doc->TextLayer(0).Handle(), doc->TextLayer(3).Handle(), doc->Overlay().Handle()}) {
             BITMAP info;
             ASSERT_EQ(GetObjectW(layer, sizeof(info), &info), int(sizeof(info)));
             EXPECT_EQ(info.bmWidth, c.shownW);
             EXPECT_EQ(info.bmHeight, c.shownH);
         }
-        EXPECT_NE(doc->points, nullptr);
-        EXPECT_EQ(doc->anchorX, -1);
+        EXPECT_TRUE(doc->Lasso().empty());
+        EXPECT_EQ(doc->Anchor().x, -1);
+        EXPECT_EQ(doc->Mode(), DocMode::Idle);
         CloseDocument(doc);
     }
 }
 
 TEST_F(ImageDocTest, AFileThatCannotBeLoadedLeavesNoView) {
     const std::wstring missing = dir / L"none.jpg";
-    ImageDoc* doc = new ImageDoc;
-    doc->Open(missing.c_str(), 320, 320, 0, 1);
-    EXPECT_EQ(doc->source, nullptr);
-    EXPECT_EQ(doc->viewWnd, nullptr);
-    EXPECT_EQ(doc->viewThread, nullptr);
+    ImageDoc::Opened opened = ImageDoc::Open(missing.c_str(), 320, 320, 0, 1);
+    EXPECT_FALSE(opened.doc);
+    EXPECT_EQ(opened.error, uint32_t(HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND)));
     EXPECT_EQ(ImgLastError(), uint32_t(HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND)));
-    CloseDocument(doc);
 
     // An error nobody cleared makes a good file fail too, with that code.
     std::wstring good = WritePicture(dir, L"good.bmp", 40, 30);
     ImgFail(0x80004005);
-    doc = new ImageDoc;
-    doc->Open(good.c_str(), 0, 0, 0, 1);
-    EXPECT_EQ(doc->source, nullptr);
-    EXPECT_EQ(doc->viewWnd, nullptr);
+    opened = ImageDoc::Open(good.c_str(), 0, 0, 0, 1);
+    EXPECT_FALSE(opened.doc);
+    EXPECT_EQ(opened.error, 0x80004005u);
     EXPECT_EQ(ImgLastError(), 0x80004005u);
-    CloseDocument(doc);
+
+    // The code is each thread's own: a failure on another thread (the view's)
+    // leaves a load on this one alone.
+    ImgClearError();
+    std::thread([] { ImgFail(0x80004005); }).join();
+    opened = ImageDoc::Open(good.c_str(), 0, 0, 0, 1);
+    EXPECT_TRUE(opened.doc);
+    EXPECT_EQ(ImgLastError(), 0u);
+    CloseDocument(opened.doc);
 }
 
 TEST_F(ImageDocTest, SavesTheComposedFrameOnlyOnceOneWasPainted) {
     std::wstring path = WritePicture(dir, L"p.bmp", 64, 48);
     std::wstring early = dir / L"early.bmp";
-    ImageDoc unopened;
-    EXPECT_EQ(unopened.Save(early.c_str(), 2), 0);
+    EXPECT_EQ(ImageDoc::Unviewed(8, 8)->Save(early.c_str(), 2), 0);
 
-    ImageDoc* doc = new ImageDoc;
-    doc->Open(path.c_str(), 0, 0, 0, 1);
-    ASSERT_NE(doc->viewWnd, nullptr);
+    std::unique_ptr<ImageDoc> doc = ImageDoc::Open(path.c_str(), 0, 0, 0, 1).doc;
+    ASSERT_TRUE(doc);
     {
         // Until a paint has happened there is no frame to save.
         DocLock lock(*doc);
-        if (!doc->composite) {
+        if (!doc->Composite()) {
             EXPECT_EQ(doc->Save(early.c_str(), 2), 0);
             EXPECT_FALSE(testfiles::FileExists(early));
         }
     }
-    PaintNow(doc->viewWnd);
-    ASSERT_NE(doc->composite, nullptr);
+    PaintNow(doc->View());
+    ASSERT_NE(doc->Composite(), nullptr);
 
     // White copyright text at the top-left pixel, drawn after the last paint:
     // the save still carries it.
     {
-        MutexLock draw(doc->drawMutex);
         DocLock lock(*doc);
         BITMAP info;
-        GetObjectW(doc->layerBitmap[LayerCopyrightSharp], sizeof(info), &info);
-        BYTE* topLeft = doc->layerBits[LayerCopyrightSharp] + size_t(info.bmWidthBytes) * size_t(info.bmHeight - 1);
+        GetObjectW(doc->TextLayer(LayerCopyrightSharp).Handle(), sizeof(info), &info);
+        BYTE* topLeft =
+            doc->TextLayer(LayerCopyrightSharp).Bits() + size_t(info.bmWidthBytes) * size_t(info.bmHeight - 1);
         topLeft[0] = topLeft[1] = topLeft[2] = 255;
     }
     struct {
@@ -176,27 +183,25 @@ TEST_F(ImageDocTest, SavesTheComposedFrameOnlyOnceOneWasPainted) {
 
 TEST_F(ImageDocTest, RebuildsToNewLimitsAndAPaintWithStaleLayersEnds) {
     std::wstring path = WritePicture(dir, L"p.bmp", 400, 300);
-    ImageDoc* doc = new ImageDoc;
-    doc->Open(path.c_str(), 0, 0, 0, 1);
-    ASSERT_NE(doc->viewWnd, nullptr);
-    doc->limitW = 320;
-    doc->limitH = 0;
+    std::unique_ptr<ImageDoc> doc = ImageDoc::Open(path.c_str(), 0, 0, 0, 1).doc;
+    ASSERT_TRUE(doc);
+    doc->SetLimits(320, 0);
     ASSERT_EQ(doc->Rebuild(1), 1);
-    EXPECT_EQ(ImgWidth(doc->display), 320);
-    EXPECT_EQ(ImgHeight(doc->display), 240);
-    EXPECT_EQ(ClientSize(doc->viewWnd).cx, 320);
+    EXPECT_EQ(ImgWidth(doc->Display()), 320);
+    EXPECT_EQ(ImgHeight(doc->Display()), 240);
+    EXPECT_EQ(ClientSize(doc->View()).cx, 320);
 
     // The text layers still have the old size: the paint shows the picture
     // and leaves the window valid instead of asking for the next paint.
-    PaintNow(doc->viewWnd);
-    EXPECT_FALSE(GetUpdateRect(doc->viewWnd, nullptr, FALSE));
-    EXPECT_TRUE(gui::SaveShot(L"doc_view_320.png", doc->viewWnd));
+    PaintNow(doc->View());
+    EXPECT_FALSE(GetUpdateRect(doc->View(), nullptr, FALSE));
+    EXPECT_TRUE(gui::SaveShot(L"doc_view_320.png", doc->View()));
 
     // A failing resize keeps working and display as they were.
-    doc->limitW = 100000;
+    doc->SetLimits(100000, 0);
     EXPECT_EQ(doc->Rebuild(1), 0);
-    EXPECT_EQ(ImgWidth(doc->working), 320);
-    EXPECT_EQ(ImgWidth(doc->display), 320);
+    EXPECT_EQ(ImgWidth(doc->Working()), 320);
+    EXPECT_EQ(ImgWidth(doc->Display()), 320);
     CloseDocument(doc);
 }
 
@@ -204,15 +209,11 @@ TEST_F(ImageDocTest, RebuildsToNewLimitsAndAPaintWithStaleLayersEnds) {
 DWORD WINAPI RebuildRepeatedly(void* argument) {
     ImageDoc* doc = static_cast<ImageDoc*>(argument);
     for (int i = 0; i < 60; ++i) {
-        doc->rotation = (i % 4) * 90;
-        doc->limitW = 80 + (i * 37) % 200;
-        doc->limitH = i % 3 ? 0 : 150;
+        doc->SetRotation((i % 4) * 90);
+        doc->SetLimits(80 + (i * 37) % 200, i % 3 ? 0 : 150);
         doc->Rebuild(i % 2);
-        {
-            MutexLock draw(doc->drawMutex);
-            doc->MakeTextLayers(i % 5 != 0);
-        }
-        doc->hasSelection = i % 2;
+        doc->MakeTextLayers(i % 5 != 0);
+        doc->ArmSelection(i % 2 != 0);
         doc->ClearOverlay(1);
     }
     return 0;
@@ -220,11 +221,11 @@ DWORD WINAPI RebuildRepeatedly(void* argument) {
 
 TEST_F(ImageDocTest, SurvivesRebuildsFromAnotherThreadDuringPaints) {
     std::wstring path = WritePicture(dir, L"p.bmp", 300, 200);
-    ImageDoc* doc = new ImageDoc;
-    doc->Open(path.c_str(), 320, 320, 0, 1);
-    HWND view = doc->viewWnd;
+    std::unique_ptr<ImageDoc> doc = ImageDoc::Open(path.c_str(), 320, 320, 0, 1).doc;
+    ASSERT_TRUE(doc);
+    HWND view = doc->View();
     ASSERT_NE(view, nullptr);
-    HANDLE worker = CreateThread(nullptr, 0, RebuildRepeatedly, doc, 0, nullptr);
+    HANDLE worker = CreateThread(nullptr, 0, RebuildRepeatedly, doc.get(), 0, nullptr);
     ASSERT_NE(worker, nullptr);
     int paints = 0;
     std::wstring out = dir / L"out.bmp";

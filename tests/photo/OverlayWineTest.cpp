@@ -8,16 +8,17 @@
 #include <atomic>
 #include <climits>
 #include <cstring>
+#include <memory>
 #include <random>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "TandrelTestKit.h"
-#include "app/ShellState.h"
 #include "engine/Effects.h"
-#include "engine/ImageDoc.h"
-#include "engine/OverlayText.h"
+#include "engine/ImageDoc_win.h"
+#include "engine/OverlayText_win.h"
+#include "engine/ViewMouse_win.h"
 #include "imaging/Image_win.h"
 #include "resources/resource.h"
 #include "support/Screenshot.h"
@@ -26,8 +27,6 @@
 namespace {
 
 using testfiles::ScratchDir;
-
-const COLORREF kLassoColour = RGB(100, 30, 30);
 
 std::wstring WriteNoise(const ScratchDir& dir, int width, int height, unsigned seed) {
     ImgHandle image = ImgCreate(width, height);
@@ -47,9 +46,9 @@ std::wstring WriteNoise(const ScratchDir& dir, int width, int height, unsigned s
 // An open document whose view shows a width x height picture.
 class OpenDoc {
 public:
-    OpenDoc(const ScratchDir& dir, int width, int height, unsigned seed = 1) : doc_(new ImageDoc) {
+    OpenDoc(const ScratchDir& dir, int width, int height, unsigned seed = 1) {
         ImgClearError();
-        doc_->Open(WriteNoise(dir, width, height, seed).c_str(), 0, 0, 0, 1);
+        doc_ = ImageDoc::Open(WriteNoise(dir, width, height, seed).c_str(), 0, 0, 0, 1).doc;
     }
     ~OpenDoc() {
         tandrelkit::CloseDocument(doc_);
@@ -59,22 +58,23 @@ public:
     OpenDoc& operator=(const OpenDoc&) = delete;
 
     ImageDoc& operator*() { return *doc_; }
-    ImageDoc* operator->() { return doc_; }
-    bool Ready() const { return doc_->source && doc_->viewWnd && doc_->layerDC[0]; }
+    ImageDoc* operator->() { return doc_.get(); }
+    bool Ready() const { return doc_ && doc_->Source() && doc_->View() && doc_->TextLayer(0); }
 
-    int Width() { return ImgWidth(doc_->display); }
-    int Height() { return ImgHeight(doc_->display); }
+    int Width() { return ImgWidth(doc_->Display()); }
+    int Height() { return ImgHeight(doc_->Display()); }
     RECT Client() {
         RECT client = {};
-        GetClientRect(doc_->viewWnd, &client);
+        GetClientRect(doc_->View(), &client);
         return client;
     }
 
     // Byte `c` of pixel (x, y), y from the top, of a text layer.
-    uint8_t Layer(int layer, int x, int y, int c = 0) { return Row(doc_->layerBits[layer], y)[3 * x + c]; }
-    std::vector<uint8_t> LayerBytes(int layer) {
+    uint8_t Layer(int layer, int x, int y, int c = 0) { return Row(doc_->TextLayer(layer).Bits(), y)[3 * x + c]; }
+    std::vector<uint8_t> LayerBytes(int layer) { return Bytes(doc_->TextLayer(layer)); }
+    std::vector<uint8_t> Bytes(const DibLayer& layer) {
         GdiFlush();
-        return std::vector<uint8_t>(doc_->layerBits[layer], doc_->layerBits[layer] + ByteCount());
+        return std::vector<uint8_t>(layer.Bits(), layer.Bits() + ByteCount());
     }
     std::vector<uint8_t> Pixels(ImgHandle image) {
         uint8_t* bits = nullptr;
@@ -84,25 +84,28 @@ public:
     }
     size_t ByteCount() { return RowStride(Width()) * static_cast<size_t>(Height()); }
 
-    // A lasso region as the view leaves it: filled in the lasso colour.
+    // A lasso region drawn round `area` as the mouse in the view draws it.
     void Select(RECT area) {
-        HBRUSH brush = CreateSolidBrush(kLassoColour);
-        FillRect(doc_->overlayDC, &area, brush);
-        DeleteObject(brush);
+        ImageDoc& doc = *doc_;
+        HWND view = doc.View();
+        doc.ArmSelection(true);
+        HandleViewMouse(doc, view, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(area.left, area.top));
+        HandleViewMouse(doc, view, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(area.right, area.top));
+        HandleViewMouse(doc, view, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(area.right, area.bottom));
+        HandleViewMouse(doc, view, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(area.left, area.bottom));
+        HandleViewMouse(doc, view, WM_LBUTTONUP, 0, MAKELPARAM(area.left, area.top));
         GdiFlush();
-        doc_->hasSelection = 1;
-        doc_->selectArmed = 1;
     }
 
 private:
     uint8_t* Row(BYTE* bits, int y) {
         BITMAPINFOHEADER header = {};
-        ImgGetHeader(doc_->display, &header);
+        ImgGetHeader(doc_->Display(), &header);
         int bufferRow = header.biHeight > 0 ? Height() - 1 - y : y;
         return bits + RowStride(Width()) * static_cast<size_t>(bufferRow);
     }
 
-    ImageDoc* doc_;
+    std::unique_ptr<ImageDoc> doc_;
 };
 
 struct InkBox {
@@ -172,9 +175,9 @@ TEST_F(OverlayTest, CopyrightLineIsWhiteAtTheLowerRightOfTheViewAndNowhereElse) 
     EXPECT_EQ(doc.LayerBytes(LayerCopyrightSoft), expected);
     EXPECT_NE(doc.LayerBytes(LayerCopyrightSoft), doc.LayerBytes(LayerCopyrightSharp));
 
-    InvalidateRect(doc->viewWnd, nullptr, FALSE);
-    UpdateWindow(doc->viewWnd);
-    gui::SaveShot(L"tandrel-copyright-overlay.png", doc->viewWnd);
+    InvalidateRect(doc->View(), nullptr, FALSE);
+    UpdateWindow(doc->View());
+    gui::SaveShot(L"tandrel-copyright-overlay.png", doc->View());
 }
 
 TEST_F(OverlayTest, CopyrightIsBoldAboveSizeSeven) {
@@ -187,8 +190,8 @@ TEST_F(OverlayTest, CopyrightIsBoldAboveSizeSeven) {
         ASSERT_EQ(doc->SetCopyright(1, text, size), 1);
         std::vector<uint8_t> drawn = doc.LayerBytes(LayerCopyrightSharp);
         for (int bold : {0, 1}) {
-            doc->MakeLayer(doc->layerDC[0], doc->layerBitmap[0], doc->layerBits[0], 0);
-            doc->DrawText(doc->layerDC[0], text, kOverlayFace, size, client.right - 10, client.bottom - 5, bold,
+            doc->TextLayer(0).Clear();
+            doc->DrawText(doc->TextLayer(0).DC(), text, kOverlayFace, size, client.right - 10, client.bottom - 5, bold,
                           RGB(255, 255, 255));
             bool same = doc.LayerBytes(LayerCopyrightSharp) == drawn;
             EXPECT_EQ(same, bold == (size > 7 ? 1 : 0)) << "bold " << bold;
@@ -202,7 +205,7 @@ TEST_F(OverlayTest, CopyrightFollowsTheClientAreaNotThePicture) {
     // is cut off.
     OpenDoc doc(dir, 40, 30);
     ASSERT_TRUE(doc.Ready());
-    SetWindowPos(doc->viewWnd, nullptr, 0, 0, 300, 200, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(doc->View(), nullptr, 0, 0, 300, 200, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     ASSERT_GT(doc.Client().right - 10 - 40, doc.Width());
     ASSERT_EQ(doc->SetCopyright(1, L"Copyright", 15), 1);
     EXPECT_TRUE(FindInk(doc, LayerCopyrightSharp).Empty());
@@ -279,9 +282,9 @@ TEST_F(OverlayTest, WatermarkRowsAndTilesStartWhereTheStepPutsThem) {
     SmoothLayer(expected.data(), width, height);
     EXPECT_EQ(doc.LayerBytes(LayerWatermarkSoft), expected);
 
-    InvalidateRect(doc->viewWnd, nullptr, FALSE);
-    UpdateWindow(doc->viewWnd);
-    gui::SaveShot(L"tandrel-watermark-overlay.png", doc->viewWnd);
+    InvalidateRect(doc->View(), nullptr, FALSE);
+    UpdateWindow(doc->View());
+    gui::SaveShot(L"tandrel-watermark-overlay.png", doc->View());
 }
 
 TEST_F(OverlayTest, LayersStayBlackWhenOffEmptyOrUnusable) {
@@ -315,23 +318,21 @@ TEST_F(OverlayTest, LayersStayBlackWhenOffEmptyOrUnusable) {
         }
     }
 
-    HWND view = doc->viewWnd;
-    doc->viewWnd = nullptr;
-    EXPECT_EQ(doc->RenderTexts(1, 1, L"a", L"b", 30, 15, 0), 0);
-    EXPECT_EQ(doc->SetWatermark(1, L"a", 30), 0);
-    EXPECT_EQ(doc->SetCopyright(1, L"b", 15), 0);
-    doc->viewWnd = view;
+    // Without a view there is no client area to place the texts by.
+    std::unique_ptr<ImageDoc> unviewed = ImageDoc::Unviewed(300, 200);
+    EXPECT_EQ(unviewed->RenderTexts(1, 1, L"a", L"b", 30, 15, 0), 0);
+    EXPECT_EQ(unviewed->SetWatermark(1, L"a", 30), 0);
+    EXPECT_EQ(unviewed->SetCopyright(1, L"b", 15), 0);
 }
 
 TEST_F(OverlayTest, RecreatedLayersFollowARebuiltPicture) {
     OpenDoc doc(dir, 400, 300);
     ASSERT_TRUE(doc.Ready());
-    doc->limitW = 200;
-    doc->limitH = 0;
+    doc->SetLimits(200, 0);
     ASSERT_EQ(doc->Rebuild(1), 1);
     ASSERT_EQ(doc->RenderTexts(1, 1, L"WM", L"(c)", 20, 15, 1), 1);
     BITMAP layer = {};
-    GetObjectW(doc->layerBitmap[LayerWatermarkSoft], sizeof(layer), &layer);
+    GetObjectW(doc->TextLayer(LayerWatermarkSoft).Handle(), sizeof(layer), &layer);
     EXPECT_EQ(layer.bmWidth, 200);
     EXPECT_EQ(layer.bmHeight, 150);
     EXPECT_FALSE(FindInk(doc, LayerWatermarkSharp).Empty());
@@ -340,7 +341,7 @@ TEST_F(OverlayTest, RecreatedLayersFollowARebuiltPicture) {
 TEST_F(OverlayTest, MarkersComeOutAsTheirSymbols) {
     OpenDoc doc(dir, 400, 300);
     ASSERT_TRUE(doc.Ready());
-    HDC dc = doc->layerDC[0];
+    HDC dc = doc->TextLayer(0).DC();
     const wchar_t* texts[] = {
         L"\u00A9 \u00AE \u2122",
         L"Copyright \u00A9 2007 BRAMWELT",
@@ -356,8 +357,8 @@ TEST_F(OverlayTest, MarkersComeOutAsTheirSymbols) {
     // DrawText expands the markers: "#c#r#t" draws exactly what the symbols do.
     RECT client = doc.Client();
     auto draw = [&](const wchar_t* text) {
-        doc->MakeLayer(doc->layerDC[0], doc->layerBitmap[0], doc->layerBits[0], 0);
-        doc->DrawText(doc->layerDC[0], text, kOverlayFace, 30, client.right - 10, client.bottom - 5, 1,
+        doc->TextLayer(0).Clear();
+        doc->DrawText(doc->TextLayer(0).DC(), text, kOverlayFace, 30, client.right - 10, client.bottom - 5, 1,
                       RGB(255, 255, 255));
         return doc.LayerBytes(0);
     };
@@ -378,18 +379,6 @@ TEST_F(OverlayTest, MarkersComeOutAsTheirSymbols) {
 }
 
 TEST_F(OverlayTest, MosaicAndBlurChangeOnlyTheSelectionAndEndIt) {
-    // A main window stand-in with the buttons the effects update.
-    HWND main =
-        CreateWindowExW(0, L"STATIC", L"main", WS_OVERLAPPED, 0, 0, 300, 200, nullptr, nullptr, nullptr, nullptr);
-    HWND select = CreateWindowExW(0, L"BUTTON", L"選択範囲解除", WS_CHILD | BS_AUTOCHECKBOX | BS_PUSHLIKE, 0, 0, 80, 20,
-                                  main, reinterpret_cast<HMENU>(IDC_SELECT_REGION), nullptr, nullptr);
-    CreateWindowExW(0, L"BUTTON", L"m", WS_CHILD, 0, 30, 80, 20, main, reinterpret_cast<HMENU>(IDC_APPLY_MOSAIC),
-                    nullptr, nullptr);
-    CreateWindowExW(0, L"BUTTON", L"b", WS_CHILD, 0, 60, 80, 20, main, reinterpret_cast<HMENU>(IDC_APPLY_BLUR), nullptr,
-                    nullptr);
-    ASSERT_TRUE(select);
-    shellState.mainWnd = main;
-
     OpenDoc doc(dir, 200, 150, 7);
     ASSERT_TRUE(doc.Ready());
     const RECT area = {30, 20, 150, 110};
@@ -408,13 +397,11 @@ TEST_F(OverlayTest, MosaicAndBlurChangeOnlyTheSelectionAndEndIt) {
         SCOPED_TRACE(c.name);
         ASSERT_EQ(doc->Rebuild(1), 1);  // effects removed, selection gone
         doc.Select(area);
-        CheckDlgButton(main, IDC_SELECT_REGION, BST_CHECKED);
-        EnableWindow(GetDlgItem(main, IDC_APPLY_MOSAIC), TRUE);
-        EnableWindow(GetDlgItem(main, IDC_APPLY_BLUR), TRUE);
+        ASSERT_TRUE(doc->HasSelection());
 
-        std::vector<uint8_t> working = doc.Pixels(doc->working);
-        std::vector<uint8_t> mask(doc->overlayBits, doc->overlayBits + doc.ByteCount());
-        std::vector<uint8_t> expected = doc.Pixels(doc->display);
+        std::vector<uint8_t> working = doc.Pixels(doc->Working());
+        std::vector<uint8_t> mask = doc.Bytes(doc->Overlay());
+        std::vector<uint8_t> expected = doc.Pixels(doc->Display());
         if (c.mosaic) {
             MosaicRegion(working.data(), expected.data(), mask.data(), doc.Width(), doc.Height(), c.size);
         } else {
@@ -422,42 +409,36 @@ TEST_F(OverlayTest, MosaicAndBlurChangeOnlyTheSelectionAndEndIt) {
         }
         int result = c.mosaic ? doc->ApplyMosaic(c.size) : doc->ApplyBlur(c.size);
         EXPECT_EQ(result, 1);
-        std::vector<uint8_t> shown = doc.Pixels(doc->display);
+        std::vector<uint8_t> shown = doc.Pixels(doc->Display());
         EXPECT_EQ(shown, expected);
         EXPECT_EQ(shown != working, c.changes);
 
-        EXPECT_EQ(doc->hasSelection, 0);
-        EXPECT_EQ(doc->selectArmed, 0);
-        EXPECT_TRUE(AllZero(std::vector<uint8_t>(doc->overlayBits, doc->overlayBits + doc.ByteCount())));
-        EXPECT_EQ(IsDlgButtonChecked(main, IDC_SELECT_REGION), BST_UNCHECKED);
-        wchar_t caption[64] = {};
-        GetDlgItemTextW(main, IDC_SELECT_REGION, caption, 64);
-        EXPECT_STREQ(caption, L"選択範囲設定");
-        EXPECT_FALSE(IsWindowEnabled(GetDlgItem(main, IDC_APPLY_MOSAIC)));
-        EXPECT_FALSE(IsWindowEnabled(GetDlgItem(main, IDC_APPLY_BLUR)));
+        // The selection has ended: no region, nothing armed, no tint.
+        EXPECT_EQ(doc->Mode(), DocMode::Idle);
+        EXPECT_TRUE(AllZero(doc.Bytes(doc->Overlay())));
     }
-    shellState.mainWnd = nullptr;
-    DestroyWindow(main);
 }
 
 TEST_F(OverlayTest, EffectsThatCannotRunChangeNothing) {
     OpenDoc doc(dir, 120, 90);
     ASSERT_TRUE(doc.Ready());
     doc.Select(RECT{10, 10, 100, 80});
-    std::vector<uint8_t> before = doc.Pixels(doc->display);
+    std::vector<uint8_t> before = doc.Pixels(doc->Display());
     EXPECT_EQ(doc->ApplyMosaic(0), 0);
     EXPECT_EQ(doc->ApplyBlur(0), 0);
     EXPECT_EQ(doc->ApplyBlur(-4), 0);
-    EXPECT_EQ(doc->hasSelection, 1) << "the selection stays for another try";
+    EXPECT_TRUE(doc->HasSelection()) << "the selection stays for another try";
+    EXPECT_EQ(doc.Pixels(doc->Display()), before);
 
-    // An overlay of another size than the picture (a rebuild under way).
-    ImgHandle display = doc->display;
-    doc->display = ImgCreate(60, 45);
+    // A rebuild (at another size) ends the selection with the overlay it was
+    // drawn in: there is nothing to apply an effect to.
+    doc->SetLimits(60, 0);
+    ASSERT_EQ(doc->Rebuild(1), 1);
+    before = doc.Pixels(doc->Display());
+    EXPECT_FALSE(doc->HasSelection());
     EXPECT_EQ(doc->ApplyMosaic(10), 0);
     EXPECT_EQ(doc->ApplyBlur(3), 0);
-    ImgFree(doc->display);
-    doc->display = display;
-    EXPECT_EQ(doc.Pixels(doc->display), before);
+    EXPECT_EQ(doc.Pixels(doc->Display()), before);
 }
 
 TEST_F(OverlayTest, EffectsAndRebuildsOnTwoThreadsWhileTheViewPaints) {
@@ -470,14 +451,14 @@ TEST_F(OverlayTest, EffectsAndRebuildsOnTwoThreadsWhileTheViewPaints) {
         while (!stop) {
             doc->Rebuild(1);
             doc->RenderTexts(1, 1, L"複製禁止", L"Copyright #c", 20, 12, 1);
-            InvalidateRect(doc->viewWnd, nullptr, FALSE);
+            InvalidateRect(doc->View(), nullptr, FALSE);
         }
     });
     int ran = 0;
     for (int i = 0; i < 60; ++i) {
         {
             DocLock lock(*doc);
-            if (doc->overlayDC) {
+            if (doc->Overlay()) {
                 doc.Select(RECT{0, 0, 320, 240});
             }
         }
@@ -486,5 +467,5 @@ TEST_F(OverlayTest, EffectsAndRebuildsOnTwoThreadsWhileTheViewPaints) {
     stop = true;
     rebuilder.join();
     EXPECT_GT(ran, 0);
-    EXPECT_TRUE(IsWindow(doc->viewWnd));
+    EXPECT_TRUE(IsWindow(doc->View()));
 }

@@ -13,7 +13,8 @@
 
 #include "TandrelTestKit.h"
 #include "TestPictures.h"
-#include "app/Commands.h"
+#include "app/Commands_win.h"
+#include "resources/resource.h"
 #include "support/FileDrop.h"
 #include "support/GuiDriver.h"
 #include "support/Screenshot.h"
@@ -27,23 +28,23 @@ using tandrelkit::ReadSettingText;
 using tandrelkit::SliderPosition;
 
 // Main window
-const int kSmallButton = 1027;
-const int kMiddleButton = 1028;
-const int kLargeButton = 1029;
-const int kOutputName = 1002;
-const int kSettingsButton = 1016;
+const int kSmallButton = IDC_SIZE_SMALL;
+const int kMiddleButton = IDC_SIZE_MIDDLE;
+const int kLargeButton = IDC_SIZE_LARGE;
+const int kOutputName = IDC_OUTPUT_NAME;
+const int kSettingsButton = IDC_SETTINGS;
 // Settings dialog
-const int kSuffixEdit = 1031;
-const int kMiddleLabel = 1049;
-const int kSmallLabel = 1050;
-const int kLargeLabel = 1051;
-const int kSaveSettingsBox = 1065;
-const int kKeepSizeBox = 1067;
-const int kSmallSlider = 1070;
-const int kMiddleSlider = 1071;
-const int kLargeSlider = 1072;
-const int kApply = 1075;
-const int kCancel = 1076;
+const int kSuffixEdit = IDC_OUTPUT_FILE_BASE;
+const int kMiddleLabel = IDC_MIDDLE_SIZE_LABEL;
+const int kSmallLabel = IDC_SMALL_SIZE_LABEL;
+const int kLargeLabel = IDC_LARGE_SIZE_LABEL;
+const int kSaveSettingsBox = IDC_SAVE_SETTINGS;
+const int kKeepSizeBox = IDC_KEEP_SIZE_AFTER_TRIM;
+const int kSmallSlider = IDC_SMALL_SIZE;
+const int kMiddleSlider = IDC_MIDDLE_SIZE;
+const int kLargeSlider = IDC_LARGE_SIZE;
+const int kApply = IDC_SETTINGS_APPLY;
+const int kCancel = IDC_SETTINGS_CANCEL;
 
 // Moves a slider as the keyboard does, one step a press: the slider itself
 // moves and reports each step to the dialog. Waits until the last step has

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "settings/SettingsStore.h"
+#include "settings/SettingsStore_win.h"
 #include "support/TestFiles.h"
 
 namespace {

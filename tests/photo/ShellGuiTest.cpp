@@ -13,6 +13,7 @@
 
 #include "TandrelTestKit.h"
 #include "TestPictures.h"
+#include "resources/resource.h"
 #include "support/FileDrop.h"
 #include "support/GuiDriver.h"
 #include "support/Screenshot.h"
@@ -91,39 +92,43 @@ protected:
 
 TEST_F(ShellGui, FirstStartShowsTheDefaultsWithLoadDependentControlsDisabled) {
     Start(L"");
-    EXPECT_EQ(gui::ControlText(main_, 1038), L"文字サイズ:30");
-    EXPECT_EQ(gui::ControlText(main_, 1039), L"文字サイズ:15");
-    EXPECT_EQ(gui::ControlText(main_, 1047), L"サイズ:10");
-    EXPECT_EQ(SliderPosition(main_, 1036), 30);
-    EXPECT_EQ(SliderPosition(main_, 1037), 15);
-    EXPECT_EQ(SliderPosition(main_, 1041), 10);
+    EXPECT_EQ(gui::ControlText(main_, IDC_WATERMARK_SIZE_LABEL), L"文字サイズ:30");
+    EXPECT_EQ(gui::ControlText(main_, IDC_COPYRIGHT_SIZE_LABEL), L"文字サイズ:15");
+    EXPECT_EQ(gui::ControlText(main_, IDC_EFFECT_SIZE_LABEL), L"サイズ:10");
+    EXPECT_EQ(SliderPosition(main_, IDC_WATERMARK_SIZE), 30);
+    EXPECT_EQ(SliderPosition(main_, IDC_COPYRIGHT_SIZE), 15);
+    EXPECT_EQ(SliderPosition(main_, IDC_EFFECT_SIZE), 10);
 
     struct Check {
         int id;
         int state;
     } checks[] = {
-        {1026, BST_CHECKED},   {1027, BST_UNCHECKED}, {1030, BST_UNCHECKED}, {1043, BST_CHECKED},
-        {1044, BST_UNCHECKED}, {1011, BST_UNCHECKED}, {1012, BST_CHECKED},
+        {IDC_SIZE_NONE, BST_CHECKED},    {IDC_SIZE_SMALL, BST_UNCHECKED},   {IDC_SIZE_DESKTOP, BST_UNCHECKED},
+        {IDC_ROTATE_NONE, BST_CHECKED},  {IDC_ROTATE_RIGHT, BST_UNCHECKED}, {IDC_WATERMARK_ON, BST_UNCHECKED},
+        {IDC_COPYRIGHT_ON, BST_CHECKED},
     };
     for (const Check& check : checks) {
         EXPECT_EQ(gui::CheckState(main_, check.id), check.state) << check.id;
     }
-    EXPECT_EQ(gui::ControlText(main_, 1034), L"複製禁止");
-    EXPECT_EQ(gui::ControlText(main_, 1035), L"Copyright #c 2007 BRAMWELT");
-    EXPECT_EQ(gui::ControlText(main_, 1027), L"小(160px)");
-    EXPECT_EQ(gui::ControlText(main_, 1028), L"中(320px)");
-    EXPECT_EQ(gui::ControlText(main_, 1029), L"大(500px)");
-    EXPECT_EQ(gui::ControlText(main_, 1042), L"読み込むファイルを指定してください");
+    EXPECT_EQ(gui::ControlText(main_, IDC_WATERMARK_TEXT), L"複製禁止");
+    EXPECT_EQ(gui::ControlText(main_, IDC_COPYRIGHT_TEXT), L"Copyright #c 2007 BRAMWELT");
+    EXPECT_EQ(gui::ControlText(main_, IDC_SIZE_SMALL), L"小(160px)");
+    EXPECT_EQ(gui::ControlText(main_, IDC_SIZE_MIDDLE), L"中(320px)");
+    EXPECT_EQ(gui::ControlText(main_, IDC_SIZE_LARGE), L"大(500px)");
+    EXPECT_EQ(gui::ControlText(main_, IDC_INPUT_STATUS), L"読み込むファイルを指定してください");
 
-    for (int id : {1002, 1004, 1006, 1008, 1040, 1062, 1063, 1068, 1069}) {
+    for (int id : {IDC_OUTPUT_NAME, IDC_INPUT_PATH, IDC_APPLY_MOSAIC, IDC_APPLY_BLUR, IDC_SELECT_REGION,
+                   IDC_SAVE_AND_CLOSE, IDC_TRIM, IDC_CLOSE_FILE, IDC_OUTPUT_FORMAT}) {
         EXPECT_FALSE(gui::IsControlEnabled(main_, id)) << id;
     }
-    for (int id : {1001, 1007, 1011, 1012, 1016, 1026, 1030, 1034, 1035, 1036, 1037, 1041, 1043, 1046, 1056, 1073, 1074,
-                   1081, 1086}) {
+    for (int id : {IDC_BROWSE, IDC_REMOVE_EFFECTS, IDC_WATERMARK_ON, IDC_COPYRIGHT_ON, IDC_SETTINGS, IDC_SIZE_NONE,
+                   IDC_SIZE_DESKTOP, IDC_WATERMARK_TEXT, IDC_COPYRIGHT_TEXT, IDC_WATERMARK_SIZE, IDC_COPYRIGHT_SIZE,
+                   IDC_EFFECT_SIZE, IDC_ROTATE_NONE, IDC_ROTATE_180, IDC_SHOW_HELP, IDC_SAVE_AND_EXIT, IDC_EXIT,
+                   IDC_COPYRIGHT_C, IDC_WATERMARK_TM}) {
         EXPECT_TRUE(gui::IsControlEnabled(main_, id)) << id;
     }
-    EXPECT_EQ(gui::SendToControl(main_, 1069, CB_GETCOUNT), 4);
-    EXPECT_EQ(gui::SendToControl(main_, 1069, CB_GETCURSEL), CB_ERR);
+    EXPECT_EQ(gui::SendToControl(main_, IDC_OUTPUT_FORMAT, CB_GETCOUNT), 4);
+    EXPECT_EQ(gui::SendToControl(main_, IDC_OUTPUT_FORMAT, CB_GETCURSEL), CB_ERR);
     EXPECT_TRUE(GetWindowLongPtrW(main_, GWL_EXSTYLE) & WS_EX_ACCEPTFILES);
 
     // One tooltip window, with a tip for each of the 30 controls of the table
@@ -156,14 +161,14 @@ TEST_F(ShellGui, FirstStartShowsTheDefaultsWithLoadDependentControlsDisabled) {
 TEST_F(ShellGui, StoredSettingsShapeTheControls) {
     WriteSettings("ZOOMSIZESMALL=200\r\nFALLSCREEN=500\r\nZOOM=7\r\nROTATION=2\r\nCALLSCREEN=1\r\nCUNDERRIGHT=0\r\n");
     Start(L"");
-    EXPECT_EQ(gui::ControlText(main_, 1027), L"小(200px)");
+    EXPECT_EQ(gui::ControlText(main_, IDC_SIZE_SMALL), L"小(200px)");
     // Out of the slider's range: the slider shows its end, the label the value.
-    EXPECT_EQ(SliderPosition(main_, 1036), 160);
-    EXPECT_EQ(gui::ControlText(main_, 1038), L"文字サイズ:500");
-    EXPECT_EQ(gui::CheckState(main_, 1026), BST_CHECKED);  // ZOOM 7 means none
-    EXPECT_EQ(gui::CheckState(main_, 1045), BST_CHECKED);
-    EXPECT_EQ(gui::CheckState(main_, 1011), BST_CHECKED);
-    EXPECT_EQ(gui::CheckState(main_, 1012), BST_UNCHECKED);
+    EXPECT_EQ(SliderPosition(main_, IDC_WATERMARK_SIZE), 160);
+    EXPECT_EQ(gui::ControlText(main_, IDC_WATERMARK_SIZE_LABEL), L"文字サイズ:500");
+    EXPECT_EQ(gui::CheckState(main_, IDC_SIZE_NONE), BST_CHECKED);  // ZOOM 7 means none
+    EXPECT_EQ(gui::CheckState(main_, IDC_ROTATE_LEFT), BST_CHECKED);
+    EXPECT_EQ(gui::CheckState(main_, IDC_WATERMARK_ON), BST_CHECKED);
+    EXPECT_EQ(gui::CheckState(main_, IDC_COPYRIGHT_ON), BST_UNCHECKED);
     CloseMain();
 }
 
@@ -172,16 +177,17 @@ TEST_F(ShellGui, LoadWithPresetMiddleScalesTheLongerSideAndFillsTheOutputName) {
     std::wstring input = WritePicture(L"beach.bmp", 400, 300);
     StartOn(input, 320, 240);
 
-    EXPECT_EQ(gui::ControlText(main_, 1042), L"ファイルが読み込まれました");
-    EXPECT_EQ(gui::ControlText(main_, 1048), L"画像の出力ファイル名を変更できます");
-    EXPECT_EQ(gui::ControlText(main_, 1004), input);
-    EXPECT_EQ(gui::ControlText(main_, 1002), L"beach_tdr");
-    EXPECT_EQ(gui::SendToControl(main_, 1069, CB_GETCURSEL), 1);  // bmp
-    EXPECT_EQ(gui::CheckState(main_, 1028), BST_CHECKED);
-    for (int id : {1002, 1040, 1062, 1063, 1068, 1069}) {
+    EXPECT_EQ(gui::ControlText(main_, IDC_INPUT_STATUS), L"ファイルが読み込まれました");
+    EXPECT_EQ(gui::ControlText(main_, IDC_OUTPUT_HINT), L"画像の出力ファイル名を変更できます");
+    EXPECT_EQ(gui::ControlText(main_, IDC_INPUT_PATH), input);
+    EXPECT_EQ(gui::ControlText(main_, IDC_OUTPUT_NAME), L"beach_tdr");
+    EXPECT_EQ(gui::SendToControl(main_, IDC_OUTPUT_FORMAT, CB_GETCURSEL), 1);  // bmp
+    EXPECT_EQ(gui::CheckState(main_, IDC_SIZE_MIDDLE), BST_CHECKED);
+    for (int id :
+         {IDC_OUTPUT_NAME, IDC_SELECT_REGION, IDC_SAVE_AND_CLOSE, IDC_TRIM, IDC_CLOSE_FILE, IDC_OUTPUT_FORMAT}) {
         EXPECT_TRUE(gui::IsControlEnabled(main_, id)) << id;
     }
-    for (int id : {1001, 1004, 1006, 1008}) {
+    for (int id : {IDC_BROWSE, IDC_INPUT_PATH, IDC_APPLY_MOSAIC, IDC_APPLY_BLUR}) {
         EXPECT_FALSE(gui::IsControlEnabled(main_, id)) << id;
     }
     EXPECT_FALSE(GetWindowLongPtrW(main_, GWL_EXSTYLE) & WS_EX_ACCEPTFILES);
@@ -194,9 +200,9 @@ TEST_F(ShellGui, LoadWithPresetMiddleScalesTheLongerSideAndFillsTheOutputName) {
     Shot(L"tandrel-view.png", view_);
 
     // A size chosen afterwards sets the width.
-    ASSERT_TRUE(gui::ClickAndWait(main_, 1027));
+    ASSERT_TRUE(gui::ClickAndWait(main_, IDC_SIZE_SMALL));
     EXPECT_NE(WaitForView(160, 120), nullptr);
-    ASSERT_TRUE(gui::ClickAndWait(main_, 1044));
+    ASSERT_TRUE(gui::ClickAndWait(main_, IDC_ROTATE_RIGHT));
     EXPECT_NE(WaitForView(120, 160), nullptr);
 
     CloseMain();
@@ -217,10 +223,10 @@ TEST_F(ShellGui, ADroppedFileLoadsOnceAndAnUnreadableOneLeavesTheWindowEmpty) {
     EXPECT_EQ(box.caption, L"エラー");
     EXPECT_EQ(box.text, L"ファイルが読み込めません\nファイルの形式を確認してください");
     gui::Sync(main_);
-    EXPECT_EQ(gui::ControlText(main_, 1042), L"読み込むファイルを指定してください");
-    EXPECT_EQ(gui::ControlText(main_, 1004), L"");
-    EXPECT_TRUE(gui::IsControlEnabled(main_, 1001));
-    EXPECT_FALSE(gui::IsControlEnabled(main_, 1040));
+    EXPECT_EQ(gui::ControlText(main_, IDC_INPUT_STATUS), L"読み込むファイルを指定してください");
+    EXPECT_EQ(gui::ControlText(main_, IDC_INPUT_PATH), L"");
+    EXPECT_TRUE(gui::IsControlEnabled(main_, IDC_BROWSE));
+    EXPECT_FALSE(gui::IsControlEnabled(main_, IDC_SELECT_REGION));
 
     // Still accepting drops; of two files only the first loads.
     ASSERT_TRUE(gui::DropFiles(main_, {first, second}));
@@ -229,17 +235,20 @@ TEST_F(ShellGui, ADroppedFileLoadsOnceAndAnUnreadableOneLeavesTheWindowEmpty) {
     // The view shows before the main window has finished the load (it
     // answers sent messages while it waits for the view): wait for the path,
     // then for the rest of the load.
-    EXPECT_TRUE(gui::WaitUntil([&] { return gui::ControlText(main_, 1004) == first; }, 5000));
+    EXPECT_TRUE(gui::WaitUntil([&] { return gui::ControlText(main_, IDC_INPUT_PATH) == first; }, 5000));
     gui::Sync(main_);
-    EXPECT_EQ(gui::ControlText(main_, 1004), first);
+    EXPECT_EQ(gui::ControlText(main_, IDC_INPUT_PATH), first);
 
     // Once a picture is loaded the window takes no more drops.
     EXPECT_FALSE(gui::DropFiles(main_, {second}));
-    // Even a drop message that reaches it changes nothing.
+    // Even a drop message that reaches it changes nothing. A click posted
+    // after it marks when it has been handled: posted messages of one thread
+    // are taken in order.
     PostMessageW(main_, WM_DROPFILES, 0, 0);
-    gui::Sync(main_);
-    EXPECT_EQ(WaitForView(60, 40, 500), nullptr);
-    EXPECT_EQ(gui::ControlText(main_, 1004), first);
+    PostMessageW(GetDlgItem(main_, IDC_WATERMARK_ON), BM_CLICK, 0, 0);
+    ASSERT_TRUE(gui::WaitUntil([&] { return gui::CheckState(main_, IDC_WATERMARK_ON) == BST_CHECKED; }));
+    EXPECT_EQ(WaitForView(60, 40, 0), nullptr);
+    EXPECT_EQ(gui::ControlText(main_, IDC_INPUT_PATH), first);
 
     CloseMain();
 }
@@ -249,9 +258,9 @@ TEST_F(ShellGui, TrimDragCutsTheRectangleAndCancellingBringsThePictureBack) {
     std::wstring input = WritePicture(L"trim.bmp", 200, 150);
     StartOn(input, 200, 150);
 
-    ASSERT_TRUE(gui::ClickAndWait(main_, 1063));
-    EXPECT_EQ(gui::ControlText(main_, 1063), L"トリミング範囲をマウスで指定指定ください");
-    for (int id : {1026, 1030, 1043, 1046, 1040}) {
+    ASSERT_TRUE(gui::ClickAndWait(main_, IDC_TRIM));
+    EXPECT_EQ(gui::ControlText(main_, IDC_TRIM), L"トリミング範囲をマウスで指定指定ください");
+    for (int id : {IDC_SIZE_NONE, IDC_SIZE_DESKTOP, IDC_ROTATE_NONE, IDC_ROTATE_180, IDC_SELECT_REGION}) {
         EXPECT_FALSE(gui::IsControlEnabled(main_, id)) << id;
     }
     Shot(L"tandrel-view-trim-armed.png", view_);
@@ -260,15 +269,15 @@ TEST_F(ShellGui, TrimDragCutsTheRectangleAndCancellingBringsThePictureBack) {
     HWND trimmed = WaitForView(40, 60);
     ASSERT_NE(trimmed, nullptr);
     // The view gives the buttons back once it has redrawn the cut-out.
-    EXPECT_TRUE(gui::WaitUntil([&] { return gui::IsControlEnabled(main_, 1026); }));
-    EXPECT_EQ(gui::ControlText(main_, 1063), L"トリミング取り消し");
-    EXPECT_EQ(gui::CheckState(main_, 1063), BST_UNCHECKED);
-    EXPECT_TRUE(gui::IsControlEnabled(main_, 1040));
-    EXPECT_TRUE(gui::IsControlEnabled(main_, 1026));
-    EXPECT_EQ(gui::CheckState(main_, 1043), BST_CHECKED);
+    EXPECT_TRUE(gui::WaitUntil([&] { return gui::IsControlEnabled(main_, IDC_SIZE_NONE); }));
+    EXPECT_EQ(gui::ControlText(main_, IDC_TRIM), L"トリミング取り消し");
+    EXPECT_EQ(gui::CheckState(main_, IDC_TRIM), BST_UNCHECKED);
+    EXPECT_TRUE(gui::IsControlEnabled(main_, IDC_SELECT_REGION));
+    EXPECT_TRUE(gui::IsControlEnabled(main_, IDC_SIZE_NONE));
+    EXPECT_EQ(gui::CheckState(main_, IDC_ROTATE_NONE), BST_CHECKED);
 
     // The cut-out is saved as it is shown.
-    ASSERT_TRUE(gui::ClickAndWait(main_, 1073));
+    ASSERT_TRUE(gui::ClickAndWait(main_, IDC_SAVE_AND_EXIT));
     ExpectExit();
     Picture saved;
     ASSERT_TRUE(testpictures::ReadBmp(work_ / L"trim_tdr.bmp", &saved));
@@ -288,7 +297,7 @@ TEST_F(ShellGui, ACrosshairAndThenARubberBandFollowTheMouseWhileTrimming) {
     std::wstring input = WritePicture(L"grey.bmp", 200, 150, [&](int, int) { return grey; });
     WriteSettings("CUNDERRIGHT=0\r\n");
     StartOn(input, 200, 150);
-    ASSERT_TRUE(gui::ClickAndWait(main_, 1063));
+    ASSERT_TRUE(gui::ClickAndWait(main_, IDC_TRIM));
 
     gui::PostMouse(view_, WM_MOUSEMOVE, 100, 60, 0);
     // Lines through the pointer across the whole picture.
@@ -321,23 +330,23 @@ TEST_F(ShellGui, ATrimResetsTheSizeUnlessTheSettingKeepsIt) {
         int checkedSize;
         int width, height;  // of the 100 x 80 cut-out as then shown
     } cases[] = {
-        {"ZOOM=2\r\nTRIMSAVESIZE=0\r\nROTATION=3\r\n", 1026, 100, 80},
+        {"ZOOM=2\r\nTRIMSAVESIZE=0\r\nROTATION=3\r\n", IDC_SIZE_NONE, 100, 80},
         // Kept: the middle size fits the cut-out into 320 x 320 again.
-        {"ZOOM=2\r\nTRIMSAVESIZE=1\r\nROTATION=3\r\n", 1028, 320, 256},
+        {"ZOOM=2\r\nTRIMSAVESIZE=1\r\nROTATION=3\r\n", IDC_SIZE_MIDDLE, 320, 256},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.settings);
         WriteSettings(c.settings);
         std::wstring input = WritePicture(L"keep.bmp", 400, 300);
         StartOn(input, 320, 240);
-        EXPECT_EQ(gui::CheckState(main_, 1046), BST_CHECKED);
-        ASSERT_TRUE(gui::ClickAndWait(main_, 1063));
+        EXPECT_EQ(gui::CheckState(main_, IDC_ROTATE_180), BST_CHECKED);
+        ASSERT_TRUE(gui::ClickAndWait(main_, IDC_TRIM));
         gui::Drag(view_, {10, 10}, {110, 90});
         EXPECT_NE(WaitForView(c.width, c.height), nullptr);
-        EXPECT_TRUE(gui::WaitUntil([&] { return gui::IsControlEnabled(main_, 1026); }));
+        EXPECT_TRUE(gui::WaitUntil([&] { return gui::IsControlEnabled(main_, IDC_SIZE_NONE); }));
         EXPECT_EQ(gui::CheckState(main_, c.checkedSize), BST_CHECKED);
-        EXPECT_EQ(gui::CheckState(main_, 1043), BST_CHECKED);
-        EXPECT_EQ(gui::CheckState(main_, 1046), BST_UNCHECKED);
+        EXPECT_EQ(gui::CheckState(main_, IDC_ROTATE_NONE), BST_CHECKED);
+        EXPECT_EQ(gui::CheckState(main_, IDC_ROTATE_180), BST_UNCHECKED);
         CloseMain();
     }
 }
@@ -345,13 +354,13 @@ TEST_F(ShellGui, ATrimResetsTheSizeUnlessTheSettingKeepsIt) {
 TEST_F(ShellGui, CancellingATrimReloadsTheWholePicture) {
     std::wstring input = WritePicture(L"whole.bmp", 200, 150);
     StartOn(input, 200, 150);
-    ASSERT_TRUE(gui::ClickAndWait(main_, 1063));
+    ASSERT_TRUE(gui::ClickAndWait(main_, IDC_TRIM));
     gui::Drag(view_, {20, 20}, {120, 100});
     ASSERT_NE(WaitForView(100, 80), nullptr);
-    ASSERT_TRUE(gui::ClickAndWait(main_, 1063));
+    ASSERT_TRUE(gui::ClickAndWait(main_, IDC_TRIM));
     EXPECT_NE(WaitForView(200, 150), nullptr);
-    EXPECT_EQ(gui::ControlText(main_, 1063), L"トリミング開始");
-    EXPECT_EQ(gui::CheckState(main_, 1063), BST_UNCHECKED);
+    EXPECT_EQ(gui::ControlText(main_, IDC_TRIM), L"トリミング開始");
+    EXPECT_EQ(gui::CheckState(main_, IDC_TRIM), BST_UNCHECKED);
     CloseMain();
 }
 
@@ -372,15 +381,15 @@ TEST_F(ShellGui, TrimDragsAreClippedToThePictureAndTooSmallOnesRefused) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.from.x << "," << c.from.y << " -> " << c.to.x << "," << c.to.y);
-        ASSERT_TRUE(gui::ClickAndWait(main_, 1063));
+        ASSERT_TRUE(gui::ClickAndWait(main_, IDC_TRIM));
         gui::Drag(view_, c.from, c.to);
         if (c.message) {
             gui::MessageBoxContent box = gui::AnswerMessageBox(tandrel_.Id(), IDOK);
             EXPECT_EQ(box.caption, L"エラー");
             EXPECT_EQ(box.text, c.message);
-            gui::Sync(view_);
-            gui::Sync(main_);
-            EXPECT_EQ(gui::ControlText(main_, 1063), L"トリミング開始");
+            // The view tells the main window once the box is answered.
+            EXPECT_TRUE(gui::WaitUntil([&] { return gui::CheckState(main_, IDC_TRIM) == BST_UNCHECKED; }));
+            EXPECT_EQ(gui::ControlText(main_, IDC_TRIM), L"トリミング開始");
             EXPECT_EQ(gui::WindowText(view_), ViewTitle(200, 150));
         } else {
             EXPECT_NE(WaitForView(50, 40), nullptr);
@@ -389,9 +398,9 @@ TEST_F(ShellGui, TrimDragsAreClippedToThePictureAndTooSmallOnesRefused) {
 
     // Pressed once more, the button cancels the trim; then released beyond the
     // upper left of the picture.
-    ASSERT_TRUE(gui::ClickAndWait(main_, 1063));
+    ASSERT_TRUE(gui::ClickAndWait(main_, IDC_TRIM));
     ASSERT_NE(WaitForView(200, 150), nullptr);
-    ASSERT_TRUE(gui::ClickAndWait(main_, 1063));
+    ASSERT_TRUE(gui::ClickAndWait(main_, IDC_TRIM));
     gui::Drag(view_, {30, 25}, {-500, -700});
     EXPECT_NE(WaitForView(30, 25), nullptr);
 
@@ -402,10 +411,10 @@ TEST_F(ShellGui, LassoThenMosaicSavesBlocksInsideAndTheOriginalOutside) {
     std::wstring input = WritePicture(L"face.bmp", 320, 240);
     StartOn(input, 320, 240);
 
-    ASSERT_TRUE(gui::ClickAndWait(main_, 1040));
-    EXPECT_EQ(gui::ControlText(main_, 1040), L"ウィンドウ内ドラッグして範囲を確定");
-    EXPECT_FALSE(gui::IsControlEnabled(main_, 1063));
-    EXPECT_FALSE(gui::IsControlEnabled(main_, 1007));
+    ASSERT_TRUE(gui::ClickAndWait(main_, IDC_SELECT_REGION));
+    EXPECT_EQ(gui::ControlText(main_, IDC_SELECT_REGION), L"ウィンドウ内ドラッグして範囲を確定");
+    EXPECT_FALSE(gui::IsControlEnabled(main_, IDC_TRIM));
+    EXPECT_FALSE(gui::IsControlEnabled(main_, IDC_REMOVE_EFFECTS));
 
     const RECT region = {40, 40, 140, 120};
     DrawOutline(view_, {{region.left, region.top},
@@ -414,20 +423,20 @@ TEST_F(ShellGui, LassoThenMosaicSavesBlocksInsideAndTheOriginalOutside) {
                         {region.left, region.bottom},
                         {region.left, region.top + 1}});
     ASSERT_TRUE(gui::WaitUntil([&] { return tandrelkit::SelectionClosed(main_); }));
-    EXPECT_EQ(gui::CheckState(main_, 1040), BST_UNCHECKED);
-    EXPECT_TRUE(gui::IsControlEnabled(main_, 1006));
-    EXPECT_TRUE(gui::IsControlEnabled(main_, 1008));
+    EXPECT_EQ(gui::CheckState(main_, IDC_SELECT_REGION), BST_UNCHECKED);
+    EXPECT_TRUE(gui::IsControlEnabled(main_, IDC_APPLY_MOSAIC));
+    EXPECT_TRUE(gui::IsControlEnabled(main_, IDC_APPLY_BLUR));
     Shot(L"tandrel-view-lasso.png", view_);
 
-    ASSERT_TRUE(gui::ClickAndWait(main_, 1006));
-    EXPECT_EQ(gui::ControlText(main_, 1040), L"選択範囲設定");
-    EXPECT_FALSE(gui::IsControlEnabled(main_, 1006));
-    EXPECT_TRUE(gui::IsControlEnabled(main_, 1063));
-    EXPECT_TRUE(gui::IsControlEnabled(main_, 1007));
+    ASSERT_TRUE(gui::ClickAndWait(main_, IDC_APPLY_MOSAIC));
+    EXPECT_EQ(gui::ControlText(main_, IDC_SELECT_REGION), L"選択範囲設定");
+    EXPECT_FALSE(gui::IsControlEnabled(main_, IDC_APPLY_MOSAIC));
+    EXPECT_TRUE(gui::IsControlEnabled(main_, IDC_TRIM));
+    EXPECT_TRUE(gui::IsControlEnabled(main_, IDC_REMOVE_EFFECTS));
     Shot(L"tandrel-view-mosaic.png", view_);
 
     // Saved at once: what is saved is the picture with the mosaic.
-    ASSERT_TRUE(gui::ClickAndWait(main_, 1073));
+    ASSERT_TRUE(gui::ClickAndWait(main_, IDC_SAVE_AND_EXIT));
     ExpectExit();
     Picture saved;
     ASSERT_TRUE(testpictures::ReadBmp(work_ / L"face_tdr.bmp", &saved));
@@ -469,25 +478,25 @@ TEST_F(ShellGui, RemovingEffectsAndReleasingASelectionLeaveThePictureAsLoaded) {
     StartOn(input, 160, 120);
     const std::vector<POINT> outline = {{20, 20}, {100, 20}, {100, 90}, {20, 90}, {20, 21}};
 
-    ASSERT_TRUE(gui::ClickAndWait(main_, 1040));
+    ASSERT_TRUE(gui::ClickAndWait(main_, IDC_SELECT_REGION));
     DrawOutline(view_, outline);
     ASSERT_TRUE(gui::WaitUntil([&] { return tandrelkit::SelectionClosed(main_); }));
-    ASSERT_TRUE(gui::ClickAndWait(main_, 1008));  // blur
-    ASSERT_TRUE(gui::ClickAndWait(main_, 1007));  // and take it back
+    ASSERT_TRUE(gui::ClickAndWait(main_, IDC_APPLY_BLUR));      // blur
+    ASSERT_TRUE(gui::ClickAndWait(main_, IDC_REMOVE_EFFECTS));  // and take it back
 
     // A second region, released through the button instead of used.
-    ASSERT_TRUE(gui::ClickAndWait(main_, 1040));
+    ASSERT_TRUE(gui::ClickAndWait(main_, IDC_SELECT_REGION));
     DrawOutline(view_, outline);
     ASSERT_TRUE(gui::WaitUntil([&] { return tandrelkit::SelectionClosed(main_); }));
-    ASSERT_TRUE(gui::ClickAndWait(main_, 1040));
-    EXPECT_EQ(gui::ControlText(main_, 1040), L"選択範囲設定");
-    EXPECT_EQ(gui::CheckState(main_, 1040), BST_UNCHECKED);
-    EXPECT_FALSE(gui::IsControlEnabled(main_, 1006));
-    EXPECT_FALSE(gui::IsControlEnabled(main_, 1008));
-    EXPECT_TRUE(gui::IsControlEnabled(main_, 1007));
-    EXPECT_TRUE(gui::IsControlEnabled(main_, 1063));
+    ASSERT_TRUE(gui::ClickAndWait(main_, IDC_SELECT_REGION));
+    EXPECT_EQ(gui::ControlText(main_, IDC_SELECT_REGION), L"選択範囲設定");
+    EXPECT_EQ(gui::CheckState(main_, IDC_SELECT_REGION), BST_UNCHECKED);
+    EXPECT_FALSE(gui::IsControlEnabled(main_, IDC_APPLY_MOSAIC));
+    EXPECT_FALSE(gui::IsControlEnabled(main_, IDC_APPLY_BLUR));
+    EXPECT_TRUE(gui::IsControlEnabled(main_, IDC_REMOVE_EFFECTS));
+    EXPECT_TRUE(gui::IsControlEnabled(main_, IDC_TRIM));
 
-    ASSERT_TRUE(gui::ClickAndWait(main_, 1073));
+    ASSERT_TRUE(gui::ClickAndWait(main_, IDC_SAVE_AND_EXIT));
     ExpectExit();
     Picture saved;
     ASSERT_TRUE(testpictures::ReadBmp(work_ / L"undo_tdr.bmp", &saved));
@@ -503,11 +512,11 @@ TEST_F(ShellGui, DesktopSizeOnlyShrinksButARotationAfterItEnlargesToTheDesktop) 
     GetWindowRect(GetDesktopWindow(), &desktop);
     const std::wstring boxHeight = L"× " + std::to_wstring(desktop.right - 30) + L"px";
 
-    ASSERT_TRUE(gui::ClickAndWait(main_, 1030));
+    ASSERT_TRUE(gui::ClickAndWait(main_, IDC_SIZE_DESKTOP));
     gui::Sync(view_);
     EXPECT_EQ(gui::WindowText(view_), ViewTitle(400, 300));
     // Scaled to the desktop's width first, then turned: the width becomes the height.
-    ASSERT_TRUE(gui::ClickAndWait(main_, 1045));
+    ASSERT_TRUE(gui::ClickAndWait(main_, IDC_ROTATE_LEFT));
     EXPECT_TRUE(gui::WaitUntil([&] {
         std::wstring title = gui::WindowText(view_);
         return title.size() > boxHeight.size() &&
@@ -547,7 +556,7 @@ TEST_F(ShellGui, ClosingTheViewEndsTheProgramWithoutSaving) {
 TEST_F(ShellGui, ClosingWhileTheViewShowsAMessageEndsTheProgramAtOnce) {
     std::wstring input = WritePicture(L"boxed.bmp", 200, 150);
     StartOn(input, 200, 150);
-    ASSERT_TRUE(gui::ClickAndWait(main_, 1063));
+    ASSERT_TRUE(gui::ClickAndWait(main_, IDC_TRIM));
     gui::Drag(view_, {20, 20}, {22, 22});
     HWND box = gui::WaitForMessageBox(tandrel_.Id());
     ASSERT_NE(box, nullptr);
@@ -561,10 +570,10 @@ TEST_F(ShellGui, ClosingWhileTheViewShowsAMessageEndsTheProgramAtOnce) {
 TEST_F(ShellGui, ATypedNameAndFormatDecideTheOutputFile) {
     std::wstring input = WritePicture(L"holiday.bmp", 80, 60);
     StartOn(input, 80, 60);
-    gui::SetControlText(main_, 1002, L"renamed");
-    gui::SetControlText(main_, 1002, L"");             // an emptied edit keeps the last name
-    gui::SendToControl(main_, 1069, CB_SETCURSEL, 2);  // png
-    ASSERT_TRUE(gui::ClickAndWait(main_, 1073));
+    gui::SetControlText(main_, IDC_OUTPUT_NAME, L"renamed");
+    gui::SetControlText(main_, IDC_OUTPUT_NAME, L"");               // an emptied edit keeps the last name
+    gui::SendToControl(main_, IDC_OUTPUT_FORMAT, CB_SETCURSEL, 2);  // png
+    ASSERT_TRUE(gui::ClickAndWait(main_, IDC_SAVE_AND_EXIT));
     ExpectExit();
     EXPECT_TRUE(testfiles::FileExists(work_ / L"renamed.png"));
     EXPECT_FALSE(testfiles::FileExists(work_ / L"holiday_tdr.bmp"));
@@ -575,7 +584,7 @@ TEST_F(ShellGui, ASaveFailureIsReportedAndTheWindowStillCloses) {
     // A folder where the output file would go: nothing can be written there.
     ASSERT_TRUE(CreateDirectoryW((work_ / L"locked_tdr.bmp").c_str(), nullptr));
     StartOn(input, 80, 60);
-    PostMessageW(main_, WM_COMMAND, MAKEWPARAM(1073, BN_CLICKED), 0);
+    PostMessageW(main_, WM_COMMAND, MAKEWPARAM(IDC_SAVE_AND_EXIT, BN_CLICKED), 0);
     gui::MessageBoxContent box = gui::AnswerMessageBox(tandrel_.Id(), IDOK);
     EXPECT_EQ(box.caption, L"エラー");
     const std::wstring prefix = L"保存できませんでした: ERROR: ";
@@ -598,22 +607,27 @@ TEST_F(ShellGui, OverlongOutputPathsAreRefusedNotCut) {
     EXPECT_NE(box.text.find(L"長すぎる"), std::wstring::npos) << testfiles::ToUtf8(box.text);
     main_ = gui::WaitForWindow(tandrel_.Id(), kDialogClass, kMainTitle);
     ASSERT_NE(main_, nullptr);
-    EXPECT_EQ(gui::ControlText(main_, 1042), L"読み込むファイルを指定してください");
-    EXPECT_EQ(WaitForView(80, 60, 500), nullptr);
+    EXPECT_EQ(gui::ControlText(main_, IDC_INPUT_STATUS), L"読み込むファイルを指定してください");
+    // The load was refused while the window initialised: there is no view
+    // to wait for.
+    EXPECT_EQ(WaitForView(80, 60, 0), nullptr);
     CloseMain();
 }
 
 TEST_F(ShellGui, AnOverlongTypedNameIsRefusedAndTheWindowStaysForAnother) {
     std::wstring input = WritePicture(L"name.bmp", 80, 60);
     StartOn(input, 80, 60);
-    gui::SetControlText(main_, 1002, std::wstring(1020, L'n'));
-    PostMessageW(main_, WM_COMMAND, MAKEWPARAM(1073, BN_CLICKED), 0);
+    gui::SetControlText(main_, IDC_OUTPUT_NAME, std::wstring(1020, L'n'));
+    PostMessageW(main_, WM_COMMAND, MAKEWPARAM(IDC_SAVE_AND_EXIT, BN_CLICKED), 0);
     gui::MessageBoxContent box = gui::AnswerMessageBox(tandrel_.Id(), IDOK);
     EXPECT_NE(box.text.find(L"長すぎる"), std::wstring::npos) << testfiles::ToUtf8(box.text);
-    EXPECT_EQ(tandrel_.WaitForExit(500), DWORD{gui::Process::kStillRunning});
+    // The box ended the save step: once the window answers again it has
+    // not closed.
+    gui::Sync(main_);
+    EXPECT_EQ(tandrel_.WaitForExit(0), DWORD{gui::Process::kStillRunning});
 
-    gui::SetControlText(main_, 1002, L"short");
-    ASSERT_TRUE(gui::ClickAndWait(main_, 1073));
+    gui::SetControlText(main_, IDC_OUTPUT_NAME, L"short");
+    ASSERT_TRUE(gui::ClickAndWait(main_, IDC_SAVE_AND_EXIT));
     ExpectExit();
     EXPECT_TRUE(testfiles::FileExists(work_ / L"short.bmp"));
 }
@@ -622,7 +636,7 @@ TEST_F(ShellGui, CloseFileStartsAFreshEmptyCopy) {
     struct Case {
         int button;
         bool saved;
-    } cases[] = {{1068, false}, {1062, true}};
+    } cases[] = {{IDC_CLOSE_FILE, false}, {IDC_SAVE_AND_CLOSE, true}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.button);
         std::wstring input = WritePicture(L"again.bmp", 80, 60);
@@ -635,9 +649,9 @@ TEST_F(ShellGui, CloseFileStartsAFreshEmptyCopy) {
 
         tandrelkit::FreshCopy fresh = tandrelkit::WaitForFreshCopy(oldPid);
         ASSERT_NE(fresh.main, nullptr);
-        EXPECT_EQ(gui::ControlText(fresh.main, 1042), L"読み込むファイルを指定してください");
-        EXPECT_EQ(gui::ControlText(fresh.main, 1004), L"");
-        EXPECT_TRUE(gui::IsControlEnabled(fresh.main, 1001));
+        EXPECT_EQ(gui::ControlText(fresh.main, IDC_INPUT_STATUS), L"読み込むファイルを指定してください");
+        EXPECT_EQ(gui::ControlText(fresh.main, IDC_INPUT_PATH), L"");
+        EXPECT_TRUE(gui::IsControlEnabled(fresh.main, IDC_BROWSE));
         PostMessageW(fresh.main, WM_CLOSE, 0, 0);
         EXPECT_EQ(fresh.process.WaitForExit(15000), 0u);
     }
@@ -645,27 +659,28 @@ TEST_F(ShellGui, CloseFileStartsAFreshEmptyCopy) {
 
 TEST_F(ShellGui, ChoicesMadeInTheWindowAreInTheSettingsFileAfterExit) {
     Start(L"");
-    ASSERT_TRUE(gui::ClickAndWait(main_, 1029));
-    ASSERT_TRUE(gui::ClickAndWait(main_, 1046));
-    ASSERT_TRUE(gui::ClickAndWait(main_, 1011));
-    ASSERT_TRUE(gui::ClickAndWait(main_, 1012));
-    gui::SetControlText(main_, 1034, L"見本");
+    ASSERT_TRUE(gui::ClickAndWait(main_, IDC_SIZE_LARGE));
+    ASSERT_TRUE(gui::ClickAndWait(main_, IDC_ROTATE_180));
+    ASSERT_TRUE(gui::ClickAndWait(main_, IDC_WATERMARK_ON));
+    ASSERT_TRUE(gui::ClickAndWait(main_, IDC_COPYRIGHT_ON));
+    gui::SetControlText(main_, IDC_WATERMARK_TEXT, L"見本");
     // The C button types its marker at the caret of the copyright text.
-    gui::SendToControl(main_, 1035, EM_SETSEL, 0, -1);
-    ASSERT_TRUE(gui::ClickAndWait(main_, 1081));
-    EXPECT_EQ(gui::ControlText(main_, 1035), L"#c");
+    gui::SendToControl(main_, IDC_COPYRIGHT_TEXT, EM_SETSEL, 0, -1);
+    ASSERT_TRUE(gui::ClickAndWait(main_, IDC_COPYRIGHT_C));
+    EXPECT_EQ(gui::ControlText(main_, IDC_COPYRIGHT_TEXT), L"#c");
 
-    gui::SendToControl(main_, 1041, TBM_SETPOS, TRUE, 25);
+    gui::SendToControl(main_, IDC_EFFECT_SIZE, TBM_SETPOS, TRUE, 25);
     DWORD_PTR ignored = 0;
     SendMessageTimeoutW(main_, WM_HSCROLL, MAKEWPARAM(TB_THUMBPOSITION, 25),
-                        reinterpret_cast<LPARAM>(GetDlgItem(main_, 1041)), SMTO_ABORTIFHUNG, 5000, &ignored);
-    EXPECT_EQ(gui::ControlText(main_, 1047), L"サイズ:25");
-    gui::SendToControl(main_, 1037, TBM_SETPOS, TRUE, 40);
+                        reinterpret_cast<LPARAM>(GetDlgItem(main_, IDC_EFFECT_SIZE)), SMTO_ABORTIFHUNG, 5000, &ignored);
+    EXPECT_EQ(gui::ControlText(main_, IDC_EFFECT_SIZE_LABEL), L"サイズ:25");
+    gui::SendToControl(main_, IDC_COPYRIGHT_SIZE, TBM_SETPOS, TRUE, 40);
     SendMessageTimeoutW(main_, WM_HSCROLL, MAKEWPARAM(TB_THUMBTRACK, 40),
-                        reinterpret_cast<LPARAM>(GetDlgItem(main_, 1037)), SMTO_ABORTIFHUNG, 5000, &ignored);
-    EXPECT_EQ(gui::ControlText(main_, 1039), L"文字サイズ:40");
+                        reinterpret_cast<LPARAM>(GetDlgItem(main_, IDC_COPYRIGHT_SIZE)), SMTO_ABORTIFHUNG, 5000,
+                        &ignored);
+    EXPECT_EQ(gui::ControlText(main_, IDC_COPYRIGHT_SIZE_LABEL), L"文字サイズ:40");
 
-    ASSERT_TRUE(gui::ClickAndWait(main_, 1074));
+    ASSERT_TRUE(gui::ClickAndWait(main_, IDC_EXIT));
     ExpectExit();
     EXPECT_EQ(ReadSetting(L"ZOOM"), 3);
     EXPECT_EQ(ReadSetting(L"ROTATION"), 3);

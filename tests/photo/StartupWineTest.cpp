@@ -5,7 +5,8 @@
 
 #include <string>
 
-#include "app/Startup.h"
+#include "app/Startup_win.h"
+#include "engine/WorkerThread_win.h"
 
 namespace {
 

@@ -2,16 +2,16 @@
 
 #include <commctrl.h>
 
+#include "ProductVersion.h"
 #include "resources/resource.h"
 #include "support/Machine.h"
 
 namespace tandrelkit {
 
-const wchar_t kMainTitle[] = L"Tandrel ver.2.01";
+const wchar_t kMainTitle[] = L"Tandrel ver." PRODUCT_VERSION_WTEXT;
 const wchar_t kDialogClass[] = L"#32770";
 
 namespace {
-const int kSettingsButton = 1016;
 const wchar_t kSettingsTitle[] = L"設定";
 }  // namespace
 
@@ -42,13 +42,11 @@ bool SelectionClosed(HWND main) {
            gui::IsControlEnabled(main, IDC_APPLY_MOSAIC) && gui::IsControlEnabled(main, IDC_APPLY_BLUR);
 }
 
-void CloseDocument(ImageDoc* doc) {
-    if (doc->viewWnd) {
-        SendMessageW(doc->viewWnd, WM_DESTROY, 0, 0);
-        EXPECT_EQ(WaitForSingleObject(doc->viewThread, 10000), WAIT_OBJECT_0) << "the view thread ends";
+void CloseDocument(std::unique_ptr<ImageDoc>& doc) {
+    if (doc) {
+        EXPECT_TRUE(doc->CloseView()) << "the view thread ends";
+        doc.reset();
     }
-    doc->Close();
-    delete doc;
 }
 
 FreshCopy WaitForFreshCopy(DWORD oldPid) {
@@ -91,7 +89,7 @@ HWND TandrelGui::WaitForView(int width, int height, DWORD timeoutMs) {
 }
 
 HWND TandrelGui::OpenSettings() {
-    gui::PressButton(main_, kSettingsButton);
+    gui::PressButton(main_, IDC_SETTINGS);
     HWND dialog = gui::WaitForWindow(tandrel_.Id(), kDialogClass, kSettingsTitle);
     EXPECT_NE(dialog, nullptr);
     if (dialog) {

@@ -7,9 +7,10 @@
 
 #include <windows.h>
 
+#include <memory>
 #include <string>
 
-#include "engine/ImageDoc.h"
+#include "engine/ImageDoc_win.h"
 #include "support/GuiDriver.h"
 #include "support/TestFiles.h"
 
@@ -33,9 +34,9 @@ int SliderPosition(HWND dialog, int id);
 // and enables the effect buttons after, so a test waits for all three.
 bool SelectionClosed(HWND main);
 
-// Ends a document opened in process: its view as the main window ends it
+// Ends a document opened in process the way the main window does: its view
 // (the view thread must end), then the document itself.
-void CloseDocument(ImageDoc* doc);
+void CloseDocument(std::unique_ptr<ImageDoc>& doc);
 
 // The copy of Tandrel that the one of process `oldPid` started on its way
 // out ("閉じる", "保存して閉じる"): its main window, and the copy as a process

@@ -6,18 +6,19 @@
 #include <windows.h>
 
 #include <atomic>
+#include <memory>
 #include <string>
 #include <thread>
 
 #include "TandrelTestKit.h"
-#include "app/ShellState.h"
-#include "engine/ImageDoc.h"
-#include "engine/ViewMouse.h"
+#include "engine/ImageDoc_win.h"
+#include "engine/ViewMouse_win.h"
 #include "imaging/ImageInternal.h"
 #include "imaging/Image_win.h"
 #include "support/BoxAnswerer.h"
 #include "support/GuiDriver.h"
 #include "support/TestFiles.h"
+#include "win/ScopedHandle.h"
 
 namespace {
 
@@ -47,36 +48,36 @@ LRESULT CALLBACK HoldUpFirstMove(int code, WPARAM wParam, LPARAM lParam) {
     return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
+// Hooks the next thread this process starts (the view's) as it starts, long
+// before its dialog is made: a TLS callback runs on every new thread before
+// its routine.
+std::atomic<bool> hookNextThread{false};
+std::atomic<HHOOK> viewHook{nullptr};
+
+void NTAPI HookNewThread(PVOID, DWORD reason, PVOID) {
+    if (reason == DLL_THREAD_ATTACH && hookNextThread.exchange(false)) {
+        viewHook = SetWindowsHookExW(WH_CALLWNDPROC, HoldUpFirstMove, nullptr, GetCurrentThreadId());
+    }
+}
+
+extern "C" __attribute__((section(".CRT$XLF"), used)) const PIMAGE_TLS_CALLBACK kHookNewThread = HookNewThread;
+
 TEST(ViewWindow, IsSizedToThePictureByTheTimeOpenReturns) {
     // The texts are placed by the view's client area as soon as the open has
     // returned, so by then the view must have the picture's size.
     testfiles::ScratchDir dir(L"viewsize");
     std::wstring path = WritePicture(dir, L"p.bmp", 420, 310);
-    ImageDoc* doc = new ImageDoc;
     initialising = false;
     heldUp = false;
-    HHOOK hook = nullptr;
-    std::thread watcher([&] {
-        // The hook goes on the view thread as soon as it exists, long before
-        // its dialog is made.
-        HANDLE thread = nullptr;
-        for (int i = 0; i < 100000 && !thread; ++i) {
-            thread = static_cast<HANDLE>(
-                InterlockedCompareExchangePointer(reinterpret_cast<void**>(&doc->viewThread), nullptr, nullptr));
-            if (!thread) {
-                Sleep(0);
-            }
-        }
-        if (thread) {
-            hook = SetWindowsHookExW(WH_CALLWNDPROC, HoldUpFirstMove, nullptr, GetThreadId(thread));
-        }
-    });
-    doc->Open(path.c_str(), 0, 0, 0, 1);
-    watcher.join();
+    viewHook = nullptr;
+    hookNextThread = true;
+    std::unique_ptr<ImageDoc> doc = ImageDoc::Open(path.c_str(), 0, 0, 0, 1).doc;
+    hookNextThread = false;
+    HHOOK hook = viewHook;
     ASSERT_NE(hook, nullptr);
-    ASSERT_NE(doc->viewWnd, nullptr);
+    ASSERT_TRUE(doc);
     RECT client = {};
-    GetClientRect(doc->viewWnd, &client);
+    GetClientRect(doc->View(), &client);
     EXPECT_EQ(client.right, 420);
     EXPECT_EQ(client.bottom, 310);
     EXPECT_TRUE(heldUp);
@@ -85,13 +86,9 @@ TEST(ViewWindow, IsSizedToThePictureByTheTimeOpenReturns) {
 }
 
 TEST(ViewWindow, ARefusedTrimSaysWhyWithoutAnErrorIcon) {
-    ImageDoc doc;
-    doc.source = ImgCreate(64, 48);
-    doc.working = ImgCreate(64, 48);
-    doc.display = ImgCreate(64, 48);
-    shellState.mainWnd = nullptr;
-    doc.trimArmed = 1;
-    doc.ResetAnchor();
+    std::unique_ptr<ImageDoc> loose = ImageDoc::Unviewed(64, 48);
+    ImageDoc& doc = *loose;
+    doc.ArmTrim(false);
 
     gui::BoxAnswerer answer(IDOK);
     HandleViewMouse(doc, nullptr, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 10));
@@ -103,16 +100,12 @@ TEST(ViewWindow, ARefusedTrimSaysWhyWithoutAnErrorIcon) {
 }
 
 TEST(ViewWindow, ACropTheLibraryCannotMakeIsReportedAndThePictureKept) {
-    ImageDoc doc;
-    doc.source = ImgCreate(64, 48);
-    doc.working = ImgCreate(64, 48);
-    doc.display = ImgCreate(64, 48);
+    std::unique_ptr<ImageDoc> loose = ImageDoc::Unviewed(64, 48);
+    ImageDoc& doc = *loose;
     // A working picture whose pixels are lost: the library fails on any crop.
-    doc.working->pixels.bits.reset();
-    ImgHandle source = doc.source;
-    shellState.mainWnd = nullptr;
-    doc.trimArmed = 1;
-    doc.ResetAnchor();
+    doc.Working()->pixels.bits.reset();
+    ImgHandle source = doc.Source();
+    doc.ArmTrim(false);
     ImgClearError();
 
     gui::BoxAnswerer answer(IDOK);
@@ -122,10 +115,10 @@ TEST(ViewWindow, ACropTheLibraryCannotMakeIsReportedAndThePictureKept) {
     EXPECT_EQ(box.caption, L"エラー");
     EXPECT_EQ(box.text, L"画像を切り抜けませんでした");
     EXPECT_TRUE(box.icon);
-    EXPECT_EQ(doc.source, source);
-    EXPECT_EQ(ImgWidth(doc.working), 64);
-    EXPECT_EQ(doc.trimmed, 0);
-    EXPECT_EQ(doc.anchorX, -1);
+    EXPECT_EQ(doc.Source(), source);
+    EXPECT_EQ(ImgWidth(doc.Working()), 64);
+    EXPECT_FALSE(doc.Trimmed());
+    EXPECT_EQ(doc.Anchor().x, -1);
     // Reported once: a later failure's message carries its own code.
     EXPECT_EQ(ImgLastError(), 0u);
 }
@@ -135,33 +128,36 @@ TEST(ViewWindow, EndingTheViewEndsItsBoxAndTheMouseWorkLetsTheDocumentGo) {
     // waits for the view thread, then deletes the document.
     testfiles::ScratchDir dir(L"viewbox");
     std::wstring path = WritePicture(dir, L"p.bmp", 64, 48);
-    shellState.mainWnd = nullptr;
-    ImageDoc* doc = new ImageDoc;
-    doc->Open(path.c_str(), 0, 0, 0, 1);
-    HWND view = doc->viewWnd;
+    std::unique_ptr<ImageDoc> doc = ImageDoc::Open(path.c_str(), 0, 0, 0, 1).doc;
+    ASSERT_TRUE(doc);
+    HWND view = doc->View();
     ASSERT_NE(view, nullptr);
-    doc->trimArmed = 1;
-    doc->ResetAnchor();
-    ImgHandle working = doc->working;
+    doc->ArmTrim(false);
+    ImgHandle working = doc->Working();
     PostMessageW(view, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 10));
     PostMessageW(view, WM_LBUTTONUP, 0, MAKELPARAM(12, 12));
     HWND box = gui::WaitForMessageBox(GetCurrentProcessId());
     ASSERT_NE(box, nullptr);
     EXPECT_EQ(GetWindow(box, GW_OWNER), view);
 
-    SendMessageW(view, WM_DESTROY, 0, 0);
-    bool ended = WaitForSingleObject(doc->viewThread, 3000) == WAIT_OBJECT_0;
-    EXPECT_TRUE(ended) << "the box holds the view thread";
-    if (!ended) {
-        gui::PressButton(box, IDOK);
-        WaitForSingleObject(doc->viewThread, 10000);
-    }
+    KernelHandle thread;
+    DuplicateHandle(GetCurrentProcess(), doc->ViewThread(), GetCurrentProcess(), thread.Receive(), SYNCHRONIZE, FALSE,
+                    0);
+    std::thread closer([&] {
+        // Answers the box only if the close did not end it in time.
+        if (WaitForSingleObject(thread.Get(), 3000) != WAIT_OBJECT_0) {
+            ADD_FAILURE() << "the box holds the view thread";
+            gui::PressButton(box, IDOK);
+        }
+    });
+    EXPECT_TRUE(doc->CloseView());
+    closer.join();
+    EXPECT_FALSE(IsWindow(view));
     // Nothing of the drag's end ran after the box: the document the close
     // is about to delete was left alone.
-    EXPECT_EQ(doc->anchorX, 10);
-    EXPECT_EQ(doc->working, working);
-    doc->Close();
-    delete doc;
+    EXPECT_EQ(doc->Anchor().x, 10);
+    EXPECT_EQ(doc->Working(), working);
+    doc.reset();
 }
 
 }  // namespace

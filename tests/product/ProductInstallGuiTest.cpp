@@ -30,7 +30,7 @@ const std::wstring kUninstallTitle = L"Tandrel ver." + kVersion + L" アンイ�
 const std::wstring kMainTitle = L"Tandrel ver." + kVersion;
 const wchar_t kDialogClass[] = L"#32770";
 const wchar_t kEntryKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Tandrel";
-const wchar_t kInstallDirKey[] = L"SOFTWARE\\Tandrel";
+const wchar_t kInstallDirKey[] = L"SOFTWARE\\BRAMWELT\\Tandrel";
 const wchar_t kUninstallerCopy[] = L"$$UnMivo.exe";
 
 // Controls of the installer's dialogs.

@@ -21,7 +21,7 @@ BoxAnswerer::BoxAnswerer(int buttonId, DWORD pid)
 BoxAnswerer::BoxAnswerer(BoxRule rule, DWORD pid, const wchar_t* alsoImage)
     : rule_(std::move(rule)), pid_(pid), alsoImage_(alsoImage ? alsoImage : L"") {
     InitializeCriticalSection(&lock_);
-    thread_ = CreateThread(nullptr, 0, &BoxAnswerer::Run, this, 0, nullptr);
+    thread_.Reset(CreateThread(nullptr, 0, &BoxAnswerer::Run, this, 0, nullptr));
 }
 
 BoxAnswerer::~BoxAnswerer() {
@@ -73,11 +73,10 @@ bool BoxAnswerer::WaitFor(size_t count, DWORD timeoutMs) {
 }
 
 std::vector<MessageBoxContent> BoxAnswerer::Finish() {
-    if (thread_ != nullptr) {
+    if (thread_) {
         InterlockedExchange(&stop_, 1);
-        WaitForSingleObject(thread_, INFINITE);
-        CloseHandle(thread_);
-        thread_ = nullptr;
+        WaitForSingleObject(thread_.Get(), INFINITE);
+        thread_.Reset();
     }
     EnterCriticalSection(&lock_);
     std::vector<MessageBoxContent> boxes = boxes_;

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "win/ScopedHandle.h"
+
 #include "support/GuiDriver.h"
 
 namespace gui {
@@ -50,7 +52,7 @@ private:
     BoxRule rule_;
     DWORD pid_;
     std::wstring alsoImage_;
-    HANDLE thread_ = nullptr;
+    KernelHandle thread_;
     volatile LONG stop_ = 0;
     CRITICAL_SECTION lock_;
     std::vector<MessageBoxContent> boxes_;

@@ -5,49 +5,28 @@
 namespace gui {
 
 Process::~Process() {
-    if (handle_) {
-        if (Running()) {
-            Kill();
-        }
-        CloseHandle(handle_);
+    if (Running()) {
+        Kill();
     }
-}
-
-Process::Process(Process&& other) noexcept : handle_(other.handle_), id_(other.id_) {
-    other.handle_ = nullptr;
-    other.id_ = 0;
-}
-
-Process& Process::operator=(Process&& other) noexcept {
-    if (this != &other) {
-        if (handle_) {
-            CloseHandle(handle_);
-        }
-        handle_ = other.handle_;
-        id_ = other.id_;
-        other.handle_ = nullptr;
-        other.id_ = 0;
-    }
-    return *this;
 }
 
 DWORD Process::WaitForExit(DWORD timeoutMs) {
-    if (!handle_ || WaitForSingleObject(handle_, timeoutMs) != WAIT_OBJECT_0) {
+    if (!handle_ || WaitForSingleObject(handle_.Get(), timeoutMs) != WAIT_OBJECT_0) {
         return kStillRunning;
     }
     DWORD code = kStillRunning;
-    GetExitCodeProcess(handle_, &code);
+    GetExitCodeProcess(handle_.Get(), &code);
     return code;
 }
 
 bool Process::Running() const {
-    return handle_ && WaitForSingleObject(handle_, 0) == WAIT_TIMEOUT;
+    return handle_ && WaitForSingleObject(handle_.Get(), 0) == WAIT_TIMEOUT;
 }
 
 void Process::Kill() {
     if (handle_) {
-        TerminateProcess(handle_, 0xDEAD);
-        WaitForSingleObject(handle_, 5000);
+        TerminateProcess(handle_.Get(), 0xDEAD);
+        WaitForSingleObject(handle_.Get(), 5000);
     }
 }
 
@@ -65,7 +44,7 @@ Process StartProgram(const std::wstring& exe, const std::wstring& arguments, con
                         workDir.empty() ? nullptr : workDir.c_str(), &startup, &info)) {
         return Process();
     }
-    CloseHandle(info.hThread);
+    KernelHandle thread(info.hThread);
     return Process(info.hProcess, info.dwProcessId);
 }
 
@@ -152,14 +131,13 @@ std::wstring ClassOf(HWND window) {
 }
 
 std::wstring ProgramOf(HWND window) {
-    HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, ProcessOf(window));
+    KernelHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, ProcessOf(window)));
     if (!process) {
         return L"";
     }
     wchar_t path[MAX_PATH] = {};
     DWORD size = MAX_PATH;
-    QueryFullProcessImageNameW(process, 0, path, &size);
-    CloseHandle(process);
+    QueryFullProcessImageNameW(process.Get(), 0, path, &size);
     return path;
 }
 

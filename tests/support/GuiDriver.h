@@ -8,6 +8,7 @@
 #include <functional>
 #include <string>
 #include <vector>
+#include "win/ScopedHandle.h"
 
 namespace gui {
 
@@ -18,13 +19,11 @@ public:
     Process() = default;
     Process(HANDLE handle, DWORD id) : handle_(handle), id_(id) {}
     ~Process();
-    Process(const Process&) = delete;
-    Process& operator=(const Process&) = delete;
-    Process(Process&& other) noexcept;
-    Process& operator=(Process&& other) noexcept;
+    Process(Process&& other) noexcept = default;
+    Process& operator=(Process&& other) noexcept = default;
 
-    bool Started() const { return handle_ != nullptr; }
-    HANDLE Handle() const { return handle_; }
+    bool Started() const { return static_cast<bool>(handle_); }
+    HANDLE Handle() const { return handle_.Get(); }
     DWORD Id() const { return id_; }
 
     // Exit code once ended; kStillRunning when it did not end in time.
@@ -34,7 +33,7 @@ public:
     void Kill();
 
 private:
-    HANDLE handle_ = nullptr;
+    KernelHandle handle_;
     DWORD id_ = 0;
 };
 

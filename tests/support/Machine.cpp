@@ -4,6 +4,7 @@
 #include <tlhelp32.h>
 
 #include "support/GuiDriver.h"
+#include "win/ScopedHandle.h"
 
 namespace machine {
 
@@ -78,18 +79,17 @@ void DeleteKeyTree(HKEY root, const std::wstring& key) {
 
 std::vector<DWORD> ProcessesNamed(const wchar_t* image) {
     std::vector<DWORD> pids;
-    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    if (snapshot == INVALID_HANDLE_VALUE) {
+    KernelHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    if (!snapshot) {
         return pids;
     }
     PROCESSENTRY32W entry = {};
     entry.dwSize = sizeof entry;
-    for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry)) {
+    for (BOOL more = Process32FirstW(snapshot.Get(), &entry); more; more = Process32NextW(snapshot.Get(), &entry)) {
         if (lstrcmpiW(entry.szExeFile, image) == 0) {
             pids.push_back(entry.th32ProcessID);
         }
     }
-    CloseHandle(snapshot);
     return pids;
 }
 

@@ -6,54 +6,32 @@
 
 #include "support/GuiDriver.h"
 #include "support/TestFiles.h"
+#include "win/Com.h"
+#include "win/Gdi.h"
 
 namespace gui {
 
 namespace {
 
-template <typename T>
-void Release(T*& pointer) {
-    if (pointer) {
-        pointer->Release();
-        pointer = nullptr;
-    }
-}
-
 bool WritePng(const std::wstring& path, int width, int height, const std::vector<BYTE>& bgra) {
-    HRESULT init = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    IWICImagingFactory* factory = nullptr;
-    IWICStream* stream = nullptr;
-    IWICBitmapEncoder* encoder = nullptr;
-    IWICBitmapFrameEncode* frame = nullptr;
-    bool ok = false;
-    do {
-        if (FAILED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&factory))))
-            break;
-        if (FAILED(factory->CreateStream(&stream)) ||
-            FAILED(stream->InitializeFromFilename(path.c_str(), GENERIC_WRITE)))
-            break;
-        if (FAILED(factory->CreateEncoder(GUID_ContainerFormatPng, nullptr, &encoder)) ||
-            FAILED(encoder->Initialize(stream, WICBitmapEncoderNoCache)))
-            break;
-        if (FAILED(encoder->CreateNewFrame(&frame, nullptr)) || FAILED(frame->Initialize(nullptr)) ||
-            FAILED(frame->SetSize(width, height)))
-            break;
-        WICPixelFormatGUID format = GUID_WICPixelFormat32bppBGRA;
-        if (FAILED(frame->SetPixelFormat(&format)) || format != GUID_WICPixelFormat32bppBGRA)
-            break;
-        if (FAILED(
-                frame->WritePixels(height, width * 4, static_cast<UINT>(bgra.size()), const_cast<BYTE*>(bgra.data()))))
-            break;
-        ok = SUCCEEDED(frame->Commit()) && SUCCEEDED(encoder->Commit());
-    } while (false);
-    Release(frame);
-    Release(encoder);
-    Release(stream);
-    Release(factory);
-    if (SUCCEEDED(init)) {
-        CoUninitialize();
-    }
-    return ok;
+    ComApartment com;
+    ComPtr<IWICImagingFactory> factory;
+    ComPtr<IWICStream> stream;
+    ComPtr<IWICBitmapEncoder> encoder;
+    ComPtr<IWICBitmapFrameEncode> frame;
+    WICPixelFormatGUID format = GUID_WICPixelFormat32bppBGRA;
+    return SUCCEEDED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
+                                      factory.OutVoid())) &&
+           SUCCEEDED(factory->CreateStream(stream.Out())) &&
+           SUCCEEDED(stream->InitializeFromFilename(path.c_str(), GENERIC_WRITE)) &&
+           SUCCEEDED(factory->CreateEncoder(GUID_ContainerFormatPng, nullptr, encoder.Out())) &&
+           SUCCEEDED(encoder->Initialize(stream.Get(), WICBitmapEncoderNoCache)) &&
+           SUCCEEDED(encoder->CreateNewFrame(frame.Out(), nullptr)) && SUCCEEDED(frame->Initialize(nullptr)) &&
+           SUCCEEDED(frame->SetSize(width, height)) && SUCCEEDED(frame->SetPixelFormat(&format)) &&
+           format == GUID_WICPixelFormat32bppBGRA &&
+           SUCCEEDED(
+               frame->WritePixels(height, width * 4, static_cast<UINT>(bgra.size()), const_cast<BYTE*>(bgra.data()))) &&
+           SUCCEEDED(frame->Commit()) && SUCCEEDED(encoder->Commit());
 }
 
 }  // namespace
@@ -76,8 +54,8 @@ bool SaveScreenshot(const std::wstring& pngPath, HWND window) {
     if (width <= 0 || height <= 0) {
         return false;
     }
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
+    WindowDC screen(nullptr);
+    MemoryDC memory(CreateCompatibleDC(screen.Get()));
     BITMAPINFO info = {};
     info.bmiHeader.biSize = sizeof(info.bmiHeader);
     info.bmiHeader.biWidth = width;
@@ -85,23 +63,21 @@ bool SaveScreenshot(const std::wstring& pngPath, HWND window) {
     info.bmiHeader.biPlanes = 1;
     info.bmiHeader.biBitCount = 32;
     void* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    bool ok = false;
-    if (bitmap) {
-        HGDIOBJ old = SelectObject(memory, bitmap);
-        BitBlt(memory, 0, 0, width, height, screen, area.left, area.top, SRCCOPY);
-        GdiFlush();
-        std::vector<BYTE> pixels(static_cast<BYTE*>(bits), static_cast<BYTE*>(bits) + width * height * 4);
-        for (size_t i = 3; i < pixels.size(); i += 4) {
-            pixels[i] = 255;
-        }
-        SelectObject(memory, old);
-        DeleteObject(bitmap);
-        ok = WritePng(pngPath, width, height, pixels);
+    Bitmap bitmap(CreateDIBSection(screen.Get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    if (!bitmap || !memory) {
+        return false;
     }
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
-    return ok;
+    std::vector<BYTE> pixels;
+    {
+        ScopedSelect select(memory.Get(), bitmap.Get());
+        BitBlt(memory.Get(), 0, 0, width, height, screen.Get(), area.left, area.top, SRCCOPY);
+        GdiFlush();
+        pixels.assign(static_cast<BYTE*>(bits), static_cast<BYTE*>(bits) + width * height * 4);
+    }
+    for (size_t i = 3; i < pixels.size(); i += 4) {
+        pixels[i] = 255;
+    }
+    return WritePng(pngPath, width, height, pixels);
 }
 
 std::wstring ScreenshotDir() {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "support/GuiDriver.h"
+#include "win/ScopedHandle.h"
 
 namespace testfiles {
 
@@ -38,8 +39,8 @@ ScratchDir::~ScratchDir() {
 
 bool RemoveTree(const std::wstring& path) {
     WIN32_FIND_DATAW found;
-    HANDLE search = FindFirstFileW((path + L"\\*").c_str(), &found);
-    if (search != INVALID_HANDLE_VALUE) {
+    FileSearch search(FindFirstFileW((path + L"\\*").c_str(), &found));
+    if (search) {
         do {
             std::wstring name = found.cFileName;
             if (name == L"." || name == L"..") {
@@ -55,8 +56,7 @@ bool RemoveTree(const std::wstring& path) {
             } else {
                 DeleteFileW(child.c_str());
             }
-        } while (FindNextFileW(search, &found));
-        FindClose(search);
+        } while (FindNextFileW(search.Get(), &found));
     }
     return RemoveDirectoryW(path.c_str()) != 0;
 }
@@ -90,30 +90,29 @@ bool PathExists(const std::wstring& path) {
 }
 
 bool WriteFileBytes(const std::wstring& path, const std::string& bytes) {
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
+    KernelHandle file(
+        CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) {
         return false;
     }
     DWORD written = 0;
-    BOOL ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-    CloseHandle(file);
+    BOOL ok = WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
     return ok && written == bytes.size();
 }
 
 std::string ReadFileBytes(const std::wstring& path) {
     // The program under test may still be writing it.
-    HANDLE file =
-        CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
+    KernelHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                  OPEN_EXISTING, 0, nullptr));
+    if (!file) {
         return std::string();
     }
     std::string bytes;
     char buffer[65536];
     DWORD got = 0;
-    while (ReadFile(file, buffer, sizeof(buffer), &got, nullptr) && got > 0) {
+    while (ReadFile(file.Get(), buffer, sizeof(buffer), &got, nullptr) && got > 0) {
         bytes.append(buffer, got);
     }
-    CloseHandle(file);
     return bytes;
 }
 
@@ -124,14 +123,13 @@ bool CopyTo(const std::wstring& from, const std::wstring& to) {
 std::vector<std::wstring> FilesIn(const std::wstring& dir, const wchar_t* pattern) {
     std::vector<std::wstring> names;
     WIN32_FIND_DATAW found;
-    HANDLE search = FindFirstFileW((dir + L"\\" + pattern).c_str(), &found);
-    if (search != INVALID_HANDLE_VALUE) {
+    FileSearch search(FindFirstFileW((dir + L"\\" + pattern).c_str(), &found));
+    if (search) {
         do {
             if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
                 names.push_back(found.cFileName);
             }
-        } while (FindNextFileW(search, &found));
-        FindClose(search);
+        } while (FindNextFileW(search.Get(), &found));
     }
     return names;
 }
@@ -145,19 +143,14 @@ void MakeParentDirs(const std::wstring& path) {
 namespace {
 
 // Opens a file or directory to set its times.
-HANDLE OpenForTimes(const std::wstring& path) {
-    return CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                       FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+KernelHandle OpenForTimes(const std::wstring& path) {
+    return KernelHandle(CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
 }
 
 bool SetWriteTime(const std::wstring& path, const FILETIME& when) {
-    HANDLE file = OpenForTimes(path);
-    if (file == INVALID_HANDLE_VALUE) {
-        return false;
-    }
-    BOOL ok = SetFileTime(file, nullptr, nullptr, &when);
-    CloseHandle(file);
-    return ok != 0;
+    KernelHandle file = OpenForTimes(path);
+    return file && SetFileTime(file.Get(), nullptr, nullptr, &when) != 0;
 }
 
 }  // namespace
@@ -202,9 +195,9 @@ bool MakeJunction(const std::wstring& link, const std::wstring& target) {
     if (!CreateDirectoryW(link.c_str(), nullptr)) {
         return false;
     }
-    HANDLE handle = CreateFileW(link.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                                FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-    if (handle == INVALID_HANDLE_VALUE) {
+    KernelHandle handle(CreateFileW(link.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                    FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    if (!handle) {
         RemoveDirectoryW(link.c_str());
         return false;
     }
@@ -221,9 +214,9 @@ bool MakeJunction(const std::wstring& link, const std::wstring& target) {
     std::memcpy(reinterpret_cast<char*>(data.paths) + data.printOffset, target.c_str(), printBytes);
     data.dataLength = static_cast<WORD>(8 + data.printOffset + printBytes + sizeof(wchar_t));
     DWORD returned = 0;
-    BOOL made =
-        DeviceIoControl(handle, FSCTL_SET_REPARSE_POINT, &data, 8 + data.dataLength, nullptr, 0, &returned, nullptr);
-    CloseHandle(handle);
+    BOOL made = DeviceIoControl(handle.Get(), FSCTL_SET_REPARSE_POINT, &data, 8 + data.dataLength, nullptr, 0,
+                                &returned, nullptr);
+    handle.Reset();
     if (!made) {
         RemoveDirectoryW(link.c_str());
     }
@@ -261,8 +254,8 @@ bool StartUnixCommand(const std::wstring& program, const std::string& argument1,
     if (!CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
         return false;
     }
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
+    KernelHandle thread(process.hThread);
+    KernelHandle started(process.hProcess);
     return true;
 }
 

@@ -15,6 +15,21 @@ INT_PTR HandleCommand(HWND mainWnd, int controlId);
 // the image library reports why) and leaves the window empty.
 void LoadInputFile(HWND mainWnd, const wchar_t* path);
 
+// Sets every control of the main window that follows the open picture's state
+// (enabled, checked, caption): the selection and trimming buttons, the effect
+// buttons, the size and rotation choices and the file buttons. The one place
+// these change once the window is up.
+void UpdateControls(HWND mainWnd);
+
+// The open picture's watermark or copyright drawn anew from the settings
+// record (nothing without a picture).
+void RedrawWatermark();
+void RedrawCopyright();
+
+// What the view posted (kDocEventMessage): the close of the view, the end of
+// a trim (rebuilt here), a closed lasso region, any release of the mouse.
+void HandleDocEvent(HWND mainWnd, WPARAM event);
+
 // The open-file dialog; `buffer` is empty when the user cancelled.
 void ChooseInputFile(HWND owner, wchar_t* buffer, size_t capacity);
 

@@ -1,7 +1,5 @@
-#include "app/Startup.h"
+#include "app/Startup_win.h"
 
-#include <commctrl.h>
-#include <process.h>
 #include <shellapi.h>
 
 #include <cstdio>
@@ -9,14 +7,16 @@
 #include <vector>
 
 #include "app/CommandLine.h"
-#include "app/MainWindow.h"
 #include "resources/resource.h"
+#include "win/ScopedHandle.h"
+#include "win/Strings.h"
 
 AppStartup appStartup;
 
 namespace {
 
-// Released with LocalFree, as CommandLineToArgvW asks.
+// The command line split by the system, released with LocalFree as
+// CommandLineToArgvW asks.
 class ArgumentVector {
 public:
     explicit ArgumentVector(const wchar_t* commandLine) : argv_(CommandLineToArgvW(commandLine, &count_)) {
@@ -24,19 +24,12 @@ public:
             count_ = 0;
         }
     }
-    ~ArgumentVector() {
-        if (argv_) {
-            LocalFree(argv_);
-        }
-    }
-    ArgumentVector(const ArgumentVector&) = delete;
-    ArgumentVector& operator=(const ArgumentVector&) = delete;
     int Count() const { return count_; }
-    const wchar_t* operator[](int i) const { return argv_[i]; }
+    const wchar_t* operator[](int i) const { return argv_.Get()[i]; }
 
 private:
     int count_ = 0;
-    wchar_t** argv_;
+    LocalMemory<wchar_t**> argv_;
 };
 
 // The argument in the ANSI code page; characters the code page lacks become
@@ -103,35 +96,14 @@ void ReadCommandLine(const wchar_t* commandLine, AppStartup& startup) {
     }
 }
 
-int TandrelMain(HINSTANCE module) {
+void ReadStartup(HINSTANCE module, AppStartup& startup) {
     const wchar_t* commandLine = GetCommandLineW();
     {
         ArgumentVector argv(commandLine);
-        BuildStartupPaths(argv.Count() > 0 ? argv[0] : L"", appStartup);
+        BuildStartupPaths(argv.Count() > 0 ? argv[0] : L"", startup);
     }
-    appStartup.module = module;
-    ReadCommandLine(commandLine, appStartup);
-
-    // The sliders are trackbars from the common controls.
-    INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_BAR_CLASSES | ICC_TAB_CLASSES | ICC_STANDARD_CLASSES};
-    InitCommonControlsEx(&controls);
-
-    DialogBoxParamW(module, MAKEINTRESOURCEW(IDD_MAIN), nullptr, MainWindowProc, 0);
-    Sleep(500);
-    return 0;
-}
-
-WorkerThread WorkerThread::Start(WorkerRoutine routine, void* argument, const wchar_t* name) {
-    WorkerThread thread;
-    thread.handle = reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, routine, argument, 0, &thread.id));
-    if (!thread.handle) {
-        wchar_t text[kTextCapacity];
-        _snwprintf(text, kTextCapacity - 1, L"Error: Thread : Cannot create thread [%ls]", name ? name : L"");
-        text[kTextCapacity - 1] = L'\0';
-        MessageBoxW(nullptr, text, L"Creating Thread Error", MB_OK | MB_ICONERROR);
-        exit(0);
-    }
-    return thread;
+    startup.module = module;
+    ReadCommandLine(commandLine, startup);
 }
 
 void StartFreshCopy(HWND owner) {
@@ -145,10 +117,11 @@ void StartFreshCopy(HWND owner) {
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION process = {};
     CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process);
+    const std::wstring caption = ResourceString(IDS_OK_CAPTION);
     if (!CloseHandle(process.hProcess)) {
-        MessageBoxW(owner, L"プロセスハンドルの破棄に失敗", L"OK", MB_OK);
+        MessageBoxW(owner, ResourceString(IDS_PROCESS_HANDLE_FAILED).c_str(), caption.c_str(), MB_OK);
     }
     if (!CloseHandle(process.hThread)) {
-        MessageBoxW(owner, L"スレッドハンドルの破棄に失敗", L"OK", MB_OK);
+        MessageBoxW(owner, ResourceString(IDS_THREAD_HANDLE_FAILED).c_str(), caption.c_str(), MB_OK);
     }
 }

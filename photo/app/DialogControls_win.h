@@ -1,10 +1,8 @@
-// The main window (template 129): the control panel that runs for the whole
-// life of the program.
+// Controls the main window and the settings dialog share: sliders with their
+// labels, the size buttons' captions and the tooltips.
 #pragma once
 
 #include <windows.h>
-
-INT_PTR CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
 struct Settings;
 

@@ -1,19 +1,19 @@
-#include "engine/ViewWindow.h"
+#include "engine/ViewWindow_win.h"
 
 #include <cwchar>
 
-#include "app/ShellState.h"
-#include "engine/ImageDoc.h"
-#include "engine/ViewMouse.h"
+#include "engine/ImageDoc_win.h"
+#include "engine/ViewMouse_win.h"
 #include "resources/resource.h"
+#include "win/Strings.h"
 
-unsigned __stdcall ViewThread(void* doc) {
+unsigned __stdcall ImageDoc::ViewThreadMain(void* doc) {
     DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_VIEW), nullptr, ViewDlgProc,
                     reinterpret_cast<LPARAM>(doc));
     return 1;
 }
 
-INT_PTR CALLBACK ViewDlgProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+INT_PTR CALLBACK ImageDoc::ViewDlgProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     if (msg == WM_INITDIALOG) {
         ImageDoc* doc = reinterpret_cast<ImageDoc*>(lParam);
         SetWindowLongPtrW(hwnd, DWLP_USER, lParam);
@@ -23,7 +23,7 @@ INT_PTR CALLBACK ViewDlgProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) 
         INT_PTR result = doc->ViewProc(hwnd, msg, wParam, lParam);
         // Published only once sized to the picture: the open waiting for it
         // goes on to place the texts by the view's client area.
-        InterlockedExchangePointer(reinterpret_cast<void**>(&doc->viewWnd), hwnd);
+        InterlockedExchangePointer(reinterpret_cast<void**>(&doc->view_), hwnd);
         return result;
     }
     ImageDoc* doc = reinterpret_cast<ImageDoc*>(GetWindowLongPtrW(hwnd, DWLP_USER));
@@ -54,8 +54,8 @@ INT_PTR ImageDoc::ViewProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
             int width, height;
             {
                 DocLock lock(*this);
-                width = ImgWidth(display);
-                height = ImgHeight(display);
+                width = ImgWidth(display_.Get());
+                height = ImgHeight(display_.Get());
             }
             FitWindowToImage(hwnd, width, height);
             SetViewTitle(hwnd, width, height);
@@ -65,16 +65,12 @@ INT_PTR ImageDoc::ViewProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
             Paint(hwnd);
             return 1;
         case WM_CLOSE:
-            // Closing the view closes the program. The main window's close
-            // sequence may end this document meanwhile: nothing of it is
-            // touched after the call.
-            if (HWND main = shellState.mainWnd) {
-                SendMessageW(main, WM_CLOSE, 0, 0);
-            }
+            // Closing the view closes the program; the window that opened the
+            // document runs the close, which ends this view in turn.
+            Notify(DocEventCloseRequested);
             return 1;
-        case WM_DESTROY:
-            // Sent by the main window before it deletes the document: from
-            // here on the window's remaining messages find no document.
+        case kViewCloseMessage:
+            // From here on the window's remaining messages find no document.
             SetWindowLongPtrW(hwnd, DWLP_USER, 0);
             // A box of the mouse handling may be up, its loop nested inside
             // the view's: it ends too, or the thread (and the close waiting
@@ -115,6 +111,6 @@ void FitWindowToImage(HWND hwnd, int width, int height) {
 
 void SetViewTitle(HWND hwnd, int width, int height) {
     wchar_t title[64];
-    std::swprintf(title, 64, L"%dpx \u00D7 %dpx", width, height);
+    std::swprintf(title, 64, ResourceString(IDS_VIEW_TITLE).c_str(), width, height);
     SetWindowTextW(hwnd, title);
 }

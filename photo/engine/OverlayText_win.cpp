@@ -1,27 +1,10 @@
-#include "engine/OverlayText.h"
+#include "engine/OverlayText_win.h"
 
 #include <utility>
 
 const wchar_t kOverlayFace[] = L"Lucida Sans Unicode";
 
 namespace {
-
-// Restores the previously selected font when it goes.
-class FontSelection {
-public:
-    FontSelection(HDC dc, HFONT font) : dc_(dc), previous_(static_cast<HFONT>(SelectObject(dc, font))) {}
-    ~FontSelection() {
-        if (previous_) {
-            SelectObject(dc_, previous_);
-        }
-    }
-    FontSelection(const FontSelection&) = delete;
-    FontSelection& operator=(const FontSelection&) = delete;
-
-private:
-    HDC dc_;
-    HFONT previous_;
-};
 
 // For each character whether `font` lacks a glyph for it.
 std::vector<bool> MissingGlyphs(HDC dc, HFONT font, const std::vector<wchar_t>& text) {
@@ -30,7 +13,7 @@ std::vector<bool> MissingGlyphs(HDC dc, HFONT font, const std::vector<wchar_t>& 
         return missing;
     }
     std::vector<WORD> glyphs(text.size(), 0);
-    FontSelection select(dc, font);
+    ScopedSelect select(dc, font);
     if (GetGlyphIndicesW(dc, text.data(), static_cast<int>(text.size()), glyphs.data(), GGI_MARK_NONEXISTING_GLYPHS) ==
         GDI_ERROR) {
         return missing;
@@ -62,7 +45,7 @@ OverlayText::OverlayText(HDC dc, const wchar_t* text, const wchar_t* face, int h
     for (const wchar_t* c = text; c && *c; ++c) {
         text_.push_back(*c);
     }
-    fonts_.push_back(ScopedFont(CreateOverlayFont(face, height, bold, SHIFTJIS_CHARSET)));
+    fonts_.push_back(Font(CreateOverlayFont(face, height, bold, SHIFTJIS_CHARSET)));
     std::vector<bool> missing = MissingGlyphs(dc, fonts_[0].Get(), text_);
     std::vector<size_t> fontOf(text_.size(), 0);
     // Surrogate pairs stay with the primary font, so a pair is never split;
@@ -76,8 +59,7 @@ OverlayText::OverlayText(HDC dc, const wchar_t* text, const wchar_t* face, int h
         if (!anyMissing) {
             break;
         }
-        ScopedFont fallback(
-            CreateOverlayFont(kFallbackFaces[f] ? kFallbackFaces[f] : face, height, bold, DEFAULT_CHARSET));
+        Font fallback(CreateOverlayFont(kFallbackFaces[f] ? kFallbackFaces[f] : face, height, bold, DEFAULT_CHARSET));
         std::vector<bool> missingInFallback = MissingGlyphs(dc, fallback.Get(), text_);
         bool used = false;
         for (size_t i = 0; i < text_.size(); ++i) {
@@ -106,7 +88,7 @@ OverlayText::OverlayText(HDC dc, const wchar_t* text, const wchar_t* face, int h
     }
     if (runs_.size() > 1) {
         for (Run& run : runs_) {
-            FontSelection select(dc, fonts_[run.font].Get());
+            ScopedSelect select(dc, fonts_[run.font].Get());
             SIZE extent = {};
             GetTextExtentPoint32W(dc, text_.data() + run.start, static_cast<int>(run.length), &extent);
             run.width = extent.cx;
@@ -125,7 +107,7 @@ void OverlayText::Draw(HDC dc, int x, int y) const {
     int right = x;
     for (size_t i = runs_.size(); i-- > 0;) {
         const Run& run = runs_[i];
-        FontSelection select(dc, fonts_[run.font].Get());
+        ScopedSelect select(dc, fonts_[run.font].Get());
         TextOutW(dc, right, y, text_.data() + run.start, static_cast<int>(run.length));
         right -= run.width;
     }

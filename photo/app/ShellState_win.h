@@ -1,19 +1,20 @@
 // The main window's process-wide state: the window, the open picture and the
-// names of the input and output files. Written on the main thread; the view
-// thread reads `mainWnd` to report back to the main window.
+// names of the input and output files. Main thread only: the view posts its
+// events to the main window instead.
 #pragma once
 
 #include <windows.h>
 
-#include "app/OutputName.h"
+#include <memory>
 
-struct ImageDoc;
+#include "app/OutputName.h"
+#include "engine/ImageDoc_win.h"
 
 struct ShellState {
     HWND mainWnd = nullptr;
-    // The loaded picture, owned here: made by LoadInputFile, deleted by a
-    // failed load or by the main window's close. Null while nothing is loaded.
-    ImageDoc* doc = nullptr;
+    // The loaded picture: made by LoadInputFile, ended by the main window's
+    // close. Null while nothing is loaded.
+    std::unique_ptr<ImageDoc> doc;
     wchar_t inputFile[kShellTextCapacity] = {};   // path of the last load
     wchar_t outputPath[kShellTextCapacity] = {};  // composed output path
     wchar_t outputDir[kShellTextCapacity] = {};   // with its trailing separator

@@ -1,10 +1,12 @@
-#include "settings/SettingsStore.h"
+#include "settings/SettingsStore_win.h"
 
 #include <windows.h>
 
 #include <cwchar>
 #include <string>
 #include <utility>
+
+#include "win/ScopedHandle.h"
 
 const wchar_t kSettingsFileName[] = L"TDR.ini";
 const wchar_t kSettingsSection[] = L"SETTINGS";
@@ -16,28 +18,6 @@ constexpr size_t kPathCapacity = 1024;
 // An existing file larger than this is not something we wrote; it is left as
 // it is rather than read whole into memory.
 constexpr DWORD kLargestConvertedFile = 4 * 1024 * 1024;
-
-class ScopedFile {
-public:
-    explicit ScopedFile(HANDLE handle) : handle_(handle) {}
-    ~ScopedFile() {
-        if (Valid()) {
-            CloseHandle(handle_);
-        }
-    }
-    ScopedFile(const ScopedFile&) = delete;
-    ScopedFile& operator=(const ScopedFile&) = delete;
-    ScopedFile(ScopedFile&& other) noexcept : handle_(std::exchange(other.handle_, INVALID_HANDLE_VALUE)) {}
-    ScopedFile& operator=(ScopedFile&& other) noexcept {
-        std::swap(handle_, other.handle_);
-        return *this;
-    }
-    bool Valid() const { return handle_ != INVALID_HANDLE_VALUE && handle_ != nullptr; }
-    HANDLE Get() const { return handle_; }
-
-private:
-    HANDLE handle_;
-};
 
 const unsigned char kUtf16Bom[] = {0xFF, 0xFE};
 const unsigned char kUtf8Bom[] = {0xEF, 0xBB, 0xBF};
@@ -61,17 +41,17 @@ void MakeUnicodeProfile(const wchar_t* path) {
     // out what they cached from the old contents.
     WritePrivateProfileStringW(nullptr, nullptr, nullptr, path);
 
-    ScopedFile created(CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (created.Valid()) {
+    KernelHandle created(CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (created) {
         WriteAll(created.Get(), kUtf16Bom, sizeof(kUtf16Bom));
         return;
     }
 
     std::string bytes;
     {
-        ScopedFile existing(
+        KernelHandle existing(
             CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (!existing.Valid()) {
+        if (!existing) {
             return;
         }
         LARGE_INTEGER size = {};
@@ -112,15 +92,15 @@ void MakeUnicodeProfile(const wchar_t* path) {
     // leaves a half-written settings file.
     std::wstring temporary = std::wstring(path) + L".new";
     {
-        ScopedFile out(
+        KernelHandle out(
             CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (!out.Valid()) {
+        if (!out) {
             return;
         }
         bool ok = WriteAll(out.Get(), kUtf16Bom, sizeof(kUtf16Bom)) &&
                   WriteAll(out.Get(), text.data(), static_cast<DWORD>(text.size() * sizeof(wchar_t)));
         if (!ok) {
-            out = ScopedFile(INVALID_HANDLE_VALUE);
+            out.Reset();
             DeleteFileW(temporary.c_str());
             return;
         }

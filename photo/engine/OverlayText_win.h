@@ -10,35 +10,9 @@
 
 #include <vector>
 
+#include "win/Gdi.h"
+
 extern const wchar_t kOverlayFace[];  // "Lucida Sans Unicode"
-
-// An HFONT owned for a scope.
-class ScopedFont {
-public:
-    explicit ScopedFont(HFONT font = nullptr) : font_(font) {}
-    ~ScopedFont() { Reset(); }
-    ScopedFont(const ScopedFont&) = delete;
-    ScopedFont& operator=(const ScopedFont&) = delete;
-    ScopedFont(ScopedFont&& other) noexcept : font_(other.font_) { other.font_ = nullptr; }
-    ScopedFont& operator=(ScopedFont&& other) noexcept {
-        if (this != &other) {
-            Reset();
-            font_ = other.font_;
-            other.font_ = nullptr;
-        }
-        return *this;
-    }
-    HFONT Get() const { return font_; }
-    void Reset() {
-        if (font_) {
-            DeleteObject(font_);
-            font_ = nullptr;
-        }
-    }
-
-private:
-    HFONT font_;
-};
 
 // The overlay font: `height` in logical units, weight 700 or 400, the given
 // character set, anti-aliased, fixed pitch and modern family as a hint.
@@ -70,6 +44,6 @@ private:
     };
     std::vector<wchar_t> text_;
     std::vector<Run> runs_;
-    std::vector<ScopedFont> fonts_;
+    std::vector<Font> fonts_;
     int missing_ = 0;
 };

@@ -1,5 +1,5 @@
-// Start-up of Tandrel: the process-wide start-up values, the entry that runs
-// the main window, worker threads and fresh copies of the program.
+// Start-up of Tandrel: the process-wide start-up values from the command line
+// and the system, and fresh copies of the program.
 #pragma once
 
 #include <windows.h>
@@ -17,23 +17,13 @@ struct AppStartup {
 
 extern AppStartup appStartup;
 
-// Runs the whole program: start-up, then the main window until it ends.
-int TandrelMain(HINSTANCE module);
+// Fills `startup` for this process: the Windows directory, the help's
+// address and the picture named on the command line.
+void ReadStartup(HINSTANCE module, AppStartup& startup);
 
 // Fills inputGiven and inputPath of `startup` from a whole command line as
 // GetCommandLineW gives it (the program's name first).
 void ReadCommandLine(const wchar_t* commandLine, AppStartup& startup);
-
-typedef unsigned(__stdcall* WorkerRoutine)(void* argument);
-
-struct WorkerThread {
-    HANDLE handle = nullptr;
-    unsigned id = 0;
-
-    // Starts `routine(argument)` on a new thread. When no thread can be made,
-    // tells the user (naming `name`) and ends the process.
-    static WorkerThread Start(WorkerRoutine routine, void* argument, const wchar_t* name);
-};
 
 // Starts a new copy of this program with an empty main window ("-n").
 void StartFreshCopy(HWND owner);

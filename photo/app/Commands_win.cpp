@@ -1,30 +1,24 @@
-#include "app/Commands.h"
+#include "app/Commands_win.h"
 
 #include <commdlg.h>
 #include <shellapi.h>
 
+#include <algorithm>
 #include <cwchar>
-#include <new>
+#include <string>
 
 #include "app/OutputName.h"
-#include "app/SettingsDialog.h"
-#include "app/ShellState.h"
-#include "app/Startup.h"
+#include "app/SettingsDialog_win.h"
+#include "app/ShellState_win.h"
+#include "app/Startup_win.h"
 #include "engine/Format.h"
-#include "engine/ImageDoc.h"
+#include "engine/ImageDoc_win.h"
 #include "imaging/Image.h"
 #include "resources/resource.h"
 #include "settings/Settings.h"
+#include "win/Strings.h"
 
 namespace {
-
-const wchar_t kErrorCaption[] = L"エラー";
-
-// Captions the selection and trimming buttons take as their state changes.
-const wchar_t kSelectIdleCaption[] = L"選択範囲設定";
-const wchar_t kSelectArmedCaption[] = L"ウィンドウ内ドラッグして範囲を確定";
-const wchar_t kTrimIdleCaption[] = L"トリミング開始";
-const wchar_t kTrimArmedCaption[] = L"トリミング範囲をマウスで指定指定ください";
 
 const int kSizeIds[] = {IDC_SIZE_NONE, IDC_SIZE_SMALL, IDC_SIZE_MIDDLE, IDC_SIZE_LARGE, IDC_SIZE_DESKTOP};
 const int kRotationIds[] = {IDC_ROTATE_NONE, IDC_ROTATE_RIGHT, IDC_ROTATE_LEFT, IDC_ROTATE_180};
@@ -33,17 +27,26 @@ void Enable(HWND mainWnd, int id, bool enable) {
     EnableWindow(GetDlgItem(mainWnd, id), enable ? TRUE : FALSE);
 }
 
-void EnableSizesAndRotations(HWND mainWnd, bool enable) {
-    for (int id : kSizeIds) {
-        Enable(mainWnd, id, enable);
-    }
-    for (int id : kRotationIds) {
-        Enable(mainWnd, id, enable);
+bool IsChecked(HWND mainWnd, int id) {
+    return IsDlgButtonChecked(mainWnd, id) == BST_CHECKED;
+}
+
+void Check(HWND mainWnd, int id, bool checked) {
+    CheckDlgButton(mainWnd, id, checked ? BST_CHECKED : BST_UNCHECKED);
+}
+
+// Sets a caption only when it differs, so an unchanged button does not flicker.
+void SetCaption(HWND mainWnd, int id, UINT textId) {
+    std::wstring text = ResourceString(textId);
+    wchar_t current[128] = {};
+    GetDlgItemTextW(mainWnd, id, current, 128);
+    if (text != current) {
+        SetDlgItemTextW(mainWnd, id, text.c_str());
     }
 }
 
-bool IsChecked(HWND mainWnd, int id) {
-    return IsDlgButtonChecked(mainWnd, id) == BST_CHECKED;
+void ShowError(HWND owner, UINT textId) {
+    MessageBoxW(owner, ResourceString(textId).c_str(), ResourceString(IDS_ERROR_CAPTION).c_str(), MB_OK | MB_ICONERROR);
 }
 
 void CloseMainWindow(HWND mainWnd) {
@@ -87,9 +90,9 @@ void OutputNameEdited(HWND mainWnd) {
     }
 }
 
-void ApplyEffect(HWND mainWnd, bool mosaic) {
-    ImageDoc* doc = shellState.doc;
-    if (!doc || doc->hasSelection != 1) {
+void ApplyEffect(bool mosaic) {
+    ImageDoc* doc = shellState.doc.get();
+    if (!doc || !doc->HasSelection()) {
         return;
     }
     if (mosaic) {
@@ -97,23 +100,21 @@ void ApplyEffect(HWND mainWnd, bool mosaic) {
     } else {
         doc->ApplyBlur(gSettings.effectSize);
     }
-    Enable(mainWnd, IDC_TRIM, true);
-    Enable(mainWnd, IDC_REMOVE_EFFECTS, true);
 }
 
 void WatermarkEdited(HWND mainWnd) {
     wchar_t text[kShellTextCapacity];
     ReadEdit(mainWnd, IDC_WATERMARK_TEXT, text);
-    if (UpdateText(gSettings.callScreenString, text) && shellState.doc) {
-        shellState.doc->SetWatermark(gSettings.callScreen, gSettings.callScreenString, gSettings.fAllScreen);
+    if (UpdateText(gSettings.callScreenString, text)) {
+        RedrawWatermark();
     }
 }
 
 void CopyrightEdited(HWND mainWnd) {
     wchar_t text[kShellTextCapacity];
     ReadEdit(mainWnd, IDC_COPYRIGHT_TEXT, text);
-    if (UpdateText(gSettings.cUnderRightString, text) && shellState.doc) {
-        shellState.doc->SetCopyright(gSettings.cUnderRight, gSettings.cUnderRightString, gSettings.fUnderRight);
+    if (UpdateText(gSettings.cUnderRightString, text)) {
+        RedrawCopyright();
     }
 }
 
@@ -128,6 +129,18 @@ void OpenSettings(HWND mainWnd) {
     ShowSettingsDialog(mainWnd);
 }
 
+// The document's box and rebuild after the size choice `zoom` changed.
+void ApplySizeChoice(ImageDoc& doc) {
+    if (SizeChoiceControlId(gSettings.zoom) == IDC_SIZE_DESKTOP) {
+        doc.SetLimits(DesktopFitWidth(), DesktopFitHeight());
+        doc.Rebuild(0);
+    } else {
+        doc.SetLimits(SizeLimitOf(gSettings, gSettings.zoom), 0);
+        doc.Rebuild(1);
+    }
+    RenderAgain(doc);
+}
+
 void SizeChosen(int controlId) {
     for (int choice = 0; choice <= kSizeChoiceDesktop; ++choice) {
         if (SizeChoiceControlId(choice) == controlId) {
@@ -135,20 +148,9 @@ void SizeChosen(int controlId) {
             break;
         }
     }
-    ImageDoc* doc = shellState.doc;
-    if (!doc) {
-        return;
+    if (shellState.doc) {
+        ApplySizeChoice(*shellState.doc);
     }
-    if (SizeChoiceControlId(gSettings.zoom) == IDC_SIZE_DESKTOP) {
-        doc->limitW = DesktopFitWidth();
-        doc->limitH = DesktopFitHeight();
-        doc->Rebuild(0);
-    } else {
-        doc->limitW = SizeLimitOf(gSettings, gSettings.zoom);
-        doc->limitH = 0;
-        doc->Rebuild(1);
-    }
-    RenderAgain(*doc);
 }
 
 void RotationChosen(int controlId) {
@@ -158,73 +160,63 @@ void RotationChosen(int controlId) {
             break;
         }
     }
-    ImageDoc* doc = shellState.doc;
+    ImageDoc* doc = shellState.doc.get();
     if (!doc) {
         return;
     }
-    doc->rotation = RotationDegreesOf(gSettings.rotationChoice);
+    doc->SetRotation(RotationDegreesOf(gSettings.rotationChoice));
     doc->Rebuild(1);
     RenderAgain(*doc);
 }
 
-void SelectionButton(HWND mainWnd) {
-    ImageDoc* doc = shellState.doc;
+// The selection button: releases a closed region, or arms and disarms the
+// lasso.
+void SelectionButton() {
+    ImageDoc* doc = shellState.doc.get();
     if (!doc) {
         return;
     }
-    if (doc->hasSelection == 1) {
-        // A region is drawn: the button releases it.
-        Enable(mainWnd, IDC_TRIM, true);
-        CheckDlgButton(mainWnd, IDC_SELECT_REGION, BST_UNCHECKED);
-        SetDlgItemTextW(mainWnd, IDC_SELECT_REGION, kSelectIdleCaption);
-        Enable(mainWnd, IDC_APPLY_MOSAIC, false);
-        Enable(mainWnd, IDC_APPLY_BLUR, false);
-        Enable(mainWnd, IDC_REMOVE_EFFECTS, true);
-        doc->selectArmed = 0;
-        doc->ClearOverlay(1);
-    } else if (IsChecked(mainWnd, IDC_SELECT_REGION)) {
-        Enable(mainWnd, IDC_TRIM, false);
-        Enable(mainWnd, IDC_REMOVE_EFFECTS, false);
-        SetDlgItemTextW(mainWnd, IDC_SELECT_REGION, kSelectArmedCaption);
-        doc->selectArmed = 1;
-    } else {
-        Enable(mainWnd, IDC_TRIM, true);
-        Enable(mainWnd, IDC_REMOVE_EFFECTS, false);
-        SetDlgItemTextW(mainWnd, IDC_SELECT_REGION, kSelectIdleCaption);
-        doc->selectArmed = 0;
+    DocMode mode = doc->Mode();
+    if (mode != DocMode::TrimArmed) {
+        doc->ArmSelection(mode == DocMode::Idle);
     }
 }
 
-void TrimmingButton(HWND mainWnd) {
-    ImageDoc* doc = shellState.doc;
+void TrimmingButton() {
+    ImageDoc* doc = shellState.doc.get();
     if (!doc) {
         return;
     }
-    if (!IsChecked(mainWnd, IDC_TRIM)) {
-        // Left trimming mode before dragging.
-        SetDlgItemTextW(mainWnd, IDC_TRIM, kTrimIdleCaption);
-        doc->trimmed = 0;
-        doc->trimArmed = 0;
-        doc->ResetAnchor();
-        Enable(mainWnd, IDC_SELECT_REGION, true);
-        EnableSizesAndRotations(mainWnd, true);
-    } else if (doc->trimmed == 1) {
+    if (doc->Mode() == DocMode::TrimArmed) {
+        doc->LeaveTrim();  // left trimming mode before dragging
+    } else if (doc->Trimmed()) {
         // The button reads "トリミング取り消し": back to the whole picture.
-        CheckDlgButton(mainWnd, IDC_TRIM, BST_UNCHECKED);
-        SetDlgItemTextW(mainWnd, IDC_TRIM, kTrimIdleCaption);
-        doc->trimmed = 0;
-        doc->trimArmed = 0;
-        doc->ResetAnchor();
-        doc->Reload();
-        doc->Rebuild(1);
+        doc->UndoTrim();
         RenderAgain(*doc);
     } else {
-        EnableSizesAndRotations(mainWnd, false);
-        SetDlgItemTextW(mainWnd, IDC_TRIM, kTrimArmedCaption);
-        doc->keepSizeAfterTrim = gSettings.trimSaveSize;
-        doc->trimArmed = 1;
-        Enable(mainWnd, IDC_SELECT_REGION, false);
+        doc->ResetAnchor();
+        doc->ArmTrim(gSettings.trimSaveSize != 0);
     }
+}
+
+// A trimming drag in the view ended. A cut picture is shown unturned and,
+// unless the setting keeps it, at size "none"; a refused one is rebuilt as it
+// was.
+void TrimEnded() {
+    ImageDoc* doc = shellState.doc.get();
+    if (!doc) {
+        return;
+    }
+    if (doc->Trimmed()) {
+        gSettings.rotationChoice = 0;
+        doc->SetRotation(RotationDegreesOf(0));
+        if (!doc->KeepSizeAfterTrim()) {
+            gSettings.zoom = 0;
+            doc->SetLimits(SizeLimitOf(gSettings, 0), 0);
+        }
+    }
+    doc->Rebuild(1);
+    RenderAgain(*doc);
 }
 
 void ShowHelp(HWND mainWnd) {
@@ -243,8 +235,7 @@ bool PrepareOutputPath(HWND mainWnd, int* code) {
     *code = static_cast<int>(index) + 1;  // no selection (-1) is code 0
     if (!ComposeOutputPath(shellState.outputDir, shellState.outputName, *code, shellState.outputExt,
                            shellState.outputPath, kShellTextCapacity)) {
-        MessageBoxW(mainWnd, L"出力ファイルのパスが長すぎるため保存できません\n出力ファイル名を短くしてください",
-                    kErrorCaption, MB_OK | MB_ICONERROR);
+        ShowError(mainWnd, IDS_OUTPUT_PATH_TOO_LONG);
         return false;
     }
     return true;
@@ -253,14 +244,14 @@ bool PrepareOutputPath(HWND mainWnd, int* code) {
 // Second half: write the picture. A failure is reported; the caller closes
 // the window all the same.
 void WriteOutput(int code) {
-    ImageDoc* doc = shellState.doc;
+    ImageDoc* doc = shellState.doc.get();
     if (!doc) {
         return;
     }
     if (doc->Save(shellState.outputPath, code) == 0) {
         wchar_t text[128];
-        std::swprintf(text, 128, L"保存できませんでした: ERROR: %x", static_cast<unsigned>(ImgLastError()));
-        MessageBoxW(nullptr, text, kErrorCaption, MB_OK | MB_ICONERROR);
+        std::swprintf(text, 128, ResourceString(IDS_SAVE_FAILED).c_str(), static_cast<unsigned>(ImgLastError()));
+        MessageBoxW(nullptr, text, ResourceString(IDS_ERROR_CAPTION).c_str(), MB_OK | MB_ICONERROR);
     }
 }
 
@@ -286,13 +277,15 @@ void ChooseInputFile(HWND owner, wchar_t* buffer, size_t capacity) {
     OPENFILENAMEW dialog = {};
     dialog.lStructSize = sizeof(dialog);
     dialog.hwndOwner = owner;
-    dialog.lpstrFilter =
-        L"Image files(*.bmp,*.jpg,*.png,*.gif)\0*.bmp;*.jpg;*.png;*.gif\0"
-        L"All Files(*.*)\0*.*\0";
+    // The table's "|" separators become the terminators the dialog expects.
+    std::wstring filter = ResourceString(IDS_OPEN_FILTER);
+    std::replace(filter.begin(), filter.end(), L'|', L'\0');
+    std::wstring title = ResourceString(IDS_OPEN_TITLE);
+    dialog.lpstrFilter = filter.c_str();
     dialog.nFilterIndex = 1;
     dialog.lpstrFile = buffer;
     dialog.nMaxFile = static_cast<DWORD>(capacity);
-    dialog.lpstrTitle = L"元画像ファイルの選択";
+    dialog.lpstrTitle = title.c_str();
     dialog.lpstrDefExt = L"jpg";
     dialog.Flags = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY;
     if (GetOpenFileNameW(&dialog)) {
@@ -313,71 +306,113 @@ void LoadInputFile(HWND mainWnd, const wchar_t* path) {
     wchar_t outputDir[kShellTextCapacity];
     wchar_t outputName[kShellTextCapacity];
     if (!SplitOutputName(gSettings.outputFileBase, path, outputPath, outputDir, outputName, kShellTextCapacity)) {
-        MessageBoxW(mainWnd,
-                    L"出力ファイルのパスが長すぎるため読み込めません\n"
-                    L"ファイルの場所か出力ファイル名に追加する文字列を短くしてください",
-                    kErrorCaption, MB_OK | MB_ICONERROR);
+        ShowError(mainWnd, IDS_INPUT_NAME_TOO_LONG);
         return;
     }
 
-    ImageDoc* doc = new (std::nothrow) ImageDoc();
-    if (!doc) {
-        MessageBoxW(mainWnd, L"ファイルが読み込めません\nファイルの形式を確認してください", kErrorCaption,
-                    MB_OK | MB_ICONERROR);
-        return;
-    }
     int degrees = RotationDegreesOf(gSettings.rotationChoice);
+    ImageDoc::Opened opened;
     if (gSettings.zoom == kSizeChoiceDesktop) {
-        doc->Open(path, DesktopFitWidth(), DesktopFitHeight(), degrees, 0);
+        opened = ImageDoc::Open(path, DesktopFitWidth(), DesktopFitHeight(), degrees, 0, mainWnd);
     } else {
         int limit = SizeLimitOf(gSettings, gSettings.zoom);
-        doc->Open(path, limit, limit, degrees, 1);
+        opened = ImageDoc::Open(path, limit, limit, degrees, 1, mainWnd);
     }
-    shellState.doc = doc;
-
-    // A load that yielded a picture together with a library error has no view
-    // to show it in; it counts as failed like any other.
-    if (!doc->source || !doc->viewWnd) {
-        if (ImgLastError() != 0) {
-            MessageBoxW(mainWnd, L"ファイルが読み込めません\nファイルの形式を確認してください", kErrorCaption,
-                        MB_OK | MB_ICONERROR);
+    if (!opened.doc) {
+        if (opened.error != 0) {
+            ShowError(mainWnd, IDS_LOAD_FAILED);
             ImgClearError();
         }
-        if (doc->viewWnd) {
-            SendMessageW(doc->viewWnd, WM_DESTROY, 0, 0);
-        }
-        doc->Close();
-        delete doc;
-        shellState.doc = nullptr;
         return;
     }
+    shellState.doc = std::move(opened.doc);
 
     SetDlgItemTextW(mainWnd, IDC_INPUT_PATH, path);
     std::wcscpy(shellState.outputPath, outputPath);
     std::wcscpy(shellState.outputDir, outputDir);
     std::wcscpy(shellState.outputName, outputName);
-    SetDlgItemTextW(mainWnd, IDC_INPUT_STATUS, L"ファイルが読み込まれました");
-    Enable(mainWnd, IDC_SELECT_REGION, true);
-    Enable(mainWnd, IDC_BROWSE, false);
-    Enable(mainWnd, IDC_TRIM, true);
-    Enable(mainWnd, IDC_OUTPUT_FORMAT, true);
-    Enable(mainWnd, IDC_CLOSE_FILE, true);
-    Enable(mainWnd, IDC_SAVE_AND_CLOSE, true);
+    SetDlgItemTextW(mainWnd, IDC_INPUT_STATUS, ResourceString(IDS_FILE_LOADED).c_str());
     // One picture per run: another one comes through a fresh copy.
     DragAcceptFiles(mainWnd, FALSE);
-    doc->RenderTexts(gSettings.callScreen, gSettings.cUnderRight, gSettings.callScreenString,
-                     gSettings.cUnderRightString, gSettings.fAllScreen, gSettings.fUnderRight, 0);
-    SetDlgItemTextW(mainWnd, IDC_OUTPUT_HINT, L"画像の出力ファイル名を変更できます");
+    shellState.doc->RenderTexts(gSettings.callScreen, gSettings.cUnderRight, gSettings.callScreenString,
+                                gSettings.cUnderRightString, gSettings.fAllScreen, gSettings.fUnderRight, 0);
+    SetDlgItemTextW(mainWnd, IDC_OUTPUT_HINT, ResourceString(IDS_OUTPUT_HINT).c_str());
     SetDlgItemTextW(mainWnd, IDC_OUTPUT_NAME, shellState.outputName);
     SendDlgItemMessageW(mainWnd, IDC_OUTPUT_FORMAT, CB_SETCURSEL, FormatOfPath(shellState.outputPath) - 1, 0);
-    Enable(mainWnd, IDC_OUTPUT_NAME, true);
+    UpdateControls(mainWnd);
+}
+
+void RedrawWatermark() {
+    if (shellState.doc) {
+        shellState.doc->SetWatermark(gSettings.callScreen, gSettings.callScreenString, gSettings.fAllScreen);
+    }
+}
+
+void RedrawCopyright() {
+    if (shellState.doc) {
+        shellState.doc->SetCopyright(gSettings.cUnderRight, gSettings.cUnderRightString, gSettings.fUnderRight);
+    }
+}
+
+void UpdateControls(HWND mainWnd) {
+    const ImageDoc* doc = shellState.doc.get();
+    const DocMode mode = doc ? doc->Mode() : DocMode::Idle;
+    const bool trimArmed = mode == DocMode::TrimArmed;
+    const bool selecting = mode == DocMode::SelectArmed || mode == DocMode::LassoDrawing;
+    const bool selected = mode == DocMode::Selected;
+
+    Enable(mainWnd, IDC_BROWSE, !doc);
+    for (int id : {IDC_OUTPUT_FORMAT, IDC_CLOSE_FILE, IDC_SAVE_AND_CLOSE, IDC_OUTPUT_NAME}) {
+        Enable(mainWnd, id, doc != nullptr);
+    }
+
+    // Selection: set, armed (the user drags in the view), closed (the button
+    // releases it).
+    Enable(mainWnd, IDC_SELECT_REGION, doc && !trimArmed);
+    Check(mainWnd, IDC_SELECT_REGION, selecting);
+    SetCaption(mainWnd, IDC_SELECT_REGION,
+               selected    ? IDS_SELECT_CLOSED
+               : selecting ? IDS_SELECT_ARMED
+                           : IDS_SELECT_IDLE);
+    Enable(mainWnd, IDC_APPLY_MOSAIC, selected);
+    Enable(mainWnd, IDC_APPLY_BLUR, selected);
+    Enable(mainWnd, IDC_REMOVE_EFFECTS, !selecting && !selected);
+
+    // Trimming: start, armed (the user drags in the view), cancel a trim made.
+    Enable(mainWnd, IDC_TRIM, doc && !selecting && !selected);
+    Check(mainWnd, IDC_TRIM, trimArmed);
+    SetCaption(mainWnd, IDC_TRIM, trimArmed ? IDS_TRIM_ARMED : doc && doc->Trimmed() ? IDS_TRIM_UNDO : IDS_TRIM_IDLE);
+
+    for (int choice = 0; choice <= kSizeChoiceDesktop; ++choice) {
+        Enable(mainWnd, kSizeIds[choice], !trimArmed);
+        Check(mainWnd, kSizeIds[choice], SizeChoiceControlId(gSettings.zoom) == kSizeIds[choice]);
+    }
+    for (int choice = 0; choice < 4; ++choice) {
+        Enable(mainWnd, kRotationIds[choice], !trimArmed);
+        Check(mainWnd, kRotationIds[choice], RotationChoiceControlId(gSettings.rotationChoice) == kRotationIds[choice]);
+    }
+}
+
+void HandleDocEvent(HWND mainWnd, WPARAM event) {
+    switch (event) {
+        case DocEventCloseRequested:
+            CloseMainWindow(mainWnd);
+            return;
+        case DocEventTrimEnded:
+            TrimEnded();
+            break;
+        default:
+            break;
+    }
+    UpdateControls(mainWnd);
+    BringWindowToTop(mainWnd);
 }
 
 INT_PTR HandleCommand(HWND mainWnd, int controlId) {
     switch (controlId) {
         case IDC_BROWSE:
             if (shellState.doc) {
-                MessageBoxW(nullptr, L"すでにファイルを読み込み済みです", kErrorCaption, MB_OK | MB_ICONERROR);
+                ShowError(nullptr, IDS_ALREADY_LOADED);
                 return 0;
             }
             Browse(mainWnd);
@@ -386,28 +421,27 @@ INT_PTR HandleCommand(HWND mainWnd, int controlId) {
             OutputNameEdited(mainWnd);
             return 1;
         case IDC_APPLY_MOSAIC:
-            ApplyEffect(mainWnd, true);
+            ApplyEffect(true);
+            UpdateControls(mainWnd);
             return 1;
         case IDC_APPLY_BLUR:
-            ApplyEffect(mainWnd, false);
+            ApplyEffect(false);
+            UpdateControls(mainWnd);
             return 1;
         case IDC_REMOVE_EFFECTS:
             if (shellState.doc) {
                 shellState.doc->Rebuild(1);
                 RenderAgain(*shellState.doc);
+                UpdateControls(mainWnd);
             }
             return 1;
         case IDC_WATERMARK_ON:
             gSettings.callScreen = IsChecked(mainWnd, IDC_WATERMARK_ON) ? 1 : 0;
-            if (shellState.doc) {
-                shellState.doc->SetWatermark(gSettings.callScreen, gSettings.callScreenString, gSettings.fAllScreen);
-            }
+            RedrawWatermark();
             return 1;
         case IDC_COPYRIGHT_ON:
             gSettings.cUnderRight = IsChecked(mainWnd, IDC_COPYRIGHT_ON) ? 1 : 0;
-            if (shellState.doc) {
-                shellState.doc->SetCopyright(gSettings.cUnderRight, gSettings.cUnderRightString, gSettings.fUnderRight);
-            }
+            RedrawCopyright();
             return 1;
         case IDC_WATERMARK_TEXT:
             WatermarkEdited(mainWnd);
@@ -442,18 +476,22 @@ INT_PTR HandleCommand(HWND mainWnd, int controlId) {
         case IDC_SIZE_LARGE:
         case IDC_SIZE_DESKTOP:
             SizeChosen(controlId);
+            UpdateControls(mainWnd);
             return 1;
         case IDC_ROTATE_NONE:
         case IDC_ROTATE_RIGHT:
         case IDC_ROTATE_LEFT:
         case IDC_ROTATE_180:
             RotationChosen(controlId);
+            UpdateControls(mainWnd);
             return 1;
         case IDC_SELECT_REGION:
-            SelectionButton(mainWnd);
+            SelectionButton();
+            UpdateControls(mainWnd);
             return 1;
         case IDC_TRIM:
-            TrimmingButton(mainWnd);
+            TrimmingButton();
+            UpdateControls(mainWnd);
             return 1;
         case IDC_SHOW_HELP:
             ShowHelp(mainWnd);

@@ -1,30 +1,30 @@
-#include "app/SettingsDialog.h"
+#include "app/SettingsDialog_win.h"
 
 #include <commctrl.h>
 
-#include "app/MainWindow.h"
+#include "app/DialogControls_win.h"
 #include "app/PendingSettings.h"
-#include "app/Startup.h"
+#include "app/Startup_win.h"
 #include "resources/resource.h"
 #include "settings/Settings.h"
+#include "win/Strings.h"
 
 namespace {
 
 constexpr int kSliderMin = 1;
 constexpr int kSliderMax = 2000;
-const wchar_t kPixelSuffix[] = L"px";
 
 struct SizeSlider {
     int sliderId;
     int labelId;
-    const wchar_t* prefix;
+    UINT prefixId;
     int PendingSettings::*pending;
 };
 
 const SizeSlider kSizeSliders[] = {
-    {IDC_SMALL_SIZE, IDC_SMALL_SIZE_LABEL, L"小", &PendingSettings::pendingZoomSizeSmall},
-    {IDC_MIDDLE_SIZE, IDC_MIDDLE_SIZE_LABEL, L"中", &PendingSettings::pendingZoomSizeMiddle},
-    {IDC_LARGE_SIZE, IDC_LARGE_SIZE_LABEL, L"大", &PendingSettings::pendingZoomSizeLarge},
+    {IDC_SMALL_SIZE, IDC_SMALL_SIZE_LABEL, IDS_SMALL_PREFIX, &PendingSettings::pendingZoomSizeSmall},
+    {IDC_MIDDLE_SIZE, IDC_MIDDLE_SIZE_LABEL, IDS_MIDDLE_PREFIX, &PendingSettings::pendingZoomSizeMiddle},
+    {IDC_LARGE_SIZE, IDC_LARGE_SIZE_LABEL, IDS_LARGE_PREFIX, &PendingSettings::pendingZoomSizeLarge},
 };
 
 // The main window the dialog was opened over: its size buttons take the new
@@ -53,7 +53,7 @@ void InitSettingsDialog(HWND dialog) {
         // A stored size beyond the range shows the slider at its end while the
         // label and the pending copy keep the stored value until it moves.
         SetupSlider(dialog, size.sliderId, size.labelId, pendingSettings.*size.pending, kSliderMin, kSliderMax,
-                    size.prefix, kPixelSuffix);
+                    ResourceString(size.prefixId).c_str(), ResourceString(IDS_PIXEL_SUFFIX).c_str());
     }
     CreateTooltips(dialog, Module());
 }
@@ -79,7 +79,8 @@ void SliderMoved(HWND dialog, HWND slider) {
         if (slider && slider == GetDlgItem(dialog, size.sliderId)) {
             int position = static_cast<int>(SendMessageW(slider, TBM_GETPOS, 0, 0));
             pendingSettings.*size.pending = position;
-            SetSliderLabel(dialog, size.labelId, size.prefix, position, kPixelSuffix);
+            SetSliderLabel(dialog, size.labelId, ResourceString(size.prefixId).c_str(), position,
+                           ResourceString(IDS_PIXEL_SUFFIX).c_str());
             return;
         }
     }

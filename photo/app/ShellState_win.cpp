@@ -1,0 +1,3 @@
+#include "app/ShellState_win.h"
+
+ShellState shellState;

@@ -1,7 +1,0 @@
-#include <windows.h>
-
-#include "app/Startup.h"
-
-int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
-    return TandrelMain(instance);
-}

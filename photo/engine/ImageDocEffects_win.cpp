@@ -1,0 +1,288 @@
+// Text overlays and region effects of the open picture: the copyright line
+// and the tiled watermark drawn into the text layers, mosaic and blur of the
+// lasso region of `display`.
+#include <windows.h>
+
+#include <cstdint>
+#include <cstring>
+#include <cwchar>
+
+#include "engine/Effects.h"
+#include "engine/Escapes.h"
+#include "engine/ImageDoc_win.h"
+#include "engine/OverlayText_win.h"
+#include "imaging/Image.h"
+
+namespace {
+
+const size_t kOverlayTextCapacity = 1024;
+const COLORREF kCopyrightColour = RGB(255, 255, 255);
+const COLORREF kWatermarkColour = RGB(180, 180, 180);
+const UINT kTextAlignLowerRight = TA_RIGHT | TA_BOTTOM;
+
+// The stored text in a local buffer (at most 1023 characters), markers expanded.
+void ExpandedCopy(const wchar_t* text, wchar_t (&buffer)[kOverlayTextCapacity]) {
+    std::wcsncpy(buffer, text ? text : L"", kOverlayTextCapacity - 1);
+    buffer[kOverlayTextCapacity - 1] = L'\0';
+    ExpandEscapes(buffer);
+}
+
+void PrepareTextDC(HDC dc, COLORREF colour) {
+    SetTextColor(dc, colour);
+    SetBkMode(dc, TRANSPARENT);
+    SetTextAlign(dc, kTextAlignLowerRight);
+}
+
+// Softens one layer after GDI has finished drawing into it.
+void SmoothDrawnLayer(const DibLayer& layer) {
+    if (!layer) {
+        return;
+    }
+    GdiFlush();
+    SmoothLayer(layer.Bits(), layer.Width(), layer.Height());
+}
+
+// The soft layer of a pair receives exactly what the sharp one received (both
+// started black), so its pixels are copied instead of drawing every text
+// twice; layers of different geometry are drawn into separately.
+bool CopyLayer(const DibLayer& from, DibLayer& to) {
+    if (!from || !to.HasSize(from.Width(), from.Height())) {
+        return false;
+    }
+    GdiFlush();
+    std::memcpy(to.Bits(), from.Bits(), RowStride(from.Width()) * static_cast<size_t>(from.Height()));
+    return true;
+}
+
+// GDI takes coordinates up to 2^27; a tile anchored farther away than this
+// (a size from a hand-edited settings file) draws nothing on any screen.
+int ToDeviceCoordinate(int64_t value) {
+    const int64_t kFar = int64_t(1) << 26;
+    return static_cast<int>(value > kFar ? kFar : value < -kFar ? -kFar : value);
+}
+
+bool IsOn(int on, const wchar_t* text) {
+    return on && text && text[0] != L'\0';
+}
+
+}  // namespace
+
+void ImageDoc::DrawText(HDC dc,
+                        const wchar_t* text,
+                        const wchar_t* face,
+                        int height,
+                        int x,
+                        int y,
+                        int bold,
+                        COLORREF colour) {
+    if (!dc) {
+        return;
+    }
+    PrepareTextDC(dc, colour);
+    wchar_t buffer[kOverlayTextCapacity];
+    ExpandedCopy(text, buffer);
+    OverlayText(dc, buffer, face, height, bold != 0).Draw(dc, x, y);
+}
+
+int ImageDoc::DrawCopyrightLocked() {
+    DibLayer& sharp = layers_[LayerCopyrightSharp];
+    DibLayer& soft = layers_[LayerCopyrightSoft];
+    HWND view = View();
+    if (!sharp || !soft || !view) {
+        return 0;
+    }
+    if (!IsOn(texts_.copyrightOn, texts_.copyright.c_str())) {
+        return 1;
+    }
+    const wchar_t* text = texts_.copyright.c_str();
+    const int size = texts_.copyrightSize;
+    RECT client = {};
+    GetClientRect(view, &client);
+    const int x = client.right - 10;
+    const int y = client.bottom - 5;
+    const int bold = size > 7 ? 1 : 0;
+    DrawText(sharp.DC(), text, kOverlayFace, size, x, y, bold, kCopyrightColour);
+    if (!CopyLayer(sharp, soft)) {
+        DrawText(soft.DC(), text, kOverlayFace, size, x, y, bold, kCopyrightColour);
+    }
+    SmoothDrawnLayer(soft);
+    return 1;
+}
+
+int ImageDoc::DrawWatermarkLocked() {
+    DibLayer& sharp = layers_[LayerWatermarkSharp];
+    DibLayer& soft = layers_[LayerWatermarkSoft];
+    HWND view = View();
+    if (!sharp || !soft || !view) {
+        return 0;
+    }
+    if (!IsOn(texts_.watermarkOn, texts_.watermark.c_str())) {
+        return 1;
+    }
+    const int size = texts_.watermarkSize;
+    RECT client = {};
+    GetClientRect(view, &client);
+    wchar_t stored[kOverlayTextCapacity];
+    std::wcsncpy(stored, texts_.watermark.c_str(), kOverlayTextCapacity - 1);
+    stored[kOverlayTextCapacity - 1] = L'\0';
+    // The tiles are spaced by the stored text (markers unexpanded) times the
+    // size. A size below 1 (possible from a hand-edited settings file) would
+    // tile without end; such a watermark is not drawn.
+    const int64_t step = static_cast<int64_t>(std::wcslen(stored)) * size;
+    if (size < 1 || step < 1) {
+        return 1;
+    }
+    wchar_t expanded[kOverlayTextCapacity];
+    ExpandedCopy(stored, expanded);
+
+    // Laid out once for all tiles; the same drawing as DrawText at each. A
+    // text in one font keeps it selected across the tiles.
+    PrepareTextDC(sharp.DC(), kWatermarkColour);
+    OverlayText tile(sharp.DC(), expanded, kOverlayFace, size, true);
+    const int64_t rowPitch = 2 * static_cast<int64_t>(size);
+    auto drawTiles = [&](HDC dc) {
+        for (int64_t row = 0; rowPitch * row < client.bottom + rowPitch; ++row) {
+            for (int64_t x = (row % 2) * step / 2; x < client.right + step; x += step) {
+                tile.Draw(dc, ToDeviceCoordinate(x), ToDeviceCoordinate(rowPitch * row));
+            }
+        }
+    };
+    {
+        ScopedSelect font(sharp.DC(), tile.FontOf(0));
+        drawTiles(sharp.DC());
+    }
+    if (!CopyLayer(sharp, soft)) {
+        PrepareTextDC(soft.DC(), kWatermarkColour);
+        drawTiles(soft.DC());
+    }
+    SmoothDrawnLayer(soft);
+    return 1;
+}
+
+int ImageDoc::RenderTexts(int watermarkOn,
+                          int copyrightOn,
+                          const wchar_t* watermarkText,
+                          const wchar_t* copyrightText,
+                          int watermarkSize,
+                          int copyrightSize,
+                          int recreate) {
+    {
+        DocLock lock(*this);
+        texts_.watermarkOn = watermarkOn;
+        texts_.copyrightOn = copyrightOn;
+        texts_.watermark = watermarkText ? watermarkText : L"";
+        texts_.copyright = copyrightText ? copyrightText : L"";
+        texts_.watermarkSize = watermarkSize;
+        texts_.copyrightSize = copyrightSize;
+        for (const DibLayer& layer : layers_) {
+            if (!layer) {
+                return 0;
+            }
+        }
+        if (!View()) {
+            return 0;
+        }
+        MakeTextLayers(recreate);
+        DrawWatermarkLocked();
+        DrawCopyrightLocked();
+    }
+    InvalidateRect(View(), nullptr, FALSE);
+    return 1;
+}
+
+int ImageDoc::SetWatermark(int on, const wchar_t* text, int size) {
+    DocLock lock(*this);
+    texts_.watermarkOn = on;
+    texts_.watermark = text ? text : L"";
+    texts_.watermarkSize = size;
+    return RedrawPairLocked(LayerWatermarkSharp, LayerWatermarkSoft, &ImageDoc::DrawWatermarkLocked);
+}
+
+int ImageDoc::SetCopyright(int on, const wchar_t* text, int size) {
+    DocLock lock(*this);
+    texts_.copyrightOn = on;
+    texts_.copyright = text ? text : L"";
+    texts_.copyrightSize = size;
+    return RedrawPairLocked(LayerCopyrightSharp, LayerCopyrightSoft, &ImageDoc::DrawCopyrightLocked);
+}
+
+int ImageDoc::RedrawPairLocked(int sharp, int soft, int (ImageDoc::*draw)()) {
+    HWND view = View();
+    if (!layers_[sharp] || !layers_[soft] || !view) {
+        return 0;
+    }
+    MakeLayerLocked(layers_[sharp], 0);
+    MakeLayerLocked(layers_[soft], 0);
+    (this->*draw)();
+    InvalidateRect(view, nullptr, FALSE);
+    return 1;
+}
+
+// Runs one effect over the selected region, so that a paint on the view
+// thread never copies `display` half-replaced and no rebuild frees the
+// pictures under it. False when nothing was done.
+bool ImageDoc::RunEffectLocked(bool mosaic, int size) {
+    if (!display_ || !working_ || size <= 0 || mode_ != DocMode::Selected) {
+        return false;
+    }
+    ImgInfoHeader header = {};
+    if (!ImgGetHeader(display_.Get(), &header)) {
+        return false;
+    }
+    const int width = header.biWidth;
+    const int height = header.biHeight < 0 ? -header.biHeight : header.biHeight;
+    if (!overlay_.HasSize(width, height)) {
+        return false;
+    }
+    const ImgInfoHeader* info = nullptr;
+    uint8_t* samples = nullptr;
+    uint8_t* target = nullptr;
+    uint32_t sampleBytes = 0, targetBytes = 0;
+    if (!ImgGetPixels(working_.Get(), &info, &samples, &sampleBytes) ||
+        !ImgGetPixels(display_.Get(), &info, &target, &targetBytes)) {
+        return false;
+    }
+    // `display` is a copy of `working`; anything else is not read past its end.
+    const size_t needed = RowStride(width) * static_cast<size_t>(height);
+    if (sampleBytes < needed || targetBytes < needed) {
+        return false;
+    }
+    GdiFlush();  // the lasso fill must be in the overlay's memory
+    const uint8_t* mask = overlay_.Bits();
+    if (mosaic) {
+        return MosaicRegion(samples, target, mask, width, height, size);
+    }
+    return BlurRegion(samples, target, mask, width, height, size);
+}
+
+// What both effects do after running: the selection ends and the picture is
+// shown again.
+int ImageDoc::FinishEffect() {
+    {
+        DocLock lock(*this);
+        mode_ = DocMode::Idle;
+        ClearOverlayLocked(1);
+    }
+    InvalidateRect(View(), nullptr, FALSE);
+    return 1;
+}
+
+int ImageDoc::ApplyMosaic(int blockSize) {
+    {
+        DocLock lock(*this);
+        if (!RunEffectLocked(true, blockSize)) {
+            return 0;
+        }
+    }
+    return FinishEffect();
+}
+
+int ImageDoc::ApplyBlur(int radius) {
+    {
+        DocLock lock(*this);
+        if (!RunEffectLocked(false, radius)) {
+            return 0;
+        }
+    }
+    return FinishEffect();
+}

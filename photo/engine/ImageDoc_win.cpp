@@ -1,0 +1,399 @@
+#include "engine/ImageDoc_win.h"
+
+#include <cstring>
+#include <cwchar>
+
+#include "engine/BoxScale.h"
+#include "engine/Compose.h"
+#include "engine/Format.h"
+#include "engine/ViewWindow_win.h"
+#include "engine/WorkerThread_win.h"
+#include "imaging/Image_win.h"
+
+namespace {
+
+const int kJpegQuality = 95;
+const DWORD kViewEndLimitMs = 10000;
+
+HWND ReadWindow(HWND const* field) {
+    return static_cast<HWND>(
+        InterlockedCompareExchangePointer(reinterpret_cast<void**>(const_cast<HWND*>(field)), nullptr, nullptr));
+}
+
+// Waits until `thread` has ended, answering what other threads send to this
+// one meanwhile (the view may be sending to a window of this thread). False
+// when it did not end within `limitMs`.
+bool WaitAnswering(HANDLE thread, DWORD limitMs) {
+    DWORD start = GetTickCount();
+    for (;;) {
+        DWORD waited = GetTickCount() - start;
+        if (waited >= limitMs) {
+            return false;
+        }
+        DWORD result = MsgWaitForMultipleObjects(1, &thread, FALSE, limitMs - waited, QS_SENDMESSAGE);
+        if (result == WAIT_OBJECT_0) {
+            return true;
+        }
+        if (result != WAIT_OBJECT_0 + 1) {
+            return false;
+        }
+        MSG message;
+        PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    }
+}
+
+}  // namespace
+
+ImageDoc::ImageDoc() {
+    InitializeCriticalSection(&lock_);
+}
+
+ImageDoc::~ImageDoc() {
+    if (viewThread_) {
+        CloseView();
+    }
+    DeleteCriticalSection(&lock_);
+}
+
+std::unique_ptr<ImageDoc> ImageDoc::Unviewed(int width, int height, HWND owner) {
+    std::unique_ptr<ImageDoc> doc(new ImageDoc);
+    doc->owner_ = owner;
+    doc->source_.Reset(ImgCreate(width, height));
+    doc->working_.Reset(ImgCreate(width, height));
+    doc->display_.Reset(ImgCreate(width, height));
+    return doc;
+}
+
+ImageDoc::Opened ImageDoc::Open(const wchar_t* file, int limitW, int limitH, int rotation, int enlarge, HWND owner) {
+    Opened opened;
+    std::unique_ptr<ImageDoc> doc(new ImageDoc);
+    doc->limitW_ = limitW;
+    doc->limitH_ = limitH;
+    doc->rotation_ = rotation;
+    doc->owner_ = owner;
+    doc->path_ = file ? file : L"";
+
+    // Wide paths reach the library whole, so names outside the ANSI code page
+    // load as well. An error left from before makes even a good load count as
+    // failed: the caller's message then carries that code.
+    OwnedImage loaded(ImgLoadW(doc->path_.c_str()));
+    if (!loaded || ImgLastError() != 0) {
+        opened.error = ImgLastError();
+        return opened;
+    }
+    ImgPrepare(loaded.Get());
+    doc->source_ = std::move(loaded);
+    if (!doc->Rebuild(enlarge)) {
+        opened.error = ImgLastError();
+        return opened;
+    }
+
+    WorkerThread thread = WorkerThread::Start(ViewThreadMain, doc.get(), L"ViewDlg");
+    doc->viewThread_.Reset(thread.handle);
+    // Wait for the view to initialise, answering what other threads send to
+    // this one meanwhile (activation of the new window); a view thread that
+    // ends without a window ends the wait too.
+    HANDLE viewThread = doc->viewThread_.Get();
+    while (!ReadWindow(&doc->view_)) {
+        DWORD result = MsgWaitForMultipleObjects(1, &viewThread, FALSE, 10, QS_SENDMESSAGE);
+        if (result == WAIT_OBJECT_0) {
+            break;
+        }
+        if (result == WAIT_OBJECT_0 + 1) {
+            MSG message;
+            PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+        }
+    }
+    if (!ReadWindow(&doc->view_)) {
+        ImgFail(uint32_t(HRESULT_FROM_WIN32(ERROR_INVALID_WINDOW_HANDLE)));
+        opened.error = ImgLastError();
+        return opened;
+    }
+    doc->MakeTextLayers(0);
+    doc->ClearOverlay(1);
+    opened.doc = std::move(doc);
+    return opened;
+}
+
+HWND ImageDoc::View() const {
+    return ReadWindow(&view_);
+}
+
+bool ImageDoc::CloseView() {
+    HWND view = View();
+    if (view && IsWindow(view) && GetWindowLongPtrW(view, DWLP_USER) == reinterpret_cast<LONG_PTR>(this)) {
+        SendMessageW(view, kViewCloseMessage, 0, 0);
+    }
+    if (viewThread_ && !WaitAnswering(viewThread_.Get(), kViewEndLimitMs)) {
+        return false;
+    }
+    viewThread_.Reset();
+    InterlockedExchangePointer(reinterpret_cast<void**>(&view_), nullptr);
+    return true;
+}
+
+void ImageDoc::Notify(DocEvent event) const {
+    if (owner_) {
+        PostMessageW(owner_, kDocEventMessage, event, 0);
+    }
+}
+
+void ImageDoc::SetLimits(int limitW, int limitH) {
+    DocLock lock(*this);
+    limitW_ = limitW;
+    limitH_ = limitH;
+}
+
+void ImageDoc::SetRotation(int degrees) {
+    DocLock lock(*this);
+    rotation_ = degrees;
+}
+
+int ImageDoc::ScaleToBox(ImgHandle image) {
+    ResizeRequest request = BoxResize(ImgWidth(image), ImgHeight(image), limitW_, limitH_, 1);
+    if (!request.width && !request.height) {
+        return 1;
+    }
+    return ImgResize(image, request.width, request.height);
+}
+
+int ImageDoc::ShrinkToBox(ImgHandle image) {
+    int width = ImgWidth(image), height = ImgHeight(image);
+    ResizeRequest request = BoxResize(width, height, limitW_, limitH_, 0);
+    if ((!request.width && !request.height) || (request.width == width && request.height == height)) {
+        return 1;
+    }
+    return ImgResize(image, request.width, request.height);
+}
+
+int ImageDoc::Rebuild(int enlarge) {
+    int width = 0, height = 0;
+    {
+        // The new pictures are made aside and take the place of the old ones
+        // only once complete, so a failure leaves `working` and `display`
+        // matching each other as before.
+        DocLock lock(*this);
+        OwnedImage nextWorking(ImgCopy(source_.Get()));
+        if (!nextWorking) {
+            return 0;
+        }
+        if ((limitW_ || limitH_) && !(enlarge ? ScaleToBox(nextWorking.Get()) : ShrinkToBox(nextWorking.Get()))) {
+            return 0;
+        }
+        if (rotation_ && !ImgRotate(nextWorking.Get(), rotation_)) {
+            return 0;
+        }
+        OwnedImage nextDisplay(ImgCopy(nextWorking.Get()));
+        if (!nextDisplay) {
+            return 0;
+        }
+        working_ = std::move(nextWorking);
+        display_ = std::move(nextDisplay);
+        width = ImgWidth(display_.Get());
+        height = ImgHeight(display_.Get());
+        // The overlay follows the picture at once, so no effect ever meets a
+        // mask of another size.
+        ClearOverlayLocked(1);
+    }
+    // Outside the lock: these wait for the view thread, which may be waiting
+    // for the lock to paint.
+    HWND view = View();
+    if (view) {
+        FitWindowToImage(view, width, height);
+        SetViewTitle(view, width, height);
+        InvalidateRect(view, nullptr, FALSE);
+    }
+    return 1;
+}
+
+int ImageDoc::Reload() {
+    if (path_.empty()) {
+        return 0;
+    }
+    OwnedImage loaded(ImgLoadW(path_.c_str()));
+    if (!loaded) {
+        return 0;  // the picture in hand stays rather than none at all
+    }
+    ImgPrepare(loaded.Get());
+    DocLock lock(*this);
+    source_ = std::move(loaded);
+    return 1;
+}
+
+DocMode ImageDoc::Mode() const {
+    DocLock lock(*this);
+    return mode_;
+}
+
+bool ImageDoc::Trimmed() const {
+    DocLock lock(*this);
+    return trimmed_;
+}
+
+bool ImageDoc::KeepSizeAfterTrim() const {
+    DocLock lock(*this);
+    return keepSizeAfterTrim_;
+}
+
+POINT ImageDoc::Anchor() const {
+    DocLock lock(*this);
+    return anchor_;
+}
+
+void ImageDoc::ResetAnchor() {
+    DocLock lock(*this);
+    anchor_ = {-1, -1};
+}
+
+void ImageDoc::ArmSelection(bool armed) {
+    bool hadRegion;
+    {
+        DocLock lock(*this);
+        hadRegion = mode_ == DocMode::Selected;
+        mode_ = armed ? DocMode::SelectArmed : DocMode::Idle;
+    }
+    if (hadRegion) {
+        ClearOverlay(1);
+    }
+}
+
+void ImageDoc::ArmTrim(bool keepSizeAfterTrim) {
+    DocLock lock(*this);
+    keepSizeAfterTrim_ = keepSizeAfterTrim;
+    mode_ = DocMode::TrimArmed;
+}
+
+void ImageDoc::LeaveTrim() {
+    DocLock lock(*this);
+    trimmed_ = false;
+    mode_ = DocMode::Idle;
+    anchor_ = {-1, -1};
+}
+
+int ImageDoc::UndoTrim() {
+    LeaveTrim();
+    Reload();
+    return Rebuild(1);
+}
+
+bool ImageDoc::AppendLassoPoint(int x, int y) {
+    DocLock lock(*this);
+    if (lasso_.size() >= size_t(kLassoCapacity)) {
+        return false;
+    }
+    lasso_.push_back(POINT{x, y});
+    return true;
+}
+
+bool ImageDoc::ComposeLocked() {
+    if (!display_) {
+        return false;
+    }
+    if (!ImgCopyPixels(composite_.Get(), display_.Get())) {
+        composite_.Reset(ImgCopy(display_.Get()));
+        if (!composite_) {
+            return false;
+        }
+    }
+    int width = ImgWidth(display_.Get()), height = ImgHeight(display_.Get());
+    for (const DibLayer& layer : layers_) {
+        if (!layer.HasSize(width, height)) {
+            return true;  // the layers are being made anew: the picture alone
+        }
+    }
+    bool tint = mode_ == DocMode::Selected || mode_ == DocMode::LassoDrawing || mode_ == DocMode::TrimArmed;
+    tint = tint && overlay_.HasSize(width, height);
+    uint8_t* bits = nullptr;
+    uint32_t count = 0;
+    ImgGetPixels(composite_.Get(), nullptr, &bits, &count);
+    LayerPixels pixels = {layers_[LayerCopyrightSharp].Bits(), layers_[LayerCopyrightSoft].Bits(),
+                          layers_[LayerWatermarkSharp].Bits(), layers_[LayerWatermarkSoft].Bits(), overlay_.Bits()};
+    ComposeFrame(bits, count, pixels, tint);
+    return true;
+}
+
+void ImageDoc::Paint(HWND hwnd) {
+    // Always begun and ended, so the window is validated even when nothing
+    // can be drawn; otherwise WM_PAINT would come back at once, without end.
+    PaintDC paint(hwnd);
+    GdiFlush();  // the overlay outlines drawn on this thread
+    DocLock lock(*this);
+    if (ComposeLocked() && paint.Get()) {
+        const BITMAPINFO* info = ImgBitmapInfo(composite_.Get());
+        int width = ImgWidth(composite_.Get()), height = ImgHeight(composite_.Get());
+        StretchDIBits(paint.Get(), 0, 0, width, height, 0, 0, width, height, ImgBits(composite_.Get()), info,
+                      DIB_RGB_COLORS, SRCCOPY);
+    }
+}
+
+int ImageDoc::Save(const wchar_t* target, int format) {
+    OwnedImage frame;
+    {
+        // The frame as it stands now (a change just made may not have been
+        // painted yet), copied so the encoding does not hold up the view.
+        DocLock lock(*this);
+        if (!composite_) {
+            return 0;  // nothing painted yet
+        }
+        ComposeLocked();
+        frame.Reset(ImgCopy(composite_.Get()));
+    }
+    if (!frame) {
+        return 0;
+    }
+    if (format == -1) {
+        format = FormatOfPath(target);
+    }
+    switch (format) {
+        case FormatBmp:
+            return ImgSaveBmpW(target, frame.Get());
+        case FormatPng:
+            return ImgSavePngW(target, frame.Get());
+        case FormatGif:
+            return ImgSaveGifW(target, frame.Get());
+        default:
+            return ImgSaveJpegW(target, frame.Get(), kJpegQuality);
+    }
+}
+
+void ImageDoc::MakeLayerLocked(DibLayer& layer, int recreate) {
+    if (layer && !recreate) {
+        layer.Clear();
+        return;
+    }
+    layer.Reset();
+    BITMAPINFOHEADER header = {};
+    if (!ImgGetHeader(display_.Get(), &header)) {
+        return;
+    }
+    HWND view = View();
+    WindowDC windowDC(view);  // the screen's while there is no view yet
+    if (layer.Create(header, windowDC.Get())) {
+        // Outlines come from the pens the drawings select; fills have none.
+        SelectObject(layer.DC(), GetStockObject(NULL_PEN));
+    }
+}
+
+void ImageDoc::MakeTextLayers(int recreate) {
+    DocLock lock(*this);
+    for (DibLayer& layer : layers_) {
+        MakeLayerLocked(layer, recreate);
+    }
+}
+
+void ImageDoc::ClearOverlayLocked(int recreate) {
+    MakeLayerLocked(overlay_, recreate);
+    if (mode_ == DocMode::Selected) {
+        mode_ = DocMode::SelectArmed;
+    }
+}
+
+void ImageDoc::ClearOverlay(int recreate) {
+    {
+        DocLock lock(*this);
+        ClearOverlayLocked(recreate);
+    }
+    if (HWND view = View()) {
+        InvalidateRect(view, nullptr, FALSE);
+    }
+}

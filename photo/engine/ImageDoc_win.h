@@ -1,0 +1,259 @@
+// The one open picture: its chain of images, the off-screen layers for the
+// texts and the selection, the view window and the mouse state.
+//
+//   source (loaded or trimmed) -> working (scaled, rotated) -> display (plus
+//   mosaic and blur) -> composite (plus text layers and selection tint; saved)
+//
+// Threads. The main thread opens the document and runs every command on it
+// (Rebuild, Reload, Save, the text and effect operations, the mode changes of
+// the buttons). The view thread ("ViewDlg") paints and handles the mouse; what
+// the mouse did it tells the window that opened the document by posting
+// kDocEventMessage, and that window's thread does the rest (the rebuild after
+// a trim, the buttons). The view never touches another window.
+//
+// One lock, the document's own (DocLock), guards everything both threads
+// read: the images, the layers, the lasso, the mode and the anchor. Functions
+// named ...Locked expect it held. It is recursive. Never hold it while calling
+// something that waits for the other thread's window (SendMessageW,
+// SetWindowTextW, MoveWindow, SetWindowPos): that thread may be waiting for
+// the lock. InvalidateRect, GetDC and GetClientRect do not wait and are safe.
+// GDI may hold back drawing into a layer: whoever draws calls GdiFlush before
+// letting go of the lock (or before reading the layer's bits).
+//
+// Later work keeps to two places: Rebuild is the one derivation of `working`
+// and `display` from `source`, and every change of `display` by the user goes
+// through ApplyMosaic or ApplyBlur, so a record of applied effects to replay
+// after a rebuild, and a modified state, belong beside them.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "imaging/Image.h"
+#include "win/Gdi.h"
+#include "win/ScopedHandle.h"
+
+enum LayerIndex : int {
+    LayerCopyrightSharp = 0,
+    LayerCopyrightSoft = 1,
+    LayerWatermarkSharp = 2,
+    LayerWatermarkSoft = 3,
+    TextLayerCount = 4,
+};
+
+// Room of the lasso, in points.
+const int kLassoCapacity = 100000;
+
+// What a drag in the view does. Changed by the main window's buttons and by
+// the mouse in the view, always under the document's lock.
+enum class DocMode {
+    Idle,          // nothing armed
+    TrimArmed,     // a drag cuts the picture (the anchor is set once pressed)
+    SelectArmed,   // a drag draws a lasso; no region closed yet
+    LassoDrawing,  // a lasso is being drawn
+    Selected,      // regions are closed (their union is selected); a drag adds one
+};
+
+// What the view posts to the window that opened the document: this message,
+// with the event in wParam.
+const UINT kDocEventMessage = WM_APP + 1;
+enum DocEvent : WPARAM {
+    DocEventTrimEnded = 1,      // a trimming drag ended: cut, refused or failed
+    DocEventLassoClosed = 2,    // a lasso region was closed
+    DocEventMouseReleased = 3,  // any other release of the button in the view
+    DocEventCloseRequested = 4  // the user closed the view
+};
+
+// An image of the library, freed with its owner.
+struct OwnedImageTraits : NullIsNone<ImgHandle> {
+    static void Release(ImgHandle image) { ImgFree(image); }
+};
+using OwnedImage = ScopedHandle<OwnedImageTraits>;
+
+// The texts the main window hands the document to draw over the picture.
+struct OverlayTexts {
+    int watermarkOn = 0;
+    int copyrightOn = 0;
+    std::wstring watermark;
+    std::wstring copyright;
+    int watermarkSize = 0;
+    int copyrightSize = 0;
+};
+
+class ImageDoc {
+public:
+    // The document, or none and the image library's error code (0 when the
+    // library reported nothing).
+    struct Opened {
+        std::unique_ptr<ImageDoc> doc;
+        uint32_t error = 0;
+    };
+    // Loads `path`, derives the displayed picture (box limitW x limitH, 0 = no
+    // limit; `enlarge` 0 only shrinks; turned by `rotation` degrees) and shows
+    // it in a view on a thread of its own. The view posts its events to
+    // `owner` (none: they go nowhere). An error the library already held makes
+    // even a good load fail, with that code.
+    static Opened Open(const wchar_t* path, int limitW, int limitH, int rotation, int enlarge, HWND owner = nullptr);
+    // A document of a white width x height picture with no view and no file:
+    // the mouse work and the effects without a window. Events go to `owner`.
+    static std::unique_ptr<ImageDoc> Unviewed(int width, int height, HWND owner = nullptr);
+
+    // Closes the view first if it is still open.
+    ~ImageDoc();
+    ImageDoc(const ImageDoc&) = delete;
+    ImageDoc& operator=(const ImageDoc&) = delete;
+
+    // The one way to end the view: it lets go of the document (a box of its
+    // mouse work ends with it) and its thread ends. Waits for that, answering
+    // what other threads send to this one meanwhile; false when the thread
+    // did not end in time (the document must then outlive it).
+    bool CloseView();
+    HWND View() const;
+    HANDLE ViewThread() const { return viewThread_.Get(); }
+
+    // --- Main thread ---
+    void SetLimits(int limitW, int limitH);
+    void SetRotation(int degrees);
+    // Derives `working` and `display` anew from `source`; 1, or 0 when the
+    // library failed (the previous pictures then stay). Ends a selection.
+    int Rebuild(int enlarge);
+    // Loads the file again into `source` (a trim is undone); Rebuild follows.
+    int Reload();
+    // Writes the composed picture; non-zero on success, 0 on failure or before
+    // the first paint. `format` -1 = judged from `path`.
+    int Save(const wchar_t* path, int format);
+
+    // The texts (kept for later redraws) and their layers drawn anew
+    // (recreate = 1 after a rebuild) or cleared; 1, or 0 without a view.
+    int RenderTexts(int watermarkOn,
+                    int copyrightOn,
+                    const wchar_t* watermarkText,
+                    const wchar_t* copyrightText,
+                    int watermarkSize,
+                    int copyrightSize,
+                    int recreate);
+    // One of the two texts, layers 2 and 3 or 0 and 1 only.
+    int SetWatermark(int on, const wchar_t* text, int size);
+    int SetCopyright(int on, const wchar_t* text, int size);
+    const OverlayTexts& Texts() const { return texts_; }
+    // Pixelate or blur the selected region of `display` from `working`, then
+    // end the selection; 1 when it ran, 0 when nothing was done.
+    int ApplyMosaic(int blockSize);
+    int ApplyBlur(int radius);
+
+    // The selection button: armed for a lasso, or back to idle (any region
+    // released).
+    void ArmSelection(bool armed);
+    // The trimming button: armed (keeping the size choice after the cut or
+    // not), or left before dragging.
+    void ArmTrim(bool keepSizeAfterTrim);
+    void LeaveTrim();
+    // Back to the whole picture from the file after a trim; 1 when reloaded
+    // and rebuilt.
+    int UndoTrim();
+
+    // --- Either thread ---
+    DocMode Mode() const;
+    bool HasSelection() const { return Mode() == DocMode::Selected; }
+    bool Trimmed() const;
+    bool KeepSizeAfterTrim() const;
+    POINT Anchor() const;
+    void ResetAnchor();
+    // The overlay cleared (recreate = 1: made anew at the picture's size);
+    // ends a selection.
+    void ClearOverlay(int recreate);
+    void MakeTextLayers(int recreate);
+
+    // For reading under DocLock: the images and layers may be replaced by the
+    // other thread otherwise.
+    ImgHandle Source() const { return source_.Get(); }
+    ImgHandle Working() const { return working_.Get(); }
+    ImgHandle Display() const { return display_.Get(); }
+    ImgHandle Composite() const { return composite_.Get(); }
+    DibLayer& TextLayer(int index) { return layers_[index]; }
+    DibLayer& Overlay() { return overlay_; }
+    const std::vector<POINT>& Lasso() const { return lasso_; }
+    // Appends (x, y) to the lasso unless it is full; false when not stored.
+    bool AppendLassoPoint(int x, int y);
+
+    // One text with its lower right corner at (x, y), markers expanded.
+    void
+    DrawText(HDC dc, const wchar_t* text, const wchar_t* face, int height, int x, int y, int bold, COLORREF colour);
+
+    // --- View thread ---
+    // WM_PAINT of the view.
+    void Paint(HWND hwnd);
+    // Message handling of the view window.
+    INT_PTR ViewProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+    // WM_LBUTTONDOWN, WM_MOUSEMOVE and WM_LBUTTONUP of `view` (ViewMouse_win.cpp);
+    // false for any other message. When the view lets go of the document while
+    // the handling waits in a message box, it returns without touching the
+    // document again: the caller must not either.
+    bool HandleMouse(HWND view, UINT message, LPARAM lParam);
+    // The view's thread routine and dialog procedure (ViewWindow_win.cpp).
+    static unsigned __stdcall ViewThreadMain(void* doc);
+    static INT_PTR CALLBACK ViewDlgProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+
+private:
+    friend class DocLock;
+    ImageDoc();
+
+    void Notify(DocEvent event) const;
+    int ScaleToBox(ImgHandle image);
+    int ShrinkToBox(ImgHandle image);
+    void MakeLayerLocked(DibLayer& layer, int recreate);
+    void ClearOverlayLocked(int recreate);
+    // `composite` := `display` plus the layers; false when there is no picture.
+    bool ComposeLocked();
+    int DrawCopyrightLocked();
+    int DrawWatermarkLocked();
+    // Clears the layer pair `sharp`, `soft` and draws one text into it anew.
+    int RedrawPairLocked(int sharp, int soft, int (ImageDoc::*draw)());
+    bool RunEffectLocked(bool mosaic, int size);
+    int FinishEffect();
+    // The mouse work (ViewMouse_win.cpp).
+    void ButtonDown(HWND view, POINT at);
+    void MouseMoved(HWND view, POINT at);
+    void ButtonUp(HWND view, POINT at);
+    bool FinishTrim(HWND view, POINT at);
+    void FinishLasso(HWND view, POINT at);
+
+    mutable CRITICAL_SECTION lock_;
+    std::wstring path_;
+    OwnedImage source_;
+    OwnedImage working_;
+    OwnedImage display_;
+    OwnedImage composite_;
+    DibLayer layers_[TextLayerCount];
+    DibLayer overlay_;
+    std::vector<POINT> lasso_;
+    OverlayTexts texts_;
+    int limitW_ = 0;
+    int limitH_ = 0;
+    int rotation_ = 0;
+    DocMode mode_ = DocMode::Idle;
+    bool trimmed_ = false;
+    bool keepSizeAfterTrim_ = false;
+    POINT anchor_ = {-1, -1};
+    HWND owner_ = nullptr;
+    // Published by the view thread once the view is sized to the picture;
+    // read with interlocked operations.
+    HWND view_ = nullptr;
+    KernelHandle viewThread_;
+};
+
+// Holds the document's lock for a scope.
+class DocLock {
+public:
+    explicit DocLock(const ImageDoc& doc) : lock_(&doc.lock_) { EnterCriticalSection(lock_); }
+    ~DocLock() { LeaveCriticalSection(lock_); }
+    DocLock(const DocLock&) = delete;
+    DocLock& operator=(const DocLock&) = delete;
+
+private:
+    CRITICAL_SECTION* lock_;
+};
