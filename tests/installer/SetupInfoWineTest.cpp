@@ -430,9 +430,9 @@ void ExpectWholeTexts(const std::string& what) {
 // The entries of every list section: at most 99, each whole and below 256 bytes.
 void ExpectWholeItemLists(const std::string& what, const char* extraSection) {
     for (const char* section : {"Files", "Group", "Startup", "Desktop", "RmDir", "RegKey", extraSection}) {
-        gui::BoxAnswerer answer(IDOK);
-        ItemList list = ReadItemList(nullptr, section);
-        EXPECT_EQ(answer.FinishOne().text, L"") << what << " [" << section << "]";
+        installkit::ReportRecorder answer;
+        ItemList list = ReadItemList(answer, section);
+        EXPECT_EQ(answer.One().text, L"") << what << " [" << section << "]";
         ASSERT_TRUE(list) << what << " [" << section << "]";
         int count = 0;
         for (const ItemNode* node = list.First(); node; node = node->next) {
