@@ -1,5 +1,7 @@
 #include "engine/Deletion_win.h"
 
+#include "engine/Reporter.h"
+
 #include <shlobj.h>
 
 #include <cstring>
@@ -313,7 +315,7 @@ int DeleteRegistryTree(HKEY root, const char* path) {
     return RegDeleteKeyA(root, path) == ERROR_SUCCESS ? 0 : kErrorRegistryKeyDelete;
 }
 
-void DeleteShortcutList(const ItemList& list, const char* folder) {
+void DeleteShortcutList(const ItemList& list, const char* folder, Reporter* reporter) {
     for (const ItemNode* node = list.First(); node != nullptr; node = node->next) {
         char name[kItemCapacity];
         FieldBuffer field = {name, sizeof name, false};
@@ -321,8 +323,9 @@ void DeleteShortcutList(const ItemList& list, const char* folder) {
             continue;
         }
         char path[kPathCapacity];
-        if (IsSafeShortcutName(name, NextAnsiChar) && JoinPath(path, sizeof path, {folder, "\\", name, ".lnk"})) {
-            DeleteFileA(path);
+        if (IsSafeShortcutName(name, NextAnsiChar) && JoinPath(path, sizeof path, {folder, "\\", name, ".lnk"}) &&
+            DeleteFileA(path) && reporter) {
+            reporter->Record(Step::Removed, path);
         }
     }
 }

@@ -8,6 +8,8 @@
 #include "engine/DeletionRules.h"
 #include "engine/SetupInfo_win.h"
 
+class Reporter;
+
 // The error code of a registry key that cannot be deleted.
 constexpr int kErrorRegistryKeyDelete = 2232;
 
@@ -28,7 +30,8 @@ int DeleteRegistryTree(HKEY root, const char* path);
 // Deletes `folder`\name.lnk for the name (the first field) of every shortcut
 // item of `list`. A shortcut that is missing or cannot be deleted is no error;
 // a name that would reach outside `folder` (IsSafeShortcutName) is passed over.
-void DeleteShortcutList(const ItemList& list, const char* folder);
+// Each one deleted is recorded with `reporter`, when one is given.
+void DeleteShortcutList(const ItemList& list, const char* folder, Reporter* reporter = nullptr);
 
 // True when a recursive or whole-directory deletion of `directory` could
 // destroy what is not the product's: a path that is not absolute, a drive or

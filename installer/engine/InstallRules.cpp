@@ -1,5 +1,6 @@
 #include "engine/InstallRules.h"
 
+#include <cstdio>
 #include <cstring>
 
 #include "engine/DeletionRules.h"
@@ -106,6 +107,23 @@ std::string LastComponent(const char* path, CharStep next) {
     return current.empty() ? last : current;
 }
 
+// Reads the decimal number at `*p` and moves past it; false without a digit
+// or on overflow.
+bool ReadNumber(const char** p, uint32_t& value) {
+    if (**p < '0' || **p > '9') {
+        return false;
+    }
+    uint64_t number = 0;
+    for (; **p >= '0' && **p <= '9'; ++*p) {
+        number = number * 10 + static_cast<uint64_t>(**p - '0');
+        if (number > 0xFFFFFFFFu) {
+            return false;
+        }
+    }
+    value = static_cast<uint32_t>(number);
+    return true;
+}
+
 }  // namespace
 
 void AddInstallDirFolder(std::vector<std::string>& list, const char* path, CharStep next) {
@@ -205,4 +223,28 @@ bool IsSafeShortcutName(const char* name, CharStep next) {
         }
     }
     return true;
+}
+bool ParseVersionNumbers(const char* displayVersion, uint32_t& major, uint32_t& minor) {
+    const char* p = displayVersion;
+    uint32_t first = 0;
+    uint32_t second = 0;
+    if (!ReadNumber(&p, first)) {
+        return false;
+    }
+    if (*p == '.') {
+        ++p;
+        if (*p >= '0' && *p <= '9' && !ReadNumber(&p, second)) {
+            return false;
+        }
+    }
+    major = first;
+    minor = second;
+    return true;
+}
+
+void FormatInstallDate(char* out, int year, int month, int day) {
+    unsigned y = static_cast<unsigned>(year) % 10000u;
+    unsigned m = static_cast<unsigned>(month) % 100u;
+    unsigned d = static_cast<unsigned>(day) % 100u;
+    std::snprintf(out, 9, "%04u%02u%02u", y, m, d);
 }

@@ -96,3 +96,13 @@ bool SkipsSelfShortcut(const char* targetField,
                        const char* ownFileName,
                        bool perUserRun,
                        bool win9xRun);
+
+// "VersionMajor" and "VersionMinor" of an uninstall entry from its
+// "DisplayVersion": the leading decimal numbers of "1", "1.2", "1.2.3 beta".
+// False when the text does not start with a number or a number does not fit
+// a 32-bit value; a missing minor number is 0.
+bool ParseVersionNumbers(const char* displayVersion, uint32_t& major, uint32_t& minor);
+
+// "YYYYMMDD", the form of an uninstall entry's "InstallDate", into `out` (at
+// least 9 bytes).
+void FormatInstallDate(char* out, int year, int month, int day);

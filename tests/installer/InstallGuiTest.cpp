@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -34,6 +35,20 @@ RegValues SortedValues(HKEY root, const std::string& key) {
     RegValues values = installkit::ReadRegValues(root, key.c_str());
     std::sort(values.begin(), values.end());
     return values;
+}
+
+// "YYYYMMDD" of today, as the entry's "InstallDate".
+std::string Today() {
+    SYSTEMTIME now = {};
+    GetLocalTime(&now);
+    char date[16];
+    std::snprintf(date, sizeof date, "%04u%02u%02u", now.wYear, now.wMonth, now.wDay);
+    return date;
+}
+
+// "EstimatedSize" of files of these sizes: KiB, rounded up.
+std::string SizeValue(size_t bytes) {
+    return "dword:" + std::to_string((bytes + 1023) / 1024);
 }
 
 std::wstring InvalidSetupFileText(const std::string& path) {
@@ -132,6 +147,8 @@ TEST_F(InstallGuiTest, MoveIntoProgramFilesWithEveryShortcutAndEntry) {
     Put("readme.txt", "read me");
     Put("info.dat", "data bytes");
     const std::string setupBytes = ReadText(setupExe_);
+    const size_t installedBytes =
+        setupBytes.size() + ReadText(dist_ + "\\Setup.inf").size() + ReadText(dist_ + "\\Tool.exe").size() + 7 + 10;
 
     SetupRun run = Install();
     // The Move loop cannot delete the running setup program; the "/d" run,
@@ -164,12 +181,19 @@ TEST_F(InstallGuiTest, MoveIntoProgramFilesWithEveryShortcutAndEntry) {
     RegValues expected = {{"DisplayName", "Acme Move"},
                           {"ModifyPath", "\"" + installed + "\""},
                           {"UninstallString", "\"" + installed + "\" /r"},
-                          {"DisplayIcon", dir + "\\Tool.exe"},
+                          {"QuietUninstallString", "\"" + installed + "\" /r /S"},
+                          {"InstallLocation", dir},
+                          {"DisplayIcon", dir + "\\Tool.exe,0"},
                           {"Publisher", "Acme Inc"},
                           {"URLInfoAbout", "http://acme.example/"},
                           {"DisplayVersion", "2.0"},
+                          {"VersionMajor", "dword:2"},
+                          {"VersionMinor", "dword:0"},
                           {"HelpLink", "http://acme.example/help"},
-                          {"URLUpdateInfo", "http://acme.example/update"}};
+                          {"URLUpdateInfo", "http://acme.example/update"},
+                          {"InstallDate", Today()},
+                          {"EstimatedSize", SizeValue(installedBytes)},
+                          {"NoRepair", "dword:1"}};
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(SortedValues(HKEY_LOCAL_MACHINE, entry), expected);
 
@@ -274,8 +298,16 @@ TEST_F(InstallGuiTest, InPlaceInstallCopiesNothingAndRegistersTheInstallerItself
     ASSERT_EQ(run.boxes.size(), 1u);
     EXPECT_EQ(run.boxes[0].text, kComplete);
 
-    EXPECT_EQ(SortedValues(HKEY_LOCAL_MACHINE, entry),
-              (RegValues{{"DisplayName", "Acme In Place"}, {"UninstallString", "\"" + setupExe_ + "\" /r"}}));
+    RegValues expected = {{"DisplayName", "Acme In Place"},
+                          {"UninstallString", "\"" + setupExe_ + "\" /r"},
+                          {"QuietUninstallString", "\"" + setupExe_ + "\" /r /S"},
+                          {"InstallLocation", dist_},
+                          {"InstallDate", Today()},
+                          {"EstimatedSize", "dword:0"},
+                          {"NoModify", "dword:1"},
+                          {"NoRepair", "dword:1"}};
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(SortedValues(HKEY_LOCAL_MACHINE, entry), expected);
     EXPECT_EQ(ReadIni(dist_ + "\\Setup.inf", "Install", "InstallProhibited"), "1");
     EXPECT_EQ(ReadText(dist_ + "\\a.txt"), "a");
     Sleep(1000);

@@ -290,4 +290,49 @@ TEST(BuildModifyCommand, QuotesAPathWithBlanksLikeTheUninstallString) {
     EXPECT_STREQ(small, "");
 }
 
+TEST(ParseVersionNumbers, TakesTheLeadingNumbersOfTheDisplayedVersion) {
+    struct Case {
+        const char* text;
+        bool parsed;
+        uint32_t major;
+        uint32_t minor;
+    } cases[] = {
+        {"1", true, 1, 0},
+        {"1.2", true, 1, 2},
+        {"1.2.3", true, 1, 2},
+        {"10.04 beta", true, 10, 4},
+        {"2.", true, 2, 0},
+        {"3 (test)", true, 3, 0},
+        {"007.010", true, 7, 10},
+        {"4294967295.1", true, 4294967295u, 1},
+        {"", false, 0, 0},
+        {"v1.2", false, 0, 0},
+        {".5", false, 0, 0},
+        {"-1.0", false, 0, 0},
+        // A number past 32 bits would be written as some other version.
+        {"4294967296.0", false, 0, 0},
+        {"1.99999999999", false, 0, 0},
+    };
+    for (const Case& c : cases) {
+        uint32_t major = 77;
+        uint32_t minor = 77;
+        EXPECT_EQ(ParseVersionNumbers(c.text, major, minor), c.parsed) << c.text;
+        if (c.parsed) {
+            EXPECT_EQ(major, c.major) << c.text;
+            EXPECT_EQ(minor, c.minor) << c.text;
+        } else {
+            EXPECT_EQ(major, 77u) << c.text;
+            EXPECT_EQ(minor, 77u) << c.text;
+        }
+    }
+}
+
+TEST(FormatInstallDate, WritesEightDigits) {
+    char date[9];
+    FormatInstallDate(date, 2026, 12, 7);
+    EXPECT_STREQ(date, "20261207");
+    FormatInstallDate(date, 999, 1, 31);
+    EXPECT_STREQ(date, "09990131");
+}
+
 }  // namespace
