@@ -125,7 +125,11 @@ BENCHMARK(BM_Memcpy_2000x1500)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
 #ifdef HAVE_OPENCV
 // The same resizes through cv::resize with INTER_AREA, on one thread as ours.
-void OpenCvResize(benchmark::State& state, int width, int height, int toWidth, int toHeight,
+void OpenCvResize(benchmark::State& state,
+                  int width,
+                  int height,
+                  int toWidth,
+                  int toHeight,
                   int interpolation = cv::INTER_AREA) {
     cv::setNumThreads(1);
     PixelImage from = Photo(width, height);

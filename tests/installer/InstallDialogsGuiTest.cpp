@@ -106,7 +106,7 @@ INSTANTIATE_TEST_SUITE_P(
                                  Repeat("line of text\r\n", 32768)},
                     DocumentCase{"character_across_the_limit", kCutCharacter, Repeat("abcdefg\r\n", 32767)},
                     DocumentCase{"empty", "", ""}),
-    [](const testing::TestParamInfo<DocumentCase>& info) { return std::string(info.param.name); });
+    [](const testing::TestParamInfo<DocumentCase>& tested) { return std::string(tested.param.name); });
 
 TEST(DocumentDialog, MissingDocumentIsReportedWithItsFullPathAndEndsTheInstaller) {
     Distribution dist(Inf(L"TextFile=docs\\missing.txt\r\n"));
@@ -198,7 +198,9 @@ INSTANTIATE_TEST_SUITE_P(Dialogs,
                                          CancelCase{"document_close_box", true, true},
                                          CancelCase{"options_cancel_button", false, false},
                                          CancelCase{"options_close_box", false, true}),
-                         [](const testing::TestParamInfo<CancelCase>& info) { return std::string(info.param.name); });
+                         [](const testing::TestParamInfo<CancelCase>& tested) {
+                             return std::string(tested.param.name);
+                         });
 
 // --- The options ----------------------------------------------------------------
 
@@ -270,7 +272,7 @@ INSTANTIATE_TEST_SUITE_P(
                     AllUsersCase{"checked", L"1", BST_CHECKED, BST_UNCHECKED, BST_CHECKED},
                     AllUsersCase{"two_is_fixed", L"2", BST_INDETERMINATE, BST_INDETERMINATE, BST_INDETERMINATE},
                     AllUsersCase{"seven_is_fixed", L"7", BST_INDETERMINATE, BST_INDETERMINATE, BST_INDETERMINATE}),
-    [](const testing::TestParamInfo<AllUsersCase>& info) { return std::string(info.param.name); });
+    [](const testing::TestParamInfo<AllUsersCase>& tested) { return std::string(tested.param.name); });
 
 struct RefusedDirCase {
     const char* name;
@@ -356,8 +358,8 @@ INSTANTIATE_TEST_SUITE_P(Typed,
                                          RefusedDirCase{"bare_drive", L"E:", kSpecifyDir},
                                          RefusedDirCase{"wildcard", L"C:\\Tan*", kBadSymbols},
                                          RefusedDirCase{"in_windows", L"C:\\windows\\Tandrel", kWindowsRefused}),
-                         [](const testing::TestParamInfo<RefusedDirCase>& info) {
-                             return std::string(info.param.name);
+                         [](const testing::TestParamInfo<RefusedDirCase>& tested) {
+                             return std::string(tested.param.name);
                          });
 
 // --- The folder browser ----------------------------------------------------------
@@ -431,7 +433,9 @@ TEST_P(BrowseButton, OpensOnTheTypedFolderAndReplacesTheTextOnlyWhenChosen) {
 INSTANTIATE_TEST_SUITE_P(Answers,
                          BrowseButton,
                          testing::Values(BrowseCase{"chosen", true, IDOK}, BrowseCase{"cancelled", false, IDCANCEL}),
-                         [](const testing::TestParamInfo<BrowseCase>& info) { return std::string(info.param.name); });
+                         [](const testing::TestParamInfo<BrowseCase>& tested) {
+                             return std::string(tested.param.name);
+                         });
 
 // --- Pop-up help ------------------------------------------------------------------
 
@@ -546,7 +550,9 @@ TEST_P(NoHelp, ShowsNoNote) {
 INSTANTIATE_TEST_SUITE_P(Controls,
                          NoHelp,
                          testing::Values(NoHelpCase{"box_without_info", IDC_OPTION_STARTUP}),
-                         [](const testing::TestParamInfo<NoHelpCase>& info) { return std::string(info.param.name); });
+                         [](const testing::TestParamInfo<NoHelpCase>& tested) {
+                             return std::string(tested.param.name);
+                         });
 
 TEST(PopupHelp, MessageHelpForTheDirectoryAndAllUsers) {
     Distribution dist(HelpInf());

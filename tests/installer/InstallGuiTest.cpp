@@ -333,14 +333,19 @@ TEST_F(InstallGuiTest, FailuresStopTheRunWithOneBoxAndNoCleanUpRun) {
         std::vector<std::wstring> texts;
         bool lastOwnedByProgress;
     } cases[] = {
-        {"unresolvable Files entry", head + "[Files]\r\nItem1=%MIVO_NO_SUCH_VARIABLE%\\a.txt\r\n",
-         {InvalidSetupFileText(dist_ + "\\Setup.inf")}, true},
-        {"missing source", head + "[Files]\r\nItem1=absent.txt\r\n",
-         {L"ファイルのコピーに失敗しました。\n" + testfiles::FromAnsi(dist_ + "\\absent.txt")}, true},
+        {"unresolvable Files entry",
+         head + "[Files]\r\nItem1=%MIVO_NO_SUCH_VARIABLE%\\a.txt\r\n",
+         {InvalidSetupFileText(dist_ + "\\Setup.inf")},
+         true},
+        {"missing source",
+         head + "[Files]\r\nItem1=absent.txt\r\n",
+         {L"ファイルのコピーに失敗しました。\n" + testfiles::FromAnsi(dist_ + "\\absent.txt")},
+         true},
         {"shortcut name leaving its folder",
          head + "[Files]\r\nItem1=a.txt\r\nItem2=Setup.inf\r\n[Group]\r\nValue=1\r\n"
                 "Item1=..\\..\\MivoEscaped,a.txt\r\n",
-         {InvalidSetupFileText(dir + "\\Setup.inf")}, false},
+         {InvalidSetupFileText(dir + "\\Setup.inf")},
+         false},
         // Once copied, the installed setup file is the one named.
         {"shortcut entry with one field",
          head + "[Files]\r\nItem1=a.txt\r\nItem2=Setup.inf\r\n[Group]\r\nValue=1\r\nItem1=Lonely\r\n",

@@ -8,8 +8,8 @@ TEST(SettingsChoices, RadioButtonsForStoredChoicesIncludingHandEditedOnes) {
         int sizeButton;
         int rotationButton;
     } cases[] = {
-        {0, 1026, 1043}, {1, 1027, 1044},  {2, 1028, 1045},  {3, 1029, 1046},       {4, 1030, 1043},
-        {5, 1026, 1043}, {7, 1026, 1043},  {-1, 1026, 1043}, {-2, 1026, 1043},      {1 << 30, 1026, 1043},
+        {0, 1026, 1043}, {1, 1027, 1044}, {2, 1028, 1045},  {3, 1029, 1046},  {4, 1030, 1043},
+        {5, 1026, 1043}, {7, 1026, 1043}, {-1, 1026, 1043}, {-2, 1026, 1043}, {1 << 30, 1026, 1043},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(SizeChoiceControlId(c.choice), c.sizeButton) << c.choice;
