@@ -96,10 +96,10 @@ int ImageDoc::DrawCopyrightLocked() {
     }
     const wchar_t* text = texts_.copyright.c_str();
     const int size = texts_.copyrightSize;
-    RECT client = {};
-    GetClientRect(view, &client);
-    const int x = client.right - 10;
-    const int y = client.bottom - 5;
+    // Placed by the picture, not by the view: a window cannot be made as
+    // small as a small trim, and the line must land on what is saved.
+    const int x = sharp.Width() - 10;
+    const int y = sharp.Height() - 5;
     const int bold = size > 7 ? 1 : 0;
     DrawText(sharp.DC(), text, kOverlayFace, size, x, y, bold, kCopyrightColour);
     if (!CopyLayer(sharp, soft)) {
@@ -120,8 +120,7 @@ int ImageDoc::DrawWatermarkLocked() {
         return 1;
     }
     const int size = texts_.watermarkSize;
-    RECT client = {};
-    GetClientRect(view, &client);
+    const RECT client = {0, 0, sharp.Width(), sharp.Height()};  // the picture's, as for the copyright
     wchar_t stored[kOverlayTextCapacity];
     std::wcsncpy(stored, texts_.watermark.c_str(), kOverlayTextCapacity - 1);
     stored[kOverlayTextCapacity - 1] = L'\0';

@@ -285,7 +285,7 @@ bool ImageDoc::AppendLassoPoint(int x, int y) {
     return true;
 }
 
-bool ImageDoc::ComposeLocked() {
+bool ImageDoc::ComposeLocked(bool marks) {
     if (!display_) {
         return false;
     }
@@ -301,7 +301,7 @@ bool ImageDoc::ComposeLocked() {
             return true;  // the layers are being made anew: the picture alone
         }
     }
-    bool tint = mode_ == DocMode::Selected || mode_ == DocMode::LassoDrawing || mode_ == DocMode::TrimArmed;
+    bool tint = marks && (mode_ == DocMode::Selected || mode_ == DocMode::LassoDrawing || mode_ == DocMode::TrimArmed);
     tint = tint && overlay_.HasSize(width, height);
     uint8_t* bits = nullptr;
     uint32_t count = 0;
@@ -318,7 +318,7 @@ void ImageDoc::Paint(HWND hwnd) {
     PaintDC paint(hwnd);
     GdiFlush();  // the overlay outlines drawn on this thread
     DocLock lock(*this);
-    if (ComposeLocked() && paint.Get()) {
+    if (ComposeLocked(true) && paint.Get()) {
         const BITMAPINFO* info = ImgBitmapInfo(composite_.Get());
         int width = ImgWidth(composite_.Get()), height = ImgHeight(composite_.Get());
         StretchDIBits(paint.Get(), 0, 0, width, height, 0, 0, width, height, ImgBits(composite_.Get()), info,
@@ -331,11 +331,13 @@ int ImageDoc::Save(const wchar_t* target, int format) {
     {
         // The frame as it stands now (a change just made may not have been
         // painted yet), copied so the encoding does not hold up the view.
+        // The selection tint, the crosshair and the rubber band are only
+        // shown: the published picture carries the texts alone.
         DocLock lock(*this);
         if (!composite_) {
             return 0;  // nothing painted yet
         }
-        ComposeLocked();
+        ComposeLocked(false);
         frame.Reset(ImgCopy(composite_.Get()));
     }
     if (!frame) {

@@ -2,7 +2,8 @@
 // texts and the selection, the view window and the mouse state.
 //
 //   source (loaded or trimmed) -> working (scaled, rotated) -> display (plus
-//   mosaic and blur) -> composite (plus text layers and selection tint; saved)
+//   mosaic and blur) -> composite (plus text layers; saved, and shown with the
+//   selection tint)
 //
 // Threads. The main thread opens the document and runs every command on it
 // (Rebuild, Reload, Save, the text and effect operations, the mode changes of
@@ -207,8 +208,10 @@ private:
     int ShrinkToBox(ImgHandle image);
     void MakeLayerLocked(DibLayer& layer, int recreate);
     void ClearOverlayLocked(int recreate);
-    // `composite` := `display` plus the layers; false when there is no picture.
-    bool ComposeLocked();
+    // `composite` := `display` plus the text layers and, with `marks`, the
+    // overlay's tint (selection, crosshair, rubber band); false when there is
+    // no picture.
+    bool ComposeLocked(bool marks);
     int DrawCopyrightLocked();
     int DrawWatermarkLocked();
     // Clears the layer pair `sharp`, `soft` and draws one text into it anew.

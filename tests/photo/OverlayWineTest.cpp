@@ -199,18 +199,78 @@ TEST_F(OverlayTest, CopyrightIsBoldAboveSizeSeven) {
     }
 }
 
-TEST_F(OverlayTest, CopyrightFollowsTheClientAreaNotThePicture) {
-    // A view larger than its picture (a window that cannot be made as small):
-    // the line is placed at the client's lower right, beyond the picture, and
-    // is cut off.
-    OpenDoc doc(dir, 40, 30);
+TEST_F(OverlayTest, TextsArePlacedByThePictureNotTheViewAndSavedWhole) {
+    // A small trim in a view larger than it (a window cannot be made as
+    // small): the line lands whole at the picture's own lower right, and the
+    // saved file carries it there.
+    OpenDoc doc(dir, 60, 40);
     ASSERT_TRUE(doc.Ready());
     SetWindowPos(doc->View(), nullptr, 0, 0, 300, 200, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-    ASSERT_GT(doc.Client().right - 10 - 40, doc.Width());
-    ASSERT_EQ(doc->SetCopyright(1, L"Copyright", 15), 1);
-    EXPECT_TRUE(FindInk(doc, LayerCopyrightSharp).Empty());
+    ASSERT_GT(doc.Client().right, 100);
+    ASSERT_EQ(doc->SetCopyright(1, L"(c) A", 10), 1);
+    InkBox ink = FindInk(doc, LayerCopyrightSharp);
+    ASSERT_FALSE(ink.Empty());
+    EXPECT_LE(ink.right, 60 - 10);
+    EXPECT_GE(ink.right, 60 - 14);
+    EXPECT_LE(ink.bottom, 40 - 5);
+    EXPECT_GT(ink.left, 0) << "the whole line, not its cut-off end";
     ASSERT_EQ(doc->SetWatermark(1, L"WM", 10), 1);
-    EXPECT_FALSE(FindInk(doc, LayerWatermarkSharp).Empty()) << "the tiles cover the picture still";
+    EXPECT_FALSE(FindInk(doc, LayerWatermarkSharp).Empty());
+    ASSERT_EQ(doc->SetWatermark(0, L"WM", 10), 1);  // its relief would shade the line
+
+    InvalidateRect(doc->View(), nullptr, FALSE);
+    UpdateWindow(doc->View());
+    std::wstring out = dir / L"small.bmp";
+    ASSERT_NE(doc->Save(out.c_str(), 2), 0);
+    ImgHandle saved = ImgLoadW(out.c_str());
+    ASSERT_NE(saved, nullptr);
+    EXPECT_EQ(ImgWidth(saved), 60);
+    std::vector<uint8_t> savedBytes = doc.Pixels(saved);
+    ImgFree(saved);
+    // Where the line's strokes are white, the saved pixel is five parts in
+    // six white whatever lay under it.
+    int strokes = 0, whitened = 0;
+    for (int y = ink.top; y <= ink.bottom; ++y) {
+        for (int x = ink.left; x <= ink.right; ++x) {
+            if (doc.Layer(LayerCopyrightSharp, x, y, 0) == 255) {
+                size_t at = RowStride(60) * size_t(40 - 1 - y) + size_t(x) * 3;
+                ++strokes;
+                whitened += savedBytes[at] >= 5 * 255 / 6 ? 1 : 0;
+            }
+        }
+    }
+    EXPECT_GT(strokes, 0);
+    EXPECT_EQ(whitened, strokes);
+}
+
+TEST_F(OverlayTest, SavesNeitherTheSelectionTintNorTheRubberBand) {
+    OpenDoc doc(dir, 120, 90, 5);
+    ASSERT_TRUE(doc.Ready());
+    ASSERT_EQ(doc->SetCopyright(0, L"", 10), 1);
+    doc.Select(RECT{10, 10, 100, 80});
+    ASSERT_TRUE(doc->HasSelection());
+    InvalidateRect(doc->View(), nullptr, FALSE);
+    UpdateWindow(doc->View());
+    std::wstring out = dir / L"tinted.bmp";
+    ASSERT_NE(doc->Save(out.c_str(), 2), 0);
+    ImgHandle saved = ImgLoadW(out.c_str());
+    ASSERT_NE(saved, nullptr);
+    EXPECT_EQ(doc.Pixels(saved), doc.Pixels(doc->Display())) << "the picture as it is, untinted";
+    ImgFree(saved);
+    EXPECT_TRUE(doc->HasSelection()) << "saving leaves the selection shown";
+
+    // A rubber band being dragged for a trim is not saved either.
+    doc->ArmSelection(false);
+    doc->ArmTrim(false);
+    HandleViewMouse(*doc, doc->View(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+    HandleViewMouse(*doc, doc->View(), WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(60, 50));
+    GdiFlush();
+    ASSERT_NE(doc->Save(out.c_str(), 2), 0);
+    saved = ImgLoadW(out.c_str());
+    ASSERT_NE(saved, nullptr);
+    EXPECT_EQ(doc.Pixels(saved), doc.Pixels(doc->Display()));
+    ImgFree(saved);
+    doc->LeaveTrim();
 }
 
 TEST_F(OverlayTest, WatermarkRowsAndTilesStartWhereTheStepPutsThem) {
