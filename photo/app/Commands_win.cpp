@@ -135,19 +135,27 @@ void ApplySizeChoice(ImageDoc& doc) {
         doc.SetLimits(DesktopFitWidth(), DesktopFitHeight());
         doc.Rebuild(0);
     } else {
-        doc.SetLimits(SizeLimitOf(gSettings, gSettings.zoom), 0);
+        // The same box as at load: the preset fits the longer side.
+        int limit = SizeLimitOf(gSettings, gSettings.zoom);
+        doc.SetLimits(limit, limit);
         doc.Rebuild(1);
     }
     RenderAgain(doc);
 }
 
 void SizeChosen(int controlId) {
+    int chosen = gSettings.zoom;
     for (int choice = 0; choice <= kSizeChoiceDesktop; ++choice) {
         if (SizeChoiceControlId(choice) == controlId) {
-            gSettings.zoom = choice;
+            chosen = choice;
             break;
         }
     }
+    // The checked preset chosen again is no change.
+    if (chosen == gSettings.zoom) {
+        return;
+    }
+    gSettings.zoom = chosen;
     if (shellState.doc) {
         ApplySizeChoice(*shellState.doc);
     }
@@ -212,7 +220,8 @@ void TrimEnded() {
         doc->SetRotation(RotationDegreesOf(0));
         if (!doc->KeepSizeAfterTrim()) {
             gSettings.zoom = 0;
-            doc->SetLimits(SizeLimitOf(gSettings, 0), 0);
+            int limit = SizeLimitOf(gSettings, 0);
+            doc->SetLimits(limit, limit);
         }
     }
     doc->Rebuild(1);
@@ -376,7 +385,7 @@ void UpdateControls(HWND mainWnd) {
                            : IDS_SELECT_IDLE);
     Enable(mainWnd, IDC_APPLY_MOSAIC, selected);
     Enable(mainWnd, IDC_APPLY_BLUR, selected);
-    Enable(mainWnd, IDC_REMOVE_EFFECTS, !selecting && !selected);
+    Enable(mainWnd, IDC_REMOVE_EFFECTS, doc && doc->HasEffects());
 
     // Trimming: start, armed (the user drags in the view), cancel a trim made.
     Enable(mainWnd, IDC_TRIM, doc && !selecting && !selected);
@@ -430,8 +439,7 @@ INT_PTR HandleCommand(HWND mainWnd, int controlId) {
             return 1;
         case IDC_REMOVE_EFFECTS:
             if (shellState.doc) {
-                shellState.doc->Rebuild(1);
-                RenderAgain(*shellState.doc);
+                shellState.doc->RemoveEffects();
                 UpdateControls(mainWnd);
             }
             return 1;

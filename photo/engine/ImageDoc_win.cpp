@@ -180,6 +180,8 @@ int ImageDoc::Rebuild(int enlarge) {
         if ((limitW_ || limitH_) && !(enlarge ? ScaleToBox(nextWorking.Get()) : ShrinkToBox(nextWorking.Get()))) {
             return 0;
         }
+        const Affine toWorking = ScaleAndTurn(ImgWidth(source_.Get()), ImgHeight(source_.Get()),
+                                              ImgWidth(nextWorking.Get()), ImgHeight(nextWorking.Get()), rotation_);
         if (rotation_ && !ImgRotate(nextWorking.Get(), rotation_)) {
             return 0;
         }
@@ -187,8 +189,14 @@ int ImageDoc::Rebuild(int enlarge) {
         if (!nextDisplay) {
             return 0;
         }
+        // A picture published without a mosaic the user made would show
+        // what was hidden: no effect, no new picture.
+        if (!ReplayEffectsLocked(nextWorking.Get(), nextDisplay.Get(), Then(loadedToSource_, toWorking))) {
+            return 0;
+        }
         working_ = std::move(nextWorking);
         display_ = std::move(nextDisplay);
+        sourceToWorking_ = toWorking;
         width = ImgWidth(display_.Get());
         height = ImgHeight(display_.Get());
         // The overlay follows the picture at once, so no effect ever meets a
@@ -217,6 +225,7 @@ int ImageDoc::Reload() {
     ImgPrepare(loaded.Get());
     DocLock lock(*this);
     source_ = std::move(loaded);
+    loadedToSource_ = Affine();
     return 1;
 }
 
@@ -385,6 +394,7 @@ void ImageDoc::MakeTextLayers(int recreate) {
 
 void ImageDoc::ClearOverlayLocked(int recreate) {
     MakeLayerLocked(overlay_, recreate);
+    closedRegions_.clear();
     if (mode_ == DocMode::Selected) {
         mode_ = DocMode::SelectArmed;
     }

@@ -34,6 +34,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/RegionMap.h"
 #include "imaging/Image.h"
 #include "win/Gdi.h"
 #include "win/ScopedHandle.h"
@@ -119,8 +120,9 @@ public:
     // --- Main thread ---
     void SetLimits(int limitW, int limitH);
     void SetRotation(int degrees);
-    // Derives `working` and `display` anew from `source`; 1, or 0 when the
-    // library failed (the previous pictures then stay). Ends a selection.
+    // Derives `working` and `display` anew from `source`, the applied mosaics
+    // and blurs drawn again in their order; 1, or 0 when the library failed
+    // (the previous pictures then stay). Ends a selection.
     int Rebuild(int enlarge);
     // Loads the file again into `source` (a trim is undone); Rebuild follows.
     int Reload();
@@ -143,8 +145,13 @@ public:
     const OverlayTexts& Texts() const { return texts_; }
     // Pixelate or blur the selected region of `display` from `working`, then
     // end the selection; 1 when it ran, 0 when nothing was done.
+    // Each applied effect is kept (its regions on the loaded picture, kind and
+    // size) and drawn again by every rebuild.
     int ApplyMosaic(int blockSize);
     int ApplyBlur(int radius);
+    // Forgets every applied effect and shows `working` again.
+    void RemoveEffects();
+    bool HasEffects() const;
 
     // The selection button: armed for a lasso, or back to idle (any region
     // released).
@@ -218,6 +225,13 @@ private:
     int RedrawPairLocked(int sharp, int soft, int (ImageDoc::*draw)());
     bool RunEffectLocked(bool mosaic, int size);
     int FinishEffect();
+    // Draws the kept effects into `display` from `working`, placed by
+    // `loadedToWorking`; false when one could not run.
+    bool ReplayEffectsLocked(ImgHandle working, ImgHandle display, const Affine& loadedToWorking) const;
+    // After a trim cut `cut` (in `working`) out as the new source: the effects
+    // keep what lies inside it.
+    void KeepEffectsWithinLocked(double left, double top, double right, double bottom);
+    void RecordEffectLocked(bool mosaic, int size);
     // The mouse work (ViewMouse_win.cpp).
     void ButtonDown(HWND view, POINT at);
     void MouseMoved(HWND view, POINT at);
@@ -234,6 +248,18 @@ private:
     DibLayer layers_[TextLayerCount];
     DibLayer overlay_;
     std::vector<POINT> lasso_;
+    // The regions closed in the current selection, in `working`.
+    std::vector<std::vector<POINT>> closedRegions_;
+    struct AppliedEffect {
+        bool mosaic;
+        int size;
+        std::vector<Region> regions;  // on the picture as loaded
+    };
+    std::vector<AppliedEffect> effects_;
+    // Where a point of the loaded picture lies in `source` (moved by trims)
+    // and in `working` (after the last rebuild).
+    Affine loadedToSource_;
+    Affine sourceToWorking_;
     OverlayTexts texts_;
     int limitW_ = 0;
     int limitH_ = 0;
