@@ -328,7 +328,12 @@ void LoadInputFile(HWND mainWnd, const wchar_t* path) {
         opened = ImageDoc::Open(path, limit, limit, degrees, 1, mainWnd);
     }
     if (!opened.doc) {
-        if (opened.error != 0) {
+        if (opened.error == ImgErrSizeOutOfRange && opened.width > 0) {
+            wchar_t text[256];
+            std::swprintf(text, 256, ResourceString(IDS_PICTURE_TOO_LARGE).c_str(), opened.width, opened.height,
+                          static_cast<int>(opened.pixelLimit / 10000));
+            MessageBoxW(mainWnd, text, ResourceString(IDS_ERROR_CAPTION).c_str(), MB_OK | MB_ICONERROR);
+        } else if (opened.error != 0) {
             ShowError(mainWnd, IDS_LOAD_FAILED);
             ImgClearError();
         }

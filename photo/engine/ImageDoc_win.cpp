@@ -9,6 +9,7 @@
 #include "engine/ViewWindow_win.h"
 #include "engine/WorkerThread_win.h"
 #include "imaging/Image_win.h"
+#include "imaging/Pixels.h"
 
 namespace {
 
@@ -82,6 +83,20 @@ ImageDoc::Opened ImageDoc::Open(const wchar_t* file, int limitW, int limitH, int
         return opened;
     }
     ImgPrepare(loaded.Get());
+    // Refused before any copy is made: every copy and layer of an open
+    // picture must fit into the address space together.
+    MEMORYSTATUSEX memory = {};
+    memory.dwLength = sizeof(memory);
+    const int64_t pixels = int64_t(ImgWidth(loaded.Get())) * ImgHeight(loaded.Get());
+    const int64_t limit =
+        PicturePixelLimit(GlobalMemoryStatusEx(&memory) ? memory.ullTotalVirtual : 0, kMaxImagePixels);
+    if (pixels > limit) {
+        opened.error = ImgErrSizeOutOfRange;
+        opened.width = ImgWidth(loaded.Get());
+        opened.height = ImgHeight(loaded.Get());
+        opened.pixelLimit = limit;
+        return opened;
+    }
     doc->source_ = std::move(loaded);
     if (!doc->Rebuild(enlarge)) {
         opened.error = ImgLastError();
@@ -321,6 +336,16 @@ bool ImageDoc::ComposeLocked(bool marks) {
     return true;
 }
 
+bool ImageDoc::TextLayersFitLocked() const {
+    int width = ImgWidth(display_.Get()), height = ImgHeight(display_.Get());
+    for (const DibLayer& layer : layers_) {
+        if (!layer.HasSize(width, height)) {
+            return false;
+        }
+    }
+    return true;
+}
+
 void ImageDoc::Paint(HWND hwnd) {
     // Always begun and ended, so the window is validated even when nothing
     // can be drawn; otherwise WM_PAINT would come back at once, without end.
@@ -345,6 +370,15 @@ int ImageDoc::Save(const wchar_t* target, int format) {
         DocLock lock(*this);
         if (!composite_) {
             return 0;  // nothing painted yet
+        }
+        if (!TextLayersFitLocked()) {
+            MakeTextLayers(1);
+            DrawWatermarkLocked();
+            DrawCopyrightLocked();
+            GdiFlush();
+            if (!TextLayersFitLocked()) {
+                return ImgFail(ImgErrOutOfMemory);
+            }
         }
         ComposeLocked(false);
         frame.Reset(ImgCopy(composite_.Get()));

@@ -90,9 +90,14 @@ class ImageDoc {
 public:
     // The document, or none and the image library's error code (0 when the
     // library reported nothing).
+    // A picture too large for the address space is refused with
+    // ImgErrSizeOutOfRange, its size and the limit.
     struct Opened {
         std::unique_ptr<ImageDoc> doc;
         uint32_t error = 0;
+        int width = 0;
+        int height = 0;
+        int64_t pixelLimit = 0;
     };
     // Loads `path`, derives the displayed picture (box limitW x limitH, 0 = no
     // limit; `enlarge` 0 only shrinks; turned by `rotation` degrees) and shows
@@ -127,7 +132,9 @@ public:
     // Loads the file again into `source` (a trim is undone); Rebuild follows.
     int Reload();
     // Writes the composed picture; non-zero on success, 0 on failure or before
-    // the first paint. `format` -1 = judged from `path`.
+    // the first paint. `format` -1 = judged from `path`. Text layers that do
+    // not fit the picture are made anew first; when they cannot be made the
+    // picture is not written (ImgErrOutOfMemory): never without its texts.
     int Save(const wchar_t* path, int format);
 
     // The texts (kept for later redraws) and their layers drawn anew
@@ -219,6 +226,7 @@ private:
     // overlay's tint (selection, crosshair, rubber band); false when there is
     // no picture.
     bool ComposeLocked(bool marks);
+    bool TextLayersFitLocked() const;
     int DrawCopyrightLocked();
     int DrawWatermarkLocked();
     // Clears the layer pair `sharp`, `soft` and draws one text into it anew.
