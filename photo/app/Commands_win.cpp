@@ -129,33 +129,29 @@ void OpenSettings(HWND mainWnd) {
     ShowSettingsDialog(mainWnd);
 }
 
-// The document's box and rebuild after the size choice `zoom` changed.
+// The document's box and rebuild after the size choice `zoom` changed. A
+// preset fits the longer side, as at load; a box the picture already has
+// (the checked preset chosen again) changes nothing.
 void ApplySizeChoice(ImageDoc& doc) {
-    if (SizeChoiceControlId(gSettings.zoom) == IDC_SIZE_DESKTOP) {
-        doc.SetLimits(DesktopFitWidth(), DesktopFitHeight());
-        doc.Rebuild(0);
-    } else {
-        // The same box as at load: the preset fits the longer side.
-        int limit = SizeLimitOf(gSettings, gSettings.zoom);
-        doc.SetLimits(limit, limit);
-        doc.Rebuild(1);
+    bool desktop = SizeChoiceControlId(gSettings.zoom) == IDC_SIZE_DESKTOP;
+    int limit = SizeLimitOf(gSettings, gSettings.zoom);
+    int limitW = desktop ? DesktopFitWidth() : limit;
+    int limitH = desktop ? DesktopFitHeight() : limit;
+    if (doc.HasLimits(limitW, limitH)) {
+        return;
     }
+    doc.SetLimits(limitW, limitH);
+    doc.Rebuild(desktop ? 0 : 1);
     RenderAgain(doc);
 }
 
 void SizeChosen(int controlId) {
-    int chosen = gSettings.zoom;
     for (int choice = 0; choice <= kSizeChoiceDesktop; ++choice) {
         if (SizeChoiceControlId(choice) == controlId) {
-            chosen = choice;
+            gSettings.zoom = choice;
             break;
         }
     }
-    // The checked preset chosen again is no change.
-    if (chosen == gSettings.zoom) {
-        return;
-    }
-    gSettings.zoom = chosen;
     if (shellState.doc) {
         ApplySizeChoice(*shellState.doc);
     }

@@ -159,6 +159,11 @@ void ImageDoc::SetLimits(int limitW, int limitH) {
     limitH_ = limitH;
 }
 
+bool ImageDoc::HasLimits(int limitW, int limitH) const {
+    DocLock lock(*this);
+    return limitW_ == limitW && limitH_ == limitH;
+}
+
 void ImageDoc::SetRotation(int degrees) {
     DocLock lock(*this);
     rotation_ = degrees;

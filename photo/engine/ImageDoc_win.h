@@ -124,6 +124,7 @@ public:
 
     // --- Main thread ---
     void SetLimits(int limitW, int limitH);
+    bool HasLimits(int limitW, int limitH) const;
     void SetRotation(int degrees);
     // Derives `working` and `display` anew from `source`, the applied mosaics
     // and blurs drawn again in their order; 1, or 0 when the library failed
