@@ -21,10 +21,10 @@
 // GDI may hold back drawing into a layer: whoever draws calls GdiFlush before
 // letting go of the lock (or before reading the layer's bits).
 //
-// Later work keeps to two places: Rebuild is the one derivation of `working`
-// and `display` from `source`, and every change of `display` by the user goes
-// through ApplyMosaic or ApplyBlur, so a record of applied effects to replay
-// after a rebuild, and a modified state, belong beside them.
+// Rebuild is the one derivation of `working` and `display` from `source`,
+// and every change of `display` by the user goes through ApplyMosaic or
+// ApplyBlur, which keep each effect with its regions on the loaded picture;
+// Rebuild draws them all again, and a trim keeps what lies inside its cut.
 #pragma once
 
 #include <windows.h>
