@@ -546,7 +546,7 @@ TEST_F(OverlayTest, EffectsAndRebuildsOnTwoThreadsWhileTheViewPaints) {
 }
 
 // The lasso Select draws round `area`.
-std::vector<POINT> RectLasso(RECT area) {
+static std::vector<POINT> RectLasso(RECT area) {
     return {{area.left, area.top},
             {area.right, area.top},
             {area.right, area.bottom},
@@ -554,7 +554,7 @@ std::vector<POINT> RectLasso(RECT area) {
             {area.left, area.top}};
 }
 
-std::vector<POINT> MappedLasso(const std::vector<POINT>& lasso, const Affine& map) {
+static std::vector<POINT> MappedLasso(const std::vector<POINT>& lasso, const Affine& map) {
     std::vector<POINT> result;
     for (POINT p : lasso) {
         RegionPoint at = map(RegionPoint{double(p.x), double(p.y)});
@@ -563,7 +563,7 @@ std::vector<POINT> MappedLasso(const std::vector<POINT>& lasso, const Affine& ma
     return result;
 }
 
-size_t Differing(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b) {
+static size_t Differing(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b) {
     if (a.size() != b.size()) {
         return std::max(a.size(), b.size());
     }
@@ -580,7 +580,7 @@ struct Stroke {
     std::vector<POINT> lasso;  // on the loaded picture
 };
 
-void ApplyStrokes(OpenDoc& doc, const std::vector<Stroke>& strokes, const Affine& map) {
+static void ApplyStrokes(OpenDoc& doc, const std::vector<Stroke>& strokes, const Affine& map) {
     // A view resized under the pointer gets a mouse move of its own, which
     // would add the pointer's place to the lasso being drawn here.
     SetCursorPos(GetSystemMetrics(SM_CXSCREEN) - 1, GetSystemMetrics(SM_CYSCREEN) - 1);
