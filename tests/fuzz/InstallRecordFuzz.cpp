@@ -34,12 +34,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
     FUZZ_CHECK(again.present && again.dirHeldFiles == record.dirHeldFiles);
     FUZZ_CHECK(again.files == record.files && again.dirs == record.dirs && again.keysExisting == record.keysExisting);
 
+    // A value the record refuses (a control character, a wildcard, a full
+    // list) is left out, so only what it took must be found again.
+    const size_t files = record.files.size();
+    const size_t dirs = record.dirs.size();
+    const bool fileBefore = RecordListsFile(record, path.c_str(), NextShiftJis);
+    const bool dirBefore = RecordListsDirectory(record, path.c_str(), NextShiftJis);
     RecordFile(record, path.c_str(), NextShiftJis);
     RecordDirectory(record, path.c_str(), NextShiftJis);
+    const bool fileTaken = fileBefore || record.files.size() > files;
+    const bool dirTaken = dirBefore || record.dirs.size() > dirs;
     size_t keys = record.keysExisting.size();
     RecordExistingKey(record, item.c_str(), NextShiftJis);
     std::string canonical;
-    if (CanonicalTargetPath(path.c_str(), NextShiftJis, canonical)) {
+    if (CanonicalTargetPath(path.c_str(), NextShiftJis, canonical) && fileTaken && dirTaken) {
         FUZZ_CHECK(RecordListsFile(record, path.c_str(), NextShiftJis));
         FUZZ_CHECK(RecordListsDirectory(record, path.c_str(), NextShiftJis));
         // The same file behind the "\\?\" prefix (nothing appended: a lone
