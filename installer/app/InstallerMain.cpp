@@ -180,7 +180,7 @@ int InstallerMain(HINSTANCE instance, const char* arguments) {
         if (line.silent) {
             LogReporter log;
             OpenRunLog(log, line, false);
-            FinishUnattendedUninstall(log);
+            FinishUnattendedUninstall(log, line.token);
         }
         CleanUpAfterMove(line.token);
         return 0;

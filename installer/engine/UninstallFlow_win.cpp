@@ -16,6 +16,7 @@
 #include "engine/InstallerState_win.h"
 #include "engine/PathScan.h"
 #include "engine/Paths_win.h"
+#include "engine/Registry_win.h"
 #include "engine/Reporter.h"
 #include "engine/RestartDeletion_win.h"
 #include "engine/SetupFields.h"
@@ -43,8 +44,6 @@ const DWORD kWaitBeforeInstallDirMs = 1000;
 // program, whose process ends just after starting it.
 const DWORD kCleanUpRetryMs = 250;
 const int kCleanUpAttempts = 120;
-
-const char kHandOverFileName[] = "$$UnMivo.ini";
 
 // A shortcut step: its setup section, the folders of both passes and the code
 // reported when a folder is not available.
@@ -254,17 +253,15 @@ bool RemoveFiles(Reporter& reporter, const InstallRecord& record) {
     return true;
 }
 
-// "$$UnMivo.ini" in the temporary directory: what an unattended "/r" leaves
-// for the clean-up run after it. False when the path cannot be had.
-bool HandOverFilePath(char (&out)[kPathCapacity]) {
-    char temp[MAX_PATH + 1] = {};
-    DWORD length = GetTempPathA(sizeof temp, temp);
-    if (length == 0 || length >= sizeof temp) {
-        out[0] = '\0';
-        return false;
-    }
-    return JoinPath(out, kPathCapacity, {temp, kHandOverFileName});
-}
+// Where an unattended "/r" names what its clean-up run removes: a key only an
+// administrator may write, under a token handed to that one run, so that no
+// other process can turn the run against a file of its choice, and a record
+// left behind deletes nothing later.
+const char kHandOverKey[] = "SOFTWARE\\Mivo";
+const char kHandOverFileValue[] = "UninstallCleanUpFile";
+const char kHandOverDirValue[] = "UninstallCleanUpDir";
+const char kHandOverTokenValue[] = "UninstallCleanUpToken";
+constexpr size_t kTokenCapacity = 32;
 
 // True when the "Files" list names this running program: only then is it the
 // product's to remove.
@@ -285,25 +282,41 @@ bool IsListedFile(Reporter& reporter, const char* path) {
 // clean-up run of the uninstaller's copy ("/d"), which waits for this
 // process to end. The copy itself goes at the next restart anyway.
 void HandOverOwnRemoval(Reporter& reporter) {
-    char handOver[kPathCapacity];
     char cleaner[kPathCapacity];
-    char parameters[kPathCapacity + 16];
-    if (!HandOverFilePath(handOver) || !UninstallerCopyPath(cleaner)) {
+    if (!UninstallerCopyPath(cleaner)) {
         return;
     }
-    JoinPath(parameters, sizeof parameters, {"/d /S"});
-    if (g_installer.logPath[0] != '\0') {
-        JoinPath(parameters, sizeof parameters, {"/d /S /LOG=\"", g_installer.logPath, "\""});
-    }
-    if (!WritePrivateProfileStringA("Uninstall", "DelFile", g_installer.ownPath, handOver) ||
-        !WritePrivateProfileStringA("Uninstall", "DelDir", g_installer.installDir, handOver)) {
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    char token[kTokenCapacity];
+    wsprintfA(token, "%08lx%08lx", static_cast<unsigned long>(now.dwHighDateTime ^ GetCurrentProcessId()),
+              static_cast<unsigned long>(now.dwLowDateTime ^ GetTickCount()));
+    char parameters[kPathCapacity + 64];
+    if (!JoinPath(parameters, sizeof parameters, {"/d ", token, " /S"}) ||
+        (g_installer.logPath[0] != '\0' &&
+         !JoinPath(parameters, sizeof parameters, {"/d ", token, " /S /LOG=\"", g_installer.logPath, "\""}))) {
         return;
     }
-    WritePrivateProfileStringA(nullptr, nullptr, nullptr, handOver);
+    {
+        RegKey key;
+        if (!OpenRegKey(HKEY_LOCAL_MACHINE, kHandOverKey, true, key) ||
+            !WriteRegString(key.Get(), kHandOverFileValue, g_installer.ownPath) ||
+            !WriteRegString(key.Get(), kHandOverDirValue, g_installer.installDir) ||
+            !WriteRegString(key.Get(), kHandOverTokenValue, token)) {
+            reporter.Record(Step::NotRemoved, g_installer.ownPath, "the clean-up could not be recorded");
+            return;
+        }
+    }
     if (reinterpret_cast<INT_PTR>(ShellExecuteA(nullptr, nullptr, cleaner, parameters, "", SW_SHOW)) > 32) {
         reporter.Record(Step::Started, cleaner, parameters);
     } else {
-        DeleteFileA(handOver);
+        RegKey key;
+        if (OpenRegKey(HKEY_LOCAL_MACHINE, kHandOverKey, false, key)) {
+            RegDeleteValueA(key.Get(), kHandOverTokenValue);
+            RegDeleteValueA(key.Get(), kHandOverFileValue);
+            RegDeleteValueA(key.Get(), kHandOverDirValue);
+        }
+        RegDeleteKeyA(HKEY_LOCAL_MACHINE, kHandOverKey);  // fails while it holds anything else
     }
 }
 
@@ -508,16 +521,28 @@ int AwaitUninstallerCopy(Reporter& reporter, HANDLE copy, bool ownFileListed) {
     return static_cast<int>(code);
 }
 
-void FinishUnattendedUninstall(Reporter& reporter) {
-    char handOver[kPathCapacity];
-    if (!HandOverFilePath(handOver) || !FileExists(handOver)) {
-        return;
-    }
+void FinishUnattendedUninstall(Reporter& reporter, const char* token) {
     char file[kPathCapacity] = {};
     char dir[kPathCapacity] = {};
-    GetPrivateProfileStringA("Uninstall", "DelFile", "", file, sizeof file, handOver);
-    GetPrivateProfileStringA("Uninstall", "DelDir", "", dir, sizeof dir, handOver);
-    DeleteFileA(handOver);
+    char stored[kTokenCapacity] = {};
+    {
+        RegKey key;
+        if (token == nullptr || token[0] == '\0' || !OpenRegKey(HKEY_LOCAL_MACHINE, kHandOverKey, false, key) ||
+            !QueryRegString(HKEY_LOCAL_MACHINE, kHandOverKey, kHandOverTokenValue, stored, sizeof stored) ||
+            std::strcmp(stored, token) != 0) {
+            return;
+        }
+        QueryRegString(HKEY_LOCAL_MACHINE, kHandOverKey, kHandOverFileValue, file, sizeof file);
+        QueryRegString(HKEY_LOCAL_MACHINE, kHandOverKey, kHandOverDirValue, dir, sizeof dir);
+        // Once only: the record goes before anything is deleted, and a
+        // record that cannot be removed deletes nothing.
+        if (RegDeleteValueA(key.Get(), kHandOverTokenValue) != ERROR_SUCCESS) {
+            return;
+        }
+        RegDeleteValueA(key.Get(), kHandOverFileValue);
+        RegDeleteValueA(key.Get(), kHandOverDirValue);
+    }
+    RegDeleteKeyA(HKEY_LOCAL_MACHINE, kHandOverKey);  // fails while it holds anything else
     if (file[0] != '\0') {
         bool deleted = false;
         for (int attempt = 0; attempt < kCleanUpAttempts && !deleted; ++attempt) {

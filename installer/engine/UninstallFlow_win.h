@@ -26,8 +26,9 @@ int AwaitUninstallerCopy(Reporter& reporter, HANDLE copy, bool ownFileListed);
 
 // The clean-up run's part after an unattended uninstall: deletes the setup
 // program the hand-over names as soon as its process has ended, then the
-// install directory when it is empty. Does nothing without a hand-over.
-void FinishUnattendedUninstall(Reporter& reporter);
+// install directory when it is empty. Does nothing without a hand-over under
+// `token`, and nothing a second time.
+void FinishUnattendedUninstall(Reporter& reporter, const char* token);
 
 // "/u": removes the current user's shortcuts and settings only.
 int StartPerUserUninstall(Reporter& reporter);

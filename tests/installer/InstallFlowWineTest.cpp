@@ -557,6 +557,33 @@ TEST_F(InstallFlowTest, CleanUpAfterMoveDeletesOnlyWhatTheElevatedInstallNamedAn
     EXPECT_TRUE(Exists(victim));
 }
 
+TEST_F(InstallFlowTest, TheUnattendedUninstallsCleanUpDeletesOnlyUnderItsTokenAndOnlyOnce) {
+    const char kCleanUpKey[] = "SOFTWARE\\Mivo";
+    leftovers_.Key(HKEY_LOCAL_MACHINE, kCleanUpKey);
+    const std::string setup = dist_ + "\\Setup.exe";
+    ASSERT_TRUE(machine::MakeKey(HKEY_LOCAL_MACHINE, FromAnsi(kCleanUpKey)));
+    HKEY key = nullptr;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, kCleanUpKey, 0, KEY_SET_VALUE, &key), ERROR_SUCCESS);
+    const char token[] = "00c0ffee00c0ffee";
+    RegSetValueExA(key, "UninstallCleanUpFile", 0, REG_SZ, reinterpret_cast<const BYTE*>(setup.c_str()),
+                   static_cast<DWORD>(setup.size() + 1));
+    RegSetValueExA(key, "UninstallCleanUpToken", 0, REG_SZ, reinterpret_cast<const BYTE*>(token), sizeof token);
+    RegCloseKey(key);
+    ASSERT_TRUE(installkit::WriteText(setup, "MZ"));
+
+    installkit::ReportRecorder log;
+    FinishUnattendedUninstall(log, "");
+    FinishUnattendedUninstall(log, "ffffffffffffffff");
+    EXPECT_TRUE(Exists(setup));
+
+    FinishUnattendedUninstall(log, token);
+    EXPECT_FALSE(Exists(setup));
+    EXPECT_FALSE(installkit::RegKeyExists(HKEY_LOCAL_MACHINE, kCleanUpKey));
+    ASSERT_TRUE(installkit::WriteText(setup, "MZ"));
+    FinishUnattendedUninstall(log, token);
+    EXPECT_TRUE(Exists(setup));
+}
+
 TEST_F(InstallFlowTest, AMovingInstallNamesItsSetupProgramForTheCleanUpOnly) {
     const char kCleanUpKey[] = "SOFTWARE\\Mivo";
     leftovers_.Key(HKEY_LOCAL_MACHINE, kCleanUpKey);
