@@ -236,10 +236,12 @@ bool ImageDoc::RunEffectLocked(bool mosaic, int size) {
         return false;
     }
     const ImgInfoHeader* info = nullptr;
-    uint8_t* samples = nullptr;
+    const uint8_t* samples = nullptr;
     uint8_t* target = nullptr;
     uint32_t sampleBytes = 0, targetBytes = 0;
-    if (!ImgGetPixels(working_.Get(), &info, &samples, &sampleBytes) ||
+    // Read only: `working` may share its pixels with `source`, `display`
+    // with `working` until now.
+    if (!ImgReadPixels(working_.Get(), &info, &samples, &sampleBytes) ||
         !ImgGetPixels(display_.Get(), &info, &target, &targetBytes)) {
         return false;
     }
@@ -260,10 +262,10 @@ bool ImageDoc::RunEffectLocked(bool mosaic, int size) {
 // three of one geometry, checked by the caller.
 static bool RunOnPixels(bool mosaic, int size, ImgHandle working, ImgHandle display, const uint8_t* mask) {
     const int width = ImgWidth(display), height = ImgHeight(display);
-    uint8_t* samples = nullptr;
+    const uint8_t* samples = nullptr;
     uint8_t* target = nullptr;
     uint32_t sampleBytes = 0, targetBytes = 0;
-    if (!ImgGetPixels(working, nullptr, &samples, &sampleBytes) ||
+    if (!ImgReadPixels(working, nullptr, &samples, &sampleBytes) ||
         !ImgGetPixels(display, nullptr, &target, &targetBytes)) {
         return false;
     }
@@ -349,7 +351,11 @@ void ImageDoc::RemoveEffects() {
     {
         DocLock lock(*this);
         effects_.clear();
-        if (working_ && display_) {
+        // `display` is `working` again: the two share their pixels.
+        OwnedImage plain(ImgCopy(working_.Get()));
+        if (plain) {
+            display_ = std::move(plain);
+        } else if (working_ && display_) {
             ImgCopyPixels(display_.Get(), working_.Get());
         }
     }

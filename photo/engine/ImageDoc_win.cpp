@@ -191,7 +191,9 @@ int ImageDoc::Rebuild(int enlarge) {
     {
         // The new pictures are made aside and take the place of the old ones
         // only once complete, so a failure leaves `working` and `display`
-        // matching each other as before.
+        // matching each other as before. A copy shares its pixels until it is
+        // written, so a picture neither scaled, turned nor edited is held
+        // once for all three.
         DocLock lock(*this);
         OwnedImage nextWorking(ImgCopy(source_.Get()));
         if (!nextWorking) {

@@ -353,7 +353,7 @@ int Save(const wchar_t* path, ImgHandle image, Codec codec, int quality) {
     if (FAILED(hr)) {
         return ImgFail(uint32_t(hr));
     }
-    hr = Encode(temporary.c_str(), image->pixels, codec, quality);
+    hr = Encode(temporary.c_str(), *image->pixels, codec, quality);
     if (SUCCEEDED(hr) && !MoveFileExW(temporary.c_str(), path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
         hr = LastErrorResult();
     }

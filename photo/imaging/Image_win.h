@@ -60,12 +60,13 @@ inline int ImgGetHeader(ImgHandle image, BITMAPINFOHEADER* header) {
 // The header as GDI takes it (StretchDIBits, CreateDIBSection); 0 for none.
 inline const BITMAPINFO* ImgBitmapInfo(ImgHandle image) {
     const ImgInfoHeader* info = nullptr;
-    ImgGetPixels(image, &info, nullptr, nullptr);
+    ImgReadPixels(image, &info, nullptr, nullptr);
     return reinterpret_cast<const BITMAPINFO*>(info);
 }
 
-inline BYTE* ImgBits(ImgHandle image) {
-    uint8_t* bits = nullptr;
-    ImgGetPixels(image, nullptr, &bits, nullptr);
+// For reading (drawing with GDI, say).
+inline const BYTE* ImgBits(ImgHandle image) {
+    const uint8_t* bits = nullptr;
+    ImgReadPixels(image, nullptr, &bits, nullptr);
     return bits;
 }
