@@ -253,7 +253,10 @@ void WriteOutput(int code) {
     if (!doc) {
         return;
     }
-    if (doc->Save(shellState.outputPath, code) == 0) {
+    SaveOptions options;
+    options.jpegQuality = gSettings.jpegQuality;
+    options.keepShootingData = gSettings.keepShootingData != 0;
+    if (doc->Save(shellState.outputPath, code, options) == 0) {
         wchar_t text[128];
         std::swprintf(text, 128, ResourceString(IDS_SAVE_FAILED).c_str(), static_cast<unsigned>(ImgLastError()));
         MessageBoxW(nullptr, text, ResourceString(IDS_ERROR_CAPTION).c_str(), MB_OK | MB_ICONERROR);

@@ -13,7 +13,6 @@
 
 namespace {
 
-const int kJpegQuality = 95;
 const DWORD kViewEndLimitMs = 10000;
 
 HWND ReadWindow(HWND const* field) {
@@ -77,7 +76,7 @@ ImageDoc::Opened ImageDoc::Open(const wchar_t* file, int limitW, int limitH, int
     // Wide paths reach the library whole, so names outside the ANSI code page
     // load as well. An error left from before makes even a good load count as
     // failed: the caller's message then carries that code.
-    OwnedImage loaded(ImgLoadW(doc->path_.c_str()));
+    OwnedImage loaded(ImgLoadW(doc->path_.c_str(), &doc->shootingData_));
     if (!loaded || ImgLastError() != 0) {
         opened.error = ImgLastError();
         return opened;
@@ -240,13 +239,15 @@ int ImageDoc::Reload() {
     if (path_.empty()) {
         return 0;
     }
-    OwnedImage loaded(ImgLoadW(path_.c_str()));
+    std::vector<uint8_t> shootingData;
+    OwnedImage loaded(ImgLoadW(path_.c_str(), &shootingData));
     if (!loaded) {
         return 0;  // the picture in hand stays rather than none at all
     }
     ImgPrepare(loaded.Get());
     DocLock lock(*this);
     source_ = std::move(loaded);
+    shootingData_ = std::move(shootingData);
     loadedToSource_ = Affine();
     return 1;
 }
@@ -367,8 +368,9 @@ void ImageDoc::Paint(HWND hwnd) {
     }
 }
 
-int ImageDoc::Save(const wchar_t* target, int format) {
+int ImageDoc::Save(const wchar_t* target, int format, const SaveOptions& options) {
     OwnedImage frame;
+    std::vector<uint8_t> shootingData;
     {
         // The frame as it stands now (a change just made may not have been
         // painted yet), copied so the encoding does not hold up the view.
@@ -389,6 +391,9 @@ int ImageDoc::Save(const wchar_t* target, int format) {
         }
         ComposeLocked(false);
         frame.Reset(ImgCopy(composite_.Get()));
+        if (options.keepShootingData) {
+            shootingData = shootingData_;
+        }
     }
     if (!frame) {
         return 0;
@@ -404,7 +409,7 @@ int ImageDoc::Save(const wchar_t* target, int format) {
         case FormatGif:
             return ImgSaveGifW(target, frame.Get());
         default:
-            return ImgSaveJpegW(target, frame.Get(), kJpegQuality);
+            return ImgSaveJpegW(target, frame.Get(), options.jpegQuality, &shootingData);
     }
 }
 

@@ -65,6 +65,9 @@
 #define IDC_LARGE_SIZE 1072
 #define IDC_SETTINGS_APPLY 1075
 #define IDC_SETTINGS_CANCEL 1076
+#define IDC_JPEG_QUALITY 1091
+#define IDC_JPEG_QUALITY_LABEL 1092
+#define IDC_KEEP_SHOOTING_DATA 1093
 
 // Texts of the string table (Tandrel.rc); ids above every control id, which
 // number the tooltips.
@@ -105,4 +108,5 @@
 #define IDS_LARGE_PREFIX 2052
 #define IDS_PIXEL_SUFFIX 2053
 #define IDS_VIEW_TITLE 2054
+#define IDS_QUALITY_PREFIX 2060
 #define IDS_PICTURE_TOO_LARGE 2080

@@ -40,7 +40,17 @@ Settings DefaultSettings() {
     settings.zoomSizeLarge = 500;
     settings.trimSaveSize = 0;
     settings.saveSettings = 1;
+    settings.jpegQuality = kDefaultJpegQuality;
+    settings.keepShootingData = 0;
     return settings;
+}
+
+int StoredJpegQuality(int stored) {
+    return stored >= kMinJpegQuality && stored <= kMaxJpegQuality ? stored : kDefaultJpegQuality;
+}
+
+int StoredKeepShootingData(int stored) {
+    return stored == 1 ? 1 : 0;
 }
 
 int SizeChoiceControlId(int choice) {

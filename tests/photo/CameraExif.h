@@ -98,6 +98,15 @@ public:
         return jpeg;
     }
 
+    // A real picture file `jpeg` with `tiff` as its EXIF block, right after
+    // its start marker, as cameras place it.
+    static std::string WithBlock(const std::string& jpeg, const Bytes& tiff) {
+        size_t length = 2 + 6 + tiff.size();
+        std::string app1 = {'\xFF', '\xE1', char(length >> 8), char(length & 0xFF), 'E', 'x', 'i', 'f', 0, 0};
+        app1.append(tiff.begin(), tiff.end());
+        return jpeg.substr(0, 2) + app1 + jpeg.substr(2);
+    }
+
     // What a phone writes: camera, date, turned a quarter, author, exposure,
     // maker note, position, thumbnail, serial number and comment.
     Bytes PhoneTiff() const {

@@ -17,6 +17,23 @@ TEST(SettingsChoices, RadioButtonsForStoredChoicesIncludingHandEditedOnes) {
     }
 }
 
+TEST(SettingsChoices, LaterKeysReadOutOfRangeValuesAsTheirDefaults) {
+    struct Case {
+        int stored;
+        int quality;
+        int keep;
+    } cases[] = {
+        {1, 1, 1}, {100, 100, 0}, {40, 40, 0}, {95, 95, 0}, {0, 95, 0}, {101, 95, 0}, {-5, 95, 0}, {1 << 30, 95, 0},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(StoredJpegQuality(c.stored), c.quality) << c.stored;
+        EXPECT_EQ(StoredKeepShootingData(c.stored), c.keep) << c.stored;
+    }
+    Settings defaults = DefaultSettings();
+    EXPECT_EQ(defaults.jpegQuality, 95);
+    EXPECT_EQ(defaults.keepShootingData, 0) << "nothing is written unless the user asks";
+}
+
 TEST(SettingsChoices, OutOfRangeChoicesNeverReadOutsideTheTables) {
     Settings settings = DefaultSettings();
     settings.zoomSizeNon = 77;
