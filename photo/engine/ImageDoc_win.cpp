@@ -6,6 +6,7 @@
 #include "engine/BoxScale.h"
 #include "engine/Compose.h"
 #include "engine/Format.h"
+#include "engine/Preload_win.h"
 #include "engine/ViewWindow_win.h"
 #include "engine/WorkerThread_win.h"
 #include "imaging/Image_win.h"
@@ -75,8 +76,19 @@ ImageDoc::Opened ImageDoc::Open(const wchar_t* file, int limitW, int limitH, int
 
     // Wide paths reach the library whole, so names outside the ANSI code page
     // load as well. An error left from before makes even a good load count as
-    // failed: the caller's message then carries that code.
-    OwnedImage loaded(ImgLoadW(doc->path_.c_str(), &doc->shootingData_));
+    // failed: the caller's message then carries that code. The picture named
+    // on the command line may have been loaded already, ahead of the window.
+    OwnedImage loaded;
+    ImgHandle preloaded = nullptr;
+    uint32_t preloadError = 0;
+    if (TakePreload(doc->path_.c_str(), &preloaded, &doc->shootingData_, &preloadError)) {
+        loaded.Reset(preloaded);
+        if (preloadError != 0) {
+            ImgFail(preloadError);
+        }
+    } else {
+        loaded.Reset(ImgLoadW(doc->path_.c_str(), &doc->shootingData_));
+    }
     if (!loaded || ImgLastError() != 0) {
         opened.error = ImgLastError();
         return opened;

@@ -8,10 +8,12 @@
 #include <memory>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "CameraExif.h"
 #include "TandrelTestKit.h"
 #include "engine/ImageDoc_win.h"
+#include "engine/Preload_win.h"
 #include "imaging/Exif.h"
 #include "imaging/Image_win.h"
 #include "support/GuiDriver.h"
@@ -365,6 +367,37 @@ TEST_F(ImageDocTest, SavesTheShootingDataOnlyWhenAskedAndOnlyIntoAJpeg) {
     EXPECT_EQ(testfiles::ReadFileBytes(fromBmp).find("Exif"), std::string::npos);
     CloseDocument(other);
     CloseDocument(doc);
+}
+
+TEST_F(ImageDocTest, APictureLoadedAheadIsTakenOnlyByTheOpenOfItsPath) {
+    std::wstring named = WritePicture(dir, L"named.bmp", 40, 30);
+    std::wstring other = WritePicture(dir, L"other.bmp", 20, 10);
+
+    // Another path loads by itself and leaves the load ahead untaken.
+    StartPreload(named.c_str());
+    std::unique_ptr<ImageDoc> doc = ImageDoc::Open(other.c_str(), 0, 0, 0, 1).doc;
+    ASSERT_TRUE(doc);
+    EXPECT_EQ(ImgWidth(doc->Source()), 20);
+    CloseDocument(doc);
+    DiscardPreload();
+    ImgHandle picture = nullptr;
+    std::vector<uint8_t> shootingData;
+    uint32_t error = 0;
+    EXPECT_FALSE(TakePreload(named.c_str(), &picture, &shootingData, &error)) << "discarded";
+
+    StartPreload(named.c_str());
+    doc = ImageDoc::Open(named.c_str(), 0, 0, 0, 1).doc;
+    ASSERT_TRUE(doc);
+    EXPECT_EQ(ImgWidth(doc->Source()), 40);
+    EXPECT_FALSE(TakePreload(named.c_str(), &picture, &shootingData, &error)) << "taken once";
+    CloseDocument(doc);
+
+    // A load ahead that failed fails the open with its code.
+    std::wstring missing = dir / L"missing.jpg";
+    StartPreload(missing.c_str());
+    ImageDoc::Opened opened = ImageDoc::Open(missing.c_str(), 0, 0, 0, 1);
+    EXPECT_FALSE(opened.doc);
+    EXPECT_EQ(opened.error, uint32_t(HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND)));
 }
 
 }  // namespace
