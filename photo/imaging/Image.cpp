@@ -1,5 +1,6 @@
 #include "imaging/Image.h"
 
+#include <atomic>
 #include <cstring>
 #include <new>
 
@@ -62,6 +63,17 @@ bool Replace(ImgImage& image, PixelImage&& pixels) {
     return true;
 }
 
+// A count of one read here may follow the release of a copy on another
+// thread (a save encoding its frame): the fence orders that copy's last reads
+// before our writes.
+bool SoleOwner(const ImgImage& image) {
+    if (image.pixels.use_count() > 1) {
+        return false;
+    }
+    std::atomic_thread_fence(std::memory_order_acquire);
+    return true;
+}
+
 }  // namespace
 
 ImgHandle ImgAdopt(PixelImage&& pixels) {
@@ -75,7 +87,7 @@ ImgHandle ImgAdopt(PixelImage&& pixels) {
 }
 
 PixelImage* ImgOwnPixels(ImgImage& image) {
-    if (image.pixels.use_count() > 1) {
+    if (!SoleOwner(image)) {
         const PixelImage& shared = *image.pixels;
         PixelImage own;
         if (uint32_t error = AllocatePixels(own, shared.width, shared.height)) {
@@ -135,7 +147,7 @@ int ImgCopyPixels(ImgHandle to, ImgHandle from) {
         return 1;
     }
     const PixelImage& pixels = *from->pixels;
-    if (to->pixels.use_count() == 1) {
+    if (SoleOwner(*to)) {
         std::memcpy(to->pixels->bits.get(), pixels.bits.get(), pixels.ByteCount());
         return 1;
     }
