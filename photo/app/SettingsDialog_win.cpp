@@ -12,7 +12,7 @@
 namespace {
 
 constexpr int kSliderMin = 1;
-constexpr int kSliderMax = 2000;
+constexpr int kSliderMax = kSizeLimitMax;
 
 struct SizeSlider {
     int sliderId;
