@@ -51,6 +51,13 @@ void DrawOutline(HWND view, const std::vector<POINT>& points) {
     gui::PostMouse(view, WM_LBUTTONUP, points.back().x, points.back().y, 0);
 }
 
+// Answers a message box and waits until it is gone, so that the next box
+// looked for is not this one.
+void Answer(HWND box, int button) {
+    gui::PressButton(box, button);
+    EXPECT_TRUE(gui::WaitUntil([&] { return !IsWindow(box); }));
+}
+
 // The colour on screen at a point of `window`'s client area.
 Rgb ScreenColour(HWND window, int x, int y) {
     POINT point = {x, y};
@@ -595,7 +602,7 @@ TEST_F(ShellGui, ASaveFailureIsToldInWordsAndTheWindowStaysWithTheWork) {
         if (button == IDC_SAVE_AND_EXIT) {
             Shot(L"tandrel-save-failed.png", boxWindow);
         }
-        gui::PressButton(boxWindow, IDOK);
+        Answer(boxWindow, IDOK);
         EXPECT_EQ(box.caption, L"エラー");
         EXPECT_NE(box.text.find(output), std::wstring::npos) << testfiles::ToUtf8(box.text);
         EXPECT_NE(box.text.find(L"書き込む権限がありません"), std::wstring::npos) << testfiles::ToUtf8(box.text);
@@ -629,7 +636,7 @@ TEST_F(ShellGui, TheOriginalIsNeverOverwrittenAndAnExistingFileAsksFirst) {
     ASSERT_NE(refusal, nullptr);
     gui::MessageBoxContent box = gui::ReadMessageBox(refusal);
     Shot(L"tandrel-output-is-input.png", refusal);
-    gui::PressButton(refusal, IDOK);
+    Answer(refusal, IDOK);
     EXPECT_NE(box.text.find(work_ / L"SAME.bmp"), std::wstring::npos) << testfiles::ToUtf8(box.text);
     EXPECT_NE(box.text.find(L"元の画像ファイル"), std::wstring::npos) << testfiles::ToUtf8(box.text);
     gui::Sync(main_);
@@ -649,7 +656,7 @@ TEST_F(ShellGui, TheOriginalIsNeverOverwrittenAndAnExistingFileAsksFirst) {
         if (answer == IDNO) {
             Shot(L"tandrel-confirm-overwrite.png", question);
         }
-        gui::PressButton(question, answer);
+        Answer(question, answer);
         EXPECT_TRUE(box.yesNo);
         EXPECT_NE(box.text.find(other), std::wstring::npos) << testfiles::ToUtf8(box.text);
         EXPECT_NE(box.text.find(L"上書きしますか"), std::wstring::npos) << testfiles::ToUtf8(box.text);
@@ -702,7 +709,7 @@ TEST_F(ShellGui, EnterInAnEditEndsTheEditAndUnsavedChangesAreAskedAbout) {
         if (std::string(way.name) == "Escape") {
             Shot(L"tandrel-save-changes.png", question);
         }
-        gui::PressButton(question, IDCANCEL);
+        Answer(question, IDCANCEL);
         EXPECT_EQ(box.text, L"変更を保存しますか？");
         EXPECT_EQ(box.ownerTitle, kMainTitle);
         gui::Sync(main_);
