@@ -1,6 +1,7 @@
 #include "engine/DeletionRules.h"
 
 #include <cstring>
+#include <initializer_list>
 
 namespace {
 
@@ -37,21 +38,6 @@ const char* ReadComponent(const char* p, CharStep next, bool slashSeparates, std
     return p;
 }
 
-struct CanonicalPath {
-    std::string prefix;  // "C:" or "\\SERVER\SHARE"
-    std::vector<std::string> components;
-
-    std::string Join(size_t count) const {
-        std::string text = prefix;
-        for (size_t i = 0; i < count && i < components.size(); ++i) {
-            text += '\\';
-            text += components[i];
-        }
-        return text;
-    }
-    std::string Text() const { return Join(components.size()); }
-};
-
 // Windows drops trailing dots and blanks of a component when it opens a path,
 // so "Windows." is the Windows directory. Neither byte can be a trail byte of
 // a double-byte character, so trimming bytes from the end is safe.
@@ -61,7 +47,7 @@ void TrimComponent(std::string& component) {
     }
 }
 
-bool Canonicalize(const char* path, CharStep next, CanonicalPath& out) {
+bool Canonicalize(const char* path, CharStep next, PathParts& out) {
     out.prefix.clear();
     out.components.clear();
     if (path == nullptr || path[0] == '\0') {
@@ -137,60 +123,189 @@ bool StartsWithDirectory(const std::string& text, const std::string& directory) 
            text[directory.size()] == '\\';
 }
 
-// Keys no product owns; they and every key above them are refused. Upper
-// case, components separated by one backslash. The software keys stand under
-// both the user's and the machine's root; the others under one root only.
-const char* const kProtectedSoftwareKeys[] = {
-    "SOFTWARE\\MICROSOFT\\WINDOWS\\CURRENTVERSION\\UNINSTALL",
-    "SOFTWARE\\MICROSOFT\\WINDOWS\\CURRENTVERSION\\RUN",
-    "SOFTWARE\\MICROSOFT\\WINDOWS\\CURRENTVERSION\\RUNONCE",
-    "SOFTWARE\\MICROSOFT\\WINDOWS NT\\CURRENTVERSION",
-    "SOFTWARE\\CLASSES\\CLSID",
-    "SOFTWARE\\POLICIES",
-    "SOFTWARE\\WOW6432NODE\\MICROSOFT",
-    "SOFTWARE\\WOW6432NODE\\CLASSES",
-};
-const char* const kProtectedUserKeys[] = {
-    "APPEVENTS",
-    "CONSOLE",
-    "CONTROL PANEL",
-    "ENVIRONMENT",
-    "EUDC",
-    "IDENTITIES",
-    "KEYBOARD LAYOUT",
-    "NETWORK",
-    "PRINTERS",
-    "SYSTEM",
-    "VOLATILE ENVIRONMENT",
-};
-const char* const kProtectedMachineKeys[] = {
-    "SYSTEM\\CURRENTCONTROLSET",
-    "SYSTEM\\SETUP",
-    "HARDWARE",
-    "SAM",
-    "SECURITY",
-    "BCD00000000",
-};
-const char* const kProtectedClassKeys[] = {
-    "CLSID",       "INTERFACE", "TYPELIB", "APPID", "*", "DIRECTORY", "FOLDER", "DRIVE", "ALLFILESYSTEMOBJECTS",
-    "WOW6432NODE",
-};
-
-template <size_t N>
-bool IsProtectedKey(const std::string& key, const char* const (&table)[N]) {
-    for (const char* entry : table) {
-        std::string protectedKey(entry);
-        if (key == protectedKey || StartsWithDirectory(protectedKey, key)) {
+bool EqualsAny(const std::string& text, std::initializer_list<const char*> names) {
+    for (const char* name : names) {
+        if (text == name) {
             return true;
         }
     }
     return false;
 }
 
+// Under "Software" (or "Software\Wow6432Node", the 32-bit view of the same
+// keys), what no product owns: the system's own keys and the shared lists in
+// which every product has an entry.
+bool IsSharedSoftwareKey(const std::string& component) {
+    return EqualsAny(component, {"MICROSOFT", "CLASSES", "POLICIES", "CLIENTS", "REGISTEREDAPPLICATIONS"});
+}
+
+bool MayDeleteSoftwareKey(const std::vector<std::string>& key) {
+    if (key.empty() || key[0] != "SOFTWARE") {
+        return false;
+    }
+    size_t vendor = 1;
+    if (key.size() > 1 && key[1] == "WOW6432NODE") {
+        vendor = 2;
+    }
+    // A vendor and a product below it: a vendor key alone holds the vendor's
+    // other products too.
+    return key.size() >= vendor + 2 && !IsSharedSoftwareKey(key[vendor]);
+}
+
+// The roots under which every class id, interface, type library and
+// application id of the machine stands: only a key below one can be a
+// product's.
+bool IsComRoot(const std::string& component) {
+    return EqualsAny(component, {"CLSID", "INTERFACE", "TYPELIB", "APPID", "APPLICATIONS"});
+}
+
+// Classes of the shell and of Windows itself (the shell's own classes and
+// protocols, then the program and system file types), and the extensions of
+// those file types. The machine's registrations are checked too (see
+// ClassKeyIsProducts); this list stands where they say nothing, as for
+// "lnkfile", which registers no program of its own.
+// Each name between bars.
+const char kSystemClasses[] =
+    "|*|DIRECTORY|FOLDER|DRIVE|ALLFILESYSTEMOBJECTS|SYSTEMFILEASSOCIATIONS|UNKNOWN|NETWORK|PRINTERS|MIME"
+    "|PROTOCOLS|COMPONENT CATEGORIES|MEDIA TYPE|WOW6432NODE|LIBRARYFOLDER|DESKTOPBACKGROUND|INTERNETSHORTCUT"
+    "|COMPRESSEDFOLDER|HTTP|HTTPS|FTP|FILE|MAILTO"
+    "|EXEFILE|LNKFILE|PIFFILE|COMFILE|BATFILE|CMDFILE|DLLFILE|SYSFILE|OCXFILE|DRVFILE|CPLFILE|SCRFILE|MSCFILE"
+    "|HTAFILE|REGFILE|INFFILE|INIFILE|TXTFILE|JSFILE|JSEFILE|VBSFILE|VBEFILE|WSFFILE|WSHFILE|MSI.PACKAGE"
+    "|MSI.PATCH|HTMLFILE|MHTMLFILE|XMLFILE"
+    "|.EXE|.LNK|.PIF|.COM|.BAT|.CMD|.DLL|.SYS|.OCX|.DRV|.CPL|.SCR|.MSC|.HTA|.REG|.INF|.INI|.TXT|.JS|.JSE|.VBS"
+    "|.VBE|.WSF|.WSH|.PS1|.MSI|.MSP|.URL|.HTM|.HTML|.MHT|.XML|.ZIP|.CAB|.LOG|.JPG|.JPEG|.PNG|.GIF|.BMP|.ICO"
+    "|.TIF|.TIFF|";
+
+bool IsSystemClass(const std::string& component) {
+    // A name holding a bar is no class of the list.
+    return component.find('|') == std::string::npos &&
+           std::strstr(kSystemClasses, ("|" + component + "|").c_str()) != nullptr;
+}
+
+// Folders that every profile has and that Windows itself fills: refused
+// whole in any profile, wherever the profiles lie. The second list holds
+// folders that are refused only themselves: products install into them.
+const std::vector<std::vector<std::string>> kProfileTrees = {
+    {"APPDATA", "LOCALLOW"},
+    {"APPDATA", "LOCAL", "MICROSOFT"},
+    {"APPDATA", "ROAMING", "MICROSOFT"},
+    // The layout of Windows XP.
+    {"APPLICATION DATA", "MICROSOFT"},
+    {"LOCAL SETTINGS", "APPLICATION DATA", "MICROSOFT"},
+};
+const std::vector<std::vector<std::string>> kProfileFolders = {
+    {"APPDATA", "LOCAL", "PROGRAMS"},
+};
+
+// How `path` (components below a profile root) stands to `folder` (the same).
+enum class Relation { Apart, Above, Same, Inside };
+Relation RelationTo(const std::vector<std::string>& path, size_t from, const std::vector<std::string>& folder) {
+    const size_t length = path.size() - from;
+    const size_t shared = length < folder.size() ? length : folder.size();
+    for (size_t i = 0; i < shared; ++i) {
+        if (path[from + i] != folder[i]) {
+            return Relation::Apart;
+        }
+    }
+    if (length < folder.size()) {
+        return Relation::Above;
+    }
+    return length == folder.size() ? Relation::Same : Relation::Inside;
+}
+
+bool IsProtectedInProfile(const PathParts& path, size_t profileRoot, bool createdByInstall) {
+    for (const std::vector<std::string>& tree : kProfileTrees) {
+        Relation relation = RelationTo(path.components, profileRoot, tree);
+        if (relation == Relation::Above || relation == Relation::Same ||
+            (relation == Relation::Inside && !createdByInstall)) {
+            return true;
+        }
+    }
+    for (const std::vector<std::string>& folder : kProfileFolders) {
+        Relation relation = RelationTo(path.components, profileRoot, folder);
+        if (relation == Relation::Above || relation == Relation::Same) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// Reads the program out of a registration value: quoted, or up to the first
+// blank; an icon's ",index" goes.
+std::string RegistrationProgram(const char* value, CharStep next) {
+    const char* p = value;
+    while (*p == ' ' || *p == '\t') {
+        ++p;
+    }
+    std::string program;
+    if (*p == '"') {
+        for (++p; *p != '\0' && *p != '"';) {
+            const char* after = next(p);
+            program.append(p, static_cast<size_t>(after - p));
+            p = after;
+        }
+    } else {
+        for (; *p != '\0' && *p != ' ' && *p != '\t';) {
+            const char* after = next(p);
+            program.append(p, static_cast<size_t>(after - p));
+            p = after;
+        }
+    }
+    // ",index" of a default icon; a comma is never a trail byte.
+    const size_t comma = program.rfind(',');
+    if (comma != std::string::npos && comma + 1 < program.size() &&
+        program.find_first_not_of("-0123456789", comma + 1) == std::string::npos) {
+        program.erase(comma);
+    }
+    return program;
+}
+
 }  // namespace
 
+std::string PathParts::Join(size_t count) const {
+    std::string text = prefix;
+    for (size_t i = 0; i < count && i < components.size(); ++i) {
+        text += '\\';
+        text += components[i];
+    }
+    return text;
+}
+
+std::string PathParts::WindowsText() const {
+    return components.empty() ? prefix + "\\" : Text();
+}
+
+bool SplitTargetPath(const char* path, CharStep next, PathParts& out) {
+    return Canonicalize(path, next, out);
+}
+
+bool MapLocalShare(PathParts& path, const std::vector<std::string>& localHosts) {
+    if (path.prefix.size() < 2 || path.prefix[0] != '\\') {
+        return true;
+    }
+    const size_t serverEnd = path.prefix.find('\\', 2);
+    const std::string server = path.prefix.substr(2, serverEnd - 2);
+    const std::string share = path.prefix.substr(serverEnd + 1);
+    bool local = server == "LOCALHOST" || server == "127.0.0.1";
+    for (const std::string& host : localHosts) {
+        local = local || server == host;
+    }
+    if (!local) {
+        return true;
+    }
+    if (share.size() == 2 && share[1] == '$' && IsAsciiLetter(share[0])) {
+        path.prefix = std::string(1, share[0]) + ":";
+        return true;
+    }
+    return false;
+}
+
+bool IsInsideDirectory(const std::string& path, const std::string& directory) {
+    return StartsWithDirectory(path, directory);
+}
+
 bool CanonicalTargetPath(const char* path, CharStep next, std::string& out) {
-    CanonicalPath canonical;
+    PathParts canonical;
     if (!Canonicalize(path, next, canonical)) {
         out.clear();
         return false;
@@ -200,22 +315,30 @@ bool CanonicalTargetPath(const char* path, CharStep next, std::string& out) {
 }
 
 void AddProtectedDirectory(ProtectedDirectories& dirs, const char* path, CharStep next) {
-    CanonicalPath canonical;
+    PathParts canonical;
     if (Canonicalize(path, next, canonical)) {
         dirs.exact.push_back(canonical.Text());
     }
 }
 
+void AddProtectedTree(ProtectedDirectories& dirs, const char* path, CharStep next) {
+    PathParts canonical;
+    if (Canonicalize(path, next, canonical)) {
+        dirs.trees.push_back(canonical.Text());
+    }
+}
+
 void AddProfileParent(ProtectedDirectories& dirs, const char* profilePath, CharStep next) {
-    CanonicalPath canonical;
+    PathParts canonical;
     if (Canonicalize(profilePath, next, canonical) && canonical.components.size() >= 2) {
         dirs.profileParents.push_back(canonical.Join(canonical.components.size() - 1));
     }
 }
 
-bool IsProtectedTarget(const char* target, const ProtectedDirectories& dirs, CharStep next) {
-    CanonicalPath canonical;
-    if (!Canonicalize(target, next, canonical) || canonical.components.empty()) {
+bool IsProtectedTarget(const char* target, const ProtectedDirectories& dirs, CharStep next, bool createdByInstall) {
+    PathParts canonical;
+    if (!Canonicalize(target, next, canonical) || !MapLocalShare(canonical, dirs.localHosts) ||
+        canonical.components.empty()) {
         return true;
     }
     const std::string text = canonical.Text();
@@ -224,9 +347,14 @@ bool IsProtectedTarget(const char* target, const ProtectedDirectories& dirs, Cha
             return true;
         }
     }
+    for (const std::string& dir : dirs.trees) {
+        if (dir == text || StartsWithDirectory(dir, text) || (!createdByInstall && StartsWithDirectory(text, dir))) {
+            return true;
+        }
+    }
     // A profile root, or a folder directly in one: Downloads, cloud folders
     // and the like, where a program installed in place may well have been
-    // started from.
+    // started from; and the system's folders in any profile.
     const size_t depth = canonical.components.size();
     const std::string parent = canonical.Join(depth - 1);
     const std::string grandparent = depth >= 2 ? canonical.Join(depth - 2) : std::string();
@@ -234,12 +362,18 @@ bool IsProtectedTarget(const char* target, const ProtectedDirectories& dirs, Cha
         if (parent == profiles || grandparent == profiles) {
             return true;
         }
+        PathParts profilesParts;
+        if (StartsWithDirectory(text, profiles) && Canonicalize(profiles.c_str(), next, profilesParts) &&
+            IsProtectedInProfile(canonical, profilesParts.components.size() + 1, createdByInstall)) {
+            return true;
+        }
     }
     return false;
 }
 
-RegistryItemStatus ParseRegistryItem(const char* text, CharStep next, RegistryItem& item) {
+RegistryItemStatus ParseRegistryItem(const char* text, CharStep next, RegistryItem& item, bool existedBeforeInstall) {
     item.keyPath = nullptr;
+    item.classKey.clear();
     const char* separator = FindFirstBackslash(text, next);
     if (separator == nullptr) {
         return RegistryItemStatus::NoBackslash;
@@ -256,7 +390,7 @@ RegistryItemStatus ParseRegistryItem(const char* text, CharStep next, RegistryIt
     }
     // The key as the registry compares it: components without empty ones,
     // single-byte letters in upper case.
-    std::string key;
+    std::vector<std::string> key;
     std::string component;
     for (const char* p = separator + 1; *p != '\0';) {
         if (*p == '\\') {
@@ -264,28 +398,47 @@ RegistryItemStatus ParseRegistryItem(const char* text, CharStep next, RegistryIt
             continue;
         }
         p = ReadComponent(p, next, false, component);
-        if (!key.empty()) {
-            key += '\\';
-        }
-        key += component;
+        key.push_back(component);
     }
     if (key.empty()) {
         return RegistryItemStatus::EmptyKey;
     }
     item.keyPath = separator + 1;
-    bool isProtected = false;
+    bool mayDelete = false;
     switch (item.root) {
         case RegistryRoot::CurrentUser:
-            isProtected = IsProtectedKey(key, kProtectedSoftwareKeys) || IsProtectedKey(key, kProtectedUserKeys);
-            break;
         case RegistryRoot::LocalMachine:
-            isProtected = IsProtectedKey(key, kProtectedSoftwareKeys) || IsProtectedKey(key, kProtectedMachineKeys);
+            // HKEY_LOCAL_MACHINE\SYSTEM is not under "Software": never.
+            mayDelete = MayDeleteSoftwareKey(key);
             break;
         case RegistryRoot::ClassesRoot:
-            isProtected = IsProtectedKey(key, kProtectedClassKeys);
+            if (IsComRoot(key[0])) {
+                mayDelete = key.size() >= 2;
+                item.classKey = key[0] + (key.size() >= 2 ? "\\" + key[1] : std::string());
+            } else {
+                mayDelete = !IsSystemClass(key[0]);
+                item.classKey = key[0];
+            }
             break;
     }
-    return isProtected ? RegistryItemStatus::Protected : RegistryItemStatus::Ok;
+    return mayDelete && !existedBeforeInstall ? RegistryItemStatus::Ok : RegistryItemStatus::Protected;
+}
+
+bool RegistrationIsInside(const char* value, const char* directory, CharStep next) {
+    const std::string program = RegistrationProgram(value, next);
+    std::string programPath;
+    std::string dir;
+    return CanonicalTargetPath(program.c_str(), next, programPath) && CanonicalTargetPath(directory, next, dir) &&
+           StartsWithDirectory(programPath, dir);
+}
+
+bool ClassKeyIsProducts(const std::vector<std::string>& registrations, const char* directory, CharStep next) {
+    for (const std::string& value : registrations) {
+        if (!RegistrationIsInside(value.c_str(), directory, next)) {
+            return false;
+        }
+    }
+    return true;
 }
 
 bool HelpIndexPathFor(const char* path, CharStep next, char* out, size_t capacity) {

@@ -24,19 +24,50 @@
 // without a drive ("\dir") or relative to a drive's current directory ("C:dir").
 bool CanonicalTargetPath(const char* path, CharStep next, std::string& out);
 
+// The comparison form split into its drive or share and its components.
+struct PathParts {
+    std::string prefix;  // "C:" or "\\SERVER\SHARE"
+    std::vector<std::string> components;
+
+    // The prefix and the first `count` components.
+    std::string Join(size_t count) const;
+    std::string Text() const { return Join(components.size()); }
+    // The text to hand to Windows: a root gets its backslash back ("C:\").
+    std::string WindowsText() const;
+};
+bool SplitTargetPath(const char* path, CharStep next, PathParts& out);
+
+// Reads an administrative share of this machine ("\\localhost\C$\dir",
+// "\\MYPC\d$") as the drive path it is ("C:\dir"). `localHosts` holds the
+// names this machine answers to, in upper case; "LOCALHOST" and "127.0.0.1"
+// always count. False for any other share of this machine: what it shows
+// cannot be told from its name. A path on another machine stays as it is.
+bool MapLocalShare(PathParts& path, const std::vector<std::string>& localHosts);
+
+// True when `path` lies strictly inside `directory`; both in comparison form.
+bool IsInsideDirectory(const std::string& path, const std::string& directory);
+
 // Directories that a recursive or whole-directory deletion must leave alone.
 struct ProtectedDirectories {
     // In comparison form: neither these nor anything above them may be
     // deleted (the Windows, system, program and common files directories, the
     // shell's folders of the user and of all users, the profiles).
     std::vector<std::string> exact;
+    // In comparison form: refused themselves, above them and everything
+    // inside them (the Windows directory, the system's own AppData folders),
+    // unless this install created the directory inside.
+    std::vector<std::string> trees;
     // In comparison form: the directories holding the users' profiles; every
     // directory directly inside one is a user's profile root.
     std::vector<std::string> profileParents;
+    // The names this machine answers to, upper case (see MapLocalShare).
+    std::vector<std::string> localHosts;
 };
 
-// Adds `path` (any spelling) to `exact`; ignored when it is not absolute.
+// Adds `path` (any spelling) to `exact` or `trees`; ignored when it is not
+// absolute.
 void AddProtectedDirectory(ProtectedDirectories& dirs, const char* path, CharStep next);
+void AddProtectedTree(ProtectedDirectories& dirs, const char* path, CharStep next);
 
 // Adds the directory that holds the profile `profilePath` to
 // `profileParents`; ignored when that directory is a drive or share root,
@@ -44,10 +75,19 @@ void AddProtectedDirectory(ProtectedDirectories& dirs, const char* path, CharSte
 void AddProfileParent(ProtectedDirectories& dirs, const char* profilePath, CharStep next);
 
 // True when deleting the directory `target` recursively could destroy what is
-// not the product's: a target that is not absolute, a drive or share root, one
-// of `dirs.exact` or a directory above one, a user's profile root or a folder
-// directly inside one (such as Downloads).
-bool IsProtectedTarget(const char* target, const ProtectedDirectories& dirs, CharStep next);
+// not the product's: a target that is not absolute, a drive or share root, a
+// share of this machine other than a drive's administrative share, one of
+// `dirs.exact` or `dirs.trees` or a directory above one, a user's profile
+// root or a folder directly inside one (such as Downloads), the system's
+// AppData folders of any profile (AppData\LocalLow, Local\Microsoft,
+// Roaming\Microsoft and what they hold, Local\Programs itself), and
+// anything inside the Windows directory. `createdByInstall` (from the
+// install's record) lets a directory inside those trees go: the install made
+// it, so it is the product's.
+bool IsProtectedTarget(const char* target,
+                       const ProtectedDirectories& dirs,
+                       CharStep next,
+                       bool createdByInstall = false);
 
 // A "RegKey" item: "ROOT\key path".
 enum class RegistryRoot { CurrentUser, LocalMachine, ClassesRoot };
@@ -57,16 +97,47 @@ enum class RegistryItemStatus {
     NoBackslash,  // no root separator at all
     UnknownRoot,  // a root other than the three names, in exactly their case
     EmptyKey,     // nothing but backslashes after the root: it would name the root itself
-    Protected,    // a key of the system that no product owns (its whole tree would go)
+    Protected,    // not a key a product may own (its whole tree would go)
 };
 
 struct RegistryItem {
     RegistryRoot root;
     const char* keyPath;  // points into the item, after the first backslash
+    // HKEY_CLASSES_ROOT only: the key that says whose the item is, in upper
+    // case: the extension or class (".ACME", "ACME.DOCUMENT"), or the class
+    // id, interface, type library or application id under its root
+    // ("CLSID\{...}"). Whether the machine's registrations in it belong to
+    // the product is for the caller to find out (ClassKeyIsProducts).
+    std::string classKey;
 };
 
-// Reads a "RegKey" item. `item.keyPath` is set for Ok and Protected.
-RegistryItemStatus ParseRegistryItem(const char* text, CharStep next, RegistryItem& item);
+// Reads a "RegKey" item and applies the rule of what a product may own. Keys
+// under HKEY_CURRENT_USER and HKEY_LOCAL_MACHINE: only
+// "Software\Vendor\Product" and below ("Software\Wow6432Node\Vendor\Product" in the 32-bit
+// view), never under Microsoft, Classes, Policies, Clients or
+// RegisteredApplications, and nothing of HKEY_LOCAL_MACHINE\SYSTEM. Keys under
+// HKEY_CLASSES_ROOT: an extension or class key and below, never the roots of
+// class ids, interfaces, type libraries and application ids themselves, nor
+// the classes and extensions of Windows itself. `existedBeforeInstall` (from
+// the install's record) refuses a key the product did not make.
+// `item.keyPath` is set for Ok and Protected.
+RegistryItemStatus ParseRegistryItem(const char* text,
+                                     CharStep next,
+                                     RegistryItem& item,
+                                     bool existedBeforeInstall = false);
+
+// Whether a registration value of a class key (a shell command, a default
+// icon, a COM server's path) names a file inside `directory`: the program is
+// the quoted text, or the text up to the first blank, without an icon's
+// ",index". "%1", a bare program name and an unquoted path with blanks name
+// nothing inside.
+bool RegistrationIsInside(const char* value, const char* directory, CharStep next);
+
+// Whether the registrations found in a class key (see RegistrationIsInside)
+// make it the product's: none of them names a file outside `directory`.
+// A key holding no registration at all counts as the product's: its
+// extension points to a class already removed, or it holds settings only.
+bool ClassKeyIsProducts(const std::vector<std::string>& registrations, const char* directory, CharStep next);
 
 // When `path`'s extension (the text from its last ".") is ".hlp" in any case,
 // `out` receives the path with that extension replaced by ".gid", the index

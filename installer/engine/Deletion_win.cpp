@@ -1,10 +1,14 @@
 #include "engine/Deletion_win.h"
 
+#include "engine/Reporter.h"
+
 #include <shlobj.h>
 
 #include <cstring>
 
 #include "engine/DeletionRules.h"
+#include "engine/InstallRules.h"
+#include "engine/MachineFacts_win.h"
 #include "engine/Paths_win.h"
 #include "engine/Registry_win.h"
 #include "engine/SetupFields.h"
@@ -54,8 +58,54 @@ void AddSystemDirectory(ProtectedDirectories& dirs, UINT(WINAPI* query)(LPSTR, U
     }
 }
 
+// `path` + `below` as a tree that goes only whole with what it holds, in its
+// given and its long spelling.
+void AddTree(ProtectedDirectories& dirs, const char* path, const char* below) {
+    char tree[kPathCapacity];
+    if (path == nullptr || path[0] == '\0' || !JoinPath(tree, sizeof tree, {path, below})) {
+        return;
+    }
+    AddProtectedTree(dirs, tree, NextAnsiChar);
+    std::string longForm;
+    if (LongFormOf(tree, longForm)) {
+        AddProtectedTree(dirs, longForm.c_str(), NextAnsiChar);
+    }
+}
+
+void AddSystemTree(ProtectedDirectories& dirs, UINT(WINAPI* query)(LPSTR, UINT)) {
+    char path[MAX_PATH] = {};
+    UINT length = query(path, sizeof path);
+    if (length > 0 && length < sizeof path) {
+        AddTree(dirs, path, "");
+    }
+}
+
+// The folders of the user's and the machine's AppData that Windows fills
+// itself. Those of other profiles follow from the profile directory.
+void AddAppDataTrees(ProtectedDirectories& dirs) {
+    char path[kPathCapacity];
+    if (GetSpecialFolderPath(CSIDL_LOCAL_APPDATA, path)) {
+        AddTree(dirs, path, "\\Microsoft");
+        AddTree(dirs, path, "Low");  // "...\AppData\Local" + "Low"
+        char programs[kPathCapacity];
+        if (JoinPath(programs, sizeof programs, {path, "\\Programs"})) {
+            AddLongForm(dirs, programs);
+        }
+    }
+    if (GetSpecialFolderPath(CSIDL_APPDATA, path)) {
+        AddTree(dirs, path, "\\Microsoft");
+    }
+    if (GetSpecialFolderPath(CSIDL_COMMON_APPDATA, path)) {
+        AddTree(dirs, path, "\\Microsoft");
+    }
+}
+
 ProtectedDirectories CollectProtectedDirectories() {
     ProtectedDirectories dirs;
+    dirs.localHosts = LocalHostNames();
+    AddSystemTree(dirs, GetWindowsDirectoryA);
+    AddSystemTree(dirs, GetSystemWindowsDirectoryA);
+    AddAppDataTrees(dirs);
     AddSystemDirectory(dirs, GetWindowsDirectoryA);
     AddSystemDirectory(dirs, GetSystemWindowsDirectoryA);
     AddSystemDirectory(dirs, GetSystemDirectoryA);
@@ -265,7 +315,7 @@ int DeleteRegistryTree(HKEY root, const char* path) {
     return RegDeleteKeyA(root, path) == ERROR_SUCCESS ? 0 : kErrorRegistryKeyDelete;
 }
 
-void DeleteShortcutList(const ItemList& list, const char* folder) {
+void DeleteShortcutList(const ItemList& list, const char* folder, Reporter* reporter) {
     for (const ItemNode* node = list.First(); node != nullptr; node = node->next) {
         char name[kItemCapacity];
         FieldBuffer field = {name, sizeof name, false};
@@ -273,18 +323,33 @@ void DeleteShortcutList(const ItemList& list, const char* folder) {
             continue;
         }
         char path[kPathCapacity];
-        if (JoinPath(path, sizeof path, {folder, "\\", name, ".lnk"})) {
-            DeleteFileA(path);
+        if (IsSafeShortcutName(name, NextAnsiChar) && JoinPath(path, sizeof path, {folder, "\\", name, ".lnk"}) &&
+            DeleteFileA(path) && reporter) {
+            reporter->Record(Step::Removed, path);
         }
     }
 }
 
-bool IsProtectedDeletionTarget(const char* directory) {
+bool IsProtectedDeletionTarget(const char* directory, bool createdByInstall) {
     const ProtectedDirectories dirs = CollectProtectedDirectories();
-    if (IsProtectedTarget(directory, dirs, NextAnsiChar)) {
+    if (IsProtectedTarget(directory, dirs, NextAnsiChar, createdByInstall)) {
         return true;
     }
-    char longPath[MAX_PATH] = {};
-    DWORD length = GetLongPathNameA(directory, longPath, sizeof longPath);
-    return length > 0 && length < sizeof longPath && IsProtectedTarget(longPath, dirs, NextAnsiChar);
+    std::string longForm;
+    if (!LongFormOf(directory, longForm) || IsProtectedTarget(longForm.c_str(), dirs, NextAnsiChar, createdByInstall)) {
+        return true;
+    }
+    return HasLinkAbove(directory);
+}
+
+RegistryItemStatus CheckRegistryItem(const char* text,
+                                     RegistryItem& item,
+                                     const char* installDir,
+                                     bool existedBeforeInstall) {
+    RegistryItemStatus status = ParseRegistryItem(text, NextAnsiChar, item, existedBeforeInstall);
+    if (status == RegistryItemStatus::Ok && item.root == RegistryRoot::ClassesRoot &&
+        !ClassKeyIsProductsOnMachine(item.classKey, installDir)) {
+        return RegistryItemStatus::Protected;
+    }
+    return status;
 }

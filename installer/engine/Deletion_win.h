@@ -5,7 +5,10 @@
 
 #include <windows.h>
 
+#include "engine/DeletionRules.h"
 #include "engine/SetupInfo_win.h"
+
+class Reporter;
 
 // The error code of a registry key that cannot be deleted.
 constexpr int kErrorRegistryKeyDelete = 2232;
@@ -25,13 +28,30 @@ bool DeleteDirectoryContents(const char* directory, bool recursive);
 int DeleteRegistryTree(HKEY root, const char* path);
 
 // Deletes `folder`\name.lnk for the name (the first field) of every shortcut
-// item of `list`. A shortcut that is missing or cannot be deleted is no error.
-void DeleteShortcutList(const ItemList& list, const char* folder);
+// item of `list`. A shortcut that is missing or cannot be deleted is no error;
+// a name that would reach outside `folder` (IsSafeShortcutName) is passed over.
+// Each one deleted is recorded with `reporter`, when one is given.
+void DeleteShortcutList(const ItemList& list, const char* folder, Reporter* reporter = nullptr);
 
 // True when a recursive or whole-directory deletion of `directory` could
 // destroy what is not the product's: a path that is not absolute, a drive or
 // share root, the Windows, system, Program Files or common files directory, a
 // shell folder of the user or of all users, a user's profile root or a folder
-// directly inside one, or any directory above one of these. Short (8.3) names
-// are compared in their long form. Shows nothing.
-bool IsProtectedDeletionTarget(const char* directory);
+// directly inside one, the system's AppData folders, anything inside the
+// Windows directory or those AppData folders (unless `createdByInstall`, from
+// the install's record, says the install made it), or any directory above
+// one of these. Short (8.3) names, "\\?\" prefixes and this machine's
+// administrative shares are compared as what they name; a path with a
+// junction or symbolic link above its last component is refused, since the
+// deletion would reach wherever that points. Shows nothing.
+bool IsProtectedDeletionTarget(const char* directory, bool createdByInstall = false);
+
+// Reads a "RegKey" item (ParseRegistryItem) and, for a key of
+// HKEY_CLASSES_ROOT, asks the machine whether its registrations are those of
+// the product installed in `installDir`: a class whose commands, icons or
+// servers lie elsewhere is another program's or the system's, and is
+// Protected. `existedBeforeInstall` is the install record's word on the key.
+RegistryItemStatus CheckRegistryItem(const char* text,
+                                     RegistryItem& item,
+                                     const char* installDir,
+                                     bool existedBeforeInstall = false);

@@ -60,6 +60,14 @@ bool MoveStateFilePath(char (&out)[kPathCapacity]) {
     return JoinPath(out, kPathCapacity, {temp, kStateFileName});
 }
 
+// Adds the size of an installed file to what the uninstall entry reports.
+void CountInstalledFile(const char* path) {
+    WIN32_FILE_ATTRIBUTE_DATA data = {};
+    if (GetFileAttributesExA(path, GetFileExInfoStandard, &data)) {
+        g_installer.installedBytes += (static_cast<unsigned long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    }
+}
+
 // Copies (or skips) one "Files" entry and, for a moving install, deletes its
 // source. False after reporting the error.
 bool InstallOneFile(Reporter& reporter, const char* entryText) {
@@ -77,14 +85,19 @@ bool InstallOneFile(Reporter& reporter, const char* entryText) {
     bool sourceExists = FileExists(source, &sourceTime);
     bool destinationExists = FileExists(destination, &destinationTime);
     if (sourceExists && destinationExists && SameFile(source, destination)) {
-        return true;  // already in place
+        reporter.Record(Step::FileSkipped, destination, "already in place");
+        CountInstalledFile(destination);
+        return true;
     }
 
     int order = (sourceExists && destinationExists) ? CompareFileTime(&sourceTime, &destinationTime) : 0;
-    if (ShouldCopyFile(entry.mode, sourceExists, destinationExists, order)) {
+    if (!ShouldCopyFile(entry.mode, sourceExists, destinationExists, order)) {
+        reporter.Record(Step::FileSkipped, destination,
+                        entry.mode == 0 ? "kept: the file exists" : "kept: the installed file is as new or newer");
+    } else {
         reporter.Copying(source, destination);
         if (!CopyFileCreatingDirs(source, destination)) {
-            reporter.Error(MSG_COPY_FAILED);
+            reporter.Error(MSG_COPY_FAILED, 0, source);
             return false;
         }
         // A copy keeps the source's read-only bit; an installed file must stay
@@ -94,9 +107,12 @@ bool InstallOneFile(Reporter& reporter, const char* entryText) {
             SetFileAttributesA(destination, FILE_ATTRIBUTE_ARCHIVE);
         }
     }
+    CountInstalledFile(destination);
     if (g_setupInfo.transferMode == TransferMode::Move) {
         // Fails for the running setup program itself; the "/d" run removes it.
-        DeleteFileA(source);
+        if (DeleteFileA(source)) {
+            reporter.Record(Step::Removed, source);
+        }
     }
     return true;
 }
@@ -131,6 +147,9 @@ bool RememberInstallDir(Reporter& reporter) {
         reporter.Error(MSG_REGISTRY_OPEN_FAILED, kErrorInstallDirKey);
         return false;
     }
+    char name[kNameCapacity + 16];
+    JoinPath(name, sizeof name, {g_setupInfo.installDirReg, "\\InstallDir"});
+    reporter.Record(Step::RegistryValue, name, g_installer.installDir);
     return true;
 }
 
@@ -276,6 +295,7 @@ void ApplyInstallOptions(const InstallOptions& options) {
 }
 
 bool RunInstall(Reporter& reporter) {
+    g_installer.installedBytes = 0;
     if (g_setupInfo.transferMode != TransferMode::InPlace) {
         if (!CopyFiles(reporter)) {
             return false;
@@ -318,7 +338,8 @@ bool RunInstall(Reporter& reporter) {
         complete.text = g_setupInfo.message;
     }
     reporter.Notify(complete);
-    if (g_setupInfo.program[0] == '\0') {
+    // An unattended install starts nothing: no one is there to use it.
+    if (g_setupInfo.program[0] == '\0' || g_installer.silent) {
         return true;
     }
     return StartInstalledProgram(reporter);
@@ -327,7 +348,7 @@ bool RunInstall(Reporter& reporter) {
 bool CreateShortcutsFromList(Reporter& reporter, const ItemList& list, const char* folder) {
     for (const ItemNode* node = list.First(); node != nullptr; node = node->next) {
         ShortcutEntry entry;
-        if (ParseShortcutEntry(node->text, entry) != EntryStatus::Ok) {
+        if (ParseShortcutEntry(node->text, entry) != EntryStatus::Ok || !IsSafeShortcutName(entry.name, NextAnsiChar)) {
             ReportSetupFileError(reporter, MSG_SETUP_FILE_INVALID);
             return false;
         }
@@ -350,6 +371,10 @@ bool CreateShortcutsFromList(Reporter& reporter, const ItemList& list, const cha
         if (!CreateShortcut(target, entry.arguments, folder, entry.name, iconPath, iconIndex)) {
             reporter.Error(MSG_SHORTCUT_FAILED, kErrorShortcut);
             return false;
+        }
+        char link[kPathCapacity];
+        if (JoinPath(link, sizeof link, {folder, "\\", entry.name, ".lnk"})) {
+            reporter.Record(Step::ShortcutMade, link);
         }
     }
     return true;

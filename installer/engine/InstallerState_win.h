@@ -38,12 +38,33 @@ struct InstallerState {
     char installDir[kPathCapacity] = {};
 
     RunMode runMode = RunMode::Win9x;
+
+    // An unattended run ("/S"): no dialog, no box, no program started; every
+    // question takes its safe answer and the log records what happened.
+    bool silent = false;
+    // The log's full path; empty for a run without one.
+    char logPath[kPathCapacity] = {};
+    // Bytes of the listed files as they lie installed, for the uninstall
+    // entry's "EstimatedSize".
+    unsigned long long installedBytes = 0;
 };
+
+// Exit codes of an unattended run, as deployment tools read them.
+constexpr int kExitSuccess = 0;
+constexpr int kExitFailure = 1;           // the message id and site code are in the log
+constexpr int kExitRefused = 2;           // cancelled, or refused by a rule
+constexpr int kExitRestartNeeded = 3010;  // done; the work files go at the next restart
 
 // The one record of this process.
 extern InstallerState g_installer;
 
 class Reporter;
+
+// The exit code of a run: `silentCode` for an unattended run,
+// `interactiveCode` (what a run at the screen has always returned) otherwise.
+inline int ExitCode(int silentCode, int interactiveCode) {
+    return g_installer.silent ? silentCode : interactiveCode;
+}
 
 // Reports error `messageId` (1 or 2) naming this run's setup information
 // file, without a site code.

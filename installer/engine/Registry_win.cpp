@@ -61,6 +61,11 @@ bool WriteRegString(HKEY key, const char* name, const char* text) {
     return RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text), bytes) == ERROR_SUCCESS;
 }
 
+bool WriteRegDword(HKEY key, const char* name, DWORD number) {
+    return RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number), sizeof number) ==
+           ERROR_SUCCESS;
+}
+
 bool QueryRegString(HKEY root, const char* subKey, const char* name, char* buffer, DWORD size) {
     RegKey key;
     if (!OpenRegKeyForRead(root, subKey, key)) {

@@ -1,4 +1,4 @@
-// The installer's registry layer: ANSI names and REG_SZ values only. Nothing
+// The installer's registry layer: ANSI names, REG_SZ and REG_DWORD values. Nothing
 // here shows a message; every caller reports its own failure.
 #pragma once
 
@@ -23,6 +23,9 @@ DWORD ReadRegString(HKEY key, const char* name, char* buffer, DWORD* size, const
 
 // Stores `text` as value `name` of type REG_SZ, terminating zero included.
 bool WriteRegString(HKEY key, const char* name, const char* text);
+
+// Stores `number` as value `name` of type REG_DWORD.
+bool WriteRegDword(HKEY key, const char* name, DWORD number);
 
 // Reads one string value in one call. True when the key opened and the value
 // read is not empty. When the key does not open `buffer` is left as it was;

@@ -35,6 +35,16 @@ struct Question {
     QuestionStyle style = QuestionStyle::Confirm;
 };
 
+// A step of the run that no one is shown but an unattended run's log records.
+enum class Step {
+    FileSkipped,    // subject: the destination; detail: why it was not copied
+    ShortcutMade,   // subject: the shortcut file
+    RegistryValue,  // subject: key and value name; detail: the value
+    Removed,        // subject: the file, directory, key or shortcut removed
+    NotRemoved,     // subject: what stays; detail: why
+    Started,        // subject: the program started; detail: its arguments
+};
+
 class Reporter {
 public:
     virtual ~Reporter() = default;
@@ -49,6 +59,9 @@ public:
     virtual void BeginCopying() = 0;
     virtual void Copying(const char* source, const char* destination) = 0;
     virtual void EndCopying() = 0;
+
+    // A step done or passed over, with nothing to show: only a log wants it.
+    virtual void Record(Step /*step*/, const char* /*subject*/, const char* /*detail*/ = nullptr) {}
 
     void Error(int messageId, int siteCode = 0, const char* argument = nullptr) {
         Notify({Severity::Error, messageId, siteCode, argument});

@@ -59,6 +59,7 @@ bool LoadInstallKeys(Reporter& reporter, SetupInfo& info) {
     // An installer that may never install again must not offer "Modify".
     info.modify = info.installProhibited != 0 ? 0 : ReadInt("Uninstall", "Modify", 0);
     ReadString("Uninstall", "IconFile", info.iconFile);
+    info.iconIndex = ReadInt("Uninstall", "IconIndex", 0);
     ReadString("Uninstall", "Publisher", info.publisher);
     ReadString("Uninstall", "URLInfoAbout", info.urlInfoAbout);
     ReadString("Uninstall", "DisplayVersion", info.displayVersion);

@@ -49,10 +49,11 @@ struct SetupInfo {
     char uninstallName[128] = {};    // Uninstall Name -> DisplayName
     int32_t modify = 0;              // Uninstall Modify (0 whenever installProhibited != 0)
     char iconFile[256] = {};         // Uninstall IconFile -> DisplayIcon
+    int32_t iconIndex = 0;           // Uninstall IconIndex: the icon of IconFile, as in DisplayIcon
     char publisher[64] = {};         // Uninstall Publisher
     char urlInfoAbout[256] = {};     // Uninstall URLInfoAbout
     char displayVersion[32] = {};    // Uninstall DisplayVersion
-    char helpLink[256] = {};         // Uninstall HelpLink
+    char helpLink[256] = {};         // Uninstall HelpLink (a URL, or a path entry of an installed file)
     char urlUpdateInfo[256] = {};    // Uninstall URLUpdateInfo
 
     // Install Program in install mode, Uninstall Program in uninstall mode:

@@ -8,5 +8,9 @@
 // number `iconIndex` of `iconPath`, or of the target when `iconPath` is
 // empty; below 0 no icon is stored. True when the file was saved; shows no
 // message.
-bool CreateShortcut(const char* target, const char* arguments, const char* folder, const char* name,
-                    const char* iconPath, int iconIndex);
+bool CreateShortcut(const char* target,
+                    const char* arguments,
+                    const char* folder,
+                    const char* name,
+                    const char* iconPath,
+                    int iconIndex);

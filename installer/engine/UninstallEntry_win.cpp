@@ -4,6 +4,10 @@
 
 #include <shellapi.h>
 
+#include <cstdint>
+#include <cstring>
+#include <utility>
+
 #include "engine/InstallRules.h"
 #include "engine/InstallerState_win.h"
 #include "engine/PathScan.h"
@@ -38,11 +42,38 @@ bool BuildUninstallerPath(char (&out)[kPathCapacity]) {
 // One value of the entry. A value that cannot be written leaves an entry that
 // Windows shows wrongly or cannot use, so it counts as a failure of the whole.
 bool WriteEntryValue(Reporter& reporter, const RegKey& key, const char* name, const char* text) {
-    if (WriteRegString(key.Get(), name, text)) {
-        return true;
+    if (!WriteRegString(key.Get(), name, text)) {
+        reporter.Error(MSG_REGISTRY_OPEN_FAILED, kErrorCreateEntry);
+        return false;
     }
-    reporter.Error(MSG_REGISTRY_OPEN_FAILED, kErrorCreateEntry);
-    return false;
+    reporter.Record(Step::RegistryValue, name, text);
+    return true;
+}
+
+bool WriteEntryNumber(Reporter& reporter, const RegKey& key, const char* name, DWORD number) {
+    if (!WriteRegDword(key.Get(), name, number)) {
+        reporter.Error(MSG_REGISTRY_OPEN_FAILED, kErrorCreateEntry);
+        return false;
+    }
+    char text[16];
+    wsprintfA(text, "%lu", static_cast<unsigned long>(number));
+    reporter.Record(Step::RegistryValue, name, text);
+    return true;
+}
+
+// "HelpLink" as Windows opens it: a URL ("scheme:...") as it stands; a path
+// entry that names an installed file (the product's own help page) as that
+// file's full path; anything else as it stands.
+void ResolveHelpLink(char (&out)[kPathCapacity], const char* value) {
+    const char* colon = std::strchr(value, ':');
+    if (colon == nullptr || colon - value < 2) {
+        char resolved[kPathCapacity];
+        if (ResolvePath(resolved, value) && FileExists(resolved)) {
+            JoinPath(out, kPathCapacity, {resolved});
+            return;
+        }
+    }
+    JoinPath(out, kPathCapacity, {value});
 }
 
 // "path" in the Windows directory; false when the directory cannot be had or
@@ -79,37 +110,48 @@ bool RegisterUninstallEntry(Reporter& reporter) {
         reporter.Error(MSG_REGISTRY_OPEN_FAILED, kErrorCreateEntry);
         return false;
     }
-    if (g_setupInfo.modify != 0 && !WriteEntryValue(reporter, key, "ModifyPath", uninstaller)) {
+    char quietCommand[kPathCapacity];
+    if (!JoinPath(quietCommand, sizeof quietCommand, {command, " /S"})) {
+        reporter.Error(MSG_REGISTRY_OPEN_FAILED, kErrorCreateEntry);
         return false;
     }
-    if (!WriteEntryValue(reporter, key, "UninstallString", command)) {
+    char modify[kPathCapacity];
+    if (g_setupInfo.modify != 0 && (!BuildModifyCommand(modify, sizeof modify, uninstaller) ||
+                                    !WriteEntryValue(reporter, key, "ModifyPath", modify))) {
+        return false;
+    }
+    if (!WriteEntryValue(reporter, key, "UninstallString", command) ||
+        !WriteEntryValue(reporter, key, "QuietUninstallString", quietCommand) ||
+        !WriteEntryValue(reporter, key, "InstallLocation", g_installer.installDir)) {
         return false;
     }
 
     if (g_setupInfo.iconFile[0] != '\0') {
         char icon[kPathCapacity];
-        if (!ResolvePath(icon, g_setupInfo.iconFile)) {
+        char index[16];
+        wsprintfA(index, ",%d", static_cast<int>(g_setupInfo.iconIndex));
+        char displayIcon[kPathCapacity];
+        if (!ResolvePath(icon, g_setupInfo.iconFile) || !JoinPath(displayIcon, sizeof displayIcon, {icon, index})) {
             ReportSetupFileError(reporter, MSG_SETUP_FILE_INVALID);
             return false;
         }
-        if (!WriteEntryValue(reporter, key, "DisplayIcon", icon)) {
+        if (!WriteEntryValue(reporter, key, "DisplayIcon", displayIcon)) {
             return false;
         }
     }
-    if (g_setupInfo.publisher[0] != '\0') {
-        // The about URL goes with the publisher, even when it is empty.
-        if (!WriteEntryValue(reporter, key, "Publisher", g_setupInfo.publisher) ||
-            !WriteEntryValue(reporter, key, "URLInfoAbout", g_setupInfo.urlInfoAbout)) {
-            return false;
-        }
+    char helpLink[kPathCapacity] = {};
+    if (g_setupInfo.helpLink[0] != '\0') {
+        ResolveHelpLink(helpLink, g_setupInfo.helpLink);
     }
+    // Windows shows an empty value as a blank line or a dead link: only
+    // values the setup file gives are written.
     struct Optional {
         const char* name;
         const char* text;
     };
     const Optional optional[] = {
-        {"DisplayVersion", g_setupInfo.displayVersion},
-        {"HelpLink", g_setupInfo.helpLink},
+        {"Publisher", g_setupInfo.publisher},           {"URLInfoAbout", g_setupInfo.urlInfoAbout},
+        {"DisplayVersion", g_setupInfo.displayVersion}, {"HelpLink", helpLink},
         {"URLUpdateInfo", g_setupInfo.urlUpdateInfo},
     };
     for (const Optional& value : optional) {
@@ -117,10 +159,32 @@ bool RegisterUninstallEntry(Reporter& reporter) {
             return false;
         }
     }
-    return true;
+    uint32_t major = 0;
+    uint32_t minor = 0;
+    if (ParseVersionNumbers(g_setupInfo.displayVersion, major, minor) &&
+        (!WriteEntryNumber(reporter, key, "VersionMajor", major) ||
+         !WriteEntryNumber(reporter, key, "VersionMinor", minor))) {
+        return false;
+    }
+
+    SYSTEMTIME today = {};
+    GetLocalTime(&today);
+    char date[9];
+    FormatInstallDate(date, today.wYear, today.wMonth, today.wDay);
+    // In KiB, rounded up, as the list of programs reads it.
+    unsigned long long kib = (g_installer.installedBytes + 1023) / 1024;
+    DWORD size = kib > 0xFFFFFFFFull ? 0xFFFFFFFFu : static_cast<DWORD>(kib);
+    return WriteEntryValue(reporter, key, "InstallDate", date) &&
+           WriteEntryNumber(reporter, key, "EstimatedSize", size) &&
+           (g_setupInfo.modify != 0 || WriteEntryNumber(reporter, key, "NoModify", 1)) &&
+           WriteEntryNumber(reporter, key, "NoRepair", 1);
 }
 
-bool LaunchUninstallerCopy(Reporter& reporter) {
+bool UninstallerCopyPath(char (&out)[kPathCapacity]) {
+    return WindowsDirFile(out, kWorkProgram);
+}
+
+bool LaunchUninstallerCopy(Reporter& reporter, KernelHandle* started) {
     const char* entryKey = g_setupInfo.uninstallKey;
     if (entryKey[0] != '\0') {
         RegKey uninstall;
@@ -139,7 +203,9 @@ bool LaunchUninstallerCopy(Reporter& reporter) {
     }
 
     const char* setupFile = g_installer.setupFilePath;
-    if (!WritePrivateProfileStringA("Uninstall", "Dir", g_installer.installDir, setupFile)) {
+    char dir[kPathCapacity];
+    if (!UninstallDirText(dir, sizeof dir, g_installer.installDir) ||
+        !WritePrivateProfileStringA("Uninstall", "Dir", dir, setupFile)) {
         reporter.Error(MSG_WRITE_FAILED, kErrorWriteDir, setupFile);
         return false;
     }
@@ -157,11 +223,32 @@ bool LaunchUninstallerCopy(Reporter& reporter) {
         return false;
     }
 
-    HINSTANCE started = ShellExecuteA(nullptr, nullptr, workProgram, "/k", "", SW_SHOW);
-    INT_PTR result = reinterpret_cast<INT_PTR>(started);
-    if (result <= 32) {
-        reporter.Error(MSG_UNINSTALLER_START_FAILED, static_cast<int>(result));
+    // An unattended run hands its log on to the copy, which runs unattended
+    // too; the quotes keep a log path with blanks whole.
+    char parameters[kPathCapacity + 16] = "/k";
+    if (g_installer.silent) {
+        JoinPath(parameters, sizeof parameters, {"/k /S"});
+        if (g_installer.logPath[0] != '\0') {
+            JoinPath(parameters, sizeof parameters, {"/k /S /LOG=\"", g_installer.logPath, "\""});
+        }
+    }
+    SHELLEXECUTEINFOA execute = {};
+    execute.cbSize = sizeof execute;
+    // A failure is reported once, by message 17, not by the shell as well.
+    execute.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI;
+    execute.lpFile = workProgram;
+    execute.lpParameters = parameters;
+    execute.lpDirectory = "";
+    execute.nShow = SW_SHOW;
+    if (!ShellExecuteExA(&execute)) {
+        INT_PTR result = reinterpret_cast<INT_PTR>(execute.hInstApp);
+        reporter.Error(MSG_UNINSTALLER_START_FAILED, result > 32 ? 0 : static_cast<int>(result));
         return false;
+    }
+    reporter.Record(Step::Started, workProgram, parameters);
+    KernelHandle process(execute.hProcess);
+    if (started) {
+        *started = std::move(process);
     }
     return true;
 }

@@ -2,13 +2,17 @@
 
 #include <windows.h>
 
+#include <shellapi.h>
+
 #include <cstring>
 #include <string>
 
 #include "engine/AnsiText_win.h"
 #include "engine/DeletionRules.h"
 #include "engine/Deletion_win.h"
+#include "engine/InstallRules.h"
 #include "engine/InstallerState_win.h"
+#include "engine/PathScan.h"
 #include "engine/Paths_win.h"
 #include "engine/Reporter.h"
 #include "engine/RestartDeletion_win.h"
@@ -33,6 +37,12 @@ const DWORD kWaitBeforeGroupFolderMs = 500;
 const DWORD kWaitBeforeDirectoryMs = 100;
 const DWORD kWaitBeforeFilesMs = 200;
 const DWORD kWaitBeforeInstallDirMs = 1000;
+// The clean-up after an unattended uninstall tries this long for the setup
+// program, whose process ends just after starting it.
+const DWORD kCleanUpRetryMs = 250;
+const int kCleanUpAttempts = 120;
+
+const char kHandOverFileName[] = "$$UnMivo.ini";
 
 // A shortcut step: its setup section, the folders of both passes and the code
 // reported when a folder is not available.
@@ -70,6 +80,14 @@ bool RemoveShortcuts(Reporter& reporter, const ShortcutStep& step) {
     if (!list) {
         return false;
     }
+    // A name that would reach outside its folder is refused once, not per pass.
+    for (const ItemNode* node = list.First(); node != nullptr; node = node->next) {
+        char name[kItemCapacity];
+        FieldBuffer field = {name, sizeof name, false};
+        if (SplitFields(node->text, &field, 1) == 1 && name[0] != '\0' && !IsSafeShortcutName(name, NextAnsiChar)) {
+            ReportRefusedEntry(reporter, node->text);
+        }
+    }
     const SetupInfo& info = g_setupInfo;
     const bool allUsers = g_installer.runMode == RunMode::Admin && info.allUsers >= 0;
     const bool subfolder = step.inGroup && info.groupName[0] != '\0';
@@ -81,10 +99,13 @@ bool RemoveShortcuts(Reporter& reporter, const ShortcutStep& step) {
             reporter.Error(MSG_FATAL_ERROR, step.errorCode);
             return false;
         }
-        DeleteShortcutList(list, folder);
+        DeleteShortcutList(list, folder, &reporter);
         if (subfolder) {
             Sleep(kWaitBeforeGroupFolderMs);
-            RemoveDirectoryA(folder);  // a folder that still holds anything stays
+            // A folder that still holds anything stays.
+            if (RemoveDirectoryA(folder)) {
+                reporter.Record(Step::Removed, folder);
+            }
         }
     }
     return true;
@@ -109,7 +130,7 @@ bool RemoveRegistryKeys(Reporter& reporter) {
     }
     for (const ItemNode* node = list.First(); node != nullptr; node = node->next) {
         RegistryItem item;
-        RegistryItemStatus status = ParseRegistryItem(node->text, NextAnsiChar, item);
+        RegistryItemStatus status = CheckRegistryItem(node->text, item, g_installer.installDir);
         if (status == RegistryItemStatus::NoBackslash || status == RegistryItemStatus::UnknownRoot) {
             ReportSetupFileError(reporter, MSG_SETUP_FILE_INVALID);
             return false;
@@ -132,8 +153,17 @@ bool RemoveRegistryKeys(Reporter& reporter) {
             reporter.Error(MSG_REGISTRY_DELETE_FAILED, result);
             return false;
         }
+        reporter.Record(Step::Removed, node->text);
     }
     return true;
+}
+
+void RecordDirectoryRemoval(Reporter& reporter, const char* path, bool removed) {
+    if (removed) {
+        reporter.Record(Step::Removed, path);
+    } else if (GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES) {
+        reporter.Record(Step::NotRemoved, path, "not empty or in use");
+    }
 }
 
 bool RemoveDirectories(Reporter& reporter) {
@@ -156,7 +186,7 @@ bool RemoveDirectories(Reporter& reporter) {
         }
         DeleteDirectoryContents(path, entry.recurse);
         Sleep(kWaitBeforeDirectoryMs);
-        RemoveDirectoryA(path);
+        RecordDirectoryRemoval(reporter, path, RemoveDirectoryA(path) != FALSE);
     }
     return true;
 }
@@ -164,13 +194,20 @@ bool RemoveDirectories(Reporter& reporter) {
 // Deletes one listed file. A read-only one (copied from read-only media keeps
 // the attribute) is made writable first, or it would stay behind and keep the
 // install directory from going.
-void DeleteListedFile(const char* path) {
+void DeleteListedFile(Reporter& reporter, const char* path) {
     DWORD attributes = GetFileAttributesA(path);
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) &&
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        return;  // gone already, or never installed
+    }
+    if ((attributes & FILE_ATTRIBUTE_READONLY) &&
         !(attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT))) {
         SetFileAttributesA(path, attributes & ~FILE_ATTRIBUTE_READONLY);
     }
-    DeleteFileA(path);
+    if (DeleteFileA(path)) {
+        reporter.Record(Step::Removed, path);
+    } else {
+        reporter.Record(Step::NotRemoved, path, "in use or not to be deleted");
+    }
 }
 
 bool RemoveFiles(Reporter& reporter) {
@@ -184,14 +221,67 @@ bool RemoveFiles(Reporter& reporter) {
         if (!ParseFileEntry(node->text, entry) || !ResolvePath(path, entry.path)) {
             continue;
         }
-        DeleteListedFile(path);
+        DeleteListedFile(reporter, path);
         // WinHelp leaves its index beside the help file.
         char index[kPathCapacity];
         if (HelpIndexPathFor(path, NextAnsiChar, index, sizeof index)) {
-            DeleteListedFile(index);
+            DeleteListedFile(reporter, index);
         }
     }
     return true;
+}
+
+// "$$UnMivo.ini" in the temporary directory: what an unattended "/r" leaves
+// for the clean-up run after it. False when the path cannot be had.
+bool HandOverFilePath(char (&out)[kPathCapacity]) {
+    char temp[MAX_PATH + 1] = {};
+    DWORD length = GetTempPathA(sizeof temp, temp);
+    if (length == 0 || length >= sizeof temp) {
+        out[0] = '\0';
+        return false;
+    }
+    return JoinPath(out, kPathCapacity, {temp, kHandOverFileName});
+}
+
+// True when the "Files" list names this running program: only then is it the
+// product's to remove.
+bool IsListedFile(Reporter& reporter, const char* path) {
+    ItemList list = ReadItemList(reporter, "Files");
+    for (const ItemNode* node = list ? list.First() : nullptr; node != nullptr; node = node->next) {
+        FileEntry entry;
+        char listed[kPathCapacity];
+        if (ParseFileEntry(node->text, entry) && ResolvePath(listed, entry.path) && lstrcmpiA(listed, path) == 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// After an unattended uninstall: the installed setup program, which runs
+// this process, and the install directory it keeps from going are left to a
+// clean-up run of the uninstaller's copy ("/d"), which waits for this
+// process to end. The copy itself goes at the next restart anyway.
+void HandOverOwnRemoval(Reporter& reporter) {
+    char handOver[kPathCapacity];
+    char cleaner[kPathCapacity];
+    char parameters[kPathCapacity + 16];
+    if (!HandOverFilePath(handOver) || !UninstallerCopyPath(cleaner)) {
+        return;
+    }
+    JoinPath(parameters, sizeof parameters, {"/d /S"});
+    if (g_installer.logPath[0] != '\0') {
+        JoinPath(parameters, sizeof parameters, {"/d /S /LOG=\"", g_installer.logPath, "\""});
+    }
+    if (!WritePrivateProfileStringA("Uninstall", "DelFile", g_installer.ownPath, handOver) ||
+        !WritePrivateProfileStringA("Uninstall", "DelDir", g_installer.installDir, handOver)) {
+        return;
+    }
+    WritePrivateProfileStringA(nullptr, nullptr, nullptr, handOver);
+    if (reinterpret_cast<INT_PTR>(ShellExecuteA(nullptr, nullptr, cleaner, parameters, "", SW_SHOW)) > 32) {
+        reporter.Record(Step::Started, cleaner, parameters);
+    } else {
+        DeleteFileA(handOver);
+    }
 }
 
 // A "Dir" that is no absolute path cannot be where anything was installed;
@@ -212,32 +302,37 @@ bool ConfirmUninstall(Reporter& reporter) {
         }
         question = MSG_CONFIRM_PER_USER_UNINSTALL;
     }
-    return reporter.Ask({question, QuestionStyle::Confirm});
+    // An unattended run was asked for by whoever started it.
+    return g_installer.silent || reporter.Ask({question, QuestionStyle::Confirm});
 }
 
 int StartUninstall(Reporter& reporter) {
     if (!LoadSetupInfo(reporter, SetupLoadMode::Uninstall)) {
-        return 0;
+        return ExitCode(kExitFailure, 0);
     }
     if (!ConfirmUninstall(reporter)) {
-        return 1;
+        return ExitCode(kExitRefused, 1);
     }
     if (!RunUninstallProgram(reporter)) {
-        return 0;
+        return ExitCode(kExitFailure, 0);
     }
     if (g_installer.runMode == RunMode::PerUser) {
-        RunUninstall(reporter);
-        return 1;
+        return RunUninstall(reporter) ? ExitCode(kExitSuccess, 1) : ExitCode(kExitFailure, 1);
     }
     // The copy in the Windows directory does the rest; this process ends so
     // that its own files can be deleted.
-    LaunchUninstallerCopy(reporter);
-    return 1;
+    // Asked before the copy runs: it deletes the setup file that lists us.
+    const bool ownFileListed = g_installer.silent && IsListedFile(reporter, g_installer.ownPath);
+    KernelHandle copy;
+    if (!LaunchUninstallerCopy(reporter, &copy)) {
+        return ExitCode(kExitFailure, 1);
+    }
+    return g_installer.silent ? AwaitUninstallerCopy(reporter, copy.Get(), ownFileListed) : 1;
 }
 
 int ContinueUninstall(Reporter& reporter) {
     if (!LoadSetupInfo(reporter, SetupLoadMode::Uninstall)) {
-        return 0;
+        return ExitCode(kExitFailure, 0);
     }
     // Read into more room than a path has: a "Dir" cut to fit would name some
     // other directory, which the removal would then empty.
@@ -245,7 +340,7 @@ int ContinueUninstall(Reporter& reporter) {
     GetPrivateProfileStringA("Uninstall", "Dir", "", dir, sizeof dir, g_installer.setupFilePath);
     if (dir[0] == '\0' || std::strlen(dir) >= sizeof g_setupInfo.uninstallDir || !IsAbsoluteDirectory(dir)) {
         reporter.Error(MSG_FATAL_ERROR, kErrorNoInstallDir);
-        return 0;
+        return ExitCode(kExitFailure, 0);
     }
     CopyAnsiBounded(g_setupInfo.uninstallDir, sizeof g_setupInfo.uninstallDir, dir);
     CopyAnsiBounded(g_installer.installDir, sizeof g_installer.installDir, dir);
@@ -253,27 +348,76 @@ int ContinueUninstall(Reporter& reporter) {
     // started it, often the install directory, which Windows would then keep
     // from being removed.
     SetCurrentDirectoryA(g_installer.ownDir);
-    Sleep(kWaitBeforeContinueMs);
-    RunUninstall(reporter);
-    return 1;
+    // An unattended "/r" waits for this run instead of ending first.
+    if (!g_installer.silent) {
+        Sleep(kWaitBeforeContinueMs);
+    }
+    // This very program, the copy in the Windows directory, goes at the next
+    // restart: a restart is always wanted for the work files.
+    return RunUninstall(reporter) ? ExitCode(kExitRestartNeeded, 1) : ExitCode(kExitFailure, 1);
 }
 
 int StartPerUserUninstall(Reporter& reporter) {
     if (!LoadSetupInfo(reporter, SetupLoadMode::Uninstall)) {
-        return 0;
+        return ExitCode(kExitFailure, 0);
     }
     if (g_installer.runMode == RunMode::Win9x) {
         reporter.Warning(MSG_PER_USER_UNAVAILABLE_9X);
-        return 0;
+        return ExitCode(kExitRefused, 0);
     }
     // Also for an administrator: "/u" asks for the per-user part only.
     g_installer.runMode = RunMode::PerUser;
     g_setupInfo.notAdmin = 1;
     if (!ConfirmUninstall(reporter)) {
-        return 1;
+        return ExitCode(kExitRefused, 1);
     }
-    RunUninstall(reporter);
-    return 1;
+    return RunUninstall(reporter) ? ExitCode(kExitSuccess, 1) : ExitCode(kExitFailure, 1);
+}
+
+int AwaitUninstallerCopy(Reporter& reporter, HANDLE copy, bool ownFileListed) {
+    DWORD code = kExitFailure;
+    if (WaitForSingleObject(copy, INFINITE) != WAIT_OBJECT_0 || !GetExitCodeProcess(copy, &code)) {
+        code = kExitFailure;
+    }
+    // Only after a removal that went through: after a failure the product
+    // keeps its setup program for another try.
+    if (ownFileListed && (code == kExitSuccess || code == kExitRestartNeeded)) {
+        HandOverOwnRemoval(reporter);
+    }
+    return static_cast<int>(code);
+}
+
+void FinishUnattendedUninstall(Reporter& reporter) {
+    char handOver[kPathCapacity];
+    if (!HandOverFilePath(handOver) || !FileExists(handOver)) {
+        return;
+    }
+    char file[kPathCapacity] = {};
+    char dir[kPathCapacity] = {};
+    GetPrivateProfileStringA("Uninstall", "DelFile", "", file, sizeof file, handOver);
+    GetPrivateProfileStringA("Uninstall", "DelDir", "", dir, sizeof dir, handOver);
+    DeleteFileA(handOver);
+    if (file[0] != '\0') {
+        bool deleted = false;
+        for (int attempt = 0; attempt < kCleanUpAttempts && !deleted; ++attempt) {
+            deleted = DeleteFileA(file) || GetLastError() == ERROR_FILE_NOT_FOUND;
+            if (!deleted) {
+                Sleep(kCleanUpRetryMs);
+            }
+        }
+        reporter.Record(deleted ? Step::Removed : Step::NotRemoved, file, deleted ? nullptr : "still in use");
+    }
+    if (dir[0] == '\0' || IsProtectedDeletionTarget(dir) || GetFileAttributesA(dir) == INVALID_FILE_ATTRIBUTES) {
+        return;
+    }
+    // Only an emptied directory goes: whatever the uninstall kept stays.
+    if (RemoveDirectoryA(dir)) {
+        reporter.Record(Step::Removed, dir);
+    } else {
+        Notice left{Severity::Warning, MSG_INSTALL_DIR_DELETE_FAILED};
+        left.detail = dir;
+        reporter.Notify(left);
+    }
 }
 
 bool RunUninstallProgram(Reporter& reporter) {
@@ -335,7 +479,13 @@ bool RunUninstall(Reporter& reporter) {
         DeleteDirectoryContents(g_installer.installDir, info.allDelete == 2);
     }
     Sleep(kWaitBeforeInstallDirMs);
-    if (!refused && !RemoveDirectoryA(g_installer.installDir)) {
+    if (!refused && RemoveDirectoryA(g_installer.installDir)) {
+        reporter.Record(Step::Removed, g_installer.installDir);
+    } else if (!refused && g_installer.silent) {
+        // The unattended "/r" still runs the installed setup program while it
+        // waits for this run; the clean-up after it takes the directory.
+        reporter.Record(Step::NotRemoved, g_installer.installDir, "removed once the uninstall has ended");
+    } else if (!refused) {
         reporter.Warning(MSG_INSTALL_DIR_DELETE_FAILED);
     }
 

@@ -1,6 +1,10 @@
-// The uninstall roles. Each returns the process exit code: 0 after a failure,
-// 1 otherwise. Called after the setup file is found and the run mode is set.
+// The uninstall roles. Each returns the process exit code: at the screen 0
+// after a failure and 1 otherwise; unattended ("/S") kExitSuccess,
+// kExitFailure, kExitRefused or kExitRestartNeeded. Called after the setup
+// file is found and the run mode is set.
 #pragma once
+
+#include <windows.h>
 
 class Reporter;
 
@@ -11,6 +15,19 @@ int StartUninstall(Reporter& reporter);
 
 // "/k": the copy in the Windows directory removes everything listed.
 int ContinueUninstall(Reporter& reporter);
+
+// An unattended "/r": waits for the copy `copy` started with "/k /S" and
+// returns its exit code, so that whoever waits for "/r" sees the whole
+// uninstall. When it succeeded, the installed setup program running this
+// process (when `ownFileListed`: the "Files" list names it) and the install
+// directory are handed to a clean-up run of the copy ("/d /S"), which
+// removes them once this process has ended.
+int AwaitUninstallerCopy(Reporter& reporter, HANDLE copy, bool ownFileListed);
+
+// The clean-up run's part after an unattended uninstall: deletes the setup
+// program the hand-over names as soon as its process has ended, then the
+// install directory when it is empty. Does nothing without a hand-over.
+void FinishUnattendedUninstall(Reporter& reporter);
 
 // "/u": removes the current user's shortcuts and settings only.
 int StartPerUserUninstall(Reporter& reporter);

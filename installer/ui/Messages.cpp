@@ -2,8 +2,12 @@
 
 #include <climits>
 #include <cstring>
+#include <string>
 
 #include "engine/AnsiText_win.h"
+#include "engine/InstallRules.h"
+#include "engine/MachineFacts_win.h"
+#include "engine/Paths_win.h"
 #include "engine/SetupInfo_win.h"
 #include "resources/resource.h"
 
@@ -11,10 +15,6 @@ namespace {
 
 HINSTANCE g_messageModule = nullptr;
 const char kErrorCaption[] = "Error !";
-
-// Characters a directory name may not hold after its drive part. The
-// backslash is the separator and therefore allowed.
-const char kForbiddenDirChars[] = "/:,;\"<>|";
 
 }  // namespace
 
@@ -141,30 +141,34 @@ bool ConfirmCancelInstall(HWND owner) {
 }
 
 int CheckInstallDir(const char* dir) {
-    if (!dir || dir[0] == '\0') {
-        return MSG_SPECIFY_INSTALL_DIR;
+    const InstallDirFolders folders = CollectInstallDirFolders();
+    InstallDirProblem problem = CheckInstallDirText(dir, folders, NextAnsiChar);
+    // The same folder under another name: a short (8.3) name, an
+    // administrative share of this machine.
+    std::string longForm;
+    if (problem == InstallDirProblem::None && LongFormOf(dir, longForm) &&
+        CheckInstallDirText(longForm.c_str(), folders, NextAnsiChar) == InstallDirProblem::ProtectedFolder) {
+        problem = InstallDirProblem::ProtectedFolder;
     }
-    const char* end = dir + std::strlen(dir);
-    // Stepping back by whole characters: a trail byte equal to a backslash
-    // does not end the name.
-    if (*CharPrevA(dir, end) == '\\') {
-        return MSG_SPECIFY_INSTALL_DIR;
-    }
-    const char* p = dir;
-    for (int skipped = 0; skipped < 3 && *p; ++skipped) {
-        p = CharNextA(p);
-    }
-    for (; *p; p = CharNextA(p)) {
-        bool singleByte = CharNextA(p) == p + 1;
-        if (singleByte && std::strchr(kForbiddenDirChars, *p)) {
+    switch (problem) {
+        case InstallDirProblem::None:
+            break;
+        case InstallDirProblem::Unspecified:
+            return MSG_SPECIFY_INSTALL_DIR;
+        case InstallDirProblem::ForbiddenSymbol:
             return MSG_BAD_DIR_CHARS;
-        }
+        case InstallDirProblem::ProtectedFolder:
+            return MSG_PROTECTED_INSTALL_DIR;
     }
     return 0;
 }
 
 bool ValidateInstallDir(HWND owner, const char* dir) {
     int problem = CheckInstallDir(dir);
+    if (problem == MSG_PROTECTED_INSTALL_DIR) {
+        ShowErrorText(owner, problem, 0, dir);
+        return false;
+    }
     if (problem != 0) {
         ShowError(owner, problem, 0);
         return false;

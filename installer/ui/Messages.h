@@ -63,9 +63,13 @@ int ShowMessage(HWND owner, MessageKind kind, int id);
 // Question 3, owned by `owner`: true when the user answers Yes.
 bool ConfirmCancelInstall(HWND owner);
 
-// Which message a typed install directory earns: 0 when acceptable, 21 when
-// empty or ending in a backslash, 24 for a forbidden symbol after the drive.
+// Which message a typed install directory earns (CheckInstallDirText with
+// this machine's folders, also under the long form of the text): 0 when
+// acceptable, 21 when empty, ending in a backslash, not a full path or a
+// root, 24 for a forbidden symbol, 31 for a folder of the system or a
+// profile root.
 int CheckInstallDir(const char* dir);
 
-// CheckInstallDir with the error box shown: true when acceptable.
+// CheckInstallDir with the error box shown (message 31 naming `dir`): true
+// when acceptable.
 bool ValidateInstallDir(HWND owner, const char* dir);

@@ -3,7 +3,9 @@
 #include <cstring>
 
 #include "engine/AnsiText_win.h"
+#include "engine/InstallRules.h"
 #include "engine/InstallerState_win.h"
+#include "engine/Paths_win.h"
 #include "resources/resource.h"
 #include "ui/Messages.h"
 #include "ui/PopupHelp.h"
@@ -157,6 +159,9 @@ void OptionsDialog::BrowseInstallDir() {
     char dir[kBrowsePathCapacity] = {};
     GetDlgItemTextA(dialog_, IDC_INSTALL_DIR, dir, sizeof(dir));
     if (ChooseLocalFolder(dialog_, dir, BrowseForFolder)) {
+        // Into the product's own folder in the chosen one, named as the
+        // offered directory's last component, never loose in it.
+        AppendProductFolder(dir, sizeof(dir), data_.options.installDir, NextAnsiChar);
         SetDlgItemTextA(dialog_, IDC_INSTALL_DIR, dir);
     }
 }

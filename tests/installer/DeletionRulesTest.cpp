@@ -10,12 +10,13 @@ namespace {
 
 ProtectedDirectories MachineLikeWindows() {
     ProtectedDirectories dirs;
-    for (const char* dir :
-         {"C:\\Windows", "C:\\Windows\\System32", "C:\\Program Files", "C:\\Program Files\\Common Files",
-          "C:\\Users\\bob", "C:\\Users\\bob\\Documents", "C:\\Users\\bob\\AppData\\Roaming"}) {
+    for (const char* dir : {"C:\\Windows\\System32", "C:\\Program Files", "C:\\Program Files\\Common Files",
+                            "C:\\Users\\bob", "C:\\Users\\bob\\Documents", "C:\\Users\\bob\\AppData\\Roaming"}) {
         AddProtectedDirectory(dirs, dir, NextShiftJis);
     }
+    AddProtectedTree(dirs, "C:\\Windows", NextShiftJis);
     AddProfileParent(dirs, "C:\\Users\\bob", NextShiftJis);
+    dirs.localHosts = {"MYPC", "MYPC.EXAMPLE.ORG"};
     return dirs;
 }
 
@@ -94,7 +95,6 @@ TEST(DeletionRules, RecursiveDeletionTargetsAreCheckedAgainstTheSystemsDirectori
         {"C:\\Users\\bob\\Downloads", true},
         {"C:\\Users\\alice\\Dropbox", true},
         // What a product owns.
-        {"C:\\Windows\\Acme", false},
         {"C:\\Program Files\\Acme", false},
         {"C:\\Program Files\\Acme\\data", false},
         {"C:\\Program Files\\Common Files\\Acme", false},
@@ -128,14 +128,12 @@ TEST(DeletionRules, RegistryItemsAreReadAndSystemKeysRefused) {
         RegistryRoot root;
         const char* keyPath;  // null: none expected
     } cases[] = {
-        {"HKEY_CURRENT_USER\\Software\\Acme", RegistryItemStatus::Ok, RegistryRoot::CurrentUser, "Software\\Acme"},
+        {"HKEY_CURRENT_USER\\Software\\Acme\\Tool", RegistryItemStatus::Ok, RegistryRoot::CurrentUser,
+         "Software\\Acme\\Tool"},
         {"HKEY_LOCAL_MACHINE\\SOFTWARE\\Acme\\Tool", RegistryItemStatus::Ok, RegistryRoot::LocalMachine,
          "SOFTWARE\\Acme\\Tool"},
         {"HKEY_CLASSES_ROOT\\.acme", RegistryItemStatus::Ok, RegistryRoot::ClassesRoot, ".acme"},
         {"HKEY_CLASSES_ROOT\\CLSID\\{0B1D}", RegistryItemStatus::Ok, RegistryRoot::ClassesRoot, "CLSID\\{0B1D}"},
-        {"HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Acme", RegistryItemStatus::Ok,
-         RegistryRoot::LocalMachine, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Acme"},
-        {"HKEY_CURRENT_USER\\AcmeTool", RegistryItemStatus::Ok, RegistryRoot::CurrentUser, "AcmeTool"},
         {"HKEY_CURRENT_USER\\Software\\" SO "\\x", RegistryItemStatus::Ok, RegistryRoot::CurrentUser,
          "Software\\" SO "\\x"},
         // Malformed: the setup file is wrong.
@@ -160,6 +158,14 @@ TEST(DeletionRules, RegistryItemsAreReadAndSystemKeysRefused) {
          "SYSTEM\\\\CurrentControlSet"},
         {"HKEY_CLASSES_ROOT\\CLSID", RegistryItemStatus::Protected, RegistryRoot::ClassesRoot, "CLSID"},
         {"HKEY_CLASSES_ROOT\\*", RegistryItemStatus::Protected, RegistryRoot::ClassesRoot, "*"},
+        // Outside "Software\Vendor\Product": another product's uninstall
+        // entry, a key of no vendor, a vendor's whole key.
+        {"HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Acme",
+         RegistryItemStatus::Protected, RegistryRoot::LocalMachine,
+         "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Acme"},
+        {"HKEY_CURRENT_USER\\AcmeTool", RegistryItemStatus::Protected, RegistryRoot::CurrentUser, "AcmeTool"},
+        {"HKEY_CURRENT_USER\\Software\\Acme", RegistryItemStatus::Protected, RegistryRoot::CurrentUser,
+         "Software\\Acme"},
     };
     for (const Case& c : cases) {
         RegistryItem item;
@@ -172,6 +178,201 @@ TEST(DeletionRules, RegistryItemsAreReadAndSystemKeysRefused) {
             EXPECT_EQ(item.keyPath, nullptr) << c.item;
         }
     }
+}
+
+TEST(DeletionRules, OnlyAProductsOwnKeysMayBeDeleted) {
+    struct Case {
+        const char* item;
+        bool deletable;
+    } cases[] = {
+        // Keys a hostile or careless setup file could name, which would take
+        // the system or another product with them.
+        {"HKEY_CLASSES_ROOT\\exefile", false},
+        {"HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Services\\Tcpip", false},
+        {"HKEY_LOCAL_MACHINE\\SYSTEM\\ControlSet001", false},
+        {"HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon", false},
+        {"HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths", false},
+        {"HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\acme.exe", false},
+        {"HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer", false},
+        {"HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer", false},
+        {"HKEY_CLASSES_ROOT\\.exe", false},
+        {"HKEY_CLASSES_ROOT\\lnkfile", false},
+        {"HKEY_CLASSES_ROOT\\txtfile", false},
+        {"HKEY_CLASSES_ROOT\\TxtFile\\shell\\open", false},
+        {"HKEY_CLASSES_ROOT\\.TXT", false},
+        {"HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes\\exefile", false},
+        {"HKEY_CURRENT_USER\\Software\\Classes\\.acme", false},
+        {"HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Cryptography", false},
+        {"HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\OtherProduct", false},
+        {"HKEY_LOCAL_MACHINE\\SOFTWARE\\Policies\\Acme\\Tool", false},
+        {"HKEY_CURRENT_USER\\Software\\Policies\\Acme\\Tool", false},
+        {"HKEY_LOCAL_MACHINE\\SOFTWARE\\Wow6432Node\\Microsoft\\Windows", false},
+        {"HKEY_LOCAL_MACHINE\\SOFTWARE\\Wow6432Node\\Classes\\exefile", false},
+        {"HKEY_LOCAL_MACHINE\\SOFTWARE\\Wow6432Node\\Acme", false},
+        {"HKEY_LOCAL_MACHINE\\SOFTWARE\\Clients\\Mail\\Acme", false},
+        {"HKEY_LOCAL_MACHINE\\SOFTWARE\\RegisteredApplications\\Acme", false},
+        {"HKEY_LOCAL_MACHINE\\HARDWARE\\DESCRIPTION", false},
+        {"HKEY_CURRENT_USER\\Environment", false},
+        {"HKEY_CLASSES_ROOT\\Interface", false},
+        {"HKEY_CLASSES_ROOT\\TypeLib\\", false},
+        {"HKEY_CLASSES_ROOT\\AppID", false},
+        {"HKEY_CLASSES_ROOT\\Directory\\shell\\acme", false},
+        {"HKEY_CLASSES_ROOT\\Wow6432Node\\CLSID\\{0B1D}", false},
+        // A product's own: a vendor and a product under Software, in either
+        // view and any spelling; its extension, class and COM registrations.
+        {"HKEY_CURRENT_USER\\Software\\Acme\\Tool", true},
+        {"HKEY_CURRENT_USER\\software\\\\acme\\tool\\", true},
+        {"HKEY_LOCAL_MACHINE\\SOFTWARE\\BRAMWELT\\Tandrel", true},
+        {"HKEY_LOCAL_MACHINE\\SOFTWARE\\Acme\\Tool\\Settings", true},
+        {"HKEY_LOCAL_MACHINE\\SOFTWARE\\Wow6432Node\\Acme\\Tool", true},
+        {"HKEY_LOCAL_MACHINE\\SOFTWARE\\MicrosoftFan\\Tool", true},
+        {"HKEY_CLASSES_ROOT\\.tdr", true},
+        {"HKEY_CLASSES_ROOT\\Tandrel.Document", true},
+        {"HKEY_CLASSES_ROOT\\Tandrel.Document\\shell\\open", true},
+        {"HKEY_CLASSES_ROOT\\CLSID\\{0B1D}\\InprocServer32", true},
+        {"HKEY_CLASSES_ROOT\\TypeLib\\{0B1D}", true},
+        {"HKEY_CLASSES_ROOT\\.exe-acme", true},
+    };
+    for (const Case& c : cases) {
+        RegistryItem item;
+        EXPECT_EQ(ParseRegistryItem(c.item, NextShiftJis, item),
+                  c.deletable ? RegistryItemStatus::Ok : RegistryItemStatus::Protected)
+            << c.item;
+    }
+    // A key the install found already there is not the product's to delete.
+    RegistryItem item;
+    EXPECT_EQ(ParseRegistryItem("HKEY_CURRENT_USER\\Software\\Acme\\Tool", NextShiftJis, item, true),
+              RegistryItemStatus::Protected);
+    EXPECT_EQ(ParseRegistryItem("HKEY_CLASSES_ROOT\\.tdr", NextShiftJis, item, true), RegistryItemStatus::Protected);
+}
+
+TEST(DeletionRules, AClassItemNamesTheKeyThatSaysWhoseItIs) {
+    struct Case {
+        const char* item;
+        const char* classKey;
+    } cases[] = {
+        {"HKEY_CLASSES_ROOT\\.tdr", ".TDR"},
+        {"HKEY_CLASSES_ROOT\\Tandrel.Document\\shell\\open\\command", "TANDREL.DOCUMENT"},
+        {"HKEY_CLASSES_ROOT\\\\clsid\\\\{0B1D}\\InprocServer32", "CLSID\\{0B1D}"},
+        {"HKEY_CLASSES_ROOT\\Applications\\tandrel.exe\\shell", "APPLICATIONS\\TANDREL.EXE"},
+        {"HKEY_CURRENT_USER\\Software\\Acme\\Tool", ""},
+    };
+    for (const Case& c : cases) {
+        RegistryItem item;
+        ASSERT_EQ(ParseRegistryItem(c.item, NextShiftJis, item), RegistryItemStatus::Ok) << c.item;
+        EXPECT_EQ(item.classKey, c.classKey) << c.item;
+    }
+}
+
+TEST(DeletionRules, AClassIsTheProductsWhenEveryProgramItRegistersIsInTheInstallDirectory) {
+    const char* dir = "C:\\Program Files\\Tandrel";
+    struct Case {
+        const char* value;
+        bool inside;
+    } cases[] = {
+        {"\"C:\\Program Files\\Tandrel\\tandrel.exe\" \"%1\"", true},
+        {"\"c:\\program files\\tandrel\\bin\\tandrel.exe\" -o \"%1\"", true},
+        {"C:\\Program Files\\Tandrel\\tandrel.exe,0", false},  // unquoted with blanks: ambiguous
+        {"\"C:\\Program Files\\Tandrel\\tandrel.exe\",-101", true},
+        {"C:\\PROGRA~1\\Tandrel\\tandrel.exe", false},  // spelt otherwise: not shown to be the product's
+        {"\"C:\\Program Files\\Tandrel\\..\\..\\Windows\\notepad.exe\" %1", false},
+        {"\"C:\\Program Files\\TandrelX\\x.exe\"", false},
+        {"\"C:\\Program Files\\Tandrel\"", false},
+        {"\"%1\" %*", false},
+        {"%1", false},
+        {"notepad.exe %1", false},
+        {"%SystemRoot%\\system32\\NOTEPAD.EXE %1", false},
+        {"C:\\Windows\\system32\\shell32.dll,-154", false},
+        {"", false},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(RegistrationIsInside(c.value, dir, NextShiftJis), c.inside) << c.value;
+    }
+    const char* sjisDir = "C:\\" SO;
+    EXPECT_TRUE(RegistrationIsInside("\"C:\\" SO "\\a.exe\" %1", sjisDir, NextShiftJis));
+    EXPECT_TRUE(RegistrationIsInside("C:\\" SO "\\a.exe %1", sjisDir, NextShiftJis));
+
+    EXPECT_TRUE(ClassKeyIsProducts({}, dir, NextShiftJis));
+    EXPECT_TRUE(ClassKeyIsProducts(
+        {"\"C:\\Program Files\\Tandrel\\tandrel.exe\" \"%1\"", "\"C:\\Program Files\\Tandrel\\tandrel.exe\",1"}, dir,
+        NextShiftJis));
+    EXPECT_FALSE(ClassKeyIsProducts(
+        {"\"C:\\Program Files\\Tandrel\\tandrel.exe\" \"%1\"", "%SystemRoot%\\System32\\imageres.dll,-68"}, dir,
+        NextShiftJis));
+}
+
+TEST(DeletionRules, TheWindowsDirectoryAndTheSystemsAppDataFoldersAreRefusedWithWhatTheyHold) {
+    const ProtectedDirectories dirs = MachineLikeWindows();
+    struct Case {
+        const char* target;
+        bool refused;
+        bool refusedWhenCreatedByInstall;
+    } cases[] = {
+        // Emptied by today's uninstall when a setup file named them.
+        {"C:\\Windows\\System32\\drivers", true, false},
+        {"C:\\Windows\\WinSxS", true, false},
+        {"C:\\Windows\\inf", true, false},
+        {"C:\\Windows\\Temp", true, false},
+        {"C:\\Windows\\Acme", true, false},
+        {"C:\\Windows", true, true},
+        // The AppData folders Windows fills, in any profile.
+        {"C:\\Users\\bob\\AppData\\LocalLow", true, true},
+        {"C:\\Users\\alice\\AppData\\LocalLow\\Acme", true, false},
+        {"C:\\Users\\bob\\AppData\\Local", true, true},
+        {"C:\\Users\\bob\\AppData\\Local\\Microsoft", true, true},
+        {"C:\\Users\\bob\\AppData\\Local\\Microsoft\\Windows", true, false},
+        {"C:\\Users\\bob\\AppData\\Roaming\\Microsoft\\Windows\\Start Menu", true, false},
+        {"C:\\Users\\alice\\AppData\\Roaming\\Microsoft", true, true},
+        {"C:\\Users\\bob\\AppData\\Local\\Programs", true, true},
+        {"C:\\Documents and Settings\\bob\\Application Data\\Microsoft", false, false},  // not a profile directory here
+        // What a product owns there.
+        {"C:\\Users\\bob\\AppData\\Local\\Programs\\Acme", false, false},
+        {"C:\\Users\\alice\\AppData\\Local\\Acme", false, false},
+        {"C:\\Users\\bob\\AppData\\Roaming\\Acme", false, false},
+        {"C:\\Users\\bob\\AppData\\Local\\MicrosoftFan", false, false},
+        {"C:\\WindowsApps\\Acme", false, false},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(IsProtectedTarget(c.target, dirs, NextShiftJis), c.refused) << c.target;
+        EXPECT_EQ(IsProtectedTarget(c.target, dirs, NextShiftJis, true), c.refusedWhenCreatedByInstall) << c.target;
+    }
+}
+
+TEST(DeletionRules, ThisMachinesSharesAreComparedAsTheDrivesTheyShow) {
+    const ProtectedDirectories dirs = MachineLikeWindows();
+    struct Case {
+        const char* target;
+        bool refused;
+    } cases[] = {
+        {"\\\\localhost\\C$\\Windows", true},
+        {"\\\\LOCALHOST\\c$\\windows\\system32\\drivers", true},
+        {"\\\\127.0.0.1\\C$\\Program Files", true},
+        {"\\\\?\\UNC\\localhost\\C$\\Windows\\Temp", true},
+        {"\\\\mypc\\C$\\Users\\bob", true},
+        {"\\\\mypc.example.org\\C$\\Windows\\inf", true},
+        {"\\\\?\\C:\\Windows\\WinSxS", true},
+        {"\\\\.\\C:\\Windows\\Acme", true},
+        // Another share of this machine may show any folder.
+        {"\\\\localhost\\Shared\\Acme", true},
+        {"\\\\mypc\\Users\\bob\\Acme", true},
+        // A product's folder through the administrative share, and other machines.
+        {"\\\\localhost\\C$\\Program Files\\Acme", false},
+        {"\\\\mypc\\D$\\Acme", false},
+        {"\\\\server\\C$\\Windows", false},
+        {"\\\\server\\share\\Acme", false},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(IsProtectedTarget(c.target, dirs, NextShiftJis), c.refused) << c.target;
+    }
+
+    PathParts parts;
+    ASSERT_TRUE(SplitTargetPath("\\\\localhost\\d$\\Acme\\..", NextShiftJis, parts));
+    ASSERT_TRUE(MapLocalShare(parts, {}));
+    EXPECT_EQ(parts.Text(), "D:");
+    EXPECT_EQ(parts.WindowsText(), "D:\\");
+    ASSERT_TRUE(SplitTargetPath("\\\\server\\d$\\Acme", NextShiftJis, parts));
+    ASSERT_TRUE(MapLocalShare(parts, {}));
+    EXPECT_EQ(parts.Text(), "\\\\SERVER\\D$\\ACME");
 }
 
 TEST(DeletionRules, AHelpFileHasItsIndexBesideIt) {

@@ -97,8 +97,9 @@ TEST_F(EntryTest, TheInfFileIsPreferredOverTheIniFile) {
 
 TEST_F(EntryTest, UnknownArgumentsEndWithMessage7) {
     WriteSetup(L"Setup.inf", L"[Install]\r\nTitle=テスト\r\n[Uninstall]\r\nTitle=削除\r\n");
-    // Compared whole and "/d", "/k" with case: these are all unknown.
-    for (const wchar_t* arguments : {L"/x", L"/D", L"/K", L"/r ", L"/u /r", L"-r", L"/dd", L"r"}) {
+    // Words the installer does not know, a second role, "/d" and "/k" in
+    // another case: all unknown, also beside a known role.
+    for (const wchar_t* arguments : {L"/x", L"/D", L"/K", L"/r x", L"/u /r", L"-r", L"/dd", L"r", L"/r /VERYSILENT"}) {
         Outcome run = Run(arguments);
         EXPECT_EQ(run.box.caption, L"Error !") << testfiles::ToUtf8(arguments);
         EXPECT_EQ(run.box.text, kFatalText) << testfiles::ToUtf8(arguments);
@@ -155,4 +156,52 @@ TEST_F(EntryTest, TheFinalUninstallNeedsItsTitleAndDirectory) {
 TEST_F(EntryTest, TheCleanUpRunNeedsNoSetupFile) {
     Outcome run = Run(L"/d", false);
     EXPECT_EQ(run.exitCode, 0u);
+}
+
+// An unattended run shows nothing, also when it cannot go on: what a box
+// would have said goes to the log, with its number, and the exit code says
+// how the run ended.
+TEST_F(EntryTest, UnattendedRunsShowNoBoxAndLogWhatStoppedThem) {
+    const std::wstring log = dist_.Scratch() / L"run log.txt";
+    auto logText = [&] {
+        std::string bytes = testfiles::ReadFileBytes(log);
+        DeleteFileW(log.c_str());
+        return testfiles::FromUtf8(bytes.compare(0, 3, "\xEF\xBB\xBF") == 0 ? bytes.substr(3) : bytes);
+    };
+
+    // No setup file.
+    Outcome run = Run(L"/S /LOG=\"" + log + L"\"", false);
+    EXPECT_EQ(run.exitCode, 1u);
+    std::wstring text = logText();
+    EXPECT_NE(text.find(L"ERROR message 1 code 0: " + std::wstring(kMissingText1) + dist_ / L"Setup.ini"),
+              std::wstring::npos)
+        << testfiles::ToUtf8(text);
+
+    // An unknown switch is message 7, as at the screen.
+    WriteSetup(L"Setup.inf", L"[Install]\r\nTitle=テスト\r\n[Uninstall]\r\nTitle=削除\r\n");
+    run = Run(L"/LOG=\"" + log + L"\" /q /S", false);
+    EXPECT_EQ(run.exitCode, 1u);
+    text = logText();
+    EXPECT_NE(text.find(L"ERROR message 7 code 0: " + std::wstring(kFatalText)), std::wstring::npos)
+        << testfiles::ToUtf8(text);
+    EXPECT_NE(text.find(L"END exit code 1\r\n"), std::wstring::npos) << testfiles::ToUtf8(text);
+
+    // A refused setup file, in a log of its own name: the key's.
+    WriteSetup(L"Setup.inf", L"[Install]\r\nTitle=\r\n[Uninstall]\r\nKey=MivoEntryTestKey\r\n");
+    wchar_t temp[MAX_PATH + 1] = {};
+    GetTempPathW(MAX_PATH + 1, temp);
+    const std::wstring defaultLog = std::wstring(temp) + L"Mivo-MivoEntryTestKey.log";
+    DeleteFileW(defaultLog.c_str());
+    run = Run(L"/silent", false);
+    EXPECT_EQ(run.exitCode, 1u);
+    std::string bytes = testfiles::ReadFileBytes(defaultLog);
+    EXPECT_EQ(bytes.compare(0, 3, "\xEF\xBB\xBF"), 0);
+    EXPECT_NE(testfiles::FromUtf8(bytes).find(L"ERROR message 2 code 0: " + std::wstring(kMissingText1) +
+                                              dist_ / L"Setup.inf" + kInvalidText2),
+              std::wstring::npos);
+    // Appended, not replaced.
+    run = Run(L"/S", false);
+    std::wstring twice = testfiles::FromUtf8(testfiles::ReadFileBytes(defaultLog));
+    EXPECT_NE(twice.find(L"ERROR message 2"), twice.rfind(L"ERROR message 2"));
+    DeleteFileW(defaultLog.c_str());
 }

@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -98,6 +99,34 @@ RegValues Sorted(RegValues values) {
     return values;
 }
 
+// "YYYYMMDD" of today, as the entry's "InstallDate".
+std::string Today() {
+    SYSTEMTIME now = {};
+    GetLocalTime(&now);
+    char date[16];
+    std::snprintf(date, sizeof date, "%04u%02u%02u", now.wYear, now.wMonth, now.wDay);
+    return date;
+}
+
+// `values` and what every entry holds beside them: the uninstall commands of
+// `uninstaller`, the install directory `location`, today's date, the size,
+// and "NoModify" unless the entry offers "ModifyPath".
+RegValues WithStandardValues(RegValues values,
+                             const std::string& uninstaller,
+                             const std::string& location,
+                             bool noModify,
+                             const std::string& size = "dword:0") {
+    const std::string command = "\"" + uninstaller + "\" /r";
+    RegValues standard = {{"UninstallString", command},  {"QuietUninstallString", command + " /S"},
+                          {"InstallLocation", location}, {"InstallDate", Today()},
+                          {"EstimatedSize", size},       {"NoRepair", "dword:1"}};
+    if (noModify) {
+        standard.emplace_back("NoModify", "dword:1");
+    }
+    values.insert(values.end(), standard.begin(), standard.end());
+    return values;
+}
+
 TEST_F(InstallFlowTest, UninstallEntryHoldsEveryGivenValue) {
     const std::string icon = installkit::WindowsDir() + "\\Acme.ico";
     const std::string installed = target_ + "\\Setup.exe";
@@ -109,29 +138,39 @@ TEST_F(InstallFlowTest, UninstallEntryHoldsEveryGivenValue) {
         {"every value, copying install",
          "[Install]\r\nTitle=T\r\nInstallDir=Acme\r\nIsFileDelAfterMivo=0\r\n"
          "[Uninstall]\r\nKey=MivoFlowEntry\r\nName=Acme App\r\nModify=1\r\nIconFile=%WINDIR%\\Acme.ico\r\n"
-         "Publisher=Acme Inc\r\nURLInfoAbout=http://acme.example/\r\nDisplayVersion=1.2\r\n"
+         "IconIndex=2\r\nPublisher=Acme Inc\r\nURLInfoAbout=http://acme.example/\r\nDisplayVersion=1.2\r\n"
          "HelpLink=http://acme.example/help\r\nURLUpdateInfo=http://acme.example/up\r\n",
-         {{"DisplayName", "Acme App"},
-          {"ModifyPath", installed},
-          {"UninstallString", "\"" + installed + "\" /r"},
-          {"DisplayIcon", icon},
-          {"Publisher", "Acme Inc"},
-          {"URLInfoAbout", "http://acme.example/"},
-          {"DisplayVersion", "1.2"},
-          {"HelpLink", "http://acme.example/help"},
-          {"URLUpdateInfo", "http://acme.example/up"}}},
+         WithStandardValues({{"DisplayName", "Acme App"},
+                             {"ModifyPath", "\"" + installed + "\""},
+                             {"DisplayIcon", icon + ",2"},
+                             {"Publisher", "Acme Inc"},
+                             {"URLInfoAbout", "http://acme.example/"},
+                             {"DisplayVersion", "1.2"},
+                             {"VersionMajor", "dword:1"},
+                             {"VersionMinor", "dword:2"},
+                             {"HelpLink", "http://acme.example/help"},
+                             {"URLUpdateInfo", "http://acme.example/up"}},
+                            installed, target_, false)},
         {"in place: the installer itself; no ModifyPath once prohibited",
          "[Install]\r\nTitle=T\r\nInstallProhibited=2\r\n[Uninstall]\r\nKey=MivoFlowEntry\r\nModify=1\r\n",
-         {{"DisplayName", ""}, {"UninstallString", "\"" + ownPath_ + "\" /r"}}},
+         WithStandardValues({{"DisplayName", ""}}, ownPath_, dist_, true)},
+        // Never an empty value: Windows would show a dead link.
         {"publisher without URL",
          "[Install]\r\nTitle=T\r\n[Uninstall]\r\nKey=MivoFlowEntry\r\nName=N\r\nPublisher=P\r\n",
-         {{"DisplayName", "N"},
-          {"UninstallString", "\"" + ownPath_ + "\" /r"},
-          {"Publisher", "P"},
-          {"URLInfoAbout", ""}}},
+         WithStandardValues({{"DisplayName", "N"}, {"Publisher", "P"}}, ownPath_, dist_, true)},
         {"URL without publisher",
          "[Install]\r\nTitle=T\r\n[Uninstall]\r\nKey=MivoFlowEntry\r\nName=N\r\nURLInfoAbout=http://a/\r\n",
-         {{"DisplayName", "N"}, {"UninstallString", "\"" + ownPath_ + "\" /r"}}},
+         WithStandardValues({{"DisplayName", "N"}, {"URLInfoAbout", "http://a/"}}, ownPath_, dist_, true)},
+        // A help page of the product is linked where it was installed; a
+        // version that is no number gives no version numbers.
+        {"help page, version text",
+         "[Install]\r\nTitle=T\r\n[Uninstall]\r\nKey=MivoFlowEntry\r\nName=N\r\nHelpLink=Setup.inf\r\n"
+         "DisplayVersion=beta\r\n",
+         WithStandardValues({{"DisplayName", "N"}, {"DisplayVersion", "beta"}, {"HelpLink", setupFile_}}, ownPath_,
+                            dist_, true)},
+        {"help link that names no installed file stays as written",
+         "[Install]\r\nTitle=T\r\n[Uninstall]\r\nKey=MivoFlowEntry\r\nName=N\r\nHelpLink=www.acme.example\r\n",
+         WithStandardValues({{"DisplayName", "N"}, {"HelpLink", "www.acme.example"}}, ownPath_, dist_, true)},
     };
     const std::string key = std::string(kEntryRoot) + "MivoFlowEntry";
     leftovers_.Key(HKEY_LOCAL_MACHINE, key);
@@ -166,7 +205,10 @@ TEST_F(InstallFlowTest, NoUninstallEntryForAPerUserRunAndABadIconStopsTheEntry) 
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].caption, L"Error !");
     EXPECT_EQ(boxes[0].text, InvalidSetupFileText(setupFile_));
-    RegValues partial = {{"DisplayName", "N"}, {"UninstallString", "\"" + ownPath_ + "\" /r"}};
+    RegValues partial = {{"DisplayName", "N"},
+                         {"UninstallString", "\"" + ownPath_ + "\" /r"},
+                         {"QuietUninstallString", "\"" + ownPath_ + "\" /r /S"},
+                         {"InstallLocation", dist_}};
     EXPECT_EQ(EntryValues(key), Sorted(partial));
 }
 
@@ -283,6 +325,26 @@ TEST_F(InstallFlowTest, LaunchUninstallerCopyHandsOverToTheCopyWithK) {
     EXPECT_EQ(ReadIni(setupFile_, "Uninstall", "Dir"), dist_);
     EXPECT_EQ(ReadIni(workSetup, "Uninstall", "Dir"), dist_);
     EXPECT_EQ(ReadIni(workSetup, "Uninstall", "Title"), "U");
+    EXPECT_TRUE(gui::WaitUntil([&] { return installkit::ReadText(workProgram + ".args") == "/k"; }));
+}
+
+TEST_F(InstallFlowTest, AnInstallInADriveRootHandsOverItsRootWithTheBackslash) {
+    const std::string windows = installkit::WindowsDir();
+    const std::string workProgram = windows + "\\$$UnMivo.exe";
+    const std::string workSetup = windows + "\\$$UnMivo.inf";
+    leftovers_.File(workProgram);
+    leftovers_.File(workSetup);
+    leftovers_.File(workProgram + ".args");
+    Prepare("[Install]\r\nTitle=T\r\n[Uninstall]\r\nTitle=U\r\n");
+    ASSERT_TRUE(testfiles::CopyTo(testfiles::BinDir() + L"mivo_args_stub.exe", FromAnsi(ownPath_)));
+    // "E:\Setup.exe" run in place: its own directory without the backslash.
+    std::strcpy(g_installer.installDir, "C:");
+    installkit::ReportRecorder answer;
+    EXPECT_TRUE(LaunchUninstallerCopy(answer));
+    EXPECT_TRUE(answer.Boxes().empty());
+    // "C:" alone would be the current directory of drive C, which the
+    // continuation rightly refuses.
+    EXPECT_EQ(ReadIni(workSetup, "Uninstall", "Dir"), "C:\\");
     EXPECT_TRUE(gui::WaitUntil([&] { return installkit::ReadText(workProgram + ".args") == "/k"; }));
 }
 

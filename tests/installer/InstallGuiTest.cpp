@@ -3,10 +3,11 @@
 // then the machine inspected: files, registry values, shortcuts.
 #include <gtest/gtest.h>
 
-#include <windows.h>
 #include <shlobj.h>
+#include <windows.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -34,6 +35,20 @@ RegValues SortedValues(HKEY root, const std::string& key) {
     RegValues values = installkit::ReadRegValues(root, key.c_str());
     std::sort(values.begin(), values.end());
     return values;
+}
+
+// "YYYYMMDD" of today, as the entry's "InstallDate".
+std::string Today() {
+    SYSTEMTIME now = {};
+    GetLocalTime(&now);
+    char date[16];
+    std::snprintf(date, sizeof date, "%04u%02u%02u", now.wYear, now.wMonth, now.wDay);
+    return date;
+}
+
+// "EstimatedSize" of files of these sizes: KiB, rounded up.
+std::string SizeValue(size_t bytes) {
+    return "dword:" + std::to_string((bytes + 1023) / 1024);
 }
 
 std::wstring InvalidSetupFileText(const std::string& path) {
@@ -132,6 +147,8 @@ TEST_F(InstallGuiTest, MoveIntoProgramFilesWithEveryShortcutAndEntry) {
     Put("readme.txt", "read me");
     Put("info.dat", "data bytes");
     const std::string setupBytes = ReadText(setupExe_);
+    const size_t installedBytes =
+        setupBytes.size() + ReadText(dist_ + "\\Setup.inf").size() + ReadText(dist_ + "\\Tool.exe").size() + 7 + 10;
 
     SetupRun run = Install();
     // The Move loop cannot delete the running setup program; the "/d" run,
@@ -162,14 +179,21 @@ TEST_F(InstallGuiTest, MoveIntoProgramFilesWithEveryShortcutAndEntry) {
               (RegValues{{"InstallDir", dir}}));
     const std::string installed = dir + "\\Setup.exe";
     RegValues expected = {{"DisplayName", "Acme Move"},
-                          {"ModifyPath", installed},
+                          {"ModifyPath", "\"" + installed + "\""},
                           {"UninstallString", "\"" + installed + "\" /r"},
-                          {"DisplayIcon", dir + "\\Tool.exe"},
+                          {"QuietUninstallString", "\"" + installed + "\" /r /S"},
+                          {"InstallLocation", dir},
+                          {"DisplayIcon", dir + "\\Tool.exe,0"},
                           {"Publisher", "Acme Inc"},
                           {"URLInfoAbout", "http://acme.example/"},
                           {"DisplayVersion", "2.0"},
+                          {"VersionMajor", "dword:2"},
+                          {"VersionMinor", "dword:0"},
                           {"HelpLink", "http://acme.example/help"},
-                          {"URLUpdateInfo", "http://acme.example/update"}};
+                          {"URLUpdateInfo", "http://acme.example/update"},
+                          {"InstallDate", Today()},
+                          {"EstimatedSize", SizeValue(installedBytes)},
+                          {"NoRepair", "dword:1"}};
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(SortedValues(HKEY_LOCAL_MACHINE, entry), expected);
 
@@ -214,7 +238,8 @@ TEST_F(InstallGuiTest, CopyKeepsSourcesAndFollowsEachFilesMode) {
         {"sub\\deep\\nested.txt", "nested.txt", Missing, true},
         {"readonly.txt", "readonly.txt", Missing, true},
     };
-    std::string inf = "[Install]\r\nTitle=Acme Setup\r\nInstallDir=Mivo Acme Copy\r\nIsFileDelAfterMivo=0\r\n[Files]\r\n";
+    std::string inf =
+        "[Install]\r\nTitle=Acme Setup\r\nInstallDir=Mivo Acme Copy\r\nIsFileDelAfterMivo=0\r\n[Files]\r\n";
     int item = 0;
     for (const Case& c : cases) {
         inf += "Item" + std::to_string(++item) + "=" + c.entry + "\r\n";
@@ -273,8 +298,16 @@ TEST_F(InstallGuiTest, InPlaceInstallCopiesNothingAndRegistersTheInstallerItself
     ASSERT_EQ(run.boxes.size(), 1u);
     EXPECT_EQ(run.boxes[0].text, kComplete);
 
-    EXPECT_EQ(SortedValues(HKEY_LOCAL_MACHINE, entry),
-              (RegValues{{"DisplayName", "Acme In Place"}, {"UninstallString", "\"" + setupExe_ + "\" /r"}}));
+    RegValues expected = {{"DisplayName", "Acme In Place"},
+                          {"UninstallString", "\"" + setupExe_ + "\" /r"},
+                          {"QuietUninstallString", "\"" + setupExe_ + "\" /r /S"},
+                          {"InstallLocation", dist_},
+                          {"InstallDate", Today()},
+                          {"EstimatedSize", "dword:0"},
+                          {"NoModify", "dword:1"},
+                          {"NoRepair", "dword:1"}};
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(SortedValues(HKEY_LOCAL_MACHINE, entry), expected);
     EXPECT_EQ(ReadIni(dist_ + "\\Setup.inf", "Install", "InstallProhibited"), "1");
     EXPECT_EQ(ReadText(dist_ + "\\a.txt"), "a");
     Sleep(1000);
@@ -295,17 +328,26 @@ TEST_F(InstallGuiTest, FailuresStopTheRunWithOneBoxAndNoCleanUpRun) {
     } cases[] = {
         {"unresolvable Files entry", head + "[Files]\r\nItem1=%MIVO_NO_SUCH_VARIABLE%\\a.txt\r\n",
          {InvalidSetupFileText(dist_ + "\\Setup.inf")}, true},
-        {"missing source", head + "[Files]\r\nItem1=absent.txt\r\n", {L"ファイルのコピーに失敗しました。"}, true},
+        {"missing source", head + "[Files]\r\nItem1=absent.txt\r\n",
+         {L"ファイルのコピーに失敗しました。\n" + testfiles::FromAnsi(dist_ + "\\absent.txt")}, true},
+        {"shortcut name leaving its folder",
+         head + "[Files]\r\nItem1=a.txt\r\nItem2=Setup.inf\r\n[Group]\r\nValue=1\r\n"
+                "Item1=..\\..\\MivoEscaped,a.txt\r\n",
+         {InvalidSetupFileText(dir + "\\Setup.inf")}, false},
         // Once copied, the installed setup file is the one named.
         {"shortcut entry with one field",
          head + "[Files]\r\nItem1=a.txt\r\nItem2=Setup.inf\r\n[Group]\r\nValue=1\r\nItem1=Lonely\r\n",
-         {InvalidSetupFileText(dir + "\\Setup.inf")}, false},
+         {InvalidSetupFileText(dir + "\\Setup.inf")},
+         false},
         {"group folder two levels deep",
          head + "[Files]\r\nItem1=a.txt\r\n[Group]\r\nValue=1\r\nGroupName=Mivo No Such\\Sub\r\n"
                 "Item1=Tool,Tool.exe\r\n",
-         {L"ショートカットの作成に失敗しました。\n  (ErrorCode : 2112)"}, false},
-        {"program that cannot start", head + "Program=NoSuch.exe\r\n[Files]\r\nItem1=a.txt\r\n",
-         {kComplete, FromAnsi(dir) + L"\\NoSuch.exe の起動に失敗しました。\n  (ErrorCode : 2)"}, false},
+         {L"ショートカットの作成に失敗しました。\n  (ErrorCode : 2112)"},
+         false},
+        {"program that cannot start",
+         head + "Program=NoSuch.exe\r\n[Files]\r\nItem1=a.txt\r\n",
+         {kComplete, FromAnsi(dir) + L"\\NoSuch.exe の起動に失敗しました。\n  (ErrorCode : 2)"},
+         false},
     };
 
     for (const Case& c : cases) {

@@ -1,5 +1,7 @@
 #include "InstallTestKit.h"
 
+#include <cstring>
+
 #include "support/Machine.h"
 #include "ui/Messages.h"
 #include "win/RegKey.h"
@@ -70,7 +72,14 @@ RegValues ReadRegValues(HKEY root, const std::string& subKey) {
             break;
         }
         std::string text(reinterpret_cast<const char*>(data));
-        values.emplace_back(name, type == REG_SZ ? text : "<not REG_SZ>");
+        if (type == REG_DWORD) {
+            DWORD number = 0;
+            std::memcpy(&number, data, sizeof number);
+            text = "dword:" + std::to_string(number);
+        } else if (type != REG_SZ) {
+            text = "<neither REG_SZ nor REG_DWORD>";
+        }
+        values.emplace_back(name, text);
     }
     return values;
 }

@@ -57,7 +57,8 @@ testfiles::Shortcut LinkTo(const std::string& target,
 testfiles::Shortcut ReadLink(const std::string& path);
 
 // The values of `root`\`subKey` in enumeration order (which under Wine is the
-// order of writing), each with its REG_SZ text; empty when the key is absent.
+// order of writing), each with its REG_SZ text or, for a REG_DWORD,
+// "dword:" and the number; empty when the key is absent.
 using RegValues = std::vector<std::pair<std::string, std::string>>;
 RegValues ReadRegValues(HKEY root, const std::string& subKey);
 bool RegKeyExists(HKEY root, const std::string& subKey);

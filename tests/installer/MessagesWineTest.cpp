@@ -43,15 +43,19 @@ protected:
 
 }  // namespace
 
-TEST_F(MessagesTest, TheTableHoldsIds1To30Without14) {
-    for (int id = 1; id <= 30; ++id) {
+TEST_F(MessagesTest, TheTableHoldsIds1To31Without14) {
+    for (int id = 1; id <= 31; ++id) {
         if (id == 14) {
             EXPECT_EQ(MessageText(id), L"");
         } else {
             EXPECT_NE(MessageText(id), L"") << id;
         }
     }
-    EXPECT_EQ(MessageText(MSG_BAD_DIR_CHARS), L"ディレクトリ名に以下の記号は使用できません。\n \\ / : , ; \"\" < > |");
+    EXPECT_EQ(MessageText(MSG_BAD_DIR_CHARS),
+              L"ディレクトリ名に以下の記号は使用できません。\n \\ / : , ; \"\" < > | * ?");
+    EXPECT_EQ(MessageText(MSG_COPY_FAILED), L"ファイルのコピーに失敗しました。\n%s");
+    EXPECT_EQ(MessageText(MSG_PROTECTED_INSTALL_DIR),
+              L"%s はシステムが使用するフォルダのため，インストール先には指定できません。");
     EXPECT_EQ(MessageText(MSG_UNINSTALL_COMPLETE_RESTART),
               L"アンインストールが完了しました。\n\n作業ファイルを完全に削除するために，Windowsを再起動することをお勧め"
               L"します。\n今すぐ再起動しますか？");
@@ -244,18 +248,70 @@ TEST_F(MessagesTest, InstallDirectoryCheck) {
         {L"C:\\ソフト\\表", 0},
         {L"C:\\ポート", 0},
         {L"C:\\アプリ;", MSG_BAD_DIR_CHARS},
-        // The drive part itself is not examined.
-        {L"C:", 0},
-        {L"C:/", 0},
-        {L"|:|", 0},
-        {L"|:|x", 0},
-        {L"|:|x|", MSG_BAD_DIR_CHARS},
+        // A drive alone, its root and what is no full path.
+        {L"C:", MSG_SPECIFY_INSTALL_DIR},
+        {L"E:", MSG_SPECIFY_INSTALL_DIR},
+        {L"C:/", MSG_SPECIFY_INSTALL_DIR},
+        {L"|:|", MSG_SPECIFY_INSTALL_DIR},
+        {L"|:|x", MSG_SPECIFY_INSTALL_DIR},
+        {L"|:|x|", MSG_SPECIFY_INSTALL_DIR},
+        {L"Tandrel", MSG_SPECIFY_INSTALL_DIR},
+        {L"C:Tandrel", MSG_SPECIFY_INSTALL_DIR},
+        {L"\\Tandrel", MSG_SPECIFY_INSTALL_DIR},
+        {L"\\\\server\\share", MSG_SPECIFY_INSTALL_DIR},
+        {L"C:\\Tandrel*", MSG_BAD_DIR_CHARS},
+        {L"C:\\Tandrel?", MSG_BAD_DIR_CHARS},
+        {L"C:\\Tan\tdrel", MSG_BAD_DIR_CHARS},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(CheckInstallDir(ToAnsi(c.dir).c_str()), c.message) << testfiles::ToUtf8(c.dir);
     }
     EXPECT_EQ(ToAnsi(L"ポ"), "\x83\x7C");
     EXPECT_EQ(ToAnsi(L"表"), "\x95\x5C");
+}
+
+TEST_F(MessagesTest, TheSystemsFoldersOfThisMachineAreNoInstallDirectoryUnderAnyName) {
+    const std::string windows = installkit::WindowsDir();
+    const std::string programFiles = installkit::ProgramFilesDir();
+    char shortName[MAX_PATH] = {};
+    ASSERT_GT(GetShortPathNameA(programFiles.c_str(), shortName, MAX_PATH), 0u);
+    ASSERT_NE(std::string(shortName), programFiles);
+    char profile[MAX_PATH] = {};
+    GetEnvironmentVariableA("USERPROFILE", profile, MAX_PATH);
+    const std::string profiles = std::string(profile).substr(0, std::string(profile).find_last_of('\\'));
+    char computer[MAX_COMPUTERNAME_LENGTH + 1] = {};
+    DWORD size = sizeof computer;
+    ASSERT_TRUE(GetComputerNameA(computer, &size));
+    const std::string afterDrive = windows.substr(2);  // "\windows"
+    struct Case {
+        std::string dir;
+        int message;
+    } cases[] = {
+        {windows, MSG_PROTECTED_INSTALL_DIR},
+        {windows + "\\system32", MSG_PROTECTED_INSTALL_DIR},
+        {windows + "\\Tandrel", MSG_PROTECTED_INSTALL_DIR},
+        {programFiles, MSG_PROTECTED_INSTALL_DIR},
+        {shortName, MSG_PROTECTED_INSTALL_DIR},
+        {programFiles + "\\Common Files", MSG_PROTECTED_INSTALL_DIR},
+        {profile, MSG_PROTECTED_INSTALL_DIR},
+        {profiles + "\\SomeoneElse", MSG_PROTECTED_INSTALL_DIR},
+        {"\\\\localhost\\" + windows.substr(0, 1) + "$" + afterDrive, MSG_PROTECTED_INSTALL_DIR},
+        {"\\\\" + std::string(computer) + "\\" + windows.substr(0, 1) + "$" + afterDrive + "\\inf",
+         MSG_PROTECTED_INSTALL_DIR},
+        {"\\\\?\\" + windows, MSG_BAD_DIR_CHARS},
+        {programFiles + "\\Tandrel", 0},
+        {std::string(shortName) + "\\Tandrel", 0},
+        {std::string(profile) + "\\Tandrel", 0},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(CheckInstallDir(c.dir.c_str()), c.message) << c.dir;
+    }
+    gui::BoxAnswerer answer(IDOK);
+    EXPECT_FALSE(ValidateInstallDir(nullptr, programFiles.c_str()));
+    gui::MessageBoxContent box = answer.FinishOne();
+    EXPECT_EQ(box.caption, L"Error !");
+    EXPECT_EQ(box.text, testfiles::FromAnsi(programFiles) +
+                            L" はシステムが使用するフォルダのため，インストール先には指定できません。");
 }
 
 // The program's reporter: each notice as the table words it, the refused
@@ -298,10 +354,10 @@ TEST_F(MessagesTest, BoxReporterShowsNoticesAndQuestionsAndLetsTheProgressDialog
         gui::BoxAnswerer answer(IDOK);
         boxes.BeginCopying();
         boxes.Copying("C:\\dist\\a.txt", "C:\\App\\a.txt");
-        boxes.Error(MSG_COPY_FAILED);
+        boxes.Error(MSG_COPY_FAILED, 0, "C:\\dist\\a.txt");
         boxes.EndCopying();
         gui::MessageBoxContent box = answer.FinishOne();
-        EXPECT_EQ(box.text, MessageText(MSG_COPY_FAILED));
+        EXPECT_EQ(box.text, L"ファイルのコピーに失敗しました。\nC:\\dist\\a.txt");
         EXPECT_EQ(box.ownerTitle, L"アクメ セットアップ");
         EXPECT_NE(std::find(box.ownerControls.begin(), box.ownerControls.end(), IDC_PROGRESS_SOURCE),
                   box.ownerControls.end());
@@ -325,7 +381,7 @@ TEST_F(MessagesTest, ValidateInstallDirShowsTheRefusal) {
     {
         gui::BoxAnswerer answer(IDOK);
         EXPECT_FALSE(ValidateInstallDir(nullptr, "C:\\a<b"));
-        EXPECT_EQ(answer.FinishOne().text, L"ディレクトリ名に以下の記号は使用できません。\n \\ / : , ; \"\" < > |");
+        EXPECT_EQ(answer.FinishOne().text, L"ディレクトリ名に以下の記号は使用できません。\n \\ / : , ; \"\" < > | * ?");
     }
     {
         gui::BoxAnswerer answer(IDOK);

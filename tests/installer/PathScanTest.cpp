@@ -23,13 +23,8 @@ TEST(PathScan, BackslashSearchesSkipTrailBytes) {
         const char* first;
         const char* last;
     } cases[] = {
-        {"a\\b\\c", "1", "3"},
-        {"abc", "none", "none"},
-        {"", "none", "none"},
-        {SO, "none", "none"},
-        {"C:\\" SO, "2", "2"},
-        {HYO "\\" SO "\\x", "2", "5"},
-        {"\\", "0", "0"},
+        {"a\\b\\c", "1", "3"}, {"abc", "none", "none"},       {"", "none", "none"}, {SO, "none", "none"},
+        {"C:\\" SO, "2", "2"}, {HYO "\\" SO "\\x", "2", "5"}, {"\\", "0", "0"},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(Offset(c.text, FindFirstBackslash(c.text, NextShiftJis)), c.first) << c.text;
@@ -44,13 +39,8 @@ TEST(PathScan, MacroEndIsTheSecondPercentSign) {
         const char* entry;
         const char* end;
     } cases[] = {
-        {"%WINDIR%\\Fonts\\a.ttf", "7"},
-        {"%WINDIR", "none"},
-        {"%", "none"},
-        {"%%\\a", "1"},
-        {"WINDIR%", "none"},
-        {"%" HYO "%\\a", "3"},
-        {"%A%B%", "2"},
+        {"%WINDIR%\\Fonts\\a.ttf", "7"}, {"%WINDIR", "none"}, {"%", "none"}, {"%%\\a", "1"}, {"WINDIR%", "none"},
+        {"%" HYO "%\\a", "3"},           {"%A%B%", "2"},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(Offset(c.entry, FindMacroEnd(c.entry, NextShiftJis)), c.end) << c.entry;

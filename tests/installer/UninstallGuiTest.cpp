@@ -53,8 +53,8 @@ protected:
             leftovers_.File(path);
         }
         leftovers_.Key(HKEY_LOCAL_MACHINE, kEntry);
-        leftovers_.Key(HKEY_CURRENT_USER, "Software\\MivoUninstallGui");
-        leftovers_.Key(HKEY_LOCAL_MACHINE, "SOFTWARE\\MivoUninstallGui");
+        leftovers_.Key(HKEY_CURRENT_USER, "Software\\MivoTests\\UninstallGui");
+        leftovers_.Key(HKEY_LOCAL_MACHINE, "SOFTWARE\\MivoTests\\UninstallGui");
         ASSERT_TRUE(distribution_.Ready());
         ASSERT_TRUE(distribution_.PutProgram(L"mivo_uninstall_probe.exe", L"Main.exe"));
         ASSERT_TRUE(distribution_.PutProgram(L"mivo_uninstall_probe.exe", L"Clean.exe"));
@@ -102,8 +102,8 @@ protected:
     // What the product leaves while it is used: settings in both registry
     // roots, logs, a cache tree, the help index, a file of the user's.
     void UseProduct() {
-        ASSERT_TRUE(machine::MakeKey(HKEY_CURRENT_USER, L"Software\\MivoUninstallGui\\Options"));
-        ASSERT_TRUE(machine::MakeKey(HKEY_LOCAL_MACHINE, L"SOFTWARE\\MivoUninstallGui\\Licence"));
+        ASSERT_TRUE(machine::MakeKey(HKEY_CURRENT_USER, L"Software\\MivoTests\\UninstallGui\\Options"));
+        ASSERT_TRUE(machine::MakeKey(HKEY_LOCAL_MACHINE, L"SOFTWARE\\MivoTests\\UninstallGui\\Licence"));
         for (const char* file :
              {"\\logs\\today.log", "\\logs\\old\\2019.log", "\\cache\\a\\b\\c.bin", "\\doc\\HELP.GID", "\\user.cfg"}) {
             ASSERT_TRUE(installkit::WriteText(dir_ + file, "state"));
@@ -136,9 +136,9 @@ protected:
 
 TEST_F(UninstallGuiTest, TheWholeLifeOfAProductEndsWithNothingLeftButTheWorkCopyDueForDeletion) {
     Install("Program=Clean.exe," + marker_ + " \"" + dir_ + "\\Main.exe\"\r\nAllDelete=2\r\n",
-            "[RegKey]\r\nItem1=HKEY_CURRENT_USER\\Software\\MivoUninstallGui\r\n"
-            "Item2=HKEY_LOCAL_MACHINE\\SOFTWARE\\MivoUninstallGui\r\n"
-            "Item3=HKEY_CURRENT_USER\\Software\\MivoUninstallGuiNeverMade\r\n"
+            "[RegKey]\r\nItem1=HKEY_CURRENT_USER\\Software\\MivoTests\\UninstallGui\r\n"
+            "Item2=HKEY_LOCAL_MACHINE\\SOFTWARE\\MivoTests\\UninstallGui\r\n"
+            "Item3=HKEY_CURRENT_USER\\Software\\MivoTests\\UninstallGuiNeverMade\r\n"
             "[RmDir]\r\nItem1=logs\r\nItem2=cache,1\r\n");
     UseProduct();
 
@@ -155,8 +155,8 @@ TEST_F(UninstallGuiTest, TheWholeLifeOfAProductEndsWithNothingLeftButTheWorkCopy
     EXPECT_FALSE(Exists(group_));
     EXPECT_FALSE(Exists(startup_));
     EXPECT_FALSE(Exists(desktop_));
-    EXPECT_FALSE(RegKeyExists(HKEY_CURRENT_USER, "Software\\MivoUninstallGui"));
-    EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE, "SOFTWARE\\MivoUninstallGui"));
+    EXPECT_FALSE(RegKeyExists(HKEY_CURRENT_USER, "Software\\MivoTests\\UninstallGui"));
+    EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE, "SOFTWARE\\MivoTests\\UninstallGui"));
     EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE, kEntry));
     EXPECT_FALSE(Exists(workInf_));
     EXPECT_TRUE(machine::DeletionPendingFor(FromAnsi(workExe_)));
@@ -164,7 +164,7 @@ TEST_F(UninstallGuiTest, TheWholeLifeOfAProductEndsWithNothingLeftButTheWorkCopy
 
 TEST_F(UninstallGuiTest, AnUninstallProgramThatCannotStartStopsBeforeAnythingIsRemoved) {
     Install("Program=Missing.exe,/quiet\r\nAllDelete=2\r\n",
-            "[RegKey]\r\nItem1=HKEY_CURRENT_USER\\Software\\MivoUninstallGui\r\n");
+            "[RegKey]\r\nItem1=HKEY_CURRENT_USER\\Software\\MivoTests\\UninstallGui\r\n");
     UseProduct();
 
     UninstallRun run = Uninstall(L"/R", {MessageText(MSG_CONFIRM_UNINSTALL)}, false);
@@ -173,7 +173,7 @@ TEST_F(UninstallGuiTest, AnUninstallProgramThatCannotStartStopsBeforeAnythingIsR
               (std::vector<std::wstring>{MessageText(MSG_CONFIRM_UNINSTALL), L"Missing.exe の起動に失敗しました。"}));
     EXPECT_TRUE(Exists(dir_ + "\\Main.exe"));
     EXPECT_TRUE(Exists(group_ + "\\Acme Main.lnk"));
-    EXPECT_TRUE(RegKeyExists(HKEY_CURRENT_USER, "Software\\MivoUninstallGui\\Options"));
+    EXPECT_TRUE(RegKeyExists(HKEY_CURRENT_USER, "Software\\MivoTests\\UninstallGui\\Options"));
     EXPECT_TRUE(RegKeyExists(HKEY_LOCAL_MACHINE, kEntry));
     EXPECT_FALSE(Exists(workInf_));
     EXPECT_TRUE(machine::ProcessesNamed(kUninstaller).empty());
@@ -181,9 +181,9 @@ TEST_F(UninstallGuiTest, AnUninstallProgramThatCannotStartStopsBeforeAnythingIsR
 
 TEST_F(UninstallGuiTest, PerUserRemovalTakesOnlyTheUsersShortcutsAndSettings) {
     Install("",
-            "[RegKey]\r\nItem1=HKEY_CURRENT_USER\\Software\\MivoUninstallGui\r\n"
-            "Item2=HKEY_LOCAL_MACHINE\\SOFTWARE\\MivoUninstallGui\r\n"
-            "Item3=HKEY_CURRENT_USER\\Software\\MivoUninstallGuiNeverMade\r\n"
+            "[RegKey]\r\nItem1=HKEY_CURRENT_USER\\Software\\MivoTests\\UninstallGui\r\n"
+            "Item2=HKEY_LOCAL_MACHINE\\SOFTWARE\\MivoTests\\UninstallGui\r\n"
+            "Item3=HKEY_CURRENT_USER\\Software\\MivoTests\\UninstallGuiNeverMade\r\n"
             "[RmDir]\r\nItem1=logs\r\n");
     UseProduct();
 
@@ -194,9 +194,9 @@ TEST_F(UninstallGuiTest, PerUserRemovalTakesOnlyTheUsersShortcutsAndSettings) {
     EXPECT_FALSE(Exists(group_));
     EXPECT_FALSE(Exists(startup_));
     EXPECT_FALSE(Exists(desktop_));
-    EXPECT_FALSE(RegKeyExists(HKEY_CURRENT_USER, "Software\\MivoUninstallGui"));
+    EXPECT_FALSE(RegKeyExists(HKEY_CURRENT_USER, "Software\\MivoTests\\UninstallGui"));
     // The application itself stays for an administrator's full uninstall.
-    EXPECT_TRUE(RegKeyExists(HKEY_LOCAL_MACHINE, "SOFTWARE\\MivoUninstallGui\\Licence"));
+    EXPECT_TRUE(RegKeyExists(HKEY_LOCAL_MACHINE, "SOFTWARE\\MivoTests\\UninstallGui\\Licence"));
     EXPECT_TRUE(RegKeyExists(HKEY_LOCAL_MACHINE, kEntry));
     EXPECT_TRUE(Exists(dir_ + "\\logs\\today.log"));
     EXPECT_TRUE(Exists(dir_ + "\\Setup.inf"));

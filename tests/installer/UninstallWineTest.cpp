@@ -3,6 +3,7 @@
 // machine, deletion at restart both ways, the shutdown privilege, and
 // RunUninstall / ContinueUninstall on installed states laid out by hand.
 #include <gtest/gtest.h>
+#include <shlobj.h>
 
 #include <cstring>
 #include <string>
@@ -168,12 +169,152 @@ TEST(UninstallSafety, TheSystemsDirectoriesOfThisMachineAreProtected) {
         {"Acme", true},
         {temp, true},
         {std::string(programFiles) + "\\MivoAcme", false},
-        {windows + "\\MivoAcme", false},
+        {windows + "\\MivoAcme", true},
         {ToAnsi(scratch.Path()), false},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(IsProtectedDeletionTarget(c.path.c_str()), c.refused) << c.path;
     }
+}
+
+TEST(UninstallSafety, AProtectedDirectoryIsKnownUnderEverySpelling) {
+    const std::string windows = installkit::WindowsDir();
+    const std::string longName = windows + "\\MivoLongFolderNameForShortNames";
+    CreateDirectoryA(longName.c_str(), nullptr);
+    char shortName[MAX_PATH] = {};
+    GetShortPathNameA(longName.c_str(), shortName, MAX_PATH);
+    char computer[MAX_COMPUTERNAME_LENGTH + 1] = {};
+    DWORD size = sizeof computer;
+    ASSERT_TRUE(GetComputerNameA(computer, &size));
+    const std::string adminShare = windows.substr(0, 1) + "$" + windows.substr(2);  // "C$\windows"
+    struct Case {
+        std::string path;
+        bool refused;
+    } cases[] = {
+        {shortName, true},
+        {"\\\\?\\" + windows + "\\Temp", true},
+        {"\\\\?\\" + std::string(shortName), true},
+        {"\\\\localhost\\" + adminShare + "\\inf", true},
+        {"\\\\" + std::string(computer) + "\\" + adminShare, true},
+        {"\\\\?\\UNC\\localhost\\" + adminShare + "\\system32\\drivers", true},
+        {"\\\\localhost\\SomeShare\\Acme", true},
+    };
+    EXPECT_NE(std::string(shortName), longName);
+    for (const Case& c : cases) {
+        EXPECT_EQ(IsProtectedDeletionTarget(c.path.c_str()), c.refused) << c.path;
+    }
+    // What the install's record says it created may go, also inside.
+    EXPECT_FALSE(IsProtectedDeletionTarget(shortName, true));
+    EXPECT_TRUE(IsProtectedDeletionTarget(windows.c_str(), true));
+    RemoveDirectoryA(longName.c_str());
+}
+
+TEST_F(UninstallScene, ALinkAboveTheLastComponentIsNeverFollowed) {
+    const std::string outside = root + "\\outside";
+    Write(outside + "\\sub\\keep.txt");
+    const std::string dir = root + "\\d";
+    CreateDirectoryA(dir.c_str(), nullptr);
+    ASSERT_TRUE(testfiles::MakeDirectoryLink(FromAnsi(dir + "\\link"), FromAnsi(outside)));
+    Write(dir + "\\real\\sub\\gone.txt");
+
+    EXPECT_TRUE(IsProtectedDeletionTarget((dir + "\\link\\sub").c_str()));
+    EXPECT_TRUE(IsProtectedDeletionTarget((dir + "\\link\\sub\\deeper").c_str()));
+    // The link itself is only removed, never entered (DeleteDirectoryContents).
+    EXPECT_FALSE(IsProtectedDeletionTarget((dir + "\\link").c_str()));
+    EXPECT_FALSE(IsProtectedDeletionTarget((dir + "\\real\\sub").c_str()));
+
+    // In the flow: message 2 naming the entry, once, and the rest goes on.
+    const std::string entry = dir + "\\link\\sub";
+    ASSERT_TRUE(Load("RebootDlg=0\r\n[RmDir]\r\nItem1=" + entry + ",1\r\nItem2=" + dir + "\\real\\sub,1\r\n"));
+    installkit::ReportRecorder answers;
+    EXPECT_TRUE(RunUninstall(answers));
+    const std::wstring badSetupFile =
+        FromAnsi(ToAnsi(L"セットアップ情報ファイル（") + setupFile + ToAnsi(L"）の内容が不正です。"));
+    EXPECT_EQ(Texts(answers.Boxes()),
+              (std::vector<std::wstring>{badSetupFile + L"\n" + FromAnsi(entry), MessageText(MSG_UNINSTALL_COMPLETE)}));
+    EXPECT_TRUE(Exists(outside + "\\sub\\keep.txt"));
+    EXPECT_FALSE(Exists(dir + "\\real\\sub"));
+    testfiles::RemoveDirectoryLink(FromAnsi(dir + "\\link"));
+}
+
+TEST_F(UninstallScene, OnlyAClassWhoseProgramsAreInTheInstallDirectoryIsDeleted) {
+    const std::string own = ".mivoruletest";
+    const std::string ownClass = "MivoRuleTest.Document";
+    const std::string foreignClass = "MivoRuleTest.Foreign";
+    MakeKey(HKEY_CLASSES_ROOT, own);
+    MakeKey(HKEY_CLASSES_ROOT, ownClass + "\\shell\\open\\command");
+    MakeKey(HKEY_CLASSES_ROOT, foreignClass + "\\shell\\open\\command");
+    MakeKey(HKEY_CLASSES_ROOT, ownClass + "\\DefaultIcon");
+    auto setDefault = [](const std::string& key, const std::string& value) {
+        ASSERT_EQ(RegSetValueA(HKEY_CLASSES_ROOT, key.c_str(), REG_SZ, value.c_str(), 0), ERROR_SUCCESS) << key;
+    };
+    setDefault(own, ownClass);
+    setDefault(ownClass + "\\shell\\open\\command", "\"" + app + "\\Main.exe\" \"%1\"");
+    setDefault(ownClass + "\\DefaultIcon", "\"" + app + "\\Main.exe\",0");
+    setDefault(foreignClass + "\\shell\\open\\command", "\"" + root + "\\Other.exe\" \"%1\"");
+
+    struct Case {
+        std::string item;
+        RegistryItemStatus status;
+    } cases[] = {
+        {"HKEY_CLASSES_ROOT\\" + own, RegistryItemStatus::Ok},
+        {"HKEY_CLASSES_ROOT\\" + ownClass, RegistryItemStatus::Ok},
+        {"HKEY_CLASSES_ROOT\\" + ownClass + "\\shell", RegistryItemStatus::Ok},
+        {"HKEY_CLASSES_ROOT\\" + foreignClass, RegistryItemStatus::Protected},
+        {"HKEY_CLASSES_ROOT\\MivoRuleTest.Missing", RegistryItemStatus::Ok},
+        {"HKEY_CLASSES_ROOT\\exefile", RegistryItemStatus::Protected},
+        {"HKEY_CLASSES_ROOT\\txtfile", RegistryItemStatus::Protected},
+        {"HKEY_CLASSES_ROOT\\lnkfile", RegistryItemStatus::Protected},
+        {"HKEY_CLASSES_ROOT\\.exe", RegistryItemStatus::Protected},
+        {"HKEY_CLASSES_ROOT\\CLSID", RegistryItemStatus::Protected},
+    };
+    for (const Case& c : cases) {
+        RegistryItem item;
+        EXPECT_EQ(CheckRegistryItem(c.item.c_str(), item, app.c_str()), c.status) << c.item;
+    }
+    // An extension that opens with another program's class is that program's.
+    setDefault(own, foreignClass);
+    RegistryItem item;
+    EXPECT_EQ(CheckRegistryItem(("HKEY_CLASSES_ROOT\\" + own).c_str(), item, app.c_str()),
+              RegistryItemStatus::Protected);
+    setDefault(own, ownClass);
+
+    ASSERT_TRUE(Load("RebootDlg=0\r\n[RegKey]\r\nItem1=HKEY_CLASSES_ROOT\\exefile\r\nItem2=HKEY_CLASSES_ROOT\\" +
+                     foreignClass + "\r\nItem3=HKEY_CLASSES_ROOT\\" + own + "\r\nItem4=HKEY_CLASSES_ROOT\\" + ownClass +
+                     "\r\n"));
+    installkit::ReportRecorder answers;
+    EXPECT_TRUE(RunUninstall(answers));
+    const std::wstring badSetupFile =
+        FromAnsi(ToAnsi(L"セットアップ情報ファイル（") + setupFile + ToAnsi(L"）の内容が不正です。"));
+    EXPECT_EQ(Texts(answers.Boxes()),
+              (std::vector<std::wstring>{badSetupFile + L"\nHKEY_CLASSES_ROOT\\exefile",
+                                         badSetupFile + L"\nHKEY_CLASSES_ROOT\\" + FromAnsi(foreignClass),
+                                         MessageText(MSG_UNINSTALL_COMPLETE)}));
+    EXPECT_TRUE(RegKeyExists(HKEY_CLASSES_ROOT, "exefile"));  // Wine registers it as Windows does
+    EXPECT_TRUE(RegKeyExists(HKEY_CLASSES_ROOT, foreignClass));
+    EXPECT_FALSE(RegKeyExists(HKEY_CLASSES_ROOT, own));
+    EXPECT_FALSE(RegKeyExists(HKEY_CLASSES_ROOT, ownClass));
+    machine::DeleteKeyTree(HKEY_CLASSES_ROOT, FromAnsi(foreignClass));
+}
+
+TEST_F(UninstallScene, AShortcutNameThatLeavesItsFolderIsRefusedOnce) {
+    const std::string desktop = installkit::SpecialFolder(CSIDL_DESKTOPDIRECTORY);
+    const std::string escaped = desktop + "\\..\\MivoEscaped.lnk";
+    const std::string own = desktop + "\\MivoOwn.lnk";
+    Write(escaped);
+    Write(own);
+    ASSERT_TRUE(
+        Load("RebootDlg=0\r\n[Install]\r\nAllUsers=0\r\n[Desktop]\r\nValue=1\r\n"
+             "Item1=..\\MivoEscaped,Main.exe\r\nItem2=MivoOwn,Main.exe\r\n"));
+    installkit::ReportRecorder answers;
+    EXPECT_TRUE(RunUninstall(answers));
+    const std::wstring badSetupFile =
+        FromAnsi(ToAnsi(L"セットアップ情報ファイル（") + setupFile + ToAnsi(L"）の内容が不正です。"));
+    EXPECT_EQ(Texts(answers.Boxes()), (std::vector<std::wstring>{badSetupFile + L"\n..\\MivoEscaped,Main.exe",
+                                                                 MessageText(MSG_UNINSTALL_COMPLETE)}));
+    EXPECT_TRUE(Exists(escaped));
+    EXPECT_FALSE(Exists(own));
+    DeleteFileA(escaped.c_str());
 }
 
 TEST_F(UninstallScene, DeletionAtRestartIsRegisteredWithTheSystem) {

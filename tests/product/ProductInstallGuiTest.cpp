@@ -9,6 +9,7 @@
 #include <objbase.h>
 #include <shlobj.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -30,7 +31,7 @@ const std::wstring kUninstallTitle = L"Tandrel ver." + kVersion + L" アンイ�
 const std::wstring kMainTitle = L"Tandrel ver." + kVersion;
 const wchar_t kDialogClass[] = L"#32770";
 const wchar_t kEntryKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Tandrel";
-const wchar_t kInstallDirKey[] = L"SOFTWARE\\Tandrel";
+const wchar_t kInstallDirKey[] = L"SOFTWARE\\BRAMWELT\\Tandrel";
 const wchar_t kUninstallerCopy[] = L"$$UnMivo.exe";
 
 // Controls of the installer's dialogs.
@@ -93,6 +94,85 @@ void SplitCommand(const std::wstring& command, std::wstring& program, std::wstri
     arguments = start == std::wstring::npos ? L"" : command.substr(start);
 }
 
+// A DWORD value, or -1 when it is absent or of another type.
+long long RegNumber(HKEY root, const std::wstring& key, const wchar_t* name) {
+    DWORD value = 0;
+    DWORD size = sizeof value;
+    if (RegGetValueW(root, key.c_str(), name, RRF_RT_REG_DWORD, nullptr, &value, &size) != ERROR_SUCCESS) {
+        return -1;
+    }
+    return value;
+}
+
+// The visible top-level windows of the installer's processes, its copy and
+// the program it installs.
+std::vector<std::wstring> InstallerWindows() {
+    std::vector<std::wstring> found;
+    EnumWindows(
+        [](HWND window, LPARAM list) -> BOOL {
+            if (!IsWindowVisible(window) || gui::ProcessOf(window) == GetCurrentProcessId()) {
+                return TRUE;
+            }
+            std::wstring program = gui::ProgramOf(window);
+            std::wstring name = program.substr(program.find_last_of(L'\\') + 1);
+            for (const wchar_t* watched : {L"Setup.exe", L"$$UnMivo.exe", L"Tandrel.exe"}) {
+                if (lstrcmpiW(name.c_str(), watched) == 0) {
+                    reinterpret_cast<std::vector<std::wstring>*>(list)->push_back(program + L": " +
+                                                                                  gui::WindowText(window));
+                }
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+// Runs `program` with `arguments` to its end as a deployment tool does,
+// watching all the while that no window of the installer comes up (each one
+// seen goes into `windows`). The exit code, or ~0 when it did not end.
+DWORD RunUnattended(const std::wstring& program,
+                    const std::wstring& arguments,
+                    const std::wstring& workDir,
+                    std::vector<std::wstring>& windows) {
+    gui::Process process = gui::StartProgram(program, arguments, workDir);
+    if (!process.Started()) {
+        return ~0u;
+    }
+    for (int i = 0; i < 1200; ++i) {
+        for (const std::wstring& window : InstallerWindows()) {
+            windows.push_back(window);
+        }
+        DWORD code = process.WaitForExit(50);
+        if (code != ~0u) {
+            return code;
+        }
+    }
+    return ~0u;
+}
+
+// The log as text, its byte order mark taken off.
+std::wstring ReadLog(const std::wstring& path) {
+    std::string bytes = testfiles::ReadFileBytes(path);
+    if (bytes.compare(0, 3, "\xEF\xBB\xBF") == 0) {
+        bytes.erase(0, 3);
+    }
+    return testfiles::FromUtf8(bytes);
+}
+
+std::wstring TempDir() {
+    wchar_t temp[MAX_PATH + 1] = {};
+    GetTempPathW(MAX_PATH + 1, temp);
+    return temp;
+}
+
+std::wstring Today() {
+    SYSTEMTIME now = {};
+    GetLocalTime(&now);
+    wchar_t date[16];
+    swprintf(date, 16, L"%04u%02u%02u", now.wYear, now.wMonth, now.wDay);
+    return date;
+}
+
 class ProductInstall : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -123,6 +203,7 @@ protected:
     // What a failed run may have left, so that every run starts clean.
     void RemoveLeftovers() {
         testfiles::RemoveTree(installDir_);
+        testfiles::RemoveTree(deployedDir_);
         testfiles::RemoveTree(group_);
         DeleteFileW(desktopLink_.c_str());
         DeleteFileW(settingsFile_.c_str());
@@ -218,7 +299,7 @@ protected:
         EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, kEntryKey, L"DisplayName"), L"Tandrel ver." + kVersion);
         EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, kEntryKey, L"UninstallString"),
                   L"\"" + installDir_ + L"\\Setup.exe\" /r");
-        EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, kEntryKey, L"DisplayIcon"), installDir_ + L"\\Tandrel.exe");
+        EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, kEntryKey, L"DisplayIcon"), installDir_ + L"\\Tandrel.exe,0");
         EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, kEntryKey, L"Publisher"), L"BRAMWELT");
         EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, kEntryKey, L"DisplayVersion"), kVersion);
         EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, kInstallDirKey, L"InstallDir"), installDir_);
@@ -274,6 +355,8 @@ protected:
 
     testfiles::ScratchDir work_{L"product"};
     std::wstring dist_, unpacked_, installDir_, group_, desktopLink_, settingsFile_;
+    // Where the unattended tests install: blanks and Japanese, as "/DIR=" takes them.
+    std::wstring deployedDir_ = machine::ProgramFilesDir() + L"\\Tandrel 配備";
 };
 
 TEST_F(ProductInstall, InstalledUsedAndUninstalledLeavingOnlyTheUsersPictures) {
@@ -320,6 +403,124 @@ TEST_F(ProductInstall, SettingsTheUserAlreadyHadAreKeptByTheInstallAndGoWithTheU
     ASSERT_FALSE(HasFatalFailure());
     ExpectRemoved();
     EXPECT_TRUE(testfiles::FileExists(saved));
+}
+
+// What a deployment tool does: Setup.exe /S /DIR= /LOG= installs with no
+// window, the entry holds what the tool and the list of programs read, and
+// its "QuietUninstallString" removes everything again, also unseen.
+TEST_F(ProductInstall, UnattendedInstallAndQuietUninstallShowNoWindowAndLogEveryStep) {
+    const std::wstring log = work_ / L"配備 ログ.log";
+    std::vector<std::wstring> windows;
+    DWORD code = RunUnattended(unpacked_ + L"\\Setup.exe", L"/S /DIR=\"" + deployedDir_ + L"\" /LOG=\"" + log + L"\"",
+                               unpacked_, windows);
+    EXPECT_EQ(code, 0u) << testfiles::ToUtf8(ReadLog(log));
+    EXPECT_TRUE(windows.empty()) << testfiles::ToUtf8(windows.empty() ? L"" : windows.front());
+    // Nothing was started for a user who is not there.
+    EXPECT_TRUE(machine::ProcessesNamed(L"Tandrel.exe").empty());
+
+    // Every file of the distribution is installed, and the log names each copy.
+    std::wstring text = ReadLog(log);
+    std::vector<std::wstring> installed = {L"Tandrel.exe", L"Setup.exe", L"Setup.inf", L"Readme.txt",
+                                           L"help\\index.html"};
+    for (const std::wstring& picture : testfiles::FilesIn(dist_, L"*.png")) {
+        installed.push_back(L"help\\images\\" + picture);
+    }
+    long long bytes = 0;
+    for (const std::wstring& name : installed) {
+        std::wstring path = deployedDir_ + L"\\" + name;
+        EXPECT_TRUE(testfiles::FileExists(path)) << testfiles::ToUtf8(name);
+        EXPECT_NE(text.find(L"COPY " + unpacked_ + L"\\"), std::wstring::npos);
+        EXPECT_NE(text.find(L" -> " + path + L"\r\n"), std::wstring::npos) << testfiles::ToUtf8(name);
+        bytes += static_cast<long long>(testfiles::ReadFileBytes(path).size());
+    }
+    EXPECT_NE(text.find(L" -> " + settingsFile_ + L"\r\n"), std::wstring::npos);
+    bytes += static_cast<long long>(testfiles::ReadFileBytes(settingsFile_).size());
+    // The completion the user would have read, with its message number.
+    EXPECT_NE(text.find(L"INFO message 10 code 0: Tandrel ver." + kVersion + L" のインストールが完了しました。"),
+              std::wstring::npos);
+    EXPECT_NE(text.find(L"SHORTCUT " + group_ + L"\\Tandrel.lnk"), std::wstring::npos);
+    EXPECT_NE(text.find(L"END exit code 0"), std::wstring::npos);
+    // The boxes as the setup file checks them: the group yes, the desktop no.
+    EXPECT_EQ(testfiles::FilesIn(group_, L"*").size(), 3u);
+    EXPECT_FALSE(testfiles::FileExists(desktopLink_));
+    EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, kInstallDirKey, L"InstallDir"), deployedDir_);
+
+    // The entry.
+    const std::wstring setup = L"\"" + deployedDir_ + L"\\Setup.exe\"";
+    EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, kEntryKey, L"DisplayName"), L"Tandrel ver." + kVersion);
+    EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, kEntryKey, L"UninstallString"), setup + L" /r");
+    EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, kEntryKey, L"QuietUninstallString"), setup + L" /r /S");
+    EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, kEntryKey, L"InstallLocation"), deployedDir_);
+    EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, kEntryKey, L"DisplayIcon"), deployedDir_ + L"\\Tandrel.exe,0");
+    EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, kEntryKey, L"Publisher"), L"BRAMWELT");
+    EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, kEntryKey, L"HelpLink"), deployedDir_ + L"\\help\\index.html");
+    EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, kEntryKey, L"URLInfoAbout"), L"<absent>");
+    EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, kEntryKey, L"DisplayVersion"), kVersion);
+    EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, kEntryKey, L"InstallDate"), Today());
+    unsigned major = 0, minor = 0;
+    ASSERT_EQ(swscanf(kVersion.c_str(), L"%u.%u", &major, &minor), 2);
+    EXPECT_EQ(RegNumber(HKEY_LOCAL_MACHINE, kEntryKey, L"VersionMajor"), major);
+    EXPECT_EQ(RegNumber(HKEY_LOCAL_MACHINE, kEntryKey, L"VersionMinor"), minor);
+    EXPECT_EQ(RegNumber(HKEY_LOCAL_MACHINE, kEntryKey, L"EstimatedSize"), (bytes + 1023) / 1024);
+    EXPECT_EQ(RegNumber(HKEY_LOCAL_MACHINE, kEntryKey, L"NoModify"), 1);
+    EXPECT_EQ(RegNumber(HKEY_LOCAL_MACHINE, kEntryKey, L"NoRepair"), 1);
+
+    // The quiet uninstall, as the tool reads it from the entry; it ends only
+    // when the whole removal has.
+    std::wstring program, arguments;
+    SplitCommand(RegText(HKEY_LOCAL_MACHINE, kEntryKey, L"QuietUninstallString"), program, arguments);
+    windows.clear();
+    code = RunUnattended(program, arguments, work_.Path(), windows);
+    std::wstring uninstallLog = ReadLog(TempDir() + L"Mivo-Tandrel.log");
+    EXPECT_TRUE(code == 0u || code == 3010u) << code << testfiles::ToUtf8(uninstallLog);
+    EXPECT_TRUE(windows.empty()) << testfiles::ToUtf8(windows.empty() ? L"" : windows.front());
+    // Everything but the setup program that "/r" ran from is gone already.
+    EXPECT_FALSE(machine::KeyExists(HKEY_LOCAL_MACHINE, kEntryKey));
+    EXPECT_FALSE(machine::KeyExists(HKEY_LOCAL_MACHINE, kInstallDirKey));
+    EXPECT_FALSE(testfiles::DirExists(group_));
+    EXPECT_FALSE(testfiles::FileExists(settingsFile_));
+    EXPECT_FALSE(testfiles::FileExists(WindowsDir() + L"\\$$UnMivo.inf"));
+    EXPECT_NE(uninstallLog.find(L"REMOVED " + deployedDir_ + L"\\Tandrel.exe"), std::wstring::npos);
+    // The setup program the uninstall ran from goes once that has ended.
+    EXPECT_TRUE(gui::WaitUntil([&] { return !testfiles::DirExists(deployedDir_); }, 30000))
+        << testfiles::ToUtf8(ReadLog(TempDir() + L"Mivo-Tandrel.log"));
+    EXPECT_TRUE(gui::WaitUntil([] { return !UninstallerCopyRuns(); }, 30000));
+    EXPECT_NE(ReadLog(TempDir() + L"Mivo-Tandrel.log").find(L"REMOVED " + deployedDir_ + L"\r\n"), std::wstring::npos);
+    for (const std::wstring& window : InstallerWindows()) {
+        ADD_FAILURE() << testfiles::ToUtf8(window);
+    }
+    DeleteFileW((TempDir() + L"Mivo-Tandrel.log").c_str());
+}
+
+// A directory the options dialog would refuse fails the unattended run:
+// nothing installed, the reason in the log, an exit code that says so.
+TEST_F(ProductInstall, UnattendedInstallRefusesADirectoryTheOptionsWouldRefuse) {
+    struct Case {
+        std::wstring dir;
+        const wchar_t* reason;
+    } cases[] = {
+        {deployedDir_ + L"|x", L"ERROR message 24 code 0: ディレクトリ名に以下の記号は使用できません。"},
+        {deployedDir_ + L"\\", L"ERROR message 21 code 0: インストール先ディレクトリを指定して下さい。"},
+        {L"Tandrel", L"ERROR message 21 code 0: インストール先ディレクトリを指定して下さい。"},
+        {L"\\\\server\\share\\Tandrel", L"ERROR message 22 code 0: ネットワーク上のフォルダは指定できません。"},
+    };
+    for (const Case& c : cases) {
+        const std::wstring log = work_ / L"refused.log";
+        DeleteFileW(log.c_str());
+        std::vector<std::wstring> windows;
+        DWORD code = RunUnattended(unpacked_ + L"\\Setup.exe", L"/LOG=\"" + log + L"\" /DIR=\"" + c.dir + L"\" /SILENT",
+                                   unpacked_, windows);
+        std::wstring text = ReadLog(log);
+        EXPECT_EQ(code, 2u) << testfiles::ToUtf8(c.dir);
+        EXPECT_TRUE(windows.empty());
+        EXPECT_NE(text.find(c.reason), std::wstring::npos) << testfiles::ToUtf8(text);
+        EXPECT_NE(text.find(c.dir), std::wstring::npos) << testfiles::ToUtf8(text);
+        EXPECT_FALSE(testfiles::PathExists(deployedDir_));
+        EXPECT_FALSE(testfiles::DirExists(installDir_));
+        EXPECT_FALSE(testfiles::DirExists(group_));
+        EXPECT_FALSE(machine::KeyExists(HKEY_LOCAL_MACHINE, kEntryKey));
+        EXPECT_FALSE(testfiles::FileExists(settingsFile_));
+    }
 }
 
 }  // namespace
