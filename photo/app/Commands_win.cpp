@@ -165,10 +165,12 @@ void ApplySizeChoice(ImageDoc& doc) {
         doc.Rebuild(1);
     }
     RenderAgain(doc);
-    doc.MarkModified();
 }
 
+// Only a choice that differs changes the picture: a radio button also
+// reports a click when it merely takes the focus.
 void SizeChosen(int controlId) {
+    const int before = gSettings.zoom;
     for (int choice = 0; choice <= kSizeChoiceDesktop; ++choice) {
         if (SizeChoiceControlId(choice) == controlId) {
             gSettings.zoom = choice;
@@ -177,10 +179,14 @@ void SizeChosen(int controlId) {
     }
     if (shellState.doc) {
         ApplySizeChoice(*shellState.doc);
+        if (gSettings.zoom != before) {
+            shellState.doc->MarkModified();
+        }
     }
 }
 
 void RotationChosen(int controlId) {
+    const int before = gSettings.rotationChoice;
     for (int choice = 0; choice < 4; ++choice) {
         if (RotationChoiceControlId(choice) == controlId) {
             gSettings.rotationChoice = choice;
@@ -194,7 +200,9 @@ void RotationChosen(int controlId) {
     doc->SetRotation(RotationDegreesOf(gSettings.rotationChoice));
     doc->Rebuild(1);
     RenderAgain(*doc);
-    doc->MarkModified();
+    if (gSettings.rotationChoice != before) {
+        doc->MarkModified();
+    }
 }
 
 // The selection button: releases a closed region, or arms and disarms the
@@ -564,16 +572,24 @@ INT_PTR HandleCommand(HWND mainWnd, int controlId) {
                 UpdateControls(mainWnd);
             }
             return 1;
-        case IDC_WATERMARK_ON:
+        case IDC_WATERMARK_ON: {
+            const int before = gSettings.callScreen;
             gSettings.callScreen = IsChecked(mainWnd, IDC_WATERMARK_ON) ? 1 : 0;
             RedrawWatermark();
-            MarkModified();
+            if ((before != 0) != (gSettings.callScreen != 0)) {
+                MarkModified();
+            }
             return 1;
-        case IDC_COPYRIGHT_ON:
+        }
+        case IDC_COPYRIGHT_ON: {
+            const int before = gSettings.cUnderRight;
             gSettings.cUnderRight = IsChecked(mainWnd, IDC_COPYRIGHT_ON) ? 1 : 0;
             RedrawCopyright();
-            MarkModified();
+            if ((before != 0) != (gSettings.cUnderRight != 0)) {
+                MarkModified();
+            }
             return 1;
+        }
         case IDC_WATERMARK_TEXT:
             WatermarkEdited(mainWnd);
             return 1;

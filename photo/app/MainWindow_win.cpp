@@ -111,7 +111,7 @@ void CloseMain(HWND window) {
 }
 
 // Each slider changes its setting when its position differs from the stored
-// value; a stored value beyond the slider's range stays until the user moves it.
+// value (the store reads values beyond the slider's range as their defaults).
 void SliderMoved(HWND window, HWND slider) {
     if (!slider) {
         return;

@@ -169,10 +169,10 @@ TEST_F(ShellGui, StoredSettingsShapeTheControls) {
     WriteSettings("ZOOMSIZESMALL=200\r\nFALLSCREEN=500\r\nZOOM=7\r\nROTATION=2\r\nCALLSCREEN=1\r\nCUNDERRIGHT=0\r\n");
     Start(L"");
     EXPECT_EQ(gui::ControlText(main_, IDC_SIZE_SMALL), L"小(200px)");
-    // Out of the slider's range: the slider shows its end, the label the value.
-    EXPECT_EQ(SliderPosition(main_, IDC_WATERMARK_SIZE), 160);
-    EXPECT_EQ(gui::ControlText(main_, IDC_WATERMARK_SIZE_LABEL), L"文字サイズ:500");
-    EXPECT_EQ(gui::CheckState(main_, IDC_SIZE_NONE), BST_CHECKED);  // ZOOM 7 means none
+    // Out of the slider's range: read as the default.
+    EXPECT_EQ(SliderPosition(main_, IDC_WATERMARK_SIZE), 30);
+    EXPECT_EQ(gui::ControlText(main_, IDC_WATERMARK_SIZE_LABEL), L"文字サイズ:30");
+    EXPECT_EQ(gui::CheckState(main_, IDC_SIZE_NONE), BST_CHECKED);  // ZOOM 7 reads as none
     EXPECT_EQ(gui::CheckState(main_, IDC_ROTATE_LEFT), BST_CHECKED);
     EXPECT_EQ(gui::CheckState(main_, IDC_WATERMARK_ON), BST_CHECKED);
     EXPECT_EQ(gui::CheckState(main_, IDC_COPYRIGHT_ON), BST_UNCHECKED);
@@ -538,7 +538,7 @@ TEST_F(ShellGui, EnterSavesAndExitsEscapeExitsWithoutSaving) {
     struct Case {
         UINT key;
         bool saved;
-    } cases[] = {{VK_RETURN, true}, {VK_ESCAPE, false}};
+    } cases[] = {{VK_ESCAPE, false}, {VK_RETURN, true}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.key == VK_RETURN ? "Enter" : "Escape");
         std::wstring input = WritePicture(L"key.bmp", 80, 60);
