@@ -148,8 +148,9 @@ int main(int argc, char** argv) {
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
 #ifdef HAVE_OPENCV
-    std::printf("\nBlur of %d x %d, fully selected, best of the repetitions: ours / cv::blur with a (2r) x (2r) kernel\n",
-                kWidth, kHeight);
+    std::printf(
+        "\nBlur of %d x %d, fully selected, best of the repetitions: ours / cv::blur with a (2r) x (2r) kernel\n",
+        kWidth, kHeight);
     for (int r : {5, 20, 80}) {
         std::string suffix = "/" + std::to_string(r);
         auto ours = reporter.milliseconds.find("BM_Blur" + suffix);
@@ -159,9 +160,9 @@ int main(int argc, char** argv) {
             cvOne == reporter.milliseconds.end()) {
             continue;
         }
-        std::printf("  r = %2d: ours %7.1f ms, OpenCV %7.1f ms (ratio %.2f), OpenCV on one thread %7.1f ms (ratio %.2f)\n",
-                    r, ours->second, cv->second, ours->second / cv->second, cvOne->second,
-                    ours->second / cvOne->second);
+        std::printf(
+            "  r = %2d: ours %7.1f ms, OpenCV %7.1f ms (ratio %.2f), OpenCV on one thread %7.1f ms (ratio %.2f)\n", r,
+            ours->second, cv->second, ours->second / cv->second, cvOne->second, ours->second / cvOne->second);
     }
 #endif
     return 0;

@@ -11,26 +11,14 @@
 #include "engine/Compose.h"
 #include "imaging/Pixels.h"
 
+#include "BenchPicture.h"
+
 #ifdef HAVE_OPENCV
 #include <opencv2/core.hpp>
 #include <opencv2/imgproc.hpp>
 #endif
 
 namespace {
-
-PixelImage Photo(int width, int height) {
-    PixelImage image;
-    AllocatePixels(image, width, height);
-    uint32_t seed = 12345;
-    for (int y = 0; y < height; ++y) {
-        uint8_t* row = image.BufferRow(y);
-        for (int x = 0; x < width * 3; ++x) {
-            seed = seed * 1103515245u + 12345u;
-            row[x] = uint8_t((x / 3 + y) / 8 + (seed >> 28));
-        }
-    }
-    return image;
-}
 
 void Resize(benchmark::State& state, int width, int height, int toWidth, int toHeight) {
     PixelImage from = Photo(width, height);
@@ -125,7 +113,11 @@ BENCHMARK(BM_Memcpy_2000x1500)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
 #ifdef HAVE_OPENCV
 // The same resizes through cv::resize with INTER_AREA, on one thread as ours.
-void OpenCvResize(benchmark::State& state, int width, int height, int toWidth, int toHeight,
+void OpenCvResize(benchmark::State& state,
+                  int width,
+                  int height,
+                  int toWidth,
+                  int toHeight,
                   int interpolation = cv::INTER_AREA) {
     cv::setNumThreads(1);
     PixelImage from = Photo(width, height);

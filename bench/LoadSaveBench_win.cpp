@@ -50,6 +50,9 @@ bool MakePicture(const std::wstring& path) {
 // With arguments, for timing whole processes beside other tools:
 //   --make PATH     writes the test picture
 //   --once IN OUT   loads IN, scales it to 500 pixels wide, saves OUT
+// MinGW's start-up code calls it; unlike main it has no declaration of its own.
+int wmain(int argc, wchar_t** argv);
+
 int wmain(int argc, wchar_t** argv) {
     if (argc == 3 && std::wstring(argv[1]) == L"--make") {
         return MakePicture(argv[2]) ? 0 : 1;

@@ -18,6 +18,8 @@
 #include "imaging/Parallel.h"
 #include "imaging/Pixels.h"
 
+#include "BenchPicture.h"
+
 #ifdef HAVE_OPENCV
 #include <opencv2/core.hpp>
 #include <opencv2/imgproc.hpp>
@@ -41,20 +43,6 @@ double BestMs(const std::function<void()>& work) {
         best = std::min(best, took.count());
     }
     return best;
-}
-
-PixelImage Photo(int width, int height) {
-    PixelImage image;
-    AllocatePixels(image, width, height);
-    uint32_t seed = 12345;
-    for (int y = 0; y < height; ++y) {
-        uint8_t* row = image.BufferRow(y);
-        for (int x = 0; x < width * 3; ++x) {
-            seed = seed * 1103515245u + 12345u;
-            row[x] = uint8_t((x / 3 + y) / 8 + (seed >> 28));
-        }
-    }
-    return image;
 }
 
 // Ours on one thread and on all cores, a peer likewise (0 where it has none).

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <objbase.h>
+#include <oleauto.h>
 
 #include <utility>
 
@@ -62,4 +63,19 @@ public:
 
 private:
     T* pointer_ = nullptr;
+};
+
+// One BSTR, freed when the owner goes.
+class Bstr {
+public:
+    explicit Bstr(const wchar_t* text) : text_(SysAllocString(text)) {}
+    ~Bstr() { SysFreeString(text_); }
+    Bstr(const Bstr&) = delete;
+    Bstr& operator=(const Bstr&) = delete;
+
+    BSTR Get() const { return text_; }
+    explicit operator bool() const { return text_ != nullptr; }
+
+private:
+    BSTR text_;
 };

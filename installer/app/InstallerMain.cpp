@@ -180,9 +180,9 @@ int InstallerMain(HINSTANCE instance, const char* arguments) {
         if (line.silent) {
             LogReporter log;
             OpenRunLog(log, line, false);
-            FinishUnattendedUninstall(log);
+            FinishUnattendedUninstall(log, line.token);
         }
-        CleanUpAfterMove();
+        CleanUpAfterMove(line.token);
         return 0;
     }
     if (!line.silent) {

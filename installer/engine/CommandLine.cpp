@@ -126,6 +126,10 @@ bool ParseCommandLine(const char* arguments, CommandLine& out) {
             valid = TakeValue(word, 5, out.hasDir, out.dir, true) && valid;
         } else if (StartsWithFolded(text, "/LOG=")) {
             valid = TakeValue(word, 5, out.hasLog, out.log, false) && valid;
+        } else if (roleSeen && out.role == InstallerRole::CleanUp && out.token[0] == '\0' && text[0] != '/' &&
+                   text[0] != '\0') {
+            bool hasToken = false;
+            valid = TakeValue(word, 0, hasToken, out.token, false) && valid;
         } else {
             valid = TakeRole(text, roleSeen, out.role) && valid;
         }

@@ -25,6 +25,9 @@ struct CommandLine {
     bool hasLog = false;
     char dir[kSwitchValueCapacity] = {};
     char log[kSwitchValueCapacity] = {};
+    // "/d TOKEN": the token the install that started the clean-up recorded
+    // beside the file it is to delete; empty when none was given.
+    char token[kSwitchValueCapacity] = {};
 };
 
 // Parses `arguments` (the whole text after the program name) into `out`.
@@ -32,6 +35,6 @@ struct CommandLine {
 // valueless switch, a value too long, an unclosed quote. Even then every
 // word that was understood is in `out`, so that an unattended run that
 // cannot go on still knows it is one and where to write its log.
-// "/d" and "/k" are matched exactly, as the installer starts them itself;
+// "/d" may be followed by one word, its token. "/d" and "/k" are matched exactly, as the installer starts them itself;
 // everything else without regard to case.
 bool ParseCommandLine(const char* arguments, CommandLine& out);

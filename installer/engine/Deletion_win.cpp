@@ -112,16 +112,8 @@ ProtectedDirectories CollectProtectedDirectories() {
     // Zero on a 32-bit system, where there is no such directory.
     AddSystemDirectory(dirs, GetSystemWow64DirectoryA);
 
-    static const char* const kFolderValues[] = {
-        "ProgramFilesDir",      "CommonFilesDir",  "ProgramFilesDir (x86)",
-        "CommonFilesDir (x86)", "ProgramW6432Dir", "CommonW6432Dir",
-    };
-    for (const char* value : kFolderValues) {
-        char path[kPathCapacity] = {};
-        if (QueryRegString(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion", value, path,
-                           sizeof path)) {
-            AddLongForm(dirs, path);
-        }
+    for (const std::string& path : ProgramFilesFolders()) {
+        AddLongForm(dirs, path.c_str());
     }
 
     static const char* const kVariables[] = {

@@ -4,8 +4,14 @@
 
 #include <shellapi.h>
 
+#include <cstdio>
 #include <cstring>
+#include <string>
+#include <vector>
 
+#include "engine/DeletionRules.h"
+#include "engine/InstallRecord.h"
+#include "engine/InstallRecord_win.h"
 #include "engine/InstallRules.h"
 #include "engine/InstallerState_win.h"
 #include "engine/PathScan.h"
@@ -14,6 +20,7 @@
 #include "engine/Reporter.h"
 #include "engine/SetupFields.h"
 #include "engine/SetupInfo_win.h"
+#include "engine/ShellStart_win.h"
 #include "engine/Shortcut_win.h"
 #include "engine/UninstallEntry_win.h"
 #include "resources/resource.h"
@@ -48,16 +55,30 @@ bool SameFile(const char* a, const char* b) {
            first.nFileIndexLow == second.nFileIndexLow;
 }
 
-// "$$Mivo.ini" in the temporary directory; false when that directory cannot
-// be had or the path would not fit.
-bool MoveStateFilePath(char (&out)[kPathCapacity]) {
-    char temp[MAX_PATH + 1] = {};
-    DWORD length = GetTempPathA(sizeof temp, temp);
-    if (length == 0 || length >= sizeof temp) {
-        out[0] = '\0';
-        return false;
+// Where the elevated install names the setup program for the "/d" run: a key
+// only an administrator may write, so that no other process can turn that
+// run against a file of its choice.
+const char kCleanUpKey[] = "SOFTWARE\\Mivo";
+const char kCleanUpFileValue[] = "CleanUpFile";
+const char kCleanUpTokenValue[] = "CleanUpToken";
+
+// This run's token, handed to the one "/d" run it starts; empty when nothing
+// was recorded.
+char g_cleanUpToken[32] = {};
+
+// Names the running setup program for the "/d" run, under a fresh token.
+void RecordCleanUp() {
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    std::snprintf(g_cleanUpToken, sizeof g_cleanUpToken, "%08lx%08lx",
+                  static_cast<unsigned long>(now.dwHighDateTime ^ GetCurrentProcessId()),
+                  static_cast<unsigned long>(now.dwLowDateTime ^ GetTickCount()));
+    RegKey key;
+    if (!OpenRegKey(HKEY_LOCAL_MACHINE, kCleanUpKey, true, key) ||
+        !WriteRegString(key.Get(), kCleanUpFileValue, g_installer.ownPath) ||
+        !WriteRegString(key.Get(), kCleanUpTokenValue, g_cleanUpToken)) {
+        g_cleanUpToken[0] = '\0';
     }
-    return JoinPath(out, kPathCapacity, {temp, kStateFileName});
 }
 
 // Adds the size of an installed file to what the uninstall entry reports.
@@ -68,9 +89,53 @@ void CountInstalledFile(const char* path) {
     }
 }
 
-// Copies (or skips) one "Files" entry and, for a moving install, deletes its
-// source. False after reporting the error.
-bool InstallOneFile(Reporter& reporter, const char* entryText) {
+// The "RegKey" class keys that are there before the install: another
+// program's or the system's, which the uninstall must leave. After an earlier
+// install of the product, its own keys are there too; what that install found
+// is what counts.
+void RecordExistingKeys(Reporter& reporter, InstallRecord& record, const InstallRecord& earlier) {
+    if (earlier.present) {
+        for (const std::string& key : earlier.keysExisting) {
+            RecordExistingKey(record, key.c_str(), NextAnsiChar);
+        }
+        return;
+    }
+    ItemList list = ReadItemList(reporter, "RegKey");
+    for (const ItemNode* node = list.First(); node != nullptr; node = node->next) {
+        RegistryItem item;
+        RegistryItemStatus status = ParseRegistryItem(node->text, NextAnsiChar, item);
+        // Only class keys: a product's own settings key may well be there
+        // from an earlier version, and is still the product's.
+        if ((status != RegistryItemStatus::Ok && status != RegistryItemStatus::Protected) ||
+            item.root != RegistryRoot::ClassesRoot) {
+            continue;
+        }
+        HKEY root = item.root == RegistryRoot::CurrentUser    ? HKEY_CURRENT_USER
+                    : item.root == RegistryRoot::LocalMachine ? HKEY_LOCAL_MACHINE
+                                                              : HKEY_CLASSES_ROOT;
+        RegKey key;
+        if (RegOpenKeyExA(root, item.keyPath, 0, KEY_READ, key.Receive()) == ERROR_SUCCESS) {
+            RecordExistingKey(record, node->text, NextAnsiChar);
+        }
+    }
+}
+
+// What the copy phase did: the record of it, and the sources a moving install
+// deletes once every copy has succeeded.
+struct CopyRun {
+    InstallRecord record;
+    std::vector<std::string> sources;
+};
+
+void RecordDirectories(CopyRun& run, const std::vector<std::string>& created) {
+    for (const std::string& dir : created) {
+        RecordDirectory(run.record, dir.c_str(), NextAnsiChar);
+    }
+}
+
+// Copies (or skips) one "Files" entry, recording what it wrote. False after
+// reporting the error.
+bool InstallOneFile(Reporter& reporter, const char* entryText, CopyRun& run) {
     FileEntry entry;
     ParseFileEntry(entryText, entry);
     char source[kPathCapacity];
@@ -87,6 +152,9 @@ bool InstallOneFile(Reporter& reporter, const char* entryText) {
     if (sourceExists && destinationExists && SameFile(source, destination)) {
         reporter.Record(Step::FileSkipped, destination, "already in place");
         CountInstalledFile(destination);
+        // Already in place: installed into the distribution directory, the
+        // product's file is where the install puts it.
+        RecordFile(run.record, destination, NextAnsiChar);
         return true;
     }
 
@@ -96,10 +164,14 @@ bool InstallOneFile(Reporter& reporter, const char* entryText) {
                         entry.mode == 0 ? "kept: the file exists" : "kept: the installed file is as new or newer");
     } else {
         reporter.Copying(source, destination);
-        if (!CopyFileCreatingDirs(source, destination)) {
+        std::vector<std::string> created;
+        bool copied = CopyFileCreatingDirs(source, destination, &created);
+        RecordDirectories(run, created);
+        if (!copied) {
             reporter.Error(MSG_COPY_FAILED, 0, source);
             return false;
         }
+        RecordFile(run.record, destination, NextAnsiChar);
         // A copy keeps the source's read-only bit; an installed file must stay
         // replaceable by the next install and removable by the uninstall.
         DWORD attributes = GetFileAttributesA(destination);
@@ -109,28 +181,63 @@ bool InstallOneFile(Reporter& reporter, const char* entryText) {
     }
     CountInstalledFile(destination);
     if (g_setupInfo.transferMode == TransferMode::Move) {
-        // Fails for the running setup program itself; the "/d" run removes it.
-        if (DeleteFileA(source)) {
-            reporter.Record(Step::Removed, source);
-        }
+        run.sources.emplace_back(source);
     }
     return true;
 }
 
 // Copies everything the "Files" list names, naming each copy as it starts.
-bool CopyFiles(Reporter& reporter) {
-    CreateDirectoryTree(g_installer.installDir);
-    ItemList files = ReadItemList(reporter, "Files");
-    if (!files) {
-        return false;
-    }
-    CopyingPhase copying(reporter);
-    for (const ItemNode* node = files.First(); node != nullptr; node = node->next) {
-        if (!InstallOneFile(reporter, node->text)) {
+// A moving install deletes its sources only once every copy has succeeded:
+// after a failure the distribution is whole and the install can run again.
+bool CopyFiles(Reporter& reporter, CopyRun& run) {
+    run.record.present = true;
+    run.record.dirHeldFiles = DirectoryHoldsAnything(g_installer.installDir);
+    // An earlier install of this product here: its files are the product's
+    // too, and the directory's state before it is the one that counts.
+    const InstallRecord earlier = EarlierInstallRecord(g_installer.installDir);
+
+    std::vector<std::string> created;
+    CreateDirectoryTree(g_installer.installDir, &created);
+    RecordDirectories(run, created);
+    bool copied = true;
+    {
+        ItemList files = ReadItemList(reporter, "Files");
+        if (!files) {
             return false;
         }
+        CopyingPhase copying(reporter);
+        for (const ItemNode* node = files.First(); node != nullptr && copied; node = node->next) {
+            copied = InstallOneFile(reporter, node->text, run);
+        }
     }
-    return true;
+    RecordExistingKeys(reporter, run.record, earlier);
+    MergeEarlierRecord(run.record, earlier, NextAnsiChar);
+    if (copied) {
+        for (const std::string& source : run.sources) {
+            // Fails for the running setup program itself; the "/d" run removes it.
+            if (DeleteFileA(source.c_str())) {
+                reporter.Record(Step::Removed, source.c_str());
+            }
+        }
+    }
+    return copied;
+}
+
+// An install in place copies nothing; the product's files are those of the
+// "Files" list that lie in its directory, where the user put them. Whatever
+// the list names elsewhere (a system file it would only have added) is not.
+void RecordInPlaceFiles(Reporter& reporter, InstallRecord& record) {
+    record.present = true;
+    record.dirHeldFiles = true;
+    ItemList files = ReadItemList(reporter, "Files");
+    for (const ItemNode* node = files.First(); node != nullptr; node = node->next) {
+        FileEntry entry;
+        char path[kPathCapacity];
+        if (ParseFileEntry(node->text, entry) && ResolvePath(path, entry.path) && FileExists(path) &&
+            LiesInside(path, g_installer.installDir, NextAnsiChar)) {
+            RecordFile(record, path, NextAnsiChar);
+        }
+    }
 }
 
 // Stores the install directory as value "InstallDir" of the key that
@@ -165,10 +272,14 @@ bool WriteSetupKey(Reporter& reporter, const char* path, const char* key, const 
 // After the copy the installed setup file, when there is one, rules the rest
 // of the run; its emptied "InstallDir" lets the installed copy later run in
 // place.
+bool InstalledSetupFile(char (&installed)[kPathCapacity]) {
+    return JoinPath(installed, kPathCapacity, {g_installer.installDir, "\\", g_installer.setupFileName}) &&
+           FileExists(installed);
+}
+
 bool SwitchToInstalledSetupFile(Reporter& reporter) {
     char installed[kPathCapacity];
-    if (!JoinPath(installed, sizeof installed, {g_installer.installDir, "\\", g_installer.setupFileName}) ||
-        !FileExists(installed)) {
+    if (!InstalledSetupFile(installed)) {
         return true;
     }
     if (!WriteSetupKey(reporter, installed, "InstallDir", "")) {
@@ -265,6 +376,18 @@ bool StartInstalledProgram(Reporter& reporter) {
         ReportSetupFileError(reporter, MSG_SETUP_FILE_INVALID);
         return false;
     }
+    // The shell reports a missing program in a box of its own; this one names
+    // it as every other failure to start does.
+    if (!FileExists(file)) {
+        reporter.Error(MSG_START_FAILED, SE_ERR_FNF, file);
+        return false;
+    }
+    // The installer may run with an administrator's elevated rights; the
+    // program then starts with the user's own rights through the desktop's
+    // shell, or, without one (another shell, Wine), directly as before.
+    if (StartFromDesktopShell(file, entry.parameters, g_installer.installDir)) {
+        return true;
+    }
     HINSTANCE started = ShellExecuteA(nullptr, nullptr, file, entry.parameters, "", SW_SHOW);
     INT_PTR result = reinterpret_cast<INT_PTR>(started);
     if (result <= 32) {
@@ -297,15 +420,20 @@ void ApplyInstallOptions(const InstallOptions& options) {
 bool RunInstall(Reporter& reporter) {
     g_installer.installedBytes = 0;
     if (g_setupInfo.transferMode != TransferMode::InPlace) {
-        if (!CopyFiles(reporter)) {
+        CopyRun run;
+        bool copied = CopyFiles(reporter, run);
+        // The record travels with the installed setup file, also after a
+        // failure, so that an uninstall removes what was written so far.
+        char installed[kPathCapacity];
+        if (InstalledSetupFile(installed)) {
+            WriteInstallRecord(installed, run.record);
+        }
+        if (!copied) {
             return false;
         }
         if (g_setupInfo.transferMode == TransferMode::Move) {
-            // Without the state file the "/d" run simply finds nothing to do.
-            char stateFile[kPathCapacity];
-            if (MoveStateFilePath(stateFile)) {
-                WritePrivateProfileStringA("Install", "DelFile", g_installer.ownPath, stateFile);
-            }
+            // Without the record the "/d" run simply finds nothing to do.
+            RecordCleanUp();
         }
         if (g_setupInfo.installDirReg[0] != '\0' && !RememberInstallDir(reporter)) {
             return false;
@@ -313,6 +441,11 @@ bool RunInstall(Reporter& reporter) {
         if (!SwitchToInstalledSetupFile(reporter)) {
             return false;
         }
+    } else {
+        InstallRecord record;
+        RecordInPlaceFiles(reporter, record);
+        RecordExistingKeys(reporter, record, ReadInstallRecord(g_installer.setupFilePath));
+        WriteInstallRecord(g_installer.setupFilePath, record);
     }
 
     if (g_setupInfo.installProhibited == 2 &&
@@ -382,30 +515,44 @@ bool CreateShortcutsFromList(Reporter& reporter, const ItemList& list, const cha
 
 void StartCleanUpAfterMove() {
     char installedCopy[kPathCapacity];
-    if (JoinPath(installedCopy, sizeof installedCopy, {g_installer.installDir, "\\", g_installer.ownFileName})) {
-        ShellExecuteA(nullptr, nullptr, installedCopy, "/d", "", SW_SHOW);
+    char parameters[sizeof g_cleanUpToken + 4];
+    if (g_cleanUpToken[0] != '\0' &&
+        JoinPath(installedCopy, sizeof installedCopy, {g_installer.installDir, "\\", g_installer.ownFileName}) &&
+        JoinPath(parameters, sizeof parameters, {"/d ", g_cleanUpToken})) {
+        ShellExecuteA(nullptr, nullptr, installedCopy, parameters, "", SW_SHOW);
     }
 }
 
-void CleanUpAfterMove() {
+void CleanUpAfterMove(const char* token) {
     // The installing process started this one just before it ends.
     Sleep(500);
-    char stateFile[kPathCapacity];
-    if (!MoveStateFilePath(stateFile)) {
-        return;
+    char file[kPathCapacity] = {};
+    char stored[sizeof g_cleanUpToken] = {};
+    {
+        RegKey key;
+        if (token == nullptr || token[0] == '\0' || !OpenRegKey(HKEY_LOCAL_MACHINE, kCleanUpKey, false, key) ||
+            !QueryRegString(HKEY_LOCAL_MACHINE, kCleanUpKey, kCleanUpTokenValue, stored, sizeof stored) ||
+            std::strcmp(stored, token) != 0 ||
+            !QueryRegString(HKEY_LOCAL_MACHINE, kCleanUpKey, kCleanUpFileValue, file, sizeof file)) {
+            return;
+        }
+        // Once only: the record goes before the file does, and a record that
+        // cannot be removed deletes nothing.
+        if (RegDeleteValueA(key.Get(), kCleanUpTokenValue) != ERROR_SUCCESS) {
+            return;
+        }
+        RegDeleteValueA(key.Get(), kCleanUpFileValue);
     }
-    char delFile[kPathCapacity] = {};
-    GetPrivateProfileStringA("Install", "DelFile", "", delFile, sizeof delFile, stateFile);
-    if (delFile[0] == '\0') {
+    RegDeleteKeyA(HKEY_LOCAL_MACHINE, kCleanUpKey);  // fails while it holds anything else
+    if (file[0] == '\0') {
         return;
     }
     // After an install into the distribution directory the setup program is
     // the installed copy, which is running this: it must stay.
     char self[MAX_PATH] = {};
     DWORD length = GetModuleFileNameA(nullptr, self, MAX_PATH);
-    bool isSelf = length != 0 && length < MAX_PATH && SameFile(delFile, self);
+    bool isSelf = length != 0 && length < MAX_PATH && SameFile(file, self);
     if (!isSelf) {
-        DeleteFileA(delFile);
+        DeleteFileA(file);
     }
-    DeleteFileA(stateFile);
 }

@@ -43,11 +43,14 @@ bool RunInstall(Reporter& reporter);
 bool CreateShortcutsFromList(Reporter& reporter, const ItemList& list, const char* folder);
 
 // After a moving install: starts the installed copy of this program with
-// "/d", which deletes the setup program once this process has ended. Its
-// result is of no use here and not reported.
+// "/d" and the token under which RunInstall named the setup program, which
+// that run deletes once this process has ended. Nothing when RunInstall named
+// none. Its result is of no use here and not reported.
 void StartCleanUpAfterMove();
 
 // The "/d" run: deletes the setup program left in the distribution directory
-// after a moving install, as the state file "$$Mivo.ini" in the temporary
-// directory names it, and then the state file.
-void CleanUpAfterMove();
+// after a moving install, as the installing process named it under
+// HKEY_LOCAL_MACHINE (where only an administrator writes) with `token`, and
+// removes that record first, so that it deletes once. Without the record, or
+// with another token, nothing is deleted.
+void CleanUpAfterMove(const char* token);

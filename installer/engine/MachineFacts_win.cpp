@@ -179,6 +179,22 @@ bool HasLinkAbove(const char* path) {
     return false;
 }
 
+std::vector<std::string> ProgramFilesFolders() {
+    static const char* const kFolderValues[] = {
+        "ProgramFilesDir",      "CommonFilesDir",  "ProgramFilesDir (x86)",
+        "CommonFilesDir (x86)", "ProgramW6432Dir", "CommonW6432Dir",
+    };
+    std::vector<std::string> folders;
+    for (const char* value : kFolderValues) {
+        char path[kPathCapacity] = {};
+        if (QueryRegString(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion", value, path,
+                           sizeof path)) {
+            folders.emplace_back(path);
+        }
+    }
+    return folders;
+}
+
 InstallDirFolders CollectInstallDirFolders() {
     InstallDirFolders folders;
     char windows[MAX_PATH] = {};
@@ -193,16 +209,8 @@ InstallDirFolders CollectInstallDirFolders() {
 
     // Program Files and Common Files as the registry, the environment and the
     // shell name them, in the view of this process and in the other one.
-    static const char* const kFolderValues[] = {
-        "ProgramFilesDir",      "CommonFilesDir",  "ProgramFilesDir (x86)",
-        "CommonFilesDir (x86)", "ProgramW6432Dir", "CommonW6432Dir",
-    };
-    for (const char* value : kFolderValues) {
-        char path[kPathCapacity] = {};
-        if (QueryRegString(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion", value, path,
-                           sizeof path)) {
-            AddSpellings(folders.exact, path);
-        }
+    for (const std::string& path : ProgramFilesFolders()) {
+        AddSpellings(folders.exact, path.c_str());
     }
     static const char* const kVariables[] = {
         "ProgramFiles",

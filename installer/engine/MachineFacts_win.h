@@ -26,6 +26,10 @@ bool LongFormOf(const char* path, std::string& out);
 // component is the caller's to treat (a link there is removed, never entered).
 bool HasLinkAbove(const char* path);
 
+// Program Files and Common Files as the registry names them, in the view of
+// this process and in the other one: each value that is there, as written.
+std::vector<std::string> ProgramFilesFolders();
+
 // The folders of this machine an install directory may not be.
 InstallDirFolders CollectInstallDirFolders();
 

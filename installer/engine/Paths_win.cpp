@@ -203,9 +203,11 @@ bool ResolveInstallDir(Reporter& reporter, const char* installDirValue, const ch
     return true;
 }
 
-void CreateDirectoryTree(const char* path) {
+void CreateDirectoryTree(const char* path, std::vector<std::string>* created) {
     for (const std::string& level : DirectoryTreeLevels(path, NextAnsiChar)) {
-        CreateDirectoryA(level.c_str(), nullptr);
+        if (CreateDirectoryA(level.c_str(), nullptr) && created != nullptr) {
+            created->push_back(level);
+        }
     }
 }
 
@@ -213,7 +215,7 @@ bool SourcePathFor(char (&output)[kPathCapacity], const char* ownDir, const char
     return BuildSourcePath(output, kPathCapacity, ownDir, field, NextAnsiChar);
 }
 
-bool CopyFileCreatingDirs(const char* source, const char* destination) {
+bool CopyFileCreatingDirs(const char* source, const char* destination, std::vector<std::string>* created) {
     if (CopyFileA(source, destination, FALSE)) {
         return true;
     }
@@ -221,6 +223,6 @@ bool CopyFileCreatingDirs(const char* source, const char* destination) {
     if (!CopyDestinationDirectory(directory, sizeof directory, destination, NextAnsiChar)) {
         return false;
     }
-    CreateDirectoryTree(directory);
+    CreateDirectoryTree(directory, created);
     return CopyFileA(source, destination, FALSE) != 0;
 }

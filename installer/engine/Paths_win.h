@@ -6,6 +6,9 @@
 
 #include <windows.h>
 
+#include <string>
+#include <vector>
+
 #include "engine/InstallerState_win.h"
 
 class Reporter;
@@ -53,8 +56,9 @@ bool FileExists(const char* path, FILETIME* lastWrite = nullptr);
 bool ResolveInstallDir(Reporter& reporter, const char* installDirValue, const char* installDirReg);
 
 // Creates every missing level of the drive path `path`. Failures (levels that
-// exist already among them) are ignored.
-void CreateDirectoryTree(const char* path);
+// exist already among them) are ignored. `created`, when given, receives each
+// level this call made.
+void CreateDirectoryTree(const char* path, std::vector<std::string>* created = nullptr);
 
 // The source file of a "Files" path field: the own directory followed by the
 // field's last component. Sources are always taken flat from beside the setup
@@ -63,5 +67,6 @@ bool SourcePathFor(char (&output)[kPathCapacity], const char* ownDir, const char
 
 // Copies `source` over `destination`; when that fails, creates the
 // destination's directory and tries once more. False when the copy failed or
-// the destination lies directly in a drive root.
-bool CopyFileCreatingDirs(const char* source, const char* destination);
+// the destination lies directly in a drive root. `created`, when given,
+// receives each directory made for it.
+bool CopyFileCreatingDirs(const char* source, const char* destination, std::vector<std::string>* created = nullptr);

@@ -10,10 +10,13 @@
 #include "engine/AnsiText_win.h"
 #include "engine/DeletionRules.h"
 #include "engine/Deletion_win.h"
+#include "engine/InstallRecord.h"
+#include "engine/InstallRecord_win.h"
 #include "engine/InstallRules.h"
 #include "engine/InstallerState_win.h"
 #include "engine/PathScan.h"
 #include "engine/Paths_win.h"
+#include "engine/Registry_win.h"
 #include "engine/Reporter.h"
 #include "engine/RestartDeletion_win.h"
 #include "engine/SetupFields.h"
@@ -41,8 +44,6 @@ const DWORD kWaitBeforeInstallDirMs = 1000;
 // program, whose process ends just after starting it.
 const DWORD kCleanUpRetryMs = 250;
 const int kCleanUpAttempts = 120;
-
-const char kHandOverFileName[] = "$$UnMivo.ini";
 
 // A shortcut step: its setup section, the folders of both passes and the code
 // reported when a folder is not available.
@@ -123,17 +124,23 @@ HKEY RootKey(RegistryRoot root) {
     return HKEY_CLASSES_ROOT;
 }
 
-bool RemoveRegistryKeys(Reporter& reporter) {
+// A class key (HKEY_CLASSES_ROOT) that was there before the install is
+// another program's or the system's, whatever the setup file says.
+bool RemoveRegistryKeys(Reporter& reporter, const InstallRecord& record) {
     ItemList list = ReadItemList(reporter, "RegKey");
     if (!list) {
         return false;
     }
     for (const ItemNode* node = list.First(); node != nullptr; node = node->next) {
         RegistryItem item;
-        RegistryItemStatus status = CheckRegistryItem(node->text, item, g_installer.installDir);
+        RegistryItemStatus status = CheckRegistryItem(node->text, item, g_installer.installDir,
+                                                      RecordListsExistingKey(record, node->text, NextAnsiChar));
+        // The uninstall entry is gone by now: an item that names no key is
+        // reported and the rest still goes, or the product could never be
+        // removed.
         if (status == RegistryItemStatus::NoBackslash || status == RegistryItemStatus::UnknownRoot) {
-            ReportSetupFileError(reporter, MSG_SETUP_FILE_INVALID);
-            return false;
+            ReportRefusedEntry(reporter, node->text);
+            continue;
         }
         // A per-user run may only touch the user's own settings, and passes
         // over the other roots without looking at their keys.
@@ -141,8 +148,8 @@ bool RemoveRegistryKeys(Reporter& reporter) {
             continue;
         }
         if (status == RegistryItemStatus::EmptyKey) {
-            ReportSetupFileError(reporter, MSG_SETUP_FILE_INVALID);
-            return false;
+            ReportRefusedEntry(reporter, node->text);
+            continue;
         }
         if (status == RegistryItemStatus::Protected) {
             ReportRefusedEntry(reporter, node->text);
@@ -166,7 +173,9 @@ void RecordDirectoryRemoval(Reporter& reporter, const char* path, bool removed) 
     }
 }
 
-bool RemoveDirectories(Reporter& reporter) {
+// With a record, a listed directory is emptied only when the install created
+// it (or a directory around it); any other is removed only when it is empty.
+bool RemoveDirectories(Reporter& reporter, const InstallRecord& record) {
     ItemList list = ReadItemList(reporter, "RmDir");
     if (!list) {
         return false;
@@ -178,14 +187,18 @@ bool RemoveDirectories(Reporter& reporter) {
         }
         char path[kPathCapacity];
         if (!ResolvePath(path, entry.path)) {
-            return false;
+            ReportRefusedEntry(reporter, node->text);
+            continue;
         }
-        if (IsProtectedDeletionTarget(path)) {
+        const bool created = record.present && InsideCreatedDirectory(record, path, NextAnsiChar);
+        if (IsProtectedDeletionTarget(path, created)) {
             ReportRefusedEntry(reporter, path);
             continue;
         }
-        DeleteDirectoryContents(path, entry.recurse);
-        Sleep(kWaitBeforeDirectoryMs);
+        if (!record.present || created) {
+            DeleteDirectoryContents(path, entry.recurse);
+            Sleep(kWaitBeforeDirectoryMs);
+        }
         RecordDirectoryRemoval(reporter, path, RemoveDirectoryA(path) != FALSE);
     }
     return true;
@@ -210,15 +223,24 @@ void DeleteListedFile(Reporter& reporter, const char* path) {
     }
 }
 
-bool RemoveFiles(Reporter& reporter) {
+// With a record, only the files the install wrote go: one it skipped because
+// it was there already (a shared library, the system's own file) stays.
+bool RemoveFiles(Reporter& reporter, const InstallRecord& record) {
     ItemList list = ReadItemList(reporter, "Files");
     if (!list) {
         return false;
     }
     for (const ItemNode* node = list.First(); node != nullptr; node = node->next) {
         FileEntry entry;
+        if (!ParseFileEntry(node->text, entry)) {
+            continue;
+        }
         char path[kPathCapacity];
-        if (!ParseFileEntry(node->text, entry) || !ResolvePath(path, entry.path)) {
+        if (!ResolvePath(path, entry.path)) {
+            ReportRefusedEntry(reporter, node->text);
+            continue;
+        }
+        if (record.present && !RecordListsFile(record, path, NextAnsiChar)) {
             continue;
         }
         DeleteListedFile(reporter, path);
@@ -231,17 +253,15 @@ bool RemoveFiles(Reporter& reporter) {
     return true;
 }
 
-// "$$UnMivo.ini" in the temporary directory: what an unattended "/r" leaves
-// for the clean-up run after it. False when the path cannot be had.
-bool HandOverFilePath(char (&out)[kPathCapacity]) {
-    char temp[MAX_PATH + 1] = {};
-    DWORD length = GetTempPathA(sizeof temp, temp);
-    if (length == 0 || length >= sizeof temp) {
-        out[0] = '\0';
-        return false;
-    }
-    return JoinPath(out, kPathCapacity, {temp, kHandOverFileName});
-}
+// Where an unattended "/r" names what its clean-up run removes: a key only an
+// administrator may write, under a token handed to that one run, so that no
+// other process can turn the run against a file of its choice, and a record
+// left behind deletes nothing later.
+const char kHandOverKey[] = "SOFTWARE\\Mivo";
+const char kHandOverFileValue[] = "UninstallCleanUpFile";
+const char kHandOverDirValue[] = "UninstallCleanUpDir";
+const char kHandOverTokenValue[] = "UninstallCleanUpToken";
+constexpr size_t kTokenCapacity = 32;
 
 // True when the "Files" list names this running program: only then is it the
 // product's to remove.
@@ -262,26 +282,101 @@ bool IsListedFile(Reporter& reporter, const char* path) {
 // clean-up run of the uninstaller's copy ("/d"), which waits for this
 // process to end. The copy itself goes at the next restart anyway.
 void HandOverOwnRemoval(Reporter& reporter) {
-    char handOver[kPathCapacity];
     char cleaner[kPathCapacity];
-    char parameters[kPathCapacity + 16];
-    if (!HandOverFilePath(handOver) || !UninstallerCopyPath(cleaner)) {
+    if (!UninstallerCopyPath(cleaner)) {
         return;
     }
-    JoinPath(parameters, sizeof parameters, {"/d /S"});
-    if (g_installer.logPath[0] != '\0') {
-        JoinPath(parameters, sizeof parameters, {"/d /S /LOG=\"", g_installer.logPath, "\""});
-    }
-    if (!WritePrivateProfileStringA("Uninstall", "DelFile", g_installer.ownPath, handOver) ||
-        !WritePrivateProfileStringA("Uninstall", "DelDir", g_installer.installDir, handOver)) {
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    char token[kTokenCapacity];
+    wsprintfA(token, "%08lx%08lx", static_cast<unsigned long>(now.dwHighDateTime ^ GetCurrentProcessId()),
+              static_cast<unsigned long>(now.dwLowDateTime ^ GetTickCount()));
+    char parameters[kPathCapacity + 64];
+    if (!JoinPath(parameters, sizeof parameters, {"/d ", token, " /S"}) ||
+        (g_installer.logPath[0] != '\0' &&
+         !JoinPath(parameters, sizeof parameters, {"/d ", token, " /S /LOG=\"", g_installer.logPath, "\""}))) {
         return;
     }
-    WritePrivateProfileStringA(nullptr, nullptr, nullptr, handOver);
+    {
+        RegKey key;
+        if (!OpenRegKey(HKEY_LOCAL_MACHINE, kHandOverKey, true, key) ||
+            !WriteRegString(key.Get(), kHandOverFileValue, g_installer.ownPath) ||
+            !WriteRegString(key.Get(), kHandOverDirValue, g_installer.installDir) ||
+            !WriteRegString(key.Get(), kHandOverTokenValue, token)) {
+            reporter.Record(Step::NotRemoved, g_installer.ownPath, "the clean-up could not be recorded");
+            return;
+        }
+    }
     if (reinterpret_cast<INT_PTR>(ShellExecuteA(nullptr, nullptr, cleaner, parameters, "", SW_SHOW)) > 32) {
         reporter.Record(Step::Started, cleaner, parameters);
     } else {
-        DeleteFileA(handOver);
+        RegKey key;
+        if (OpenRegKey(HKEY_LOCAL_MACHINE, kHandOverKey, false, key)) {
+            RegDeleteValueA(key.Get(), kHandOverTokenValue);
+            RegDeleteValueA(key.Get(), kHandOverFileValue);
+            RegDeleteValueA(key.Get(), kHandOverDirValue);
+        }
+        RegDeleteKeyA(HKEY_LOCAL_MACHINE, kHandOverKey);  // fails while it holds anything else
     }
+}
+
+// Removes the directories the install created once they are empty, deepest
+// first; one that still holds anything stays.
+void RemoveCreatedDirectories(const InstallRecord& record) {
+    for (const std::string& dir : CreatedDirectoriesDeepestFirst(record, NextAnsiChar)) {
+        RemoveDirectoryA(dir.c_str());
+    }
+}
+
+// "AllDelete" in an install directory that held the user's files before the
+// install: only what lies in the directories the install created there goes
+// (for 2); the files it wrote went with the "Files" step.
+void EmptyCreatedDirectories(const InstallRecord& record, bool recursive) {
+    if (!recursive) {
+        return;
+    }
+    for (const std::string& dir : CreatedDirectoriesDeepestFirst(record, NextAnsiChar)) {
+        if (LiesInside(dir.c_str(), g_installer.installDir, NextAnsiChar) &&
+            !IsProtectedDeletionTarget(dir.c_str(), true)) {
+            DeleteDirectoryContents(dir.c_str(), true);
+        }
+    }
+}
+
+// Whether `text` names a shortcut the uninstall can delete.
+bool IsResolvableShortcutItem(const char* text) {
+    char name[kItemCapacity];
+    FieldBuffer field = {name, sizeof name, false};
+    return SplitFields(text, &field, 1) == 1 && name[0] != '\0';
+}
+
+// Reports every entry of `section` that `resolvable` refuses; false when
+// there was one (or the list could not be read).
+bool CheckList(Reporter& reporter, const char* section, bool (*resolvable)(const char*)) {
+    ItemList list = ReadItemList(reporter, section);
+    if (!list) {
+        return false;
+    }
+    bool all = true;
+    for (const ItemNode* node = list.First(); node != nullptr; node = node->next) {
+        if (!resolvable(node->text)) {
+            ReportRefusedEntry(reporter, node->text);
+            all = false;
+        }
+    }
+    return all;
+}
+
+bool IsResolvablePathItem(const char* text) {
+    FileEntry entry;
+    char path[kPathCapacity];
+    return ParseFileEntry(text, entry) && ResolvePath(path, entry.path);
+}
+
+bool IsResolvableRegistryItem(const char* text) {
+    RegistryItem item;
+    RegistryItemStatus status = ParseRegistryItem(text, NextAnsiChar, item);
+    return status == RegistryItemStatus::Ok || status == RegistryItemStatus::Protected;
 }
 
 // A "Dir" that is no absolute path cannot be where anything was installed;
@@ -289,6 +384,13 @@ void HandOverOwnRemoval(Reporter& reporter) {
 bool IsAbsoluteDirectory(const char* dir) {
     std::string canonical;
     return CanonicalTargetPath(dir, NextAnsiChar, canonical);
+}
+
+// "E:": the install directory of a product installed in place from a drive's
+// root, as the entry writes it without its trailing backslash.
+bool IsDriveRoot(const char* dir) {
+    return ((dir[0] >= 'A' && dir[0] <= 'Z') || (dir[0] >= 'a' && dir[0] <= 'z')) && dir[1] == ':' &&
+           (dir[2] == '\0' || (dir[2] == '\\' && dir[3] == '\0'));
 }
 
 }  // namespace
@@ -306,9 +408,41 @@ bool ConfirmUninstall(Reporter& reporter) {
     return g_installer.silent || reporter.Ask({question, QuestionStyle::Confirm});
 }
 
+bool CheckUninstallEntries(Reporter& reporter) {
+    // Every entry is looked at, so that all of them are reported at once.
+    bool all = true;
+    if (!IsAbsoluteDirectory(g_installer.installDir) && !IsDriveRoot(g_installer.installDir)) {
+        ReportRefusedEntry(reporter, g_installer.installDir);
+        all = false;
+    }
+    all = CheckList(reporter, "RmDir", IsResolvablePathItem) && all;
+    all = CheckList(reporter, "RegKey", IsResolvableRegistryItem) && all;
+    all = CheckList(reporter, "Files", IsResolvablePathItem) && all;
+    const struct {
+        const char* section;
+        int32_t value;
+    } shortcuts[] = {
+        {"Group", g_setupInfo.groupValue},
+        {"Startup", g_setupInfo.startupValue},
+        {"Desktop", g_setupInfo.desktopValue},
+    };
+    for (const auto& shortcut : shortcuts) {
+        if (shortcut.value != -1) {
+            all = CheckList(reporter, shortcut.section, IsResolvableShortcutItem) && all;
+        }
+    }
+    return all;
+}
+
 int StartUninstall(Reporter& reporter) {
     if (!LoadSetupInfo(reporter, SetupLoadMode::Uninstall)) {
         return ExitCode(kExitFailure, 0);
+    }
+    // Before anything is removed, the uninstall entry included: a product
+    // whose setup file names what cannot be found stays in the list of
+    // programs, to be removed once the file is mended.
+    if (!CheckUninstallEntries(reporter)) {
+        return 0;
     }
     if (!ConfirmUninstall(reporter)) {
         return ExitCode(kExitRefused, 1);
@@ -387,16 +521,28 @@ int AwaitUninstallerCopy(Reporter& reporter, HANDLE copy, bool ownFileListed) {
     return static_cast<int>(code);
 }
 
-void FinishUnattendedUninstall(Reporter& reporter) {
-    char handOver[kPathCapacity];
-    if (!HandOverFilePath(handOver) || !FileExists(handOver)) {
-        return;
-    }
+void FinishUnattendedUninstall(Reporter& reporter, const char* token) {
     char file[kPathCapacity] = {};
     char dir[kPathCapacity] = {};
-    GetPrivateProfileStringA("Uninstall", "DelFile", "", file, sizeof file, handOver);
-    GetPrivateProfileStringA("Uninstall", "DelDir", "", dir, sizeof dir, handOver);
-    DeleteFileA(handOver);
+    char stored[kTokenCapacity] = {};
+    {
+        RegKey key;
+        if (token == nullptr || token[0] == '\0' || !OpenRegKey(HKEY_LOCAL_MACHINE, kHandOverKey, false, key) ||
+            !QueryRegString(HKEY_LOCAL_MACHINE, kHandOverKey, kHandOverTokenValue, stored, sizeof stored) ||
+            std::strcmp(stored, token) != 0) {
+            return;
+        }
+        QueryRegString(HKEY_LOCAL_MACHINE, kHandOverKey, kHandOverFileValue, file, sizeof file);
+        QueryRegString(HKEY_LOCAL_MACHINE, kHandOverKey, kHandOverDirValue, dir, sizeof dir);
+        // Once only: the record goes before anything is deleted, and a
+        // record that cannot be removed deletes nothing.
+        if (RegDeleteValueA(key.Get(), kHandOverTokenValue) != ERROR_SUCCESS) {
+            return;
+        }
+        RegDeleteValueA(key.Get(), kHandOverFileValue);
+        RegDeleteValueA(key.Get(), kHandOverDirValue);
+    }
+    RegDeleteKeyA(HKEY_LOCAL_MACHINE, kHandOverKey);  // fails while it holds anything else
     if (file[0] != '\0') {
         bool deleted = false;
         for (int attempt = 0; attempt < kCleanUpAttempts && !deleted; ++attempt) {
@@ -456,7 +602,10 @@ bool RunUninstall(Reporter& reporter) {
             return false;
         }
     }
-    if (!RemoveRegistryKeys(reporter)) {
+    // What this product's install made, as its record in the setup file says;
+    // an install by an earlier Mivo has none, and the lists alone decide.
+    const InstallRecord record = ReadInstallRecord(g_installer.setupFilePath);
+    if (!RemoveRegistryKeys(reporter, record)) {
         return false;
     }
     if (g_installer.runMode == RunMode::PerUser) {
@@ -464,30 +613,40 @@ bool RunUninstall(Reporter& reporter) {
         reporter.Information(MSG_PER_USER_REMOVED);
         return true;
     }
-    if (!RemoveDirectories(reporter)) {
+    if (!RemoveDirectories(reporter, record)) {
         return false;
     }
     Sleep(kWaitBeforeFilesMs);
-    if (!RemoveFiles(reporter)) {
+    if (!RemoveFiles(reporter, record)) {
         return false;
     }
 
-    const bool refused = IsProtectedDeletionTarget(g_installer.installDir);
+    // The user's own files in a directory that held them before the install
+    // stay, and so does the directory, on purpose and without a warning.
+    const bool usersDirectory = record.present && record.dirHeldFiles;
+    const bool refused = IsProtectedDeletionTarget(
+        g_installer.installDir, record.present && InsideCreatedDirectory(record, g_installer.installDir, NextAnsiChar));
     if (refused) {
         ReportRefusedInstallDir(reporter);
+    } else if (usersDirectory) {
+        EmptyCreatedDirectories(record, info.allDelete == 2);
     } else if (info.allDelete != 0) {
         DeleteDirectoryContents(g_installer.installDir, info.allDelete == 2);
     }
+    RemoveCreatedDirectories(record);
     Sleep(kWaitBeforeInstallDirMs);
+    // The directories the install created may have taken it along already.
     if (!refused && RemoveDirectoryA(g_installer.installDir)) {
         reporter.Record(Step::Removed, g_installer.installDir);
     } else if (!refused && g_installer.silent) {
         // The unattended "/r" still runs the installed setup program while it
         // waits for this run; the clean-up after it takes the directory.
         reporter.Record(Step::NotRemoved, g_installer.installDir, "removed once the uninstall has ended");
-    } else if (!refused) {
+    } else if (!refused && !usersDirectory && GetFileAttributesA(g_installer.installDir) != INVALID_FILE_ATTRIBUTES) {
         reporter.Warning(MSG_INSTALL_DIR_DELETE_FAILED);
     }
+    // Directories above the install directory that the install made.
+    RemoveCreatedDirectories(record);
 
     DeleteFileA(g_installer.setupFilePath);
     if (!ScheduleSelfDeletion(reporter)) {

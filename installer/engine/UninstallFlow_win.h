@@ -26,11 +26,18 @@ int AwaitUninstallerCopy(Reporter& reporter, HANDLE copy, bool ownFileListed);
 
 // The clean-up run's part after an unattended uninstall: deletes the setup
 // program the hand-over names as soon as its process has ended, then the
-// install directory when it is empty. Does nothing without a hand-over.
-void FinishUnattendedUninstall(Reporter& reporter);
+// install directory when it is empty. Does nothing without a hand-over under
+// `token`, and nothing a second time.
+void FinishUnattendedUninstall(Reporter& reporter, const char* token);
 
 // "/u": removes the current user's shortcuts and settings only.
 int StartPerUserUninstall(Reporter& reporter);
+
+// Looks at every entry the uninstall will act on (the install directory,
+// "RmDir", "RegKey", "Files" and the shortcut lists in use) and reports each
+// one that names nothing that can be found (an unknown macro, a path over 255
+// bytes, a key without its root) with message 2. True when there was none.
+bool CheckUninstallEntries(Reporter& reporter);
 
 // Asks question 4 (or 29 for a per-user run): true when the answer is Yes. A
 // per-user run the setup file does not allow ("NotAdmin" 0) gets error 28 and

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "engine/AnsiText_win.h"
+#include "engine/InstallRecord_win.h"
 #include "engine/InstallRules.h"
 #include "engine/InstallerState_win.h"
 #include "engine/Paths_win.h"
@@ -50,6 +51,20 @@ int OptionValue(HWND dialog, int id) {
 void ReturnToDirectory(HWND edit) {
     SetFocus(edit);
     SendMessageA(edit, EM_SETSEL, 0, -1);
+}
+
+// A folder that holds files no earlier install of this product put there is
+// someone's: the uninstall will leave them, but the user should know where
+// the product goes. True to install there.
+bool ConfirmUsedInstallDir(HWND dialog, const char* dir) {
+    if (!InstallDirHoldsOthersFiles(dir)) {
+        return true;
+    }
+    char format[kMessageCapacity] = {};
+    LoadMessage(MSG_CONFIRM_USED_INSTALL_DIR, format, sizeof format);
+    char text[kMessageCapacity];
+    FormatErrorText(text, format, dir, 0);
+    return ShowMessageText(dialog, MessageKind::Question, text) == IDYES;
 }
 
 // Help for a control, asked for by F1 or the caption's "?" button.
@@ -133,7 +148,7 @@ bool OptionsDialog::Accept() {
             return false;
         }
         CopyAnsiBounded(chosen.installDir, sizeof(chosen.installDir), typed);
-        if (!ValidateInstallDir(dialog_, chosen.installDir)) {
+        if (!ValidateInstallDir(dialog_, chosen.installDir) || !ConfirmUsedInstallDir(dialog_, chosen.installDir)) {
             ReturnToDirectory(dirEdit);
             return false;
         }

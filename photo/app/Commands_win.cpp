@@ -155,15 +155,19 @@ void OpenSettings(HWND mainWnd) {
     ShowSettingsDialog(mainWnd);
 }
 
-// The document's box and rebuild after the size choice `zoom` changed.
+// The document's box and rebuild after the size choice `zoom` changed. A
+// preset fits the longer side, as at load; a box the picture already has
+// (the checked preset chosen again) changes nothing.
 void ApplySizeChoice(ImageDoc& doc) {
-    if (SizeChoiceControlId(gSettings.zoom) == IDC_SIZE_DESKTOP) {
-        doc.SetLimits(DesktopFitWidth(), DesktopFitHeight());
-        doc.Rebuild(0);
-    } else {
-        doc.SetLimits(SizeLimitOf(gSettings, gSettings.zoom), 0);
-        doc.Rebuild(1);
+    bool desktop = SizeChoiceControlId(gSettings.zoom) == IDC_SIZE_DESKTOP;
+    int limit = SizeLimitOf(gSettings, gSettings.zoom);
+    int limitW = desktop ? DesktopFitWidth() : limit;
+    int limitH = desktop ? DesktopFitHeight() : limit;
+    if (doc.HasLimits(limitW, limitH)) {
+        return;
     }
+    doc.SetLimits(limitW, limitH);
+    doc.Rebuild(desktop ? 0 : 1);
     RenderAgain(doc);
 }
 
@@ -250,7 +254,8 @@ void TrimEnded() {
         doc->SetRotation(RotationDegreesOf(0));
         if (!doc->KeepSizeAfterTrim()) {
             gSettings.zoom = 0;
-            doc->SetLimits(SizeLimitOf(gSettings, 0), 0);
+            int limit = SizeLimitOf(gSettings, 0);
+            doc->SetLimits(limit, limit);
         }
     }
     doc->Rebuild(1);
@@ -421,7 +426,12 @@ void LoadInputFile(HWND mainWnd, const wchar_t* path) {
         opened = ImageDoc::Open(path, limit, limit, degrees, 1, mainWnd);
     }
     if (!opened.doc) {
-        if (opened.error != 0) {
+        if (opened.error == ImgErrSizeOutOfRange && opened.width > 0) {
+            wchar_t text[256];
+            std::swprintf(text, 256, ResourceString(IDS_PICTURE_TOO_LARGE).c_str(), opened.width, opened.height,
+                          static_cast<int>(opened.pixelLimit / 10000));
+            MessageBoxW(mainWnd, text, ResourceString(IDS_ERROR_CAPTION).c_str(), MB_OK | MB_ICONERROR);
+        } else if (opened.error != 0) {
             ShowError(mainWnd, IDS_LOAD_FAILED);
             ImgClearError();
         }
@@ -510,7 +520,7 @@ void UpdateControls(HWND mainWnd) {
                            : IDS_SELECT_IDLE);
     Enable(mainWnd, IDC_APPLY_MOSAIC, selected);
     Enable(mainWnd, IDC_APPLY_BLUR, selected);
-    Enable(mainWnd, IDC_REMOVE_EFFECTS, !selecting && !selected);
+    Enable(mainWnd, IDC_REMOVE_EFFECTS, doc && doc->HasEffects());
 
     // Trimming: start, armed (the user drags in the view), cancel a trim made.
     Enable(mainWnd, IDC_TRIM, doc && !selecting && !selected);
@@ -566,8 +576,7 @@ INT_PTR HandleCommand(HWND mainWnd, int controlId) {
             return 1;
         case IDC_REMOVE_EFFECTS:
             if (shellState.doc) {
-                shellState.doc->Rebuild(1);
-                RenderAgain(*shellState.doc);
+                shellState.doc->RemoveEffects();
                 shellState.doc->MarkModified();
                 UpdateControls(mainWnd);
             }

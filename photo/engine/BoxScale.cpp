@@ -26,3 +26,8 @@ ResizeRequest BoxResize(int width, int height, int limitW, int limitH, int enlar
     }
     return widthDecides ? ResizeRequest{limitW, -1} : ResizeRequest{-1, limitH};
 }
+
+int64_t PicturePixelLimit(uint64_t addressSpace, int64_t hardLimit) {
+    uint64_t limit = addressSpace / 2 / (3 * uint64_t(kPictureCopies));
+    return limit < uint64_t(hardLimit) ? int64_t(limit) : hardLimit;
+}

@@ -41,8 +41,8 @@ struct ShortDivider {
     static const int kLargestRadius = 90;
     explicit ShortDivider(uint32_t divisor) : halfReciprocal(1.0f / (2.0f * static_cast<float>(divisor))) {}
     uint32_t operator()(uint32_t sum) const {
-        return static_cast<uint32_t>(static_cast<int32_t>(static_cast<float>(static_cast<int32_t>(2 * sum + 1)) *
-                                                          halfReciprocal));
+        return static_cast<uint32_t>(
+            static_cast<int32_t>(static_cast<float>(static_cast<int32_t>(2 * sum + 1)) * halfReciprocal));
     }
 
     float halfReciprocal;
@@ -52,8 +52,7 @@ struct ShortDivider {
 // n x n block, blocks aligned to the first pixel of the buffer. False (nothing
 // done) when n or the geometry is not positive. Rows are split over the cores
 // (as for the blur); the bytes are those of one thread.
-bool MosaicRegion(const uint8_t* working, uint8_t* display, const uint8_t* mask, int width, int height,
-                  int blockSize);
+bool MosaicRegion(const uint8_t* working, uint8_t* display, const uint8_t* mask, int width, int height, int blockSize);
 
 // Box blur: each selected pixel at least r from every border takes, per
 // colour byte, the truncated mean of the 2r x 2r pixels (x + dx, y + dy),

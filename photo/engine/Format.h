@@ -10,7 +10,7 @@ enum FormatCode : int {
     FormatGif = 4,
 };
 
-// Format code judged from a file name. Only the third character from the end
-// counts ("a.jpeg" is png, ".bmp" is too short), as the stored settings and
-// output names of earlier releases were made that way.
+// Format code judged from the extension of a file name, in any case: ".jpg",
+// ".jpeg", ".jpe", ".jfif" are JPEG, ".bmp" and ".dib" BMP, ".png" and ".gif"
+// themselves; any other extension, or none, is FormatNone.
 int FormatOfPath(const wchar_t* path);

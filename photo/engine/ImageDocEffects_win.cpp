@@ -3,6 +3,7 @@
 // lasso region of `display`.
 #include <windows.h>
 
+#include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <cwchar>
@@ -11,7 +12,8 @@
 #include "engine/Escapes.h"
 #include "engine/ImageDoc_win.h"
 #include "engine/OverlayText_win.h"
-#include "imaging/Image.h"
+#include "engine/ViewMouse_win.h"
+#include "imaging/Image_win.h"
 
 namespace {
 
@@ -96,10 +98,10 @@ int ImageDoc::DrawCopyrightLocked() {
     }
     const wchar_t* text = texts_.copyright.c_str();
     const int size = texts_.copyrightSize;
-    RECT client = {};
-    GetClientRect(view, &client);
-    const int x = client.right - 10;
-    const int y = client.bottom - 5;
+    // Placed by the picture, not by the view: a window cannot be made as
+    // small as a small trim, and the line must land on what is saved.
+    const int x = sharp.Width() - 10;
+    const int y = sharp.Height() - 5;
     const int bold = size > 7 ? 1 : 0;
     DrawText(sharp.DC(), text, kOverlayFace, size, x, y, bold, kCopyrightColour);
     if (!CopyLayer(sharp, soft)) {
@@ -120,8 +122,7 @@ int ImageDoc::DrawWatermarkLocked() {
         return 1;
     }
     const int size = texts_.watermarkSize;
-    RECT client = {};
-    GetClientRect(view, &client);
+    const RECT client = {0, 0, sharp.Width(), sharp.Height()};  // the picture's, as for the copyright
     wchar_t stored[kOverlayTextCapacity];
     std::wcsncpy(stored, texts_.watermark.c_str(), kOverlayTextCapacity - 1);
     stored[kOverlayTextCapacity - 1] = L'\0';
@@ -255,6 +256,113 @@ bool ImageDoc::RunEffectLocked(bool mosaic, int size) {
     return BlurRegion(samples, target, mask, width, height, size);
 }
 
+// Runs one effect from `working` into `display` where `mask` is set; all
+// three of one geometry, checked by the caller.
+static bool RunOnPixels(bool mosaic, int size, ImgHandle working, ImgHandle display, const uint8_t* mask) {
+    const int width = ImgWidth(display), height = ImgHeight(display);
+    uint8_t* samples = nullptr;
+    uint8_t* target = nullptr;
+    uint32_t sampleBytes = 0, targetBytes = 0;
+    if (!ImgGetPixels(working, nullptr, &samples, &sampleBytes) ||
+        !ImgGetPixels(display, nullptr, &target, &targetBytes)) {
+        return false;
+    }
+    const size_t needed = RowStride(width) * static_cast<size_t>(height);
+    if (sampleBytes < needed || targetBytes < needed) {
+        return false;
+    }
+    return mosaic ? MosaicRegion(samples, target, mask, width, height, size)
+                  : BlurRegion(samples, target, mask, width, height, size);
+}
+
+bool ImageDoc::ReplayEffectsLocked(ImgHandle working, ImgHandle display, const Affine& loadedToWorking) const {
+    if (effects_.empty()) {
+        return true;
+    }
+    BITMAPINFOHEADER header = {};
+    if (!ImgGetHeader(display, &header)) {
+        return false;
+    }
+    // The mask is drawn as the mouse drew it (ImageDoc::MouseMoved,
+    // FinishLasso): the outline, then the fill.
+    DibLayer mask;
+    if (!mask.Create(header, nullptr)) {
+        return false;
+    }
+    SelectObject(mask.DC(), GetStockObject(NULL_PEN));
+    std::vector<POINT> points;
+    for (const AppliedEffect& effect : effects_) {
+        mask.Clear();
+        for (const Region& region : effect.regions) {
+            points.clear();
+            for (const RegionPoint& p : Mapped(region, loadedToWorking)) {
+                points.push_back(POINT{static_cast<LONG>(std::lround(p.x)), static_cast<LONG>(std::lround(p.y))});
+            }
+            // The outline reached the last point moved to; the release point
+            // only closes the fill.
+            DrawLasso(mask.DC(), nullptr, points.data(), int(points.size()) - 1, kOverlayColour);
+            FillLasso(mask.DC(), nullptr, points.data(), int(points.size()), kOverlayColour);
+        }
+        GdiFlush();
+        if (!RunOnPixels(effect.mosaic, effect.size, working, display, mask.Bits())) {
+            return false;
+        }
+    }
+    return true;
+}
+
+void ImageDoc::KeepEffectsWithinLocked(double left, double top, double right, double bottom) {
+    const Affine toWorking = Then(loadedToSource_, sourceToWorking_);
+    const Affine back = Inverse(toWorking);
+    std::vector<AppliedEffect> kept;
+    for (AppliedEffect& effect : effects_) {
+        std::vector<Region> inside;
+        for (const Region& region : effect.regions) {
+            Region clipped = ClippedTo(Mapped(region, toWorking), left, top, right, bottom);
+            if (!clipped.empty()) {
+                inside.push_back(Mapped(clipped, back));
+            }
+        }
+        if (!inside.empty()) {
+            kept.push_back(AppliedEffect{effect.mosaic, effect.size, std::move(inside)});
+        }
+    }
+    effects_ = std::move(kept);
+}
+
+// Keeps the effect just run over the closed regions.
+void ImageDoc::RecordEffectLocked(bool mosaic, int size) {
+    const Affine back = Inverse(Then(loadedToSource_, sourceToWorking_));
+    AppliedEffect effect = {mosaic, size, {}};
+    for (const std::vector<POINT>& closed : closedRegions_) {
+        Region region;
+        region.reserve(closed.size());
+        for (POINT p : closed) {
+            region.push_back(back(RegionPoint{double(p.x), double(p.y)}));
+        }
+        effect.regions.push_back(std::move(region));
+    }
+    effects_.push_back(std::move(effect));
+}
+
+void ImageDoc::RemoveEffects() {
+    {
+        DocLock lock(*this);
+        effects_.clear();
+        if (working_ && display_) {
+            ImgCopyPixels(display_.Get(), working_.Get());
+        }
+    }
+    if (HWND view = View()) {
+        InvalidateRect(view, nullptr, FALSE);
+    }
+}
+
+bool ImageDoc::HasEffects() const {
+    DocLock lock(*this);
+    return !effects_.empty();
+}
+
 // What both effects do after running: the selection ends and the picture is
 // shown again.
 int ImageDoc::FinishEffect() {
@@ -273,6 +381,7 @@ int ImageDoc::ApplyMosaic(int blockSize) {
         if (!RunEffectLocked(true, blockSize)) {
             return 0;
         }
+        RecordEffectLocked(true, blockSize);
     }
     return FinishEffect();
 }
@@ -283,6 +392,7 @@ int ImageDoc::ApplyBlur(int radius) {
         if (!RunEffectLocked(false, radius)) {
             return 0;
         }
+        RecordEffectLocked(false, radius);
     }
     return FinishEffect();
 }

@@ -9,6 +9,7 @@
 #include "engine/ViewWindow_win.h"
 #include "engine/WorkerThread_win.h"
 #include "imaging/Image_win.h"
+#include "imaging/Pixels.h"
 
 namespace {
 
@@ -82,6 +83,20 @@ ImageDoc::Opened ImageDoc::Open(const wchar_t* file, int limitW, int limitH, int
         return opened;
     }
     ImgPrepare(loaded.Get());
+    // Refused before any copy is made: every copy and layer of an open
+    // picture must fit into the address space together.
+    MEMORYSTATUSEX memory = {};
+    memory.dwLength = sizeof(memory);
+    const int64_t pixels = int64_t(ImgWidth(loaded.Get())) * ImgHeight(loaded.Get());
+    const int64_t limit =
+        PicturePixelLimit(GlobalMemoryStatusEx(&memory) ? memory.ullTotalVirtual : 0, kMaxImagePixels);
+    if (pixels > limit) {
+        opened.error = ImgErrSizeOutOfRange;
+        opened.width = ImgWidth(loaded.Get());
+        opened.height = ImgHeight(loaded.Get());
+        opened.pixelLimit = limit;
+        return opened;
+    }
     doc->source_ = std::move(loaded);
     if (!doc->Rebuild(enlarge)) {
         opened.error = ImgLastError();
@@ -144,6 +159,11 @@ void ImageDoc::SetLimits(int limitW, int limitH) {
     limitH_ = limitH;
 }
 
+bool ImageDoc::HasLimits(int limitW, int limitH) const {
+    DocLock lock(*this);
+    return limitW_ == limitW && limitH_ == limitH;
+}
+
 void ImageDoc::SetRotation(int degrees) {
     DocLock lock(*this);
     rotation_ = degrees;
@@ -180,6 +200,8 @@ int ImageDoc::Rebuild(int enlarge) {
         if ((limitW_ || limitH_) && !(enlarge ? ScaleToBox(nextWorking.Get()) : ShrinkToBox(nextWorking.Get()))) {
             return 0;
         }
+        const Affine toWorking = ScaleAndTurn(ImgWidth(source_.Get()), ImgHeight(source_.Get()),
+                                              ImgWidth(nextWorking.Get()), ImgHeight(nextWorking.Get()), rotation_);
         if (rotation_ && !ImgRotate(nextWorking.Get(), rotation_)) {
             return 0;
         }
@@ -187,8 +209,14 @@ int ImageDoc::Rebuild(int enlarge) {
         if (!nextDisplay) {
             return 0;
         }
+        // A picture published without a mosaic the user made would show
+        // what was hidden: no effect, no new picture.
+        if (!ReplayEffectsLocked(nextWorking.Get(), nextDisplay.Get(), Then(loadedToSource_, toWorking))) {
+            return 0;
+        }
         working_ = std::move(nextWorking);
         display_ = std::move(nextDisplay);
+        sourceToWorking_ = toWorking;
         width = ImgWidth(display_.Get());
         height = ImgHeight(display_.Get());
         // The overlay follows the picture at once, so no effect ever meets a
@@ -217,6 +245,7 @@ int ImageDoc::Reload() {
     ImgPrepare(loaded.Get());
     DocLock lock(*this);
     source_ = std::move(loaded);
+    loadedToSource_ = Affine();
     return 1;
 }
 
@@ -285,7 +314,7 @@ bool ImageDoc::AppendLassoPoint(int x, int y) {
     return true;
 }
 
-bool ImageDoc::ComposeLocked() {
+bool ImageDoc::ComposeLocked(bool marks) {
     if (!display_) {
         return false;
     }
@@ -301,7 +330,7 @@ bool ImageDoc::ComposeLocked() {
             return true;  // the layers are being made anew: the picture alone
         }
     }
-    bool tint = mode_ == DocMode::Selected || mode_ == DocMode::LassoDrawing || mode_ == DocMode::TrimArmed;
+    bool tint = marks && (mode_ == DocMode::Selected || mode_ == DocMode::LassoDrawing || mode_ == DocMode::TrimArmed);
     tint = tint && overlay_.HasSize(width, height);
     uint8_t* bits = nullptr;
     uint32_t count = 0;
@@ -312,13 +341,23 @@ bool ImageDoc::ComposeLocked() {
     return true;
 }
 
+bool ImageDoc::TextLayersFitLocked() const {
+    int width = ImgWidth(display_.Get()), height = ImgHeight(display_.Get());
+    for (const DibLayer& layer : layers_) {
+        if (!layer.HasSize(width, height)) {
+            return false;
+        }
+    }
+    return true;
+}
+
 void ImageDoc::Paint(HWND hwnd) {
     // Always begun and ended, so the window is validated even when nothing
     // can be drawn; otherwise WM_PAINT would come back at once, without end.
     PaintDC paint(hwnd);
     GdiFlush();  // the overlay outlines drawn on this thread
     DocLock lock(*this);
-    if (ComposeLocked() && paint.Get()) {
+    if (ComposeLocked(true) && paint.Get()) {
         const BITMAPINFO* info = ImgBitmapInfo(composite_.Get());
         int width = ImgWidth(composite_.Get()), height = ImgHeight(composite_.Get());
         StretchDIBits(paint.Get(), 0, 0, width, height, 0, 0, width, height, ImgBits(composite_.Get()), info,
@@ -331,11 +370,22 @@ int ImageDoc::Save(const wchar_t* target, int format) {
     {
         // The frame as it stands now (a change just made may not have been
         // painted yet), copied so the encoding does not hold up the view.
+        // The selection tint, the crosshair and the rubber band are only
+        // shown: the published picture carries the texts alone.
         DocLock lock(*this);
         if (!composite_) {
             return 0;  // nothing painted yet
         }
-        ComposeLocked();
+        if (!TextLayersFitLocked()) {
+            MakeTextLayers(1);
+            DrawWatermarkLocked();
+            DrawCopyrightLocked();
+            GdiFlush();
+            if (!TextLayersFitLocked()) {
+                return ImgFail(ImgErrOutOfMemory);
+            }
+        }
+        ComposeLocked(false);
         frame.Reset(ImgCopy(composite_.Get()));
     }
     if (!frame) {
@@ -383,6 +433,7 @@ void ImageDoc::MakeTextLayers(int recreate) {
 
 void ImageDoc::ClearOverlayLocked(int recreate) {
     MakeLayerLocked(overlay_, recreate);
+    closedRegions_.clear();
     if (mode_ == DocMode::Selected) {
         mode_ = DocMode::SelectArmed;
     }

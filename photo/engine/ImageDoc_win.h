@@ -2,7 +2,8 @@
 // texts and the selection, the view window and the mouse state.
 //
 //   source (loaded or trimmed) -> working (scaled, rotated) -> display (plus
-//   mosaic and blur) -> composite (plus text layers and selection tint; saved)
+//   mosaic and blur) -> composite (plus text layers; saved, and shown with the
+//   selection tint)
 //
 // Threads. The main thread opens the document and runs every command on it
 // (Rebuild, Reload, Save, the text and effect operations, the mode changes of
@@ -20,10 +21,10 @@
 // GDI may hold back drawing into a layer: whoever draws calls GdiFlush before
 // letting go of the lock (or before reading the layer's bits).
 //
-// Later work keeps to two places: Rebuild is the one derivation of `working`
-// and `display` from `source`, and every change of `display` by the user goes
-// through ApplyMosaic or ApplyBlur, so a record of applied effects to replay
-// after a rebuild, and a modified state, belong beside them.
+// Rebuild is the one derivation of `working` and `display` from `source`,
+// and every change of `display` by the user goes through ApplyMosaic or
+// ApplyBlur, which keep each effect with its regions on the loaded picture;
+// Rebuild draws them all again, and a trim keeps what lies inside its cut.
 #pragma once
 
 #include <windows.h>
@@ -33,6 +34,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/RegionMap.h"
 #include "imaging/Image.h"
 #include "win/Gdi.h"
 #include "win/ScopedHandle.h"
@@ -88,9 +90,14 @@ class ImageDoc {
 public:
     // The document, or none and the image library's error code (0 when the
     // library reported nothing).
+    // A picture too large for the address space is refused with
+    // ImgErrSizeOutOfRange, its size and the limit.
     struct Opened {
         std::unique_ptr<ImageDoc> doc;
         uint32_t error = 0;
+        int width = 0;
+        int height = 0;
+        int64_t pixelLimit = 0;
     };
     // Loads `path`, derives the displayed picture (box limitW x limitH, 0 = no
     // limit; `enlarge` 0 only shrinks; turned by `rotation` degrees) and shows
@@ -117,14 +124,18 @@ public:
 
     // --- Main thread ---
     void SetLimits(int limitW, int limitH);
+    bool HasLimits(int limitW, int limitH) const;
     void SetRotation(int degrees);
-    // Derives `working` and `display` anew from `source`; 1, or 0 when the
-    // library failed (the previous pictures then stay). Ends a selection.
+    // Derives `working` and `display` anew from `source`, the applied mosaics
+    // and blurs drawn again in their order; 1, or 0 when the library failed
+    // (the previous pictures then stay). Ends a selection.
     int Rebuild(int enlarge);
     // Loads the file again into `source` (a trim is undone); Rebuild follows.
     int Reload();
     // Writes the composed picture; non-zero on success, 0 on failure or before
-    // the first paint. `format` -1 = judged from `path`.
+    // the first paint. `format` -1 = judged from `path`. Text layers that do
+    // not fit the picture are made anew first; when they cannot be made the
+    // picture is not written (ImgErrOutOfMemory): never without its texts.
     int Save(const wchar_t* path, int format);
 
     // The texts (kept for later redraws) and their layers drawn anew
@@ -142,8 +153,13 @@ public:
     const OverlayTexts& Texts() const { return texts_; }
     // Pixelate or blur the selected region of `display` from `working`, then
     // end the selection; 1 when it ran, 0 when nothing was done.
+    // Each applied effect is kept (its regions on the loaded picture, kind and
+    // size) and drawn again by every rebuild.
     int ApplyMosaic(int blockSize);
     int ApplyBlur(int radius);
+    // Forgets every applied effect and shows `working` again.
+    void RemoveEffects();
+    bool HasEffects() const;
 
     // The selection button: armed for a lasso, or back to idle (any region
     // released).
@@ -214,14 +230,24 @@ private:
     int ShrinkToBox(ImgHandle image);
     void MakeLayerLocked(DibLayer& layer, int recreate);
     void ClearOverlayLocked(int recreate);
-    // `composite` := `display` plus the layers; false when there is no picture.
-    bool ComposeLocked();
+    // `composite` := `display` plus the text layers and, with `marks`, the
+    // overlay's tint (selection, crosshair, rubber band); false when there is
+    // no picture.
+    bool ComposeLocked(bool marks);
+    bool TextLayersFitLocked() const;
     int DrawCopyrightLocked();
     int DrawWatermarkLocked();
     // Clears the layer pair `sharp`, `soft` and draws one text into it anew.
     int RedrawPairLocked(int sharp, int soft, int (ImageDoc::*draw)());
     bool RunEffectLocked(bool mosaic, int size);
     int FinishEffect();
+    // Draws the kept effects into `display` from `working`, placed by
+    // `loadedToWorking`; false when one could not run.
+    bool ReplayEffectsLocked(ImgHandle working, ImgHandle display, const Affine& loadedToWorking) const;
+    // After a trim cut `cut` (in `working`) out as the new source: the effects
+    // keep what lies inside it.
+    void KeepEffectsWithinLocked(double left, double top, double right, double bottom);
+    void RecordEffectLocked(bool mosaic, int size);
     // The mouse work (ViewMouse_win.cpp).
     void ButtonDown(HWND view, POINT at);
     void MouseMoved(HWND view, POINT at);
@@ -238,6 +264,18 @@ private:
     DibLayer layers_[TextLayerCount];
     DibLayer overlay_;
     std::vector<POINT> lasso_;
+    // The regions closed in the current selection, in `working`.
+    std::vector<std::vector<POINT>> closedRegions_;
+    struct AppliedEffect {
+        bool mosaic;
+        int size;
+        std::vector<Region> regions;  // on the picture as loaded
+    };
+    std::vector<AppliedEffect> effects_;
+    // Where a point of the loaded picture lies in `source` (moved by trims)
+    // and in `working` (after the last rebuild).
+    Affine loadedToSource_;
+    Affine sourceToWorking_;
     OverlayTexts texts_;
     int limitW_ = 0;
     int limitH_ = 0;

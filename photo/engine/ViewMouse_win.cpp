@@ -126,6 +126,8 @@ bool ImageDoc::FinishTrim(HWND view, POINT at) {
         if (verdict == TrimVerdict::Accepted) {
             OwnedImage piece(ImgCrop(working_.Get(), rect.x, rect.y, rect.width, rect.height));
             if (piece) {
+                KeepEffectsWithinLocked(rect.x, rect.y, rect.x + rect.width, rect.y + rect.height);
+                loadedToSource_ = Then(Then(loadedToSource_, sourceToWorking_), Shift(-rect.x, -rect.y));
                 source_ = std::move(piece);
                 trimmed_ = true;
                 cut = true;
@@ -157,6 +159,7 @@ void ImageDoc::FinishLasso(HWND view, POINT at) {
     {
         DocLock lock(*this);
         FillLasso(overlay_.DC(), view, lasso_.data(), int(lasso_.size()), kOverlayColour);
+        closedRegions_.push_back(lasso_);
         mode_ = DocMode::Selected;
         lasso_.clear();
     }

@@ -15,7 +15,8 @@ struct Reader {
                          : unsigned(data[offset + 1]) << 8 | data[offset];
     }
     uint32_t U32(size_t offset) const {
-        return bigEndian ? uint32_t(U16(offset)) << 16 | U16(offset + 2) : uint32_t(U16(offset + 2)) << 16 | U16(offset);
+        return bigEndian ? uint32_t(U16(offset)) << 16 | U16(offset + 2)
+                         : uint32_t(U16(offset + 2)) << 16 | U16(offset);
     }
 };
 

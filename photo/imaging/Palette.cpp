@@ -14,7 +14,7 @@ inline uint32_t ColourAt(const uint8_t* p) {
 // Open addressing over 1024 slots: at most 257 colours are ever stored.
 class ColourTable {
 public:
-    static const int kSlots = 1024;
+    static constexpr int kSlots = 1024;
     ColourTable() { std::fill(keys_, keys_ + kSlots, kEmpty); }
     // The index of `colour`, adding it when new; -1 when the table holds 256.
     int Find(uint32_t colour, std::vector<uint32_t>& palette) {
@@ -37,7 +37,7 @@ public:
     }
 
 private:
-    static const uint32_t kEmpty = 0xFFFFFFFFu;
+    static constexpr uint32_t kEmpty = 0xFFFFFFFFu;
     uint32_t keys_[kSlots];
     uint8_t values_[kSlots];
 };

@@ -228,7 +228,8 @@ void VerticalPass(const uint8_t* const* rows,
     }
 }
 
-inline uint8_t ToByte(int32_t acc) {
+// Rounding of the path without vector units.
+[[maybe_unused]] inline uint8_t ToByte(int32_t acc) {
     const int shift = kWeightBits + kMidBits;
     acc = (acc + (1 << (shift - 1))) >> shift;
     return uint8_t(std::clamp(acc, 0, 255));
@@ -536,14 +537,27 @@ uint32_t RotatePixels(const PixelImage& from, int degrees, PixelImage& to) {
     return 0;
 }
 
+namespace {
+
+// min(start + length, extent) for a positive length, without forming a sum
+// that may lie beyond 64 bits.
+int64_t ClippedEnd(int64_t start, int64_t length, int extent) {
+    if (start >= 0 && length >= extent - start) {
+        return extent;
+    }
+    return std::min<int64_t>(start + length, extent);
+}
+
+}  // namespace
+
 uint32_t CropPixels(const PixelImage& from, int64_t x, int64_t y, int64_t width, int64_t height, PixelImage& to) {
     if (!from.bits || width <= 0 || height <= 0) {
         return ImgErrInvalidArg;
     }
     int64_t left = std::max<int64_t>(x, 0);
     int64_t top = std::max<int64_t>(y, 0);
-    int64_t right = std::min<int64_t>(x + width, from.width);
-    int64_t bottom = std::min<int64_t>(y + height, from.height);
+    int64_t right = ClippedEnd(x, width, from.width);
+    int64_t bottom = ClippedEnd(y, height, from.height);
     if (left >= right || top >= bottom) {
         return ImgErrInvalidArg;
     }

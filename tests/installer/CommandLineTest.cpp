@@ -60,6 +60,28 @@ TEST(ParseCommandLine, RolesAsTheInstallerStartsThem) {
     }
 }
 
+TEST(ParseCommandLine, TheCleanUpTakesOneTokenAndNothingElseDoes) {
+    struct Case {
+        const char* arguments;
+        bool valid;
+        const char* token;
+    } cases[] = {
+        {"/d 0a1b2c3d4e5f6789", true, "0a1b2c3d4e5f6789"},
+        {"/d", true, ""},
+        {"/d /S", true, ""},
+        {"/d /S /LOG=x.log", true, ""},
+        {"/d 0a1b /S", true, "0a1b"},
+        {"/d 0a1b 0a1b", false, "0a1b"},
+        {"/r 0a1b", false, ""},
+        {"0a1b /d", false, ""},
+    };
+    for (const Case& c : cases) {
+        CommandLine line;
+        EXPECT_EQ(ParseCommandLine(c.arguments, line), c.valid) << c.arguments;
+        EXPECT_STREQ(line.token, c.token) << c.arguments;
+    }
+}
+
 TEST(ParseCommandLine, SwitchesInAnyCaseAndOrderAfterOrInsteadOfTheRole) {
     struct Case {
         const char* arguments;

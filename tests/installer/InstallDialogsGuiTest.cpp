@@ -106,7 +106,7 @@ INSTANTIATE_TEST_SUITE_P(
                                  Repeat("line of text\r\n", 32768)},
                     DocumentCase{"character_across_the_limit", kCutCharacter, Repeat("abcdefg\r\n", 32767)},
                     DocumentCase{"empty", "", ""}),
-    [](const testing::TestParamInfo<DocumentCase>& info) { return std::string(info.param.name); });
+    [](const testing::TestParamInfo<DocumentCase>& tested) { return std::string(tested.param.name); });
 
 TEST(DocumentDialog, MissingDocumentIsReportedWithItsFullPathAndEndsTheInstaller) {
     Distribution dist(Inf(L"TextFile=docs\\missing.txt\r\n"));
@@ -198,7 +198,9 @@ INSTANTIATE_TEST_SUITE_P(Dialogs,
                                          CancelCase{"document_close_box", true, true},
                                          CancelCase{"options_cancel_button", false, false},
                                          CancelCase{"options_close_box", false, true}),
-                         [](const testing::TestParamInfo<CancelCase>& info) { return std::string(info.param.name); });
+                         [](const testing::TestParamInfo<CancelCase>& tested) {
+                             return std::string(tested.param.name);
+                         });
 
 // --- The options ----------------------------------------------------------------
 
@@ -270,7 +272,7 @@ INSTANTIATE_TEST_SUITE_P(
                     AllUsersCase{"checked", L"1", BST_CHECKED, BST_UNCHECKED, BST_CHECKED},
                     AllUsersCase{"two_is_fixed", L"2", BST_INDETERMINATE, BST_INDETERMINATE, BST_INDETERMINATE},
                     AllUsersCase{"seven_is_fixed", L"7", BST_INDETERMINATE, BST_INDETERMINATE, BST_INDETERMINATE}),
-    [](const testing::TestParamInfo<AllUsersCase>& info) { return std::string(info.param.name); });
+    [](const testing::TestParamInfo<AllUsersCase>& tested) { return std::string(tested.param.name); });
 
 struct RefusedDirCase {
     const char* name;
@@ -316,6 +318,36 @@ TEST_P(RefusedDirectory, KeepsTheDialogWithTheTextSelectedInTheField) {
     CancelInstall(mivo, options);
 }
 
+TEST(UsedFolder, IsAskedForByNameAndNoKeepsTheDialogWithTheTextSelected) {
+    Distribution dist(Inf(L"InstallDir=\\MivoDialogTest\r\n"));
+    // Someone's folder: a file of theirs, and no earlier install of this
+    // product.
+    const std::wstring used = dist.Scratch().Path() + L"\\Used folder";
+    ASSERT_TRUE(CreateDirectoryW(used.c_str(), nullptr));
+    ASSERT_TRUE(testfiles::WriteFileBytes(used + L"\\letter.txt", "mine"));
+    gui::Process mivo = dist.Start();
+    HWND options = gui::WaitForWindow(mivo.Id(), L"#32770", kTitle);
+    ASSERT_NE(options, nullptr);
+    gui::SetControlText(options, IDC_INSTALL_DIR, used);
+    gui::PressButton(options, IDOK);
+    // Its text names a folder of any length: it must fit its box.
+    gui::SaveShot(L"mivo-used-install-dir.png", gui::WaitForMessageBox(mivo.Id()), 200);
+    gui::MessageBoxContent box = gui::AnswerMessageBox(mivo.Id(), IDNO);
+    EXPECT_EQ(box.caption, kTitle);
+    EXPECT_EQ(box.text, used + L" には既にファイルが存在します。\nこのフォルダにインストールします。よろしいですか？");
+
+    ASSERT_TRUE(gui::Sync(options));
+    EXPECT_TRUE(IsWindowVisible(options));
+    HWND edit = gui::Control(options, IDC_INSTALL_DIR);
+    EXPECT_EQ(gui::FocusOf(options), edit);
+    DWORD_PTR selection = 0;
+    SendMessageTimeoutW(edit, EM_GETSEL, 0, 0, SMTO_ABORTIFHUNG, 5000, &selection);
+    EXPECT_EQ(LOWORD(selection), 0);
+    EXPECT_EQ(HIWORD(selection), used.size());
+    CancelInstall(mivo, options);
+    EXPECT_EQ(testfiles::ReadFileBytes(used + L"\\letter.txt"), "mine");
+}
+
 INSTANTIATE_TEST_SUITE_P(Typed,
                          RefusedDirectory,
                          testing::Values(RefusedDirCase{"trailing_backslash", L"C:\\Program Files\\", kSpecifyDir},
@@ -326,8 +358,8 @@ INSTANTIATE_TEST_SUITE_P(Typed,
                                          RefusedDirCase{"bare_drive", L"E:", kSpecifyDir},
                                          RefusedDirCase{"wildcard", L"C:\\Tan*", kBadSymbols},
                                          RefusedDirCase{"in_windows", L"C:\\windows\\Tandrel", kWindowsRefused}),
-                         [](const testing::TestParamInfo<RefusedDirCase>& info) {
-                             return std::string(info.param.name);
+                         [](const testing::TestParamInfo<RefusedDirCase>& tested) {
+                             return std::string(tested.param.name);
                          });
 
 // --- The folder browser ----------------------------------------------------------
@@ -401,7 +433,9 @@ TEST_P(BrowseButton, OpensOnTheTypedFolderAndReplacesTheTextOnlyWhenChosen) {
 INSTANTIATE_TEST_SUITE_P(Answers,
                          BrowseButton,
                          testing::Values(BrowseCase{"chosen", true, IDOK}, BrowseCase{"cancelled", false, IDCANCEL}),
-                         [](const testing::TestParamInfo<BrowseCase>& info) { return std::string(info.param.name); });
+                         [](const testing::TestParamInfo<BrowseCase>& tested) {
+                             return std::string(tested.param.name);
+                         });
 
 // --- Pop-up help ------------------------------------------------------------------
 
@@ -516,7 +550,9 @@ TEST_P(NoHelp, ShowsNoNote) {
 INSTANTIATE_TEST_SUITE_P(Controls,
                          NoHelp,
                          testing::Values(NoHelpCase{"box_without_info", IDC_OPTION_STARTUP}),
-                         [](const testing::TestParamInfo<NoHelpCase>& info) { return std::string(info.param.name); });
+                         [](const testing::TestParamInfo<NoHelpCase>& tested) {
+                             return std::string(tested.param.name);
+                         });
 
 TEST(PopupHelp, MessageHelpForTheDirectoryAndAllUsers) {
     Distribution dist(HelpInf());

@@ -136,47 +136,47 @@ TEST_P(OptionsReadBack, OkStoresTheBoxesAndAllUsersFollowsItsClicks) {
     EXPECT_EQ(run.Options().allUsers, c.allUsersOut);
 }
 
-INSTANTIATE_TEST_SUITE_P(Values,
-                         OptionsReadBack,
-                         testing::Values(
-                             // Absent keys: disabled boxes count as unchecked, so no shortcuts.
-                             ReadBackCase{"all_absent", -1, -1, -1, -1, {}, 0, 0, 0, -1},
-                             ReadBackCase{"as_offered", 1, 0, 1, 0, {}, 1, 0, 1, 0},
-                             ReadBackCase{
-                                 "user_turns_each_over",
-                                 1,
-                                 0,
-                                 1,
-                                 0,
-                                 {IDC_OPTION_GROUP, IDC_OPTION_STARTUP, IDC_OPTION_DESKTOP, IDC_OPTION_ALL_USERS},
-                                 0,
-                                 1,
-                                 0,
-                                 1},
-                             ReadBackCase{"clicks_on_disabled_boxes_do_nothing",
-                                          -1,
-                                          -1,
-                                          -1,
-                                          -1,
-                                          {IDC_OPTION_GROUP, IDC_OPTION_ALL_USERS},
-                                          0,
-                                          0,
-                                          0,
-                                          -1},
-                             ReadBackCase{"all_users_checked_twice_clicked",
-                                          0,
-                                          0,
-                                          0,
-                                          1,
-                                          {IDC_OPTION_ALL_USERS, IDC_OPTION_ALL_USERS},
-                                          0,
-                                          0,
-                                          0,
-                                          1},
-                             ReadBackCase{"all_users_fixed_at_two", 0, 0, 0, 2, {IDC_OPTION_ALL_USERS}, 0, 0, 0, 2},
-                             // Any other offered value shows as checked.
-                             ReadBackCase{"value_two_is_checked", 2, -1, -1, -1, {}, 1, 0, 0, -1}),
-                         [](const testing::TestParamInfo<ReadBackCase>& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    Values,
+    OptionsReadBack,
+    testing::Values(
+        // Absent keys: disabled boxes count as unchecked, so no shortcuts.
+        ReadBackCase{"all_absent", -1, -1, -1, -1, {}, 0, 0, 0, -1},
+        ReadBackCase{"as_offered", 1, 0, 1, 0, {}, 1, 0, 1, 0},
+        ReadBackCase{"user_turns_each_over",
+                     1,
+                     0,
+                     1,
+                     0,
+                     {IDC_OPTION_GROUP, IDC_OPTION_STARTUP, IDC_OPTION_DESKTOP, IDC_OPTION_ALL_USERS},
+                     0,
+                     1,
+                     0,
+                     1},
+        ReadBackCase{"clicks_on_disabled_boxes_do_nothing",
+                     -1,
+                     -1,
+                     -1,
+                     -1,
+                     {IDC_OPTION_GROUP, IDC_OPTION_ALL_USERS},
+                     0,
+                     0,
+                     0,
+                     -1},
+        ReadBackCase{"all_users_checked_twice_clicked",
+                     0,
+                     0,
+                     0,
+                     1,
+                     {IDC_OPTION_ALL_USERS, IDC_OPTION_ALL_USERS},
+                     0,
+                     0,
+                     0,
+                     1},
+        ReadBackCase{"all_users_fixed_at_two", 0, 0, 0, 2, {IDC_OPTION_ALL_USERS}, 0, 0, 0, 2},
+        // Any other offered value shows as checked.
+        ReadBackCase{"value_two_is_checked", 2, -1, -1, -1, {}, 1, 0, 0, -1}),
+    [](const testing::TestParamInfo<ReadBackCase>& tested) { return std::string(tested.param.name); });
 
 TEST_F(DialogTest, InPlaceOptionsLeaveTheInstallDirectoryAlone) {
     g_setupInfo.transferMode = TransferMode::InPlace;
@@ -273,7 +273,7 @@ INSTANTIATE_TEST_SUITE_P(Controls,
                                          HelpCase{"browse", IDC_BROWSE_INSTALL_DIR, true},
                                          HelpCase{"frame", IDC_OPTIONS_FRAME, false},
                                          HelpCase{"ok", IDOK, true}),
-                         [](const testing::TestParamInfo<HelpCase>& info) { return std::string(info.param.name); });
+                         [](const testing::TestParamInfo<HelpCase>& tested) { return std::string(tested.param.name); });
 
 // --- The note itself ---------------------------------------------------------------
 
@@ -504,7 +504,9 @@ INSTANTIATE_TEST_SUITE_P(Events,
                                          CloseCase{"left_click", WM_LBUTTONUP, 0, true},
                                          CloseCase{"right_click", WM_RBUTTONUP, 0, true},
                                          CloseCase{"mouse_move", WM_MOUSEMOVE, 0, false}),
-                         [](const testing::TestParamInfo<CloseCase>& info) { return std::string(info.param.name); });
+                         [](const testing::TestParamInfo<CloseCase>& tested) {
+                             return std::string(tested.param.name);
+                         });
 
 TEST_F(NoteTest, ClosesWhenTheFocusMovesAway) {
     HWND note = Show(L"help text");
@@ -594,7 +596,9 @@ INSTANTIATE_TEST_SUITE_P(Answers,
                                                     false,
                                                     "C:\\Start",
                                                     {"C:\\Start", "\\\\server\\share", "\\\\other\\x"}}),
-                         [](const testing::TestParamInfo<BrowseCase>& info) { return std::string(info.param.name); });
+                         [](const testing::TestParamInfo<BrowseCase>& tested) {
+                             return std::string(tested.param.name);
+                         });
 
 // --- The document ------------------------------------------------------------------------
 

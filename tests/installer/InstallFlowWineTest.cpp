@@ -15,9 +15,12 @@
 #include "InstallTestKit.h"
 #include "ReportRecorder.h"
 #include "engine/InstallFlow_win.h"
+#include "engine/InstallRecord_win.h"
 #include "engine/InstallerState_win.h"
 #include "engine/SetupInfo_win.h"
 #include "engine/UninstallEntry_win.h"
+#include "engine/UninstallFlow_win.h"
+#include "resources/resource.h"
 #include "support/Machine.h"
 #include "ui/Messages.h"
 
@@ -46,6 +49,8 @@ protected:
         setupFile_ = dist_ + "\\Setup.inf";
         ownPath_ = dist_ + "\\Setup.exe";
         stateFile_ = installkit::TempDir() + "$$Mivo.ini";
+        // A directory of another product's that a setup file names.
+        SetEnvironmentVariableA("MIVO_RECORD_KEPT", (ToAnsi(scratch_.Path()) + "\\kept").c_str());
         testfiles::DeleteFileForce(FromAnsi(stateFile_));
         leftovers_.File(stateFile_);
     }
@@ -76,6 +81,24 @@ protected:
         bool result = RunInstall(answer);
         boxes = answer.Boxes();
         return result;
+    }
+
+    // Removes the product installed into target_ the way the "/k" copy does:
+    // from a copy of its installed setup file, the restart question off.
+    std::vector<std::wstring> UninstallInstalled() {
+        const std::string work = ToAnsi(scratch_.Path()) + "\\$$UnMivo.inf";
+        const std::string program = ToAnsi(scratch_.Path()) + "\\$$UnMivo.exe";
+        EXPECT_TRUE(CopyFileA((target_ + "\\Setup.inf").c_str(), work.c_str(), FALSE));
+        EXPECT_TRUE(installkit::WriteText(program, "MZ"));
+        g_setupInfo = SetupInfo();
+        std::strcpy(g_installer.setupFilePath, work.c_str());
+        std::strcpy(g_installer.ownPath, program.c_str());
+        std::strcpy(g_installer.installDir, target_.c_str());
+        installkit::ReportRecorder answers;
+        EXPECT_EQ(LoadSetupInfo(answers, SetupLoadMode::Uninstall), 1);
+        EXPECT_TRUE(RunUninstall(answers));
+        machine::ForgetPendingOperations(FromAnsi(program));
+        return gui::Texts(answers.Boxes());
     }
 
     std::wstring InvalidSetupFileText(const std::string& path) {
@@ -383,32 +406,227 @@ TEST_F(InstallFlowTest, LaunchUninstallerCopyReportsWhatStopsIt) {
     EXPECT_LE(code, 32);
 }
 
-TEST_F(InstallFlowTest, CleanUpAfterMoveDeletesOnlyWhatTheStateFileNames) {
-    const std::string setup = dist_ + "\\Setup.exe";
-    struct Case {
-        const char* name;
-        const char* state;  // null: no state file
-        bool setupAfter, stateAfter;
-    } cases[] = {
-        {"named", "DelFile=", false, false},
-        {"empty", "", true, true},
-        {"no state file", nullptr, true, false},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        ASSERT_TRUE(installkit::WriteText(setup, "MZ"));
-        testfiles::DeleteFileForce(FromAnsi(stateFile_));
-        if (c.state != nullptr) {
-            std::string text = "[Install]\r\n";
-            if (c.state[0] != '\0') {
-                text += c.state + setup + "\r\n";
-            }
-            ASSERT_TRUE(installkit::WriteText(stateFile_, text));
-        }
-        CleanUpAfterMove();
-        EXPECT_EQ(Exists(setup), c.setupAfter);
-        EXPECT_EQ(Exists(stateFile_), c.stateAfter);
+const char kRecordedProduct[] =
+    "[Install]\r\nTitle=T\r\nInstallDir=Acme\r\nIsFileDelAfterMivo=0\r\n"
+    "[Uninstall]\r\nTitle=U\r\nRebootDlg=0\r\nAllDelete=2\r\n[RmDir]\r\nItem1=data,1\r\nItem2=%MIVO_RECORD_KEPT%,1\r\n"
+    "[Files]\r\nItem1=Setup.inf\r\nItem2=Tool.exe\r\nItem3=sub\\deep\\Tool.exe\r\n"
+    "Item4=%SYSTEMDIR%\\mivo_record_shared.dll,0\r\nItem5=%WINDIR%\\mivo_record_new.ini,0\r\n";
+
+TEST_F(InstallFlowTest, TheUninstallRemovesWhatTheInstallWroteAndNothingItFoundThere) {
+    char system[MAX_PATH] = {};
+    GetSystemDirectoryA(system, MAX_PATH);
+    const std::string shared = std::string(system) + "\\mivo_record_shared.dll";
+    const std::string fresh = installkit::WindowsDir() + "\\mivo_record_new.ini";
+    const std::string kept = ToAnsi(scratch_.Path()) + "\\kept";
+    leftovers_.File(shared);
+    leftovers_.File(fresh);
+    leftovers_.Directory(kept);
+    leftovers_.Directory(target_);
+    testfiles::RemoveTreeWaiting(FromAnsi(target_));
+    ASSERT_TRUE(installkit::WriteText(shared, "the system's own"));
+    DeleteFileA(fresh.c_str());
+    ASSERT_TRUE(installkit::WriteText(kept + "\\other.txt", "another product's"));
+    ASSERT_TRUE(installkit::WriteText(dist_ + "\\mivo_record_shared.dll", "ours"));
+    ASSERT_TRUE(installkit::WriteText(dist_ + "\\mivo_record_new.ini", "ours"));
+    Prepare(kRecordedProduct);
+    std::vector<MessageBoxContent> boxes;
+    ASSERT_TRUE(Install(boxes));
+    ASSERT_EQ(installkit::ReadText(shared), "the system's own");
+    ASSERT_EQ(installkit::ReadText(fresh), "ours");
+    EXPECT_EQ(ReadIni(target_ + "\\Setup.inf", "InstallRecord", "DirHeldFiles"), "0");
+    // Made while the product was used: the data tree lies in the install
+    // directory the install created.
+    ASSERT_TRUE(installkit::WriteText(target_ + "\\data\\cache\\a.bin", "state"));
+
+    EXPECT_EQ(UninstallInstalled(), std::vector<std::wstring>{installkit::MessageText(MSG_UNINSTALL_COMPLETE)});
+    // Skipped at install because it was there: the system's file stays.
+    EXPECT_EQ(installkit::ReadText(shared), "the system's own");
+    EXPECT_FALSE(Exists(fresh));
+    // Not made by the install: emptied never, removed only were it empty.
+    EXPECT_TRUE(Exists(kept + "\\other.txt"));
+    EXPECT_FALSE(Exists(target_));
+    for (const std::wstring& name : testfiles::FilesIn(FromAnsi(target_), L"*")) {
+        ADD_FAILURE() << ToAnsi(name);
     }
+}
+
+TEST_F(InstallFlowTest, AFolderThatHeldTheUsersFilesKeepsThemWhateverAllDeleteSays) {
+    leftovers_.Directory(target_);
+    testfiles::RemoveTreeWaiting(FromAnsi(target_));
+    ASSERT_TRUE(installkit::WriteText(target_ + "\\letter.txt", "mine"));
+    ASSERT_TRUE(installkit::WriteText(target_ + "\\photos\\1.jpg", "mine"));
+    ASSERT_TRUE(installkit::WriteText(target_ + "\\Tool.exe", "my older tool"));
+    ASSERT_TRUE(installkit::WriteText(dist_ + "\\mivo_record_shared.dll", "ours"));
+    ASSERT_TRUE(installkit::WriteText(dist_ + "\\mivo_record_new.ini", "ours"));
+    Prepare(kRecordedProduct);
+    std::vector<MessageBoxContent> boxes;
+    ASSERT_TRUE(Install(boxes));
+    EXPECT_EQ(ReadIni(target_ + "\\Setup.inf", "InstallRecord", "DirHeldFiles"), "1");
+    ASSERT_TRUE(installkit::WriteText(target_ + "\\sub\\deep\\made.log", "state"));
+
+    // No message 11 for a folder left on purpose.
+    EXPECT_EQ(UninstallInstalled(), std::vector<std::wstring>{installkit::MessageText(MSG_UNINSTALL_COMPLETE)});
+    EXPECT_EQ(installkit::ReadText(target_ + "\\letter.txt"), "mine");
+    EXPECT_EQ(installkit::ReadText(target_ + "\\photos\\1.jpg"), "mine");
+    // Overwritten by the install, so the install's own.
+    EXPECT_FALSE(Exists(target_ + "\\Tool.exe"));
+    EXPECT_FALSE(Exists(target_ + "\\Setup.inf"));
+    // The directories the install created go with everything in them.
+    EXPECT_FALSE(Exists(target_ + "\\sub"));
+}
+
+TEST_F(InstallFlowTest, AnInstallOverItsOwnEarlierInstallMergesTheRecord) {
+    leftovers_.Directory(target_);
+    testfiles::RemoveTreeWaiting(FromAnsi(target_));
+    ASSERT_TRUE(installkit::WriteText(dist_ + "\\mivo_record_shared.dll", "ours"));
+    ASSERT_TRUE(installkit::WriteText(dist_ + "\\mivo_record_new.ini", "ours"));
+    Prepare(kRecordedProduct);
+    std::vector<MessageBoxContent> boxes;
+    ASSERT_TRUE(Install(boxes));
+    EXPECT_FALSE(InstallDirHoldsOthersFiles(target_.c_str()));
+    ASSERT_TRUE(installkit::WriteText(target_ + "\\user.txt", "mine"));
+    EXPECT_FALSE(InstallDirHoldsOthersFiles(target_.c_str()));
+    // Again: every file exists now, and the directory held files.
+    Prepare(kRecordedProduct);
+    ASSERT_TRUE(Install(boxes));
+    EXPECT_EQ(ReadIni(target_ + "\\Setup.inf", "InstallRecord", "DirHeldFiles"), "0");
+    EXPECT_NE(ReadIni(target_ + "\\Setup.inf", "InstallRecord", "File5"), "?");
+    EXPECT_EQ(UninstallInstalled(), std::vector<std::wstring>{installkit::MessageText(MSG_UNINSTALL_COMPLETE)});
+    EXPECT_FALSE(Exists(target_));
+    EXPECT_TRUE(InstallDirHoldsOthersFiles(dist_.c_str()));
+}
+
+TEST_F(InstallFlowTest, AFailedCopyOfAMovingInstallLeavesTheDistributionWhole) {
+    leftovers_.Directory(target_);
+    const std::string inf =
+        "[Install]\r\nTitle=T\r\nInstallDir=Acme\r\n"
+        "[Files]\r\nItem1=Setup.inf\r\nItem2=Tool.exe\r\nItem3=absent.txt\r\n";
+    Prepare(inf);
+    std::vector<MessageBoxContent> boxes;
+    EXPECT_FALSE(Install(boxes));
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, L"ファイルのコピーに失敗しました。\n" + FromAnsi(dist_ + "\\absent.txt"));
+    EXPECT_TRUE(Exists(dist_ + "\\Tool.exe"));
+    EXPECT_EQ(installkit::ReadText(setupFile_), inf);
+    // What was written so far is recorded for an uninstall.
+    EXPECT_EQ(ReadIni(target_ + "\\Setup.inf", "InstallRecord", "File2"), target_ + "\\Tool.exe");
+
+    ASSERT_TRUE(installkit::WriteText(dist_ + "\\absent.txt", "now here"));
+    Prepare(inf);
+    EXPECT_TRUE(Install(boxes));
+    EXPECT_FALSE(Exists(dist_ + "\\Tool.exe"));
+    EXPECT_FALSE(Exists(setupFile_));
+    EXPECT_EQ(installkit::ReadText(target_ + "\\absent.txt"), "now here");
+}
+
+TEST_F(InstallFlowTest, CleanUpAfterMoveDeletesOnlyWhatTheElevatedInstallNamedAndOnlyOnce) {
+    const char kCleanUpKey[] = "SOFTWARE\\Mivo";
+    leftovers_.Key(HKEY_LOCAL_MACHINE, kCleanUpKey);
+    const std::string setup = dist_ + "\\Setup.exe";
+    const std::string victim = dist_ + "\\victim.txt";
+    auto record = [&](const std::string& file, const char* token) {
+        ASSERT_TRUE(machine::MakeKey(HKEY_LOCAL_MACHINE, FromAnsi(kCleanUpKey)));
+        HKEY key = nullptr;
+        ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, kCleanUpKey, 0, KEY_SET_VALUE, &key), ERROR_SUCCESS);
+        RegSetValueExA(key, "CleanUpFile", 0, REG_SZ, reinterpret_cast<const BYTE*>(file.c_str()),
+                       static_cast<DWORD>(file.size() + 1));
+        RegSetValueExA(key, "CleanUpToken", 0, REG_SZ, reinterpret_cast<const BYTE*>(token),
+                       static_cast<DWORD>(std::strlen(token) + 1));
+        RegCloseKey(key);
+    };
+    ASSERT_TRUE(installkit::WriteText(setup, "MZ"));
+    ASSERT_TRUE(installkit::WriteText(victim, "precious"));
+
+    // The state file of earlier Mivos, written by anyone: it names nothing now.
+    ASSERT_TRUE(installkit::WriteText(stateFile_, "[Install]\r\nDelFile=" + victim + "\r\n"));
+    CleanUpAfterMove("");
+    EXPECT_TRUE(Exists(victim));
+
+    // Another token: a record left over, or a run the install did not start.
+    record(setup, "0123456789abcdef");
+    CleanUpAfterMove("fedcba9876543210");
+    EXPECT_TRUE(Exists(setup));
+
+    CleanUpAfterMove("0123456789abcdef");
+    EXPECT_FALSE(Exists(setup));
+    EXPECT_FALSE(installkit::RegKeyExists(HKEY_LOCAL_MACHINE, kCleanUpKey));
+    // Once: the same token again finds nothing.
+    ASSERT_TRUE(installkit::WriteText(setup, "MZ"));
+    CleanUpAfterMove("0123456789abcdef");
+    EXPECT_TRUE(Exists(setup));
+    EXPECT_TRUE(Exists(victim));
+}
+
+TEST_F(InstallFlowTest, TheUnattendedUninstallsCleanUpDeletesOnlyUnderItsTokenAndOnlyOnce) {
+    const char kCleanUpKey[] = "SOFTWARE\\Mivo";
+    leftovers_.Key(HKEY_LOCAL_MACHINE, kCleanUpKey);
+    const std::string setup = dist_ + "\\Setup.exe";
+    ASSERT_TRUE(machine::MakeKey(HKEY_LOCAL_MACHINE, FromAnsi(kCleanUpKey)));
+    HKEY key = nullptr;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, kCleanUpKey, 0, KEY_SET_VALUE, &key), ERROR_SUCCESS);
+    const char token[] = "00c0ffee00c0ffee";
+    RegSetValueExA(key, "UninstallCleanUpFile", 0, REG_SZ, reinterpret_cast<const BYTE*>(setup.c_str()),
+                   static_cast<DWORD>(setup.size() + 1));
+    RegSetValueExA(key, "UninstallCleanUpToken", 0, REG_SZ, reinterpret_cast<const BYTE*>(token), sizeof token);
+    RegCloseKey(key);
+    ASSERT_TRUE(installkit::WriteText(setup, "MZ"));
+
+    installkit::ReportRecorder log;
+    FinishUnattendedUninstall(log, "");
+    FinishUnattendedUninstall(log, "ffffffffffffffff");
+    EXPECT_TRUE(Exists(setup));
+
+    FinishUnattendedUninstall(log, token);
+    EXPECT_FALSE(Exists(setup));
+    EXPECT_FALSE(installkit::RegKeyExists(HKEY_LOCAL_MACHINE, kCleanUpKey));
+    ASSERT_TRUE(installkit::WriteText(setup, "MZ"));
+    FinishUnattendedUninstall(log, token);
+    EXPECT_TRUE(Exists(setup));
+}
+
+TEST_F(InstallFlowTest, AMovingInstallNamesItsSetupProgramForTheCleanUpOnly) {
+    const char kCleanUpKey[] = "SOFTWARE\\Mivo";
+    leftovers_.Key(HKEY_LOCAL_MACHINE, kCleanUpKey);
+    leftovers_.Directory(target_);
+    Prepare("[Install]\r\nTitle=T\r\nInstallDir=Acme\r\n[Files]\r\nItem1=Tool.exe\r\n");
+    std::vector<MessageBoxContent> boxes;
+    ASSERT_TRUE(Install(boxes));
+    char file[MAX_PATH] = {};
+    DWORD size = sizeof file;
+    ASSERT_EQ(RegGetValueA(HKEY_LOCAL_MACHINE, kCleanUpKey, "CleanUpFile", RRF_RT_REG_SZ, nullptr, file, &size),
+              ERROR_SUCCESS);
+    EXPECT_EQ(std::string(file), ownPath_);
+    EXPECT_FALSE(Exists(stateFile_));
+}
+
+TEST_F(InstallFlowTest, AClassKeyThatWasThereBeforeTheInstallStays) {
+    leftovers_.Key(HKEY_CLASSES_ROOT, ".mivorecordtest");
+    leftovers_.Directory(target_);
+    ASSERT_TRUE(machine::MakeKey(HKEY_CLASSES_ROOT, L".mivorecordtest\\OpenWithProgids"));
+    Prepare(
+        "[Install]\r\nTitle=T\r\nInstallDir=Acme\r\nIsFileDelAfterMivo=0\r\n[Uninstall]\r\nTitle=U\r\n"
+        "RebootDlg=0\r\n[RegKey]\r\nItem1=HKEY_CLASSES_ROOT\\.mivorecordtest\r\n"
+        "[Files]\r\nItem1=Setup.inf\r\n");
+    std::vector<MessageBoxContent> boxes;
+    ASSERT_TRUE(Install(boxes));
+    EXPECT_EQ(ReadIni(target_ + "\\Setup.inf", "InstallRecord", "KeyExisted1"), "HKEY_CLASSES_ROOT\\.mivorecordtest");
+    std::vector<std::wstring> texts = UninstallInstalled();
+    EXPECT_TRUE(installkit::RegKeyExists(HKEY_CLASSES_ROOT, ".mivorecordtest\\OpenWithProgids"));
+    ASSERT_FALSE(texts.empty());
+    EXPECT_NE(texts[0].find(L"\nHKEY_CLASSES_ROOT\\.mivorecordtest"), std::wstring::npos);
+}
+
+TEST_F(InstallFlowTest, AnInstallInPlaceFromADrivesRootContinuesItsUninstallInThatRoot) {
+    const std::string windows = installkit::WindowsDir();
+    leftovers_.File(windows + "\\$$UnMivo.exe");
+    leftovers_.File(windows + "\\$$UnMivo.inf");
+    Prepare("[Install]\r\nTitle=T\r\n[Uninstall]\r\nTitle=U\r\n");
+    // "E:\Setup.exe" runs in "E:" (its directory without the backslash), which
+    // names the current directory of drive E rather than its root.
+    std::strcpy(g_installer.installDir, "C:");
+    installkit::ReportRecorder answers;
+    LaunchUninstallerCopy(answers);  // the copy is no program here: its start fails
+    EXPECT_EQ(ReadIni(windows + "\\$$UnMivo.inf", "Uninstall", "Dir"), "C:\\");
 }
 
 }  // namespace

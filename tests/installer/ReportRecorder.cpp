@@ -26,7 +26,7 @@ ReportRecorder::ReportRecorder(gui::BoxRule rule) : rule_(std::move(rule)) {}
 void ReportRecorder::Notify(const Notice& notice) {
     char text[kNoticeCapacity];
     RenderNotice(text, notice);
-    Record(BoxOf(BoxKindOf(notice.severity), text));
+    Keep(BoxOf(BoxKindOf(notice.severity), text));
 }
 
 bool ReportRecorder::Ask(const Question& question) {
@@ -34,7 +34,7 @@ bool ReportRecorder::Ask(const Question& question) {
     LoadMessage(question.messageId, text, sizeof text);
     gui::MessageBoxContent box = BoxOf(BoxKindOf(question.style), text);
     bool yes = rule_(box) == IDYES;
-    Record(box);
+    Keep(box);
     return yes;
 }
 
@@ -61,7 +61,7 @@ gui::MessageBoxContent ReportRecorder::One() const {
     return one;
 }
 
-void ReportRecorder::Record(gui::MessageBoxContent box) {
+void ReportRecorder::Keep(gui::MessageBoxContent box) {
     boxes_.push_back(std::move(box));
 }
 

@@ -36,7 +36,7 @@ public:
     bool InCopyPhase() const { return copying_; }
 
 private:
-    void Record(gui::MessageBoxContent box);
+    void Keep(gui::MessageBoxContent box);
 
     gui::BoxRule rule_;
     std::vector<gui::MessageBoxContent> boxes_;

@@ -2,9 +2,11 @@
 // functions, in process.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstring>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "ReportRecorder.h"
 #include "engine/InstallerState_win.h"
@@ -385,4 +387,224 @@ TEST_F(SetupInfoTest, LongShiftJisValuesAreCutWithoutOverflowOrHalfCharacters) {
     }
     EXPECT_LE(std::strlen(g_setupInfo.title), 127u);
     EXPECT_EQ(std::strlen(g_setupInfo.message), 200u + 1u);
+}
+
+namespace {
+
+// Every text member of the loaded record (and the install directory it may
+// set) is terminated inside its array and does not end in half a character.
+void ExpectWholeTexts(const std::string& what) {
+    struct Text {
+        const char* name;
+        const char* text;
+        size_t capacity;
+    };
+    const SetupInfo& s = g_setupInfo;
+#define TEXT_MEMBER(member)                 \
+    Text {                                  \
+#member, s.member, sizeof(s.member) \
+    }
+    const Text texts[] = {
+        TEXT_MEMBER(title),           TEXT_MEMBER(groupName),
+        TEXT_MEMBER(uninstallKey),    TEXT_MEMBER(textFile),
+        TEXT_MEMBER(installDirEntry), TEXT_MEMBER(installDirReg),
+        TEXT_MEMBER(message),         TEXT_MEMBER(groupInfo),
+        TEXT_MEMBER(startupInfo),     TEXT_MEMBER(desktopInfo),
+        TEXT_MEMBER(uninstallName),   TEXT_MEMBER(iconFile),
+        TEXT_MEMBER(publisher),       TEXT_MEMBER(urlInfoAbout),
+        TEXT_MEMBER(displayVersion),  TEXT_MEMBER(helpLink),
+        TEXT_MEMBER(urlUpdateInfo),   TEXT_MEMBER(program),
+        TEXT_MEMBER(uninstallDir),    Text{"installDir", g_installer.installDir, sizeof(g_installer.installDir)},
+    };
+#undef TEXT_MEMBER
+    for (const Text& t : texts) {
+        const char* end = static_cast<const char*>(std::memchr(t.text, '\0', t.capacity));
+        ASSERT_NE(end, nullptr) << what << ": " << t.name << " not terminated";
+        for (const char* p = t.text; p < end; p = CharNextExA(932, p, 0)) {
+            EXPECT_FALSE(IsDBCSLeadByteEx(932, static_cast<BYTE>(*p)) && p + 1 == end)
+                << what << ": " << t.name << " ends in half a character";
+        }
+    }
+}
+
+// The entries of every list section: at most 99, each whole and below 256 bytes.
+void ExpectWholeItemLists(const std::string& what, const char* extraSection) {
+    for (const char* section : {"Files", "Group", "Startup", "Desktop", "RmDir", "RegKey", extraSection}) {
+        installkit::ReportRecorder answer;
+        ItemList list = ReadItemList(answer, section);
+        EXPECT_EQ(answer.One().text, L"") << what << " [" << section << "]";
+        ASSERT_TRUE(list) << what << " [" << section << "]";
+        int count = 0;
+        for (const ItemNode* node = list.First(); node; node = node->next) {
+            ++count;
+            size_t length = strnlen(node->text, kItemCapacity);
+            ASSERT_LT(length, kItemCapacity) << what << " [" << section << "]";
+            const char* end = node->text + length;
+            for (const char* p = node->text; p < end; p = CharNextExA(932, p, 0)) {
+                EXPECT_FALSE(IsDBCSLeadByteEx(932, static_cast<BYTE>(*p)) && p + 1 == end)
+                    << what << " [" << section << "] entry " << count << " ends in half a character";
+            }
+        }
+        EXPECT_LE(count, kMaxItems) << what << " [" << section << "]";
+    }
+}
+
+// Every key the loader reads, by section.
+const char* const kKeys[][2] = {
+    {"Install", "InstallProhibited"},
+    {"Install", "Title"},
+    {"Install", "TextFile"},
+    {"Install", "Program"},
+    {"Install", "InstallDir"},
+    {"Install", "InstallDirReg"},
+    {"Install", "IsFileDelAfterMivo"},
+    {"Install", "Message"},
+    {"Install", "AllUsers"},
+    {"Group", "Value"},
+    {"Group", "GroupName"},
+    {"Group", "Info"},
+    {"Startup", "Value"},
+    {"Startup", "Info"},
+    {"Desktop", "Value"},
+    {"Desktop", "Info"},
+    {"Uninstall", "Title"},
+    {"Uninstall", "Key"},
+    {"Uninstall", "Name"},
+    {"Uninstall", "Modify"},
+    {"Uninstall", "IconFile"},
+    {"Uninstall", "Publisher"},
+    {"Uninstall", "URLInfoAbout"},
+    {"Uninstall", "DisplayVersion"},
+    {"Uninstall", "HelpLink"},
+    {"Uninstall", "URLUpdateInfo"},
+    {"Uninstall", "Program"},
+    {"Uninstall", "AllDelete"},
+    {"Uninstall", "RebootDlg"},
+    {"Uninstall", "NotAdmin"},
+};
+
+// A setup file with `value(section, key)` for every key, sections in order.
+std::string EveryKey(const std::function<std::string(const std::string&, const std::string&)>& value) {
+    std::string file;
+    std::string current;
+    for (const auto& key : kKeys) {
+        if (current != key[0]) {
+            current = key[0];
+            file += "[" + current + "]\r\n";
+        }
+        file += std::string(key[1]) + "=" + value(key[0], key[1]) + "\r\n";
+    }
+    return file;
+}
+
+// Item1..Item100 of a list section, each `value`, with Item0 before them.
+std::string Items(const std::string& section, const std::string& value) {
+    std::string text = "[" + section + "]\r\nItem0=" + value + "\r\n";
+    for (int n = 1; n <= 100; ++n) {
+        text += "Item" + std::to_string(n) + "=" + value + "\r\n";
+    }
+    return text;
+}
+
+}  // namespace
+
+// Setup files an attacker or a careless author could ship: each load ends in
+// the record or in the error box, never in a crash, an overflow or a hang;
+// whatever arrives is whole.
+TEST_F(SetupInfoTest, HostileSetupFilesEndInTheRecordOrAnErrorBox) {
+    // ソ and 表 end in a 0x5C trail byte; a long run of them ends wherever a
+    // buffer does.
+    std::string soHyo;
+    for (int i = 0; i < 2500; ++i) {
+        soHyo += i % 2 ? "\x95\x5C" : "\x83\x5C";
+    }
+    const std::string longAscii(5000, 'v');
+    const std::string longDigits(5000, '9');
+    auto isNumber = [](const std::string& key) {
+        for (const char* number : {"InstallProhibited", "IsFileDelAfterMivo", "AllUsers", "Value", "Modify",
+                                   "AllDelete", "RebootDlg", "NotAdmin"}) {
+            if (key == number) {
+                return true;
+            }
+        }
+        return false;
+    };
+    std::string junk;
+    uint32_t seed = 5;
+    for (int i = 0; i < 65536; ++i) {
+        seed = seed * 1664525u + 1013904223u;
+        junk += char(seed >> 24);
+    }
+    const std::string numbers =
+        "[Install]\r\nTitle=T\r\nInstallProhibited=-2147483649\r\nIsFileDelAfterMivo=1e9\r\nAllUsers=+1\r\n"
+        "InstallDir=\\Tools\r\n[Group]\r\nValue=99999999999999999999\r\n[Startup]\r\nValue=-1\r\n"
+        "[Desktop]\r\nValue=2147483648\r\n[Uninstall]\r\nTitle=U\r\nModify=  -0\r\nAllDelete=-4294967297\r\n"
+        "RebootDlg=4294967297\r\nNotAdmin=0x10\r\n";
+    std::string huge = "[Install]\r\nTitle=T\r\n[Uninstall]\r\nTitle=U\r\n[Padding]\r\n";
+    while (huge.size() < (2u << 20)) {
+        huge += "; " + std::string(98, 'c') + "\r\n";
+    }
+    huge += Items("Files", "big.dat");
+
+    // The load's result in install and uninstall mode: 1 the record, 0 the
+    // error box (the loaded mode's title missing, or an unusable
+    // InstallDirReg); -1 either, where Windows and Wine may read the file
+    // differently.
+    struct Case {
+        std::string what;
+        std::string file;  // none: no file at all
+        const char* extraSection;
+        int install, uninstall;
+    } cases[] = {
+        {"over-long text in every key",
+         EveryKey([&](const std::string&, const std::string& key) { return isNumber(key) ? longDigits : longAscii; }),
+         "Files", 0, 1},
+        {"over-long Shift-JIS in every key",
+         EveryKey([&](const std::string&, const std::string& key) { return isNumber(key) ? "-" + longDigits : soHyo; }),
+         "Files", 0, 1},
+        {"Shift-JIS names ending in 0x5C",
+         "[Install]\r\nTitle=\x83\x5C\r\nInstallDir=\x83\x5C\\\x95\x5C\r\nInstallDirReg=HKEY_CURRENT_USER\\Software\\" +
+             soHyo.substr(0, 300) + "\r\n[Group]\r\nGroupName=\x95\x5C\\\r\n[\x83\x5C\x95\x5C]\r\nItem1=\x83\x5C\r\n" +
+             Items("Files", soHyo.substr(0, 301)) + Items("Group", "\x83\x5C,\x95\x5C\\\x83\x5C.exe"),
+         "\x83\x5C\x95\x5C", 1, 0},
+        {"no file", "", "Files", 0, 0},
+        {"empty file", "", "Files", 0, 0},
+        {"sections without keys", "[Install]\r\n[Uninstall]\r\n[Group]\r\n[Files]\r\n", "Files", 0, 0},
+        {"keys before any section", "Title=T\r\nItem1=a\r\n", "Files", 0, 0},
+        {"unclosed section", "[Install\r\nTitle=T\r\n[Uninstall\r\nTitle=U", "Files", -1, -1},
+        {"item gaps and Item100",
+         "[Install]\r\nTitle=T\r\n[Files]\r\nItem1=a\r\nItem2=\r\nItem3=c\r\n" + Items("RmDir", soHyo.substr(0, 600)) +
+             Items("RegKey", "HKEY_CURRENT_USER\\" + longAscii),
+         "Files", 1, 0},
+        {"huge and negative numbers", numbers, "Files", 1, 1},
+        {"random bytes", junk, "Files", -1, -1},
+        {"a line of 100000 bytes", "[Install]\r\nTitle=" + std::string(100000, 't') + "\r\n", "Files", -1, 0},
+        {"two megabytes", huge, "Files", 1, 1},
+    };
+    for (const Case& c : cases) {
+        if (c.what == "no file") {
+            DeleteFileW(setupPath_.c_str());
+        } else {
+            Write(c.file);
+        }
+        for (SetupLoadMode mode : {SetupLoadMode::Probe, SetupLoadMode::Install, SetupLoadMode::Uninstall}) {
+            g_setupInfo = SetupInfo();
+            std::strcpy(g_installer.installDir, "C:\\dist");
+            std::wstring box;
+            int result = Load(mode, &box);
+            std::string what = c.what + " (mode " + std::to_string(static_cast<int>(mode)) + ")";
+            if (mode != SetupLoadMode::Probe) {
+                EXPECT_TRUE((result == 1 && box.empty()) || (result == 0 && !box.empty()))
+                    << what << ": result " << result << ", box " << testfiles::ToUtf8(box);
+                int expected = mode == SetupLoadMode::Install ? c.install : c.uninstall;
+                if (expected >= 0) {
+                    EXPECT_EQ(result, expected) << what;
+                }
+            } else {
+                EXPECT_EQ(box, L"") << what;
+            }
+            ExpectWholeTexts(what);
+        }
+        ExpectWholeItemLists(c.what, c.extraSection);
+    }
 }

@@ -430,21 +430,28 @@ TEST_F(UninstallScene, ListedDirectoriesFilesAndTheInstallDirectoryGoAsAllDelete
     }
 }
 
-TEST_F(UninstallScene, MalformedRegistryItemsStopWithMessage2AndProtectedOnesAreSkipped) {
+TEST_F(UninstallScene, MalformedRegistryItemsAreReportedWithMessage2AndTheRestGoesOn) {
     const std::wstring badSetupFile =
         FromAnsi(ToAnsi(L"セットアップ情報ファイル（") + setupFile + ToAnsi(L"）の内容が不正です。"));
     for (const char* item : {"HKEY_CURRENT_USER", "HKCU\\Software\\MivoUninstallTest", "HKEY_CURRENT_USER\\"}) {
         MakeKey(HKEY_CURRENT_USER, std::string(kTestKey) + "\\First");
+        MakeKey(HKEY_CURRENT_USER, std::string(kTestKey) + "\\Third");
         Write(app + "\\Main.exe");
         ASSERT_TRUE(Load(std::string("RebootDlg=0\r\n[RegKey]\r\nItem1=HKEY_CURRENT_USER\\") + kTestKey +
-                         "\\First\r\nItem2=" + item + "\r\n[Files]\r\nItem1=Main.exe\r\n"));
+                         "\\First\r\nItem2=" + item + "\r\nItem3=HKEY_CURRENT_USER\\" + kTestKey +
+                         "\\Third\r\n[Files]\r\nItem1=Main.exe\r\n"));
         installkit::ReportRecorder answers;
-        EXPECT_FALSE(RunUninstall(answers)) << item;
-        EXPECT_EQ(Texts(answers.Boxes()), std::vector<std::wstring>{badSetupFile}) << item;
-        // Earlier steps stay done, later ones never ran.
+        // The uninstall entry is gone by now: stopping would leave a product
+        // that nothing can remove any more.
+        EXPECT_TRUE(RunUninstall(answers)) << item;
+        EXPECT_EQ(Texts(answers.Boxes()), (std::vector<std::wstring>{badSetupFile + L"\n" + FromAnsi(item),
+                                                                     MessageText(MSG_UNINSTALL_COMPLETE)}))
+            << item;
         EXPECT_FALSE(RegKeyExists(HKEY_CURRENT_USER, std::string(kTestKey) + "\\First")) << item;
-        EXPECT_TRUE(Exists(app + "\\Main.exe")) << item;
-        EXPECT_TRUE(Exists(setupFile)) << item;
+        EXPECT_FALSE(RegKeyExists(HKEY_CURRENT_USER, std::string(kTestKey) + "\\Third")) << item;
+        EXPECT_FALSE(Exists(app + "\\Main.exe")) << item;
+        machine::ForgetPendingOperations(FromAnsi(ownPath));
+        CreateDirectoryA(app.c_str(), nullptr);
     }
 
     MakeKey(HKEY_CURRENT_USER, std::string(kTestKey) + "\\Mine");
@@ -523,4 +530,35 @@ TEST_F(UninstallScene, TheUninstallProgramIsWaitedForAndOneThatCannotStartIsRepo
     installkit::ReportRecorder answers;
     EXPECT_FALSE(RunUninstallProgram(answers));
     EXPECT_EQ(Texts(answers.Boxes()), std::vector<std::wstring>{L"nosuch.exe の起動に失敗しました。"});
+}
+
+TEST_F(UninstallScene, TheStartChecksEveryEntryBeforeTheUninstallEntryGoes) {
+    const std::string entry = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\MivoCheckedEntry";
+    MakeKey(HKEY_LOCAL_MACHINE, entry);
+    Write(app + "\\Main.exe");
+    const std::string tooLong = std::string(250, 'x');  // too long below the install directory
+    ASSERT_TRUE(
+        Load("Key=MivoCheckedEntry\r\n[Group]\r\nValue=0\r\nItem1=,Main.exe\r\nItem2=Fine,Main.exe\r\n"
+             "[RmDir]\r\nItem1=%MIVO_NO_SUCH_VARIABLE%\\data\r\n[RegKey]\r\nItem1=HKEY_CURRENT_USER\r\n"
+             "[Files]\r\nItem1=Main.exe\r\nItem2=" +
+             tooLong + "\r\n"));
+    std::strcpy(g_installer.installDir, app.c_str());
+    const std::wstring bad =
+        FromAnsi(ToAnsi(L"セットアップ情報ファイル（") + setupFile + ToAnsi(L"）の内容が不正です。"));
+    installkit::ReportRecorder answers(gui::YesTo({MessageText(MSG_CONFIRM_UNINSTALL)}));
+    EXPECT_EQ(StartUninstall(answers), 0);
+    // Each one named, no question asked, nothing removed.
+    EXPECT_EQ(Texts(answers.Boxes()),
+              (std::vector<std::wstring>{bad + L"\n%MIVO_NO_SUCH_VARIABLE%\\data", bad + L"\nHKEY_CURRENT_USER",
+                                         bad + L"\n" + FromAnsi(tooLong), bad + L"\n,Main.exe"}));
+    EXPECT_TRUE(RegKeyExists(HKEY_LOCAL_MACHINE, entry));
+    EXPECT_TRUE(Exists(app + "\\Main.exe"));
+    EXPECT_TRUE(Exists(setupFile));
+    machine::DeleteKeyTree(HKEY_LOCAL_MACHINE, FromAnsi(entry));
+
+    // The continuation reports the same entries and removes the rest.
+    installkit::ReportRecorder removal;
+    EXPECT_TRUE(RunUninstall(removal));
+    EXPECT_EQ(Texts(removal.Boxes()).size(), 4u);  // three entries and the restart question
+    EXPECT_FALSE(Exists(app + "\\Main.exe"));
 }

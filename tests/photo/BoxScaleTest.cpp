@@ -51,3 +51,16 @@ TEST(BoxResize, FitsOrShrinksIntoTheLimits) {
 }
 
 }  // namespace
+
+TEST(PicturePixelLimit, FollowsTheAddressSpaceUpToTheHardLimit) {
+    const uint64_t gib = uint64_t(1) << 30;
+    // 2 GB (a 32-bit process): 1 GiB for 11 copies of 3 bytes, about 32.5
+    // million pixels (a 6600 x 4900 photograph fits).
+    EXPECT_EQ(PicturePixelLimit(2 * gib, int64_t(1) << 27), int64_t(gib / 33));
+    EXPECT_GT(PicturePixelLimit(2 * gib, int64_t(1) << 27), 6600 * 4900);
+    // Large-address-aware on 64-bit Windows: twice that.
+    EXPECT_EQ(PicturePixelLimit(4 * gib, int64_t(1) << 27), int64_t(2 * gib / 33));
+    // 64-bit: the library's own limit.
+    EXPECT_EQ(PicturePixelLimit(uint64_t(1) << 47, int64_t(1) << 27), int64_t(1) << 27);
+    EXPECT_EQ(PicturePixelLimit(0, 100), 0);
+}

@@ -25,7 +25,9 @@ TEST(ExpandEscapes, MarkersAndCodes) {
         {L"#169", L"\u00A9"},
         {L"#100", std::wstring(1, wchar_t(1)) + L"00"},
         {L"#9999x", L"\u270Fx"},
-        {L"#123456", L"\u3039" L"6"},  // five digits at most
+        {L"#123456",
+         L"\u3039"
+         L"6"},  // five digits at most
         {L"#12#c", std::wstring(1, wchar_t(12)) + L"\u00A9"},
         {L"#C #R #T", L"#C #R #T"},
         {L"#x", L"#x"},

@@ -54,9 +54,9 @@ TEST_P(FreshCopyGui, StartsWithTheChoicesThisCopyLeaves) {
 INSTANTIATE_TEST_SUITE_P(Buttons,
                          FreshCopyGui,
                          ::testing::Values(IDC_CLOSE_FILE, IDC_SAVE_AND_CLOSE),
-                         [](const ::testing::TestParamInfo<int>& info) {
-                             return info.param == IDC_CLOSE_FILE ? std::string("close_file")
-                                                                 : std::string("save_and_close");
+                         [](const ::testing::TestParamInfo<int>& tested) {
+                             return tested.param == IDC_CLOSE_FILE ? std::string("close_file")
+                                                                   : std::string("save_and_close");
                          });
 
 }  // namespace

@@ -205,6 +205,35 @@ TEST_F(ImageDocTest, RebuildsToNewLimitsAndAPaintWithStaleLayersEnds) {
     CloseDocument(doc);
 }
 
+TEST_F(ImageDocTest, NeverSavesThePictureWithoutItsCopyright) {
+    // Saved right after a rebuild, before the layers were made anew at the
+    // new size: the save makes them and the line is there.
+    std::wstring path = WritePicture(dir, L"p.bmp", 400, 300);
+    std::unique_ptr<ImageDoc> doc = ImageDoc::Open(path.c_str(), 0, 0, 0, 1).doc;
+    ASSERT_TRUE(doc);
+    ASSERT_EQ(doc->RenderTexts(0, 1, L"", L"Copyright #c BRAMWELT", 0, 15, 0), 1);
+    PaintNow(doc->View());
+    doc->SetLimits(320, 320);
+    ASSERT_EQ(doc->Rebuild(1), 1);
+    std::wstring out = dir / L"out.bmp";
+    ASSERT_NE(doc->Save(out.c_str(), 2), 0);
+    ImgHandle saved = ImgLoadW(out.c_str());
+    ASSERT_NE(saved, nullptr);
+    ASSERT_EQ(ImgWidth(saved), 320);
+    uint8_t* bits = nullptr;
+    ImgGetPixels(saved, nullptr, &bits, nullptr);
+    int whitened = 0;
+    for (int y = 240 - 25; y < 240; ++y) {  // buffer rows are bottom-up: the lowest rows
+        const uint8_t* row = bits + ((320 * 3 + 3) & ~3) * size_t(239 - y);
+        for (int x = 160; x < 320; ++x) {
+            whitened += row[x * 3 + 2] >= 200 ? 1 : 0;  // red 100 under the white line
+        }
+    }
+    ImgFree(saved);
+    EXPECT_GT(whitened, 20);
+    CloseDocument(doc);
+}
+
 // Rebuilds, layer changes and saves on one thread while the view paints.
 DWORD WINAPI RebuildRepeatedly(void* argument) {
     ImageDoc* doc = static_cast<ImageDoc*>(argument);

@@ -4,12 +4,17 @@
 #include <wincodec.h>
 #include <windows.h>
 
+#include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstdlib>
 #include <functional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "imaging/Image_win.h"
+#include "imaging/Pixels.h"
 #include "support/TestFiles.h"
 
 namespace {
@@ -144,7 +149,9 @@ std::string WithOrientation(const std::string& jpeg, int orientation) {
 
 TEST_F(ImagingTest, TurnsJpegsByTheirExifOrientation) {
     // Red top-left quadrant, the rest grey: where red ends up tells the turn.
-    ImgHandle picture = Paint(64, 32, [](int x, int y) { return x < 32 && y < 16 ? Rgb{255, 0, 0} : Rgb{128, 128, 128}; });
+    ImgHandle picture = Paint(64, 32, [](int x, int y) {
+        return x < 32 && y < 16 ? Rgb{255, 0, 0} : Rgb{128, 128, 128};
+    });
     std::wstring plain = dir / L"plain.jpg";
     ASSERT_EQ(ImgSaveJpegW(plain.c_str(), picture, 95), 1);
     std::string bytes = testfiles::ReadFileBytes(plain);
@@ -258,6 +265,177 @@ TEST_F(ImagingTest, RefusesBadInputWithACode) {
     ImgClearError();
     EXPECT_EQ(ImgLoad(""), nullptr);
     EXPECT_EQ(ImgLastError(), uint32_t(HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND)));
+    ImgFree(photo);
+}
+
+// CRC-32 of PNG chunks (ISO 3309), so that a forged header passes the
+// decoder's check and its size claim is what gets judged.
+uint32_t Crc32(const std::string& bytes) {
+    uint32_t crc = 0xFFFFFFFFu;
+    for (unsigned char byte : bytes) {
+        crc ^= byte;
+        for (int bit = 0; bit < 8; ++bit) {
+            crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+        }
+    }
+    return ~crc;
+}
+
+std::string BigEndian32(uint32_t value) {
+    return {char(value >> 24), char(value >> 16), char(value >> 8), char(value)};
+}
+
+std::string LittleEndian32(uint32_t value) {
+    return {char(value), char(value >> 8), char(value >> 16), char(value >> 24)};
+}
+
+std::string PngChunk(const std::string& type, const std::string& data) {
+    return BigEndian32(uint32_t(data.size())) + type + data + BigEndian32(Crc32(type + data));
+}
+
+// A PNG whose header claims width x height over a few bytes of picture data.
+std::string PngClaiming(uint32_t width, uint32_t height) {
+    std::string header = BigEndian32(width) + BigEndian32(height) + std::string("\x08\x02\0\0\0", 5);
+    return std::string("\x89PNG\r\n\x1A\n", 8) + PngChunk("IHDR", header) +
+           PngChunk("IDAT", std::string("\x78\x9C\x63\x60\x00\x00\x00\x04\x00\x01", 10)) + PngChunk("IEND", "");
+}
+
+// A 24-bit bitmap whose header claims width x height (negative: top-down)
+// over 64 bytes of pixels.
+std::string BmpClaiming(int32_t width, int32_t height) {
+    std::string info = LittleEndian32(40) + LittleEndian32(uint32_t(width)) + LittleEndian32(uint32_t(height)) +
+                       std::string("\x01\0\x18\0", 4) + std::string(24, '\0');
+    std::string file = "BM" + LittleEndian32(14 + 40 + 64) + std::string(4, '\0') + LittleEndian32(14 + 40) + info;
+    return file + std::string(64, '\x55');
+}
+
+// The JPEG with the size of its frame header replaced.
+std::string JpegClaiming(std::string jpeg, uint16_t width, uint16_t height) {
+    for (size_t i = 2; i + 9 < jpeg.size(); ++i) {
+        if (jpeg[i] == '\xFF' && (jpeg[i + 1] == '\xC0' || jpeg[i + 1] == '\xC2')) {
+            jpeg[i + 5] = char(height >> 8);
+            jpeg[i + 6] = char(height);
+            jpeg[i + 7] = char(width >> 8);
+            jpeg[i + 8] = char(width);
+            break;
+        }
+    }
+    return jpeg;
+}
+
+// A load of hostile bytes ends in a whole picture or in no picture with an
+// error code; either way the process lives on. `mustFail` for size claims
+// beyond what the library takes on.
+// Returns whether a picture came back.
+bool ExpectPictureOrCode(const std::wstring& path, const std::string& bytes, const std::string& what, bool mustFail) {
+    EXPECT_TRUE(testfiles::WriteFileBytes(path, bytes)) << what;
+    ImgClearError();
+    ImgHandle loaded = ImgLoadW(path.c_str());
+    if (!loaded) {
+        EXPECT_NE(ImgLastError(), 0u) << what;
+        return false;
+    }
+    EXPECT_FALSE(mustFail) << what << " loaded as " << ImgWidth(loaded) << " x " << ImgHeight(loaded);
+    int width = ImgWidth(loaded), height = ImgHeight(loaded);
+    EXPECT_TRUE(width >= 1 && height >= 1 && width <= kMaxImageSide && height <= kMaxImageSide) << what;
+    EXPECT_LE(int64_t(width) * height, kMaxImagePixels) << what;
+    const ImgInfoHeader* info = nullptr;
+    uint8_t* bits = nullptr;
+    uint32_t byteCount = 0;
+    EXPECT_TRUE(ImgGetPixels(loaded, &info, &bits, &byteCount)) << what;
+    EXPECT_EQ(byteCount, ((uint32_t(width) * 3 + 3) & ~3u) * uint32_t(height)) << what;
+    EXPECT_EQ(info->biWidth, width) << what;
+    // Every byte readable: a picture handed out short would fault here.
+    volatile uint32_t sum = 0;
+    for (uint32_t i = 0; i < byteCount; ++i) {
+        sum = sum + bits[i];
+    }
+    ImgFree(loaded);
+    return true;
+}
+
+TEST_F(ImagingTest, HostilePicturesEndInAPictureOrACode) {
+    ImgHandle photo = Paint(37, 23, Photo);
+    struct Format {
+        const char* name;
+        std::function<int(const wchar_t*)> save;
+        std::string bytes;
+    } formats[] = {
+        {"bmp", [&](const wchar_t* path) { return ImgSaveBmpW(path, photo); }, ""},
+        {"png", [&](const wchar_t* path) { return ImgSavePngW(path, photo); }, ""},
+        {"jpg", [&](const wchar_t* path) { return ImgSaveJpegW(path, photo, 90); }, ""},
+        {"gif", [&](const wchar_t* path) { return ImgSaveGifW(path, photo); }, ""},
+    };
+    for (Format& format : formats) {
+        std::wstring path = dir / (L"good." + testfiles::FromUtf8(format.name));
+        ASSERT_EQ(format.save(path.c_str()), 1) << format.name;
+        format.bytes = testfiles::ReadFileBytes(path);
+        ASSERT_GT(format.bytes.size(), 64u) << format.name;
+    }
+    std::string exifJpeg = WithOrientation(formats[2].bytes, 6);
+
+    // Cut at every length within the headers and at spread lengths beyond.
+    uint32_t seed = 17;
+    auto random = [&seed](uint32_t below) {
+        seed = seed * 1664525u + 1013904223u;
+        return (seed >> 8) % below;
+    };
+    std::vector<std::pair<std::string, std::string>> corpus;
+    std::vector<std::pair<std::string, std::string>> sources;
+    for (const Format& format : formats) {
+        sources.emplace_back(format.name, format.bytes);
+    }
+    sources.emplace_back("exif jpg", exifJpeg);
+    for (const auto& source : sources) {
+        const std::string& bytes = source.second;
+        for (size_t cut = 1; cut < std::min<size_t>(bytes.size(), 80); cut += 3) {
+            corpus.emplace_back(source.first + " cut at " + std::to_string(cut), bytes.substr(0, cut));
+        }
+        for (int i = 1; i < 12; ++i) {
+            size_t cut = bytes.size() * size_t(i) / 12;
+            corpus.emplace_back(source.first + " cut at " + std::to_string(cut), bytes.substr(0, cut));
+        }
+        // Bytes overwritten, mostly in the headers where the decoders parse.
+        for (int i = 0; i < 30; ++i) {
+            std::string damaged = bytes;
+            int changes = 1 + int(random(6));
+            for (int k = 0; k < changes; ++k) {
+                size_t at =
+                    random(4) ? random(uint32_t(std::min<size_t>(bytes.size(), 200))) : random(uint32_t(bytes.size()));
+                static const char kValues[] = {'\0', '\xFF', '\x7F', '\x80', '\x01'};
+                damaged[at] = random(2) ? kValues[random(5)] : char(random(256));
+            }
+            corpus.emplace_back(source.first + " damaged #" + std::to_string(i), damaged);
+        }
+    }
+    size_t loaded = 0;
+    for (size_t i = 0; i < corpus.size(); ++i) {
+        loaded +=
+            ExpectPictureOrCode(dir / (L"hostile" + std::to_wstring(i)), corpus[i].second, corpus[i].first, false);
+    }
+    // Damage in the pixel data leaves a picture; in the headers, none.
+    EXPECT_GT(loaded, 0u);
+    EXPECT_LT(loaded, corpus.size());
+
+    // Headers that claim more than the library takes on, or nonsense sizes.
+    struct Claim {
+        const char* what;
+        std::string bytes;
+    } claims[] = {
+        {"bmp 65536 x 1", BmpClaiming(65536, 1)},
+        {"bmp 65535 x 65535", BmpClaiming(65535, 65535)},
+        {"bmp 1 x -2147483648", BmpClaiming(1, INT32_MIN)},
+        {"bmp -5 x 5", BmpClaiming(-5, 5)},
+        {"bmp 0 x 0", BmpClaiming(0, 0)},
+        {"png 2147483647 x 1", PngClaiming(0x7FFFFFFFu, 1)},
+        {"png 20000 x 20000", PngClaiming(20000, 20000)},
+        {"png 0 x 10", PngClaiming(0, 10)},
+        {"jpg 65535 x 65535", JpegClaiming(formats[2].bytes, 65535, 65535)},
+        {"jpg 0 x 0", JpegClaiming(formats[2].bytes, 0, 0)},
+    };
+    for (const Claim& claim : claims) {
+        ExpectPictureOrCode(dir / L"claim.bin", claim.bytes, claim.what, true);
+    }
     ImgFree(photo);
 }
 

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "app/OutputName.h"
+#include "engine/Format.h"
 
 namespace {
 
@@ -130,4 +131,16 @@ TEST(ComposeOutputPath, RefusesAnOverlongPathAndAnEmptyName) {
     EXPECT_STREQ(path, L"");
     EXPECT_STREQ(ext, L"");
     EXPECT_FALSE(ComposeOutputPath(L"C:\\", L"", 1, ext, path, kShellTextCapacity));
+}
+
+TEST(ComposeOutputPath, AnyJpegExtensionOfTheInputSavesAsJpg) {
+    // The format list is preselected from the input's extension; a JPEG under
+    // any of its names becomes a ".jpg" output, never ".unknown".
+    for (const wchar_t* input : {L"C:\\p\\photo.jfif", L"C:\\p\\photo.jpeg", L"C:\\p\\photo.JPE"}) {
+        wchar_t split[kShellTextCapacity], dir[kShellTextCapacity], name[kShellTextCapacity];
+        ASSERT_TRUE(SplitOutputName(L"_tdr", input, split, dir, name, kShellTextCapacity));
+        wchar_t ext[kShellTextCapacity], path[kShellTextCapacity];
+        ASSERT_TRUE(ComposeOutputPath(dir, name, FormatOfPath(split), ext, path, kShellTextCapacity));
+        EXPECT_STREQ(path, L"C:\\p\\photo_tdr.jpg") << input;
+    }
 }

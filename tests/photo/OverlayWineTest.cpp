@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <atomic>
 #include <climits>
+#include <cmath>
 #include <cstring>
 #include <memory>
 #include <random>
@@ -18,6 +19,7 @@
 #include "engine/Effects.h"
 #include "engine/ImageDoc_win.h"
 #include "engine/OverlayText_win.h"
+#include "engine/RegionMap.h"
 #include "engine/ViewMouse_win.h"
 #include "imaging/Image_win.h"
 #include "resources/resource.h"
@@ -94,6 +96,19 @@ public:
         HandleViewMouse(doc, view, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(area.right, area.bottom));
         HandleViewMouse(doc, view, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(area.left, area.bottom));
         HandleViewMouse(doc, view, WM_LBUTTONUP, 0, MAKELPARAM(area.left, area.top));
+        GdiFlush();
+    }
+    // A lasso through `points`: pressed at the first, moved through the
+    // middle ones, released at the last.
+    void SelectLasso(const std::vector<POINT>& points) {
+        ImageDoc& doc = *doc_;
+        HWND view = doc.View();
+        doc.ArmSelection(true);
+        HandleViewMouse(doc, view, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(points.front().x, points.front().y));
+        for (size_t i = 1; i + 1 < points.size(); ++i) {
+            HandleViewMouse(doc, view, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(points[i].x, points[i].y));
+        }
+        HandleViewMouse(doc, view, WM_LBUTTONUP, 0, MAKELPARAM(points.back().x, points.back().y));
         GdiFlush();
     }
 
@@ -199,18 +214,78 @@ TEST_F(OverlayTest, CopyrightIsBoldAboveSizeSeven) {
     }
 }
 
-TEST_F(OverlayTest, CopyrightFollowsTheClientAreaNotThePicture) {
-    // A view larger than its picture (a window that cannot be made as small):
-    // the line is placed at the client's lower right, beyond the picture, and
-    // is cut off.
-    OpenDoc doc(dir, 40, 30);
+TEST_F(OverlayTest, TextsArePlacedByThePictureNotTheViewAndSavedWhole) {
+    // A small trim in a view larger than it (a window cannot be made as
+    // small): the line lands whole at the picture's own lower right, and the
+    // saved file carries it there.
+    OpenDoc doc(dir, 60, 40);
     ASSERT_TRUE(doc.Ready());
     SetWindowPos(doc->View(), nullptr, 0, 0, 300, 200, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-    ASSERT_GT(doc.Client().right - 10 - 40, doc.Width());
-    ASSERT_EQ(doc->SetCopyright(1, L"Copyright", 15), 1);
-    EXPECT_TRUE(FindInk(doc, LayerCopyrightSharp).Empty());
+    ASSERT_GT(doc.Client().right, 100);
+    ASSERT_EQ(doc->SetCopyright(1, L"(c) A", 10), 1);
+    InkBox ink = FindInk(doc, LayerCopyrightSharp);
+    ASSERT_FALSE(ink.Empty());
+    EXPECT_LE(ink.right, 60 - 10);
+    EXPECT_GE(ink.right, 60 - 14);
+    EXPECT_LE(ink.bottom, 40 - 5);
+    EXPECT_GT(ink.left, 0) << "the whole line, not its cut-off end";
     ASSERT_EQ(doc->SetWatermark(1, L"WM", 10), 1);
-    EXPECT_FALSE(FindInk(doc, LayerWatermarkSharp).Empty()) << "the tiles cover the picture still";
+    EXPECT_FALSE(FindInk(doc, LayerWatermarkSharp).Empty());
+    ASSERT_EQ(doc->SetWatermark(0, L"WM", 10), 1);  // its relief would shade the line
+
+    InvalidateRect(doc->View(), nullptr, FALSE);
+    UpdateWindow(doc->View());
+    std::wstring out = dir / L"small.bmp";
+    ASSERT_NE(doc->Save(out.c_str(), 2), 0);
+    ImgHandle saved = ImgLoadW(out.c_str());
+    ASSERT_NE(saved, nullptr);
+    EXPECT_EQ(ImgWidth(saved), 60);
+    std::vector<uint8_t> savedBytes = doc.Pixels(saved);
+    ImgFree(saved);
+    // Where the line's strokes are white, the saved pixel is five parts in
+    // six white whatever lay under it.
+    int strokes = 0, whitened = 0;
+    for (int y = ink.top; y <= ink.bottom; ++y) {
+        for (int x = ink.left; x <= ink.right; ++x) {
+            if (doc.Layer(LayerCopyrightSharp, x, y, 0) == 255) {
+                size_t at = RowStride(60) * size_t(40 - 1 - y) + size_t(x) * 3;
+                ++strokes;
+                whitened += savedBytes[at] >= 5 * 255 / 6 ? 1 : 0;
+            }
+        }
+    }
+    EXPECT_GT(strokes, 0);
+    EXPECT_EQ(whitened, strokes);
+}
+
+TEST_F(OverlayTest, SavesNeitherTheSelectionTintNorTheRubberBand) {
+    OpenDoc doc(dir, 120, 90, 5);
+    ASSERT_TRUE(doc.Ready());
+    ASSERT_EQ(doc->SetCopyright(0, L"", 10), 1);
+    doc.Select(RECT{10, 10, 100, 80});
+    ASSERT_TRUE(doc->HasSelection());
+    InvalidateRect(doc->View(), nullptr, FALSE);
+    UpdateWindow(doc->View());
+    std::wstring out = dir / L"tinted.bmp";
+    ASSERT_NE(doc->Save(out.c_str(), 2), 0);
+    ImgHandle saved = ImgLoadW(out.c_str());
+    ASSERT_NE(saved, nullptr);
+    EXPECT_EQ(doc.Pixels(saved), doc.Pixels(doc->Display())) << "the picture as it is, untinted";
+    ImgFree(saved);
+    EXPECT_TRUE(doc->HasSelection()) << "saving leaves the selection shown";
+
+    // A rubber band being dragged for a trim is not saved either.
+    doc->ArmSelection(false);
+    doc->ArmTrim(false);
+    HandleViewMouse(*doc, doc->View(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+    HandleViewMouse(*doc, doc->View(), WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(60, 50));
+    GdiFlush();
+    ASSERT_NE(doc->Save(out.c_str(), 2), 0);
+    saved = ImgLoadW(out.c_str());
+    ASSERT_NE(saved, nullptr);
+    EXPECT_EQ(doc.Pixels(saved), doc.Pixels(doc->Display()));
+    ImgFree(saved);
+    doc->LeaveTrim();
 }
 
 TEST_F(OverlayTest, WatermarkRowsAndTilesStartWhereTheStepPutsThem) {
@@ -395,7 +470,7 @@ TEST_F(OverlayTest, MosaicAndBlurChangeOnlyTheSelectionAndEndIt) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        ASSERT_EQ(doc->Rebuild(1), 1);  // effects removed, selection gone
+        doc->RemoveEffects();
         doc.Select(area);
         ASSERT_TRUE(doc->HasSelection());
 
@@ -468,4 +543,141 @@ TEST_F(OverlayTest, EffectsAndRebuildsOnTwoThreadsWhileTheViewPaints) {
     rebuilder.join();
     EXPECT_GT(ran, 0);
     EXPECT_TRUE(IsWindow(doc->View()));
+}
+
+// The lasso Select draws round `area`.
+static std::vector<POINT> RectLasso(RECT area) {
+    return {{area.left, area.top},
+            {area.right, area.top},
+            {area.right, area.bottom},
+            {area.left, area.bottom},
+            {area.left, area.top}};
+}
+
+static std::vector<POINT> MappedLasso(const std::vector<POINT>& lasso, const Affine& map) {
+    std::vector<POINT> result;
+    for (POINT p : lasso) {
+        RegionPoint at = map(RegionPoint{double(p.x), double(p.y)});
+        result.push_back(POINT{LONG(std::lround(at.x)), LONG(std::lround(at.y))});
+    }
+    return result;
+}
+
+static size_t Differing(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b) {
+    if (a.size() != b.size()) {
+        return std::max(a.size(), b.size());
+    }
+    size_t count = 0;
+    for (size_t i = 0; i < a.size(); ++i) {
+        count += a[i] != b[i] ? 1 : 0;
+    }
+    return count;
+}
+
+struct Stroke {
+    bool mosaic;
+    int size;
+    std::vector<POINT> lasso;  // on the loaded picture
+};
+
+static void ApplyStrokes(OpenDoc& doc, const std::vector<Stroke>& strokes, const Affine& map) {
+    // A view resized under the pointer gets a mouse move of its own, which
+    // would add the pointer's place to the lasso being drawn here.
+    SetCursorPos(GetSystemMetrics(SM_CXSCREEN) - 1, GetSystemMetrics(SM_CYSCREEN) - 1);
+    for (const Stroke& stroke : strokes) {
+        doc.SelectLasso(MappedLasso(stroke.lasso, map));
+        ASSERT_TRUE(doc->HasSelection());
+        ASSERT_EQ(stroke.mosaic ? doc->ApplyMosaic(stroke.size) : doc->ApplyBlur(stroke.size), 1);
+    }
+}
+
+TEST_F(OverlayTest, EffectsSurviveSizesAndTurnsAsIfAppliedAgainByHand) {
+    OpenDoc doc(dir, 200, 150, 11);
+    ASSERT_TRUE(doc.Ready());
+    const std::vector<Stroke> strokes = {
+        {true, 8, RectLasso(RECT{20, 20, 120, 100})},
+        {false, 3, RectLasso(RECT{60, 40, 180, 130})},
+        {true, 5, {{150, 10}, {190, 60}, {130, 70}, {150, 10}}},
+    };
+    ApplyStrokes(doc, strokes, Affine());
+    EXPECT_TRUE(doc->HasEffects());
+
+    struct Step {
+        int limit;
+        int degrees;
+        int width, height;  // of the picture shown
+    } steps[] = {
+        {100, 0, 100, 75}, {100, 90, 75, 100}, {320, 270, 240, 320}, {0, 180, 200, 150}, {0, 0, 200, 150},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.limit * 1000 + step.degrees);
+        doc->SetLimits(step.limit, step.limit);
+        doc->SetRotation(step.degrees);
+        ASSERT_EQ(doc->Rebuild(1), 1);
+        ASSERT_EQ(doc.Width(), step.width);
+        ASSERT_EQ(doc.Height(), step.height);
+        EXPECT_TRUE(doc->HasEffects());
+        std::vector<uint8_t> rebuilt = doc.Pixels(doc->Display());
+        EXPECT_NE(rebuilt, doc.Pixels(doc->Working())) << "the effects were drawn again";
+
+        // The same regions and effects applied by hand to the new picture.
+        const int scaledW = step.degrees % 180 ? step.height : step.width;
+        const int scaledH = step.degrees % 180 ? step.width : step.height;
+        doc->RemoveEffects();
+        EXPECT_FALSE(doc->HasEffects());
+        EXPECT_EQ(doc.Pixels(doc->Display()), doc.Pixels(doc->Working()));
+        ApplyStrokes(doc, strokes, ScaleAndTurn(200, 150, scaledW, scaledH, step.degrees));
+        EXPECT_EQ(Differing(doc.Pixels(doc->Display()), rebuilt), 0u);
+    }
+
+    // What is saved after a size change carries them.
+    doc->SetLimits(100, 100);
+    ASSERT_EQ(doc->Rebuild(1), 1);
+    InvalidateRect(doc->View(), nullptr, FALSE);
+    UpdateWindow(doc->View());
+    std::wstring out = dir / L"hidden.bmp";
+    ASSERT_NE(doc->Save(out.c_str(), 2), 0);
+    ImgHandle saved = ImgLoadW(out.c_str());
+    ASSERT_NE(saved, nullptr);
+    EXPECT_EQ(doc.Pixels(saved), doc.Pixels(doc->Display()));
+    EXPECT_NE(doc.Pixels(saved), doc.Pixels(doc->Working()));
+    ImgFree(saved);
+}
+
+TEST_F(OverlayTest, ATrimKeepsTheEffectsInsideTheKeptRectangle) {
+    OpenDoc doc(dir, 200, 150, 13);
+    ASSERT_TRUE(doc.Ready());
+    const std::vector<Stroke> inside = {{true, 8, RectLasso(RECT{20, 20, 120, 100})}};
+    const std::vector<Stroke> outside = {{false, 4, RectLasso(RECT{150, 110, 190, 140})}};
+    ApplyStrokes(doc, inside, Affine());
+    ApplyStrokes(doc, outside, Affine());
+
+    // Cut (0, 0)-(100, 80) out: the mosaic is cut with it, the blur is gone.
+    doc->ArmTrim(false);
+    HandleViewMouse(*doc, doc->View(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(0, 0));
+    HandleViewMouse(*doc, doc->View(), WM_LBUTTONUP, 0, MAKELPARAM(100, 80));
+    ASSERT_TRUE(doc->Trimmed());
+    ASSERT_EQ(doc->Rebuild(1), 1);
+    ASSERT_EQ(doc.Width(), 100);
+    ASSERT_EQ(doc.Height(), 80);
+    std::vector<uint8_t> rebuilt = doc.Pixels(doc->Display());
+    doc->RemoveEffects();
+    ApplyStrokes(doc, {{true, 8, RectLasso(RECT{20, 20, 100, 80})}}, Affine());
+    EXPECT_EQ(Differing(doc.Pixels(doc->Display()), rebuilt), 0u);
+
+    // Back to the whole picture: only the kept part of the mosaic returns.
+    ASSERT_EQ(doc->UndoTrim(), 1);
+    ASSERT_EQ(doc.Width(), 200);
+    EXPECT_TRUE(doc->HasEffects());
+    std::vector<uint8_t> whole = doc.Pixels(doc->Display());
+    doc->RemoveEffects();
+    ApplyStrokes(doc, {{true, 8, RectLasso(RECT{20, 20, 100, 80})}}, Affine());
+    EXPECT_EQ(Differing(doc.Pixels(doc->Display()), whole), 0u);
+
+    // A trim wholly outside every effect leaves none.
+    doc->ArmTrim(false);
+    HandleViewMouse(*doc, doc->View(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(120, 90));
+    HandleViewMouse(*doc, doc->View(), WM_LBUTTONUP, 0, MAKELPARAM(200, 150));
+    ASSERT_TRUE(doc->Trimmed());
+    EXPECT_FALSE(doc->HasEffects());
 }

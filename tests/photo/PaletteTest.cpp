@@ -30,7 +30,8 @@ TEST(QuantizePixels, KeepsEveryColourOfAPictureWithFewColours) {
     for (int colours : {1, 5, 255, 256}) {
         static int n;
         n = colours;
-        PixelImage image = Fill(37, 29, [](int x, int y) { return uint32_t(((x * 7 + y * 3) % n) * 0x010305u + 0x102030u); });
+        PixelImage image =
+            Fill(37, 29, [](int x, int y) { return uint32_t(((x * 7 + y * 3) % n) * 0x010305u + 0x102030u); });
         IndexedPixels out;
         ASSERT_EQ(QuantizePixels(image, out), 0u);
         EXPECT_LE(out.palette.size(), size_t(colours));

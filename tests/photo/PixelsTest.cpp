@@ -303,9 +303,18 @@ TEST(CropPixels, CutsFromTheTopLeftAndClipsToThePicture) {
         bool ok;
         int left, top, width, height;
     } cases[] = {
-        {1, 0, 2, 1, true, 1, 0, 2, 1},   {0, 0, 6, 4, true, 0, 0, 6, 4},      {4, 2, 10, 10, true, 4, 2, 2, 2},
-        {-3, -2, 5, 4, true, 0, 0, 2, 2}, {60000, 1, 4, 4, false, 0, 0, 0, 0}, {6, 0, 1, 1, false, 0, 0, 0, 0},
-        {0, 0, 0, 3, false, 0, 0, 0, 0},  {2, 2, -1, 3, false, 0, 0, 0, 0},
+        {1, 0, 2, 1, true, 1, 0, 2, 1},
+        {0, 0, 6, 4, true, 0, 0, 6, 4},
+        {4, 2, 10, 10, true, 4, 2, 2, 2},
+        {-3, -2, 5, 4, true, 0, 0, 2, 2},
+        {60000, 1, 4, 4, false, 0, 0, 0, 0},
+        {6, 0, 1, 1, false, 0, 0, 0, 0},
+        {0, 0, 0, 3, false, 0, 0, 0, 0},
+        {2, 2, -1, 3, false, 0, 0, 0, 0},
+        // Ends beyond 64 bits: clipped, never overflowing.
+        {2, 1, INT64_MAX, INT64_MAX, true, 2, 1, 4, 3},
+        {INT64_MAX, INT64_MAX, INT64_MAX, INT64_MAX, false, 0, 0, 0, 0},
+        {-5, INT64_MIN, INT64_MAX, INT64_MAX, false, 0, 0, 0, 0},
     };
     for (const auto& c : cases) {
         PixelImage out;

@@ -234,7 +234,7 @@ TEST_P(SettingsDialogLeave, KeepsPendingChangesOnlyWhenApplyingButTheTrimBoxAlwa
 INSTANTIATE_TEST_SUITE_P(Ways,
                          SettingsDialogLeave,
                          testing::ValuesIn(kLeaveCases),
-                         [](const testing::TestParamInfo<LeaveCase>& info) { return info.param.name; });
+                         [](const testing::TestParamInfo<LeaveCase>& tested) { return tested.param.name; });
 
 TEST_F(SettingsDialogGui, SizesBeyondTheSlidersReadAsTheirDefaults) {
     WriteSettings("ZOOMSIZESMALL=5000\r\nZOOMSIZELARGE=2500\r\n");

@@ -125,13 +125,13 @@ TEST_F(ShellGui, FirstStartShowsTheDefaultsWithLoadDependentControlsDisabled) {
     EXPECT_EQ(gui::ControlText(main_, IDC_INPUT_STATUS), L"読み込むファイルを指定してください");
 
     for (int id : {IDC_OUTPUT_NAME, IDC_INPUT_PATH, IDC_APPLY_MOSAIC, IDC_APPLY_BLUR, IDC_SELECT_REGION,
-                   IDC_SAVE_AND_CLOSE, IDC_TRIM, IDC_CLOSE_FILE, IDC_OUTPUT_FORMAT}) {
+                   IDC_SAVE_AND_CLOSE, IDC_TRIM, IDC_CLOSE_FILE, IDC_OUTPUT_FORMAT, IDC_REMOVE_EFFECTS}) {
         EXPECT_FALSE(gui::IsControlEnabled(main_, id)) << id;
     }
-    for (int id : {IDC_BROWSE, IDC_REMOVE_EFFECTS, IDC_WATERMARK_ON, IDC_COPYRIGHT_ON, IDC_SETTINGS, IDC_SIZE_NONE,
-                   IDC_SIZE_DESKTOP, IDC_WATERMARK_TEXT, IDC_COPYRIGHT_TEXT, IDC_WATERMARK_SIZE, IDC_COPYRIGHT_SIZE,
-                   IDC_EFFECT_SIZE, IDC_ROTATE_NONE, IDC_ROTATE_180, IDC_SHOW_HELP, IDC_SAVE_AND_EXIT, IDC_EXIT,
-                   IDC_COPYRIGHT_C, IDC_WATERMARK_TM}) {
+    for (int id : {IDC_BROWSE, IDC_WATERMARK_ON, IDC_COPYRIGHT_ON, IDC_SETTINGS, IDC_SIZE_NONE, IDC_SIZE_DESKTOP,
+                   IDC_WATERMARK_TEXT, IDC_COPYRIGHT_TEXT, IDC_WATERMARK_SIZE, IDC_COPYRIGHT_SIZE, IDC_EFFECT_SIZE,
+                   IDC_ROTATE_NONE, IDC_ROTATE_180, IDC_SHOW_HELP, IDC_SAVE_AND_EXIT, IDC_EXIT, IDC_COPYRIGHT_C,
+                   IDC_WATERMARK_TM}) {
         EXPECT_TRUE(gui::IsControlEnabled(main_, id)) << id;
     }
     EXPECT_EQ(gui::SendToControl(main_, IDC_OUTPUT_FORMAT, CB_GETCOUNT), 4);
@@ -206,10 +206,21 @@ TEST_F(ShellGui, LoadWithPresetMiddleScalesTheLongerSideAndFillsTheOutputName) {
     Shot(L"tandrel-main-loaded.png", main_);
     Shot(L"tandrel-view.png", view_);
 
-    // A size chosen afterwards sets the width.
+    // A size chosen afterwards fits the longer side too, as at load.
     ASSERT_TRUE(gui::ClickAndWait(main_, IDC_SIZE_SMALL));
     EXPECT_NE(WaitForView(160, 120), nullptr);
     ASSERT_TRUE(gui::ClickAndWait(main_, IDC_ROTATE_RIGHT));
+    EXPECT_NE(WaitForView(120, 160), nullptr);
+    // The checked preset chosen again changes nothing.
+    ASSERT_TRUE(gui::ClickAndWait(main_, IDC_SIZE_SMALL));
+    gui::Sync(view_);
+    GetClientRect(view_, &client);
+    EXPECT_EQ(client.right, 120);
+    EXPECT_EQ(client.bottom, 160);
+    // A portrait picture: its height is fitted.
+    ASSERT_TRUE(gui::ClickAndWait(main_, IDC_SIZE_MIDDLE));
+    EXPECT_NE(WaitForView(240, 320), nullptr);
+    ASSERT_TRUE(gui::ClickAndWait(main_, IDC_SIZE_SMALL));
     EXPECT_NE(WaitForView(120, 160), nullptr);
 
     CloseMain();
@@ -488,8 +499,14 @@ TEST_F(ShellGui, RemovingEffectsAndReleasingASelectionLeaveThePictureAsLoaded) {
     ASSERT_TRUE(gui::ClickAndWait(main_, IDC_SELECT_REGION));
     DrawOutline(view_, outline);
     ASSERT_TRUE(gui::WaitUntil([&] { return tandrelkit::SelectionClosed(main_); }));
-    ASSERT_TRUE(gui::ClickAndWait(main_, IDC_APPLY_BLUR));      // blur
+    ASSERT_TRUE(gui::ClickAndWait(main_, IDC_APPLY_BLUR));  // blur
+    EXPECT_TRUE(gui::IsControlEnabled(main_, IDC_REMOVE_EFFECTS));
+    // A second region being drawn: the blur can still be removed.
+    ASSERT_TRUE(gui::ClickAndWait(main_, IDC_SELECT_REGION));
+    EXPECT_TRUE(gui::IsControlEnabled(main_, IDC_REMOVE_EFFECTS));
+    ASSERT_TRUE(gui::ClickAndWait(main_, IDC_SELECT_REGION));
     ASSERT_TRUE(gui::ClickAndWait(main_, IDC_REMOVE_EFFECTS));  // and take it back
+    EXPECT_FALSE(gui::IsControlEnabled(main_, IDC_REMOVE_EFFECTS));
 
     // A second region, released through the button instead of used.
     ASSERT_TRUE(gui::ClickAndWait(main_, IDC_SELECT_REGION));
@@ -500,7 +517,7 @@ TEST_F(ShellGui, RemovingEffectsAndReleasingASelectionLeaveThePictureAsLoaded) {
     EXPECT_EQ(gui::CheckState(main_, IDC_SELECT_REGION), BST_UNCHECKED);
     EXPECT_FALSE(gui::IsControlEnabled(main_, IDC_APPLY_MOSAIC));
     EXPECT_FALSE(gui::IsControlEnabled(main_, IDC_APPLY_BLUR));
-    EXPECT_TRUE(gui::IsControlEnabled(main_, IDC_REMOVE_EFFECTS));
+    EXPECT_FALSE(gui::IsControlEnabled(main_, IDC_REMOVE_EFFECTS)) << "no effect left to remove";
     EXPECT_TRUE(gui::IsControlEnabled(main_, IDC_TRIM));
 
     ASSERT_TRUE(gui::ClickAndWait(main_, IDC_SAVE_AND_EXIT));
@@ -538,7 +555,7 @@ TEST_F(ShellGui, EnterSavesAndExitsEscapeExitsWithoutSaving) {
     struct Case {
         UINT key;
         bool saved;
-    } cases[] = {{VK_ESCAPE, false}, {VK_RETURN, true}};
+    } cases[] = {{VK_RETURN, true}, {VK_ESCAPE, false}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.key == VK_RETURN ? "Enter" : "Escape");
         std::wstring input = WritePicture(L"key.bmp", 80, 60);

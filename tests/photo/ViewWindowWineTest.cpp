@@ -48,15 +48,22 @@ LRESULT CALLBACK HoldUpFirstMove(int code, WPARAM wParam, LPARAM lParam) {
     return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
-// Hooks the next thread this process starts (the view's) as it starts, long
-// before its dialog is made: a TLS callback runs on every new thread before
-// its routine.
-std::atomic<bool> hookNextThread{false};
-std::atomic<HHOOK> viewHook{nullptr};
+// Hooks every thread this process starts while the flag is up (the view's
+// among them; the library's workers and Wine's own may start as well), as it
+// starts, long before the view's dialog is made: a TLS callback runs on every
+// new thread before its routine. Only the view's thread ever initialises a
+// dialog, so the hooks of the others stay idle.
+std::atomic<bool> hookNewThreads{false};
+constexpr int kHookRoom = 64;
+std::atomic<HHOOK> threadHooks[kHookRoom];
+std::atomic<int> hookCount{0};
 
 void NTAPI HookNewThread(PVOID, DWORD reason, PVOID) {
-    if (reason == DLL_THREAD_ATTACH && hookNextThread.exchange(false)) {
-        viewHook = SetWindowsHookExW(WH_CALLWNDPROC, HoldUpFirstMove, nullptr, GetCurrentThreadId());
+    if (reason == DLL_THREAD_ATTACH && hookNewThreads) {
+        int slot = hookCount++;
+        if (slot < kHookRoom) {
+            threadHooks[slot] = SetWindowsHookExW(WH_CALLWNDPROC, HoldUpFirstMove, nullptr, GetCurrentThreadId());
+        }
     }
 }
 
@@ -69,19 +76,21 @@ TEST(ViewWindow, IsSizedToThePictureByTheTimeOpenReturns) {
     std::wstring path = WritePicture(dir, L"p.bmp", 420, 310);
     initialising = false;
     heldUp = false;
-    viewHook = nullptr;
-    hookNextThread = true;
+    hookCount = 0;
+    hookNewThreads = true;
     std::unique_ptr<ImageDoc> doc = ImageDoc::Open(path.c_str(), 0, 0, 0, 1).doc;
-    hookNextThread = false;
-    HHOOK hook = viewHook;
-    ASSERT_NE(hook, nullptr);
+    hookNewThreads = false;
     ASSERT_TRUE(doc);
     RECT client = {};
     GetClientRect(doc->View(), &client);
     EXPECT_EQ(client.right, 420);
     EXPECT_EQ(client.bottom, 310);
     EXPECT_TRUE(heldUp);
-    UnhookWindowsHookEx(hook);
+    for (int i = 0; i < hookCount && i < kHookRoom; ++i) {
+        if (threadHooks[i]) {
+            UnhookWindowsHookEx(threadHooks[i]);
+        }
+    }
     tandrelkit::CloseDocument(doc);
 }
 

@@ -115,6 +115,9 @@ int RunTour(const std::wstring& setup, const std::wstring& picture, const std::w
 
 }  // namespace
 
+// MinGW's start-up code calls it; unlike main it has no declaration of its own.
+int wmain(int argc, wchar_t** argv);
+
 int wmain(int argc, wchar_t** argv) {
     if (argc != 4) {
         std::fprintf(stderr, "usage: product_install_tour SETUP_EXE PICTURE SHOT_DIR\n");

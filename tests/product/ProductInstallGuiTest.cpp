@@ -178,8 +178,8 @@ protected:
     void SetUp() override {
         CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
         installDir_ = machine::ProgramFilesDir() + L"\\Tandrel";
-        group_ = SpecialFolder(CSIDL_PROGRAMS) + L"\\Tandrel";
-        desktopLink_ = SpecialFolder(CSIDL_DESKTOPDIRECTORY) + L"\\Tandrel.lnk";
+        group_ = SpecialFolder(CSIDL_COMMON_PROGRAMS) + L"\\Tandrel";
+        desktopLink_ = SpecialFolder(CSIDL_COMMON_DESKTOPDIRECTORY) + L"\\Tandrel.lnk";
         settingsFile_ = WindowsDir() + L"\\TDR.ini";
         RemoveLeftovers();
         dist_ = testfiles::BinDir() + L"..\\dist\\" TANDREL_DIST_NAME;
@@ -234,7 +234,7 @@ protected:
         EXPECT_FALSE(gui::IsControlEnabled(options, kStartupBox));
         EXPECT_TRUE(gui::IsControlEnabled(options, kDesktopBox));
         EXPECT_EQ(gui::CheckState(options, kDesktopBox), BST_UNCHECKED);
-        EXPECT_EQ(gui::CheckState(options, kAllUsersBox), BST_UNCHECKED);
+        EXPECT_EQ(gui::CheckState(options, kAllUsersBox), BST_CHECKED);
         ASSERT_TRUE(gui::ClickAndWait(options, kDesktopBox));
         EXPECT_EQ(gui::CheckState(options, kDesktopBox), BST_CHECKED);
         gui::SaveShot(L"mivo-options.png", options, 300);
@@ -341,13 +341,15 @@ protected:
         EXPECT_TRUE(gui::WaitUntil([] { return !UninstallerCopyRuns(); }, 30000));
     }
 
-    void ExpectRemoved() {
+    // `settingsStay`: the user had a "TDR.ini" before the install, which the
+    // install therefore did not write, and the uninstall leaves.
+    void ExpectRemoved(bool settingsStay = false) {
         EXPECT_FALSE(testfiles::DirExists(installDir_));
         EXPECT_FALSE(testfiles::DirExists(group_));
         EXPECT_FALSE(testfiles::FileExists(desktopLink_));
         EXPECT_FALSE(machine::KeyExists(HKEY_LOCAL_MACHINE, kEntryKey));
         EXPECT_FALSE(machine::KeyExists(HKEY_LOCAL_MACHINE, kInstallDirKey));
-        EXPECT_FALSE(testfiles::FileExists(settingsFile_));
+        EXPECT_EQ(testfiles::FileExists(settingsFile_), settingsStay);
         EXPECT_FALSE(testfiles::FileExists(WindowsDir() + L"\\$$UnMivo.inf"));
         // The copy that did the removal goes at the next start of Windows.
         EXPECT_TRUE(machine::DeletionPendingFor(WindowsDir() + L"\\" + kUninstallerCopy));
@@ -383,7 +385,7 @@ TEST_F(ProductInstall, InstalledUsedAndUninstalledLeavingOnlyTheUsersPictures) {
     EXPECT_EQ(testfiles::ReadFileBytes(saved), savedBytes);
 }
 
-TEST_F(ProductInstall, SettingsTheUserAlreadyHadAreKeptByTheInstallAndGoWithTheUninstall) {
+TEST_F(ProductInstall, SettingsTheUserAlreadyHadAreKeptByTheInstallAndStayAfterTheUninstall) {
     const std::string kOwnSettings = "[SETTINGS]\r\nSAVE_SETTINGS=1\r\nOUTPUT_FILE_BASE=_web\r\nZOOMSIZESMALL=222\r\n";
     ASSERT_TRUE(testfiles::WriteFileBytes(settingsFile_, kOwnSettings));
     Install();
@@ -401,8 +403,11 @@ TEST_F(ProductInstall, SettingsTheUserAlreadyHadAreKeptByTheInstallAndGoWithTheU
 
     UninstallThroughTheEntry();
     ASSERT_FALSE(HasFatalFailure());
-    ExpectRemoved();
+    ExpectRemoved(true);
     EXPECT_TRUE(testfiles::FileExists(saved));
+    GetPrivateProfileStringW(L"SETTINGS", L"OUTPUT_FILE_BASE", L"", suffix, 64, settingsFile_.c_str());
+    EXPECT_EQ(std::wstring(suffix), L"_web");
+    DeleteFileW(settingsFile_.c_str());
 }
 
 // What a deployment tool does: Setup.exe /S /DIR= /LOG= installs with no
@@ -431,7 +436,10 @@ TEST_F(ProductInstall, UnattendedInstallAndQuietUninstallShowNoWindowAndLogEvery
         EXPECT_TRUE(testfiles::FileExists(path)) << testfiles::ToUtf8(name);
         EXPECT_NE(text.find(L"COPY " + unpacked_ + L"\\"), std::wstring::npos);
         EXPECT_NE(text.find(L" -> " + path + L"\r\n"), std::wstring::npos) << testfiles::ToUtf8(name);
-        bytes += static_cast<long long>(testfiles::ReadFileBytes(path).size());
+        // The size is counted as the files are copied; the installed setup
+        // file gains the install's record afterwards.
+        const std::wstring counted = name == L"Setup.inf" ? unpacked_ + L"\\" + name : path;
+        bytes += static_cast<long long>(testfiles::ReadFileBytes(counted).size());
     }
     EXPECT_NE(text.find(L" -> " + settingsFile_ + L"\r\n"), std::wstring::npos);
     bytes += static_cast<long long>(testfiles::ReadFileBytes(settingsFile_).size());
