@@ -45,7 +45,7 @@ void ApplyPendingSettings(const PendingSettings& pending, Settings& settings) {
     settings.saveSettings = pending.pendingSaveSettings;
     settings.zoomSizeMiddle = pending.pendingZoomSizeMiddle;
     settings.zoomSizeLarge = pending.pendingZoomSizeLarge;
-    settings.jpegQuality = StoredJpegQuality(pending.pendingJpegQuality);
+    settings.jpegQuality = pending.pendingJpegQuality;
     settings.keepShootingData = pending.pendingKeepShootingData ? 1 : 0;
     // The pending text is always terminated within its 256 characters, well
     // inside the record's 1024.

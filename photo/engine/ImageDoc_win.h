@@ -180,6 +180,13 @@ public:
     // and rebuilt.
     int UndoTrim();
 
+    // Whether the picture as it would be saved changed since loading or the
+    // last successful save: the shell marks every change it makes (effects,
+    // trims, sizes, turns, texts) and the save that wrote the picture.
+    bool Modified() const { return modified_; }
+    void MarkModified() { modified_ = true; }
+    void MarkSaved() { modified_ = false; }
+
     // --- Either thread ---
     DocMode Mode() const;
     bool HasSelection() const { return Mode() == DocMode::Selected; }
@@ -286,6 +293,7 @@ private:
     DocMode mode_ = DocMode::Idle;
     bool trimmed_ = false;
     bool keepSizeAfterTrim_ = false;
+    bool modified_ = false;  // main thread only
     POINT anchor_ = {-1, -1};
     HWND owner_ = nullptr;
     // Published by the view thread once the view is sized to the picture;

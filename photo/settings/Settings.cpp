@@ -45,12 +45,29 @@ Settings DefaultSettings() {
     return settings;
 }
 
-int StoredJpegQuality(int stored) {
-    return stored >= kMinJpegQuality && stored <= kMaxJpegQuality ? stored : kDefaultJpegQuality;
+namespace {
+void KeepWithin(int& value, int low, int high, int defaultValue) {
+    if (value < low || value > high) {
+        value = defaultValue;
+    }
 }
+}  // namespace
 
-int StoredKeepShootingData(int stored) {
-    return stored == 1 ? 1 : 0;
+void DefaultOutOfRange(Settings& settings) {
+    const Settings defaults = DefaultSettings();
+    KeepWithin(settings.zoom, 0, kSizeChoiceDesktop, defaults.zoom);
+    KeepWithin(settings.rotationChoice, 0, 3, defaults.rotationChoice);
+    KeepWithin(settings.fAllScreen, 1, kWatermarkSizeMax, defaults.fAllScreen);
+    KeepWithin(settings.fUnderRight, 1, kCopyrightSizeMax, defaults.fUnderRight);
+    KeepWithin(settings.effectSize, 1, kEffectSizeMax, defaults.effectSize);
+    KeepWithin(settings.zoomSizeNon, 0, kSizeLimitMax, defaults.zoomSizeNon);
+    KeepWithin(settings.zoomSizeSmall, 1, kSizeLimitMax, defaults.zoomSizeSmall);
+    KeepWithin(settings.zoomSizeMiddle, 1, kSizeLimitMax, defaults.zoomSizeMiddle);
+    KeepWithin(settings.zoomSizeLarge, 1, kSizeLimitMax, defaults.zoomSizeLarge);
+    KeepWithin(settings.jpegQuality, kMinJpegQuality, kMaxJpegQuality, defaults.jpegQuality);
+    // Unlike the older flags, anything but 1 is off: a damaged file must not
+    // start publishing what the user never chose to.
+    KeepWithin(settings.keepShootingData, 0, 1, defaults.keepShootingData);
 }
 
 int SizeChoiceControlId(int choice) {

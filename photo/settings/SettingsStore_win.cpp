@@ -211,8 +211,7 @@ void LoadSettings(Settings& settings, bool reset, const wchar_t* windowsDir) {
     LoadIntSetting(path, L"TRIMSAVESIZE", 0, settings.trimSaveSize, reset);
     LoadIntSetting(path, L"JPEG_QUALITY", kDefaultJpegQuality, settings.jpegQuality, reset);
     LoadIntSetting(path, L"KEEP_SHOOTING_DATA", 0, settings.keepShootingData, reset);
-    settings.jpegQuality = StoredJpegQuality(settings.jpegQuality);
-    settings.keepShootingData = StoredKeepShootingData(settings.keepShootingData);
+    DefaultOutOfRange(settings);
 }
 
 void SaveSettings(const Settings& settings, const wchar_t* windowsDir) {

@@ -17,23 +17,6 @@ TEST(SettingsChoices, RadioButtonsForStoredChoicesIncludingHandEditedOnes) {
     }
 }
 
-TEST(SettingsChoices, LaterKeysReadOutOfRangeValuesAsTheirDefaults) {
-    struct Case {
-        int stored;
-        int quality;
-        int keep;
-    } cases[] = {
-        {1, 1, 1}, {100, 100, 0}, {40, 40, 0}, {95, 95, 0}, {0, 95, 0}, {101, 95, 0}, {-5, 95, 0}, {1 << 30, 95, 0},
-    };
-    for (const Case& c : cases) {
-        EXPECT_EQ(StoredJpegQuality(c.stored), c.quality) << c.stored;
-        EXPECT_EQ(StoredKeepShootingData(c.stored), c.keep) << c.stored;
-    }
-    Settings defaults = DefaultSettings();
-    EXPECT_EQ(defaults.jpegQuality, 95);
-    EXPECT_EQ(defaults.keepShootingData, 0) << "nothing is written unless the user asks";
-}
-
 TEST(SettingsChoices, OutOfRangeChoicesNeverReadOutsideTheTables) {
     Settings settings = DefaultSettings();
     settings.zoomSizeNon = 77;
@@ -48,4 +31,48 @@ TEST(SettingsChoices, OutOfRangeChoicesNeverReadOutsideTheTables) {
         EXPECT_EQ(RotationDegreesOf(c.choice), c.degrees) << c.choice;
         EXPECT_EQ(SizeLimitOf(settings, c.choice), c.limit) << c.choice;
     }
+}
+
+TEST(SettingsChoices, NumbersOutsideWhatTheWindowSetsTakeTheirDefaults) {
+    const Settings defaults = DefaultSettings();
+    struct {
+        int Settings::*field;
+        int low;   // the lowest value kept
+        int high;  // the highest value kept
+    } ranges[] = {
+        {&Settings::zoom, 0, 4},
+        {&Settings::rotationChoice, 0, 3},
+        {&Settings::fAllScreen, 1, 160},
+        {&Settings::fUnderRight, 1, 80},
+        {&Settings::effectSize, 1, 80},
+        {&Settings::zoomSizeNon, 0, 2000},
+        {&Settings::zoomSizeSmall, 1, 2000},
+        {&Settings::zoomSizeMiddle, 1, 2000},
+        {&Settings::zoomSizeLarge, 1, 2000},
+        {&Settings::jpegQuality, 1, 100},
+        {&Settings::keepShootingData, 0, 1},
+    };
+    for (const auto& range : ranges) {
+        for (int value : {range.low, range.high}) {
+            Settings s = DefaultSettings();
+            s.*range.field = value;
+            DefaultOutOfRange(s);
+            EXPECT_EQ(s.*range.field, value);
+        }
+        for (int value : {range.low - 1, range.high + 1, -2147483647 - 1, 2147483647}) {
+            Settings s = DefaultSettings();
+            s.*range.field = value;
+            DefaultOutOfRange(s);
+            EXPECT_EQ(s.*range.field, defaults.*range.field) << value;
+        }
+    }
+    EXPECT_EQ(defaults.jpegQuality, 95);
+    EXPECT_EQ(defaults.keepShootingData, 0) << "nothing is written unless the user asks";
+    // Flags keep any value: non-zero is on.
+    Settings s = DefaultSettings();
+    s.trimSaveSize = 9;
+    s.callScreen = -1;
+    DefaultOutOfRange(s);
+    EXPECT_EQ(s.trimSaveSize, 9);
+    EXPECT_EQ(s.callScreen, -1);
 }
