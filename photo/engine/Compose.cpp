@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 
 #include "imaging/Parallel.h"
 
@@ -36,7 +37,87 @@ void ComposeBytes(uint8_t* __restrict frame,
     }
 }
 
+// The passes of ComposeBytes one at a time, each over the bytes its layers
+// cover: between passes every byte is in 0..255, so running them one after
+// another gives the bytes of the single loop.
+void CopyrightBytes(uint8_t* __restrict c, size_t count, const uint8_t* __restrict l0, const uint8_t* __restrict l1) {
+    for (size_t i = 0; i < count; ++i) {
+        int16_t value = c[i];
+        int16_t soft = l1[i];
+        value = value > soft ? int16_t(value - soft) : int16_t(0);
+        uint16_t sharp = l0[i];
+        uint16_t mixed = uint16_t((uint32_t(uint16_t(value + 5 * sharp)) * 10923u) >> 16);
+        c[i] = uint8_t(sharp ? mixed : uint16_t(value));
+    }
+}
+
+void WatermarkBytes(uint8_t* __restrict c, size_t count, const uint8_t* __restrict l2, const uint8_t* __restrict l3) {
+    for (size_t i = 0; i < count; ++i) {
+        int16_t value = int16_t(c[i] + l2[i] - l3[i]);
+        c[i] = uint8_t(value < 0 ? 0 : (value > 255 ? 255 : value));
+    }
+}
+
+void TintBytes(uint8_t* __restrict c, size_t count, const uint8_t* __restrict overlay) {
+    for (size_t i = 0; i < count; ++i) {
+        int16_t value = int16_t(c[i] + overlay[i]);
+        c[i] = uint8_t(value > 255 ? 255 : value);
+    }
+}
+
 }  // namespace
+
+PixelBox Intersection(const PixelBox& a, const PixelBox& b) {
+    PixelBox box = {std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
+                    std::min(a.bottom, b.bottom)};
+    if (box.Empty()) {
+        return PixelBox{};
+    }
+    return box;
+}
+
+void ComposeBox(const PixelPlane& picture,
+                const LayerPair& copyright,
+                const LayerPair& watermark,
+                const uint8_t* overlay,
+                PixelBox box,
+                uint8_t* out,
+                size_t outStride) {
+    box = Intersection(box, PixelBox{0, 0, picture.width, picture.height});
+    if (!picture.bits || !out || box.Empty()) {
+        return;
+    }
+    auto pairArea = [&](const LayerPair& pair) {
+        return pair.sharp && pair.soft ? Intersection(pair.area, box) : PixelBox{};
+    };
+    const PixelBox copyrightArea = pairArea(copyright);
+    const PixelBox watermarkArea = pairArea(watermark);
+    const int rows = box.bottom - box.top;
+    ParallelFor(rows, 32, [&](int begin, int end) {
+        for (int row = begin; row < end; ++row) {
+            const int y = box.top + row;
+            const size_t source = picture.stride * size_t(picture.height - 1 - y);
+            uint8_t* target = out + outStride * size_t(rows - 1 - row);
+            const uint8_t* from = picture.bits + source + 3 * size_t(box.left);
+            const size_t bytes = 3 * size_t(box.right - box.left);
+            if (target != from) {
+                std::memcpy(target, from, bytes);
+            }
+            auto span = [&](const PixelBox& area, auto apply, const uint8_t* a, const uint8_t* b) {
+                if (area.Empty() || y < area.top || y >= area.bottom) {
+                    return;
+                }
+                const size_t at = source + 3 * size_t(area.left);
+                apply(target + 3 * size_t(area.left - box.left), 3 * size_t(area.right - area.left), a + at, b + at);
+            };
+            span(copyrightArea, CopyrightBytes, copyright.sharp, copyright.soft);
+            span(watermarkArea, WatermarkBytes, watermark.sharp, watermark.soft);
+            if (overlay) {
+                TintBytes(target, bytes, overlay + source + 3 * size_t(box.left));
+            }
+        }
+    });
+}
 
 void ComposeFrame(uint8_t* frame, size_t count, const LayerPixels& layers, bool tint) {
     // Every byte stands alone, so the frame is cut into pieces of whole cache
