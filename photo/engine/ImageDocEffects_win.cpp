@@ -130,10 +130,10 @@ int ImageDoc::DrawCopyrightLocked() {
     // only there is anything cleared, softened and composed.
     const SIZE extent = TextExtent(sharp.DC(), text, size, bold);
     const int64_t margin = std::max(4, size < 0 ? -size : size) + 2;
-    const PixelBox ink = Intersection(
-        PixelBox{ToDeviceCoordinate(x - extent.cx - margin), ToDeviceCoordinate(y - extent.cy - margin),
-                 ToDeviceCoordinate(x + margin), ToDeviceCoordinate(y + margin)},
-        PixelBox{0, 0, sharp.Width(), sharp.Height()});
+    const PixelBox ink =
+        Intersection(PixelBox{ToDeviceCoordinate(x - extent.cx - margin), ToDeviceCoordinate(y - extent.cy - margin),
+                              ToDeviceCoordinate(x + margin), ToDeviceCoordinate(y + margin)},
+                     PixelBox{0, 0, sharp.Width(), sharp.Height()});
     if (!CopyLayer(sharp, soft, ink)) {
         DrawText(soft.DC(), text, kOverlayFace, size, x, y, bold, kCopyrightColour);
     }

@@ -424,10 +424,9 @@ void ImageDoc::PaintTo(HDC dc, const RECT& area) {
     if (!plane.bits) {
         return;
     }
-    const PixelBox box = Intersection(
-        PixelBox{int(area.left) + scroll_.x, int(area.top) + scroll_.y, int(area.right) + scroll_.x,
-                 int(area.bottom) + scroll_.y},
-        PixelBox{0, 0, plane.width, plane.height});
+    const PixelBox box = Intersection(PixelBox{int(area.left) + scroll_.x, int(area.top) + scroll_.y,
+                                               int(area.right) + scroll_.x, int(area.bottom) + scroll_.y},
+                                      PixelBox{0, 0, plane.width, plane.height});
     if (box.Empty()) {
         return;
     }
@@ -440,8 +439,8 @@ void ImageDoc::PaintTo(HDC dc, const RECT& area) {
     const int width = box.right - box.left, height = box.bottom - box.top;
     if (!tint && Intersection(copyright.area, box).Empty() && Intersection(watermark.area, box).Empty()) {
         // Nothing over the picture here: its own rows are drawn as they are.
-        DrawRows(dc, x, y, plane.bits + plane.stride * size_t(plane.height - box.bottom), plane.width, height,
-                 box.left, width);
+        DrawRows(dc, x, y, plane.bits + plane.stride * size_t(plane.height - box.bottom), plane.width, height, box.left,
+                 width);
         return;
     }
     const size_t stride = RowStride(width);

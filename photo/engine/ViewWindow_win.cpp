@@ -153,8 +153,8 @@ ViewSurroundings Survey(HWND view, HWND owner) {
     ViewSurroundings around;
     RECT rect = {};
     // A top-level owner is the main window; a message-only one is none.
-    around.hasMain = owner && IsWindow(owner) && GetAncestor(owner, GA_PARENT) == GetDesktopWindow() &&
-                     GetWindowRect(owner, &rect);
+    around.hasMain =
+        owner && IsWindow(owner) && GetAncestor(owner, GA_PARENT) == GetDesktopWindow() && GetWindowRect(owner, &rect);
     around.main = BoxOf(rect);
     MONITORINFO monitor = {};
     monitor.cbSize = sizeof(monitor);
