@@ -189,6 +189,13 @@ public:
     // and rebuilt.
     int UndoTrim();
 
+    // Whether the picture as it would be saved changed since loading or the
+    // last successful save: the shell marks every change it makes (effects,
+    // trims, sizes, turns, texts) and the save that wrote the picture.
+    bool Modified() const { return modified_; }
+    void MarkModified() { modified_ = true; }
+    void MarkSaved() { modified_ = false; }
+
     // --- Either thread ---
     DocMode Mode() const;
     bool HasSelection() const { return Mode() == DocMode::Selected; }
@@ -323,6 +330,7 @@ private:
     DocMode mode_ = DocMode::Idle;
     bool trimmed_ = false;
     bool keepSizeAfterTrim_ = false;
+    bool modified_ = false;  // main thread only
     // The trimming drag's press, on the picture and as drawn.
     POINT anchor_ = {-1, -1};
     ViewPoint anchorShown_;

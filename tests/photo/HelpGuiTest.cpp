@@ -122,7 +122,7 @@ TEST_F(HelpGui, NamesEveryControlOfTheMainWindowAndTheSettingsDialog) {
     }
     // The texts the buttons show while a flow runs, the escapes, the file.
     for (const wchar_t* text :
-         {L"トリミング範囲をマウスで指定指定ください", L"トリミング取り消し", L"ウィンドウ内ドラッグして範囲を確定",
+         {L"トリミング範囲をマウスで指定してください", L"トリミング取り消し", L"ウィンドウ内ドラッグして範囲を確定",
           L"選択範囲解除", L"#c", L"#r", L"#t", L"#nnnn", L"TDR.ini", L"_tdr"}) {
         EXPECT_NE(html.find(text), std::wstring::npos) << testfiles::ToUtf8(text);
     }

@@ -53,6 +53,13 @@ void DrawOutline(HWND view, const std::vector<POINT>& points) {
     gui::PostMouse(view, WM_LBUTTONUP, points.back().x, points.back().y, 0);
 }
 
+// Answers a message box and waits until it is gone, so that the next box
+// looked for is not this one.
+void Answer(HWND box, int button) {
+    gui::PressButton(box, button);
+    EXPECT_TRUE(gui::WaitUntil([&] { return !IsWindow(box); }));
+}
+
 // The colour on screen at a point of `window`'s client area.
 Rgb ScreenColour(HWND window, int x, int y) {
     POINT point = {x, y};
@@ -189,10 +196,10 @@ TEST_F(ShellGui, StoredSettingsShapeTheControls) {
     WriteSettings("ZOOMSIZESMALL=200\r\nFALLSCREEN=500\r\nZOOM=7\r\nROTATION=2\r\nCALLSCREEN=1\r\nCUNDERRIGHT=0\r\n");
     Start(L"");
     EXPECT_EQ(gui::ControlText(main_, IDC_SIZE_SMALL), L"小(200px)");
-    // Out of the slider's range: the slider shows its end, the label the value.
-    EXPECT_EQ(SliderPosition(main_, IDC_WATERMARK_SIZE), 160);
-    EXPECT_EQ(gui::ControlText(main_, IDC_WATERMARK_SIZE_LABEL), L"文字サイズ:500");
-    EXPECT_EQ(gui::CheckState(main_, IDC_SIZE_NONE), BST_CHECKED);  // ZOOM 7 means none
+    // Out of the slider's range: read as the default.
+    EXPECT_EQ(SliderPosition(main_, IDC_WATERMARK_SIZE), 30);
+    EXPECT_EQ(gui::ControlText(main_, IDC_WATERMARK_SIZE_LABEL), L"文字サイズ:30");
+    EXPECT_EQ(gui::CheckState(main_, IDC_SIZE_NONE), BST_CHECKED);  // ZOOM 7 reads as none
     EXPECT_EQ(gui::CheckState(main_, IDC_ROTATE_LEFT), BST_CHECKED);
     EXPECT_EQ(gui::CheckState(main_, IDC_WATERMARK_ON), BST_CHECKED);
     EXPECT_EQ(gui::CheckState(main_, IDC_COPYRIGHT_ON), BST_UNCHECKED);
@@ -297,7 +304,7 @@ TEST_F(ShellGui, TrimDragCutsTheRectangleAndCancellingBringsThePictureBack) {
     StartOn(input, 200, 150);
 
     ASSERT_TRUE(gui::ClickAndWait(main_, IDC_TRIM));
-    EXPECT_EQ(gui::ControlText(main_, IDC_TRIM), L"トリミング範囲をマウスで指定指定ください");
+    EXPECT_EQ(gui::ControlText(main_, IDC_TRIM), L"トリミング範囲をマウスで指定してください");
     for (int id : {IDC_SIZE_NONE, IDC_SIZE_DESKTOP, IDC_ROTATE_NONE, IDC_ROTATE_180, IDC_SELECT_REGION}) {
         EXPECT_FALSE(gui::IsControlEnabled(main_, id)) << id;
     }
@@ -782,20 +789,154 @@ TEST_F(ShellGui, ATypedNameAndFormatDecideTheOutputFile) {
     EXPECT_FALSE(testfiles::FileExists(work_ / L"holiday_tdr.bmp"));
 }
 
-TEST_F(ShellGui, ASaveFailureIsReportedAndTheWindowStillCloses) {
+TEST_F(ShellGui, ASaveFailureIsToldInWordsAndTheWindowStaysWithTheWork) {
     std::wstring input = WritePicture(L"locked.bmp", 80, 60);
+    const std::wstring output = work_ / L"locked_tdr.bmp";
     // A folder where the output file would go: nothing can be written there.
-    ASSERT_TRUE(CreateDirectoryW((work_ / L"locked_tdr.bmp").c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryW(output.c_str(), nullptr));
     StartOn(input, 80, 60);
-    PostMessageW(main_, WM_COMMAND, MAKEWPARAM(IDC_SAVE_AND_EXIT, BN_CLICKED), 0);
-    gui::MessageBoxContent box = gui::AnswerMessageBox(tandrel_.Id(), IDOK);
-    EXPECT_EQ(box.caption, L"エラー");
-    const std::wstring prefix = L"保存できませんでした: ERROR: ";
-    ASSERT_EQ(box.text.compare(0, prefix.size(), prefix), 0) << testfiles::ToUtf8(box.text);
-    std::wstring code = box.text.substr(prefix.size());
-    EXPECT_FALSE(code.empty());
-    EXPECT_EQ(code.find_first_not_of(L"0123456789abcdef"), std::wstring::npos) << testfiles::ToUtf8(code);
+    ASSERT_TRUE(gui::ClickAndWait(main_, IDC_ROTATE_RIGHT));  // work that must survive
+    for (int button : {IDC_SAVE_AND_EXIT, IDC_SAVE_AND_CLOSE}) {
+        SCOPED_TRACE(button);
+        PostMessageW(main_, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
+        HWND boxWindow = gui::WaitForMessageBox(tandrel_.Id());
+        ASSERT_NE(boxWindow, nullptr);
+        gui::MessageBoxContent box = gui::ReadMessageBox(boxWindow);
+        if (button == IDC_SAVE_AND_EXIT) {
+            Shot(L"tandrel-save-failed.png", boxWindow);
+        }
+        Answer(boxWindow, IDOK);
+        EXPECT_EQ(box.caption, L"エラー");
+        EXPECT_NE(box.text.find(output), std::wstring::npos) << testfiles::ToUtf8(box.text);
+        EXPECT_NE(box.text.find(L"書き込む権限がありません"), std::wstring::npos) << testfiles::ToUtf8(box.text);
+        EXPECT_EQ(box.text.find(L"ERROR"), std::wstring::npos) << testfiles::ToUtf8(box.text);
+        gui::Sync(main_);
+        EXPECT_EQ(tandrel_.WaitForExit(0), DWORD{gui::Process::kStillRunning});
+    }
+    EXPECT_EQ(gui::WindowText(view_), ViewTitle(60, 80));
+
+    // The way cleared, the same session saves the turned picture.
+    ASSERT_TRUE(RemoveDirectoryW(output.c_str()));
+    ASSERT_TRUE(gui::ClickAndWait(main_, IDC_SAVE_AND_EXIT));
     ExpectExit();
+    Picture saved;
+    ASSERT_TRUE(testpictures::ReadBmp(output, &saved));
+    EXPECT_EQ(saved.width, 60);
+    EXPECT_EQ(saved.height, 80);
+}
+
+TEST_F(ShellGui, TheOriginalIsNeverOverwrittenAndAnExistingFileAsksFirst) {
+    WriteSettings("CUNDERRIGHT=0\r\n");
+    std::wstring input = WritePicture(L"same.bmp", 80, 60);
+    const std::string original = testfiles::ReadFileBytes(input);
+    StartOn(input, 80, 60);
+    ASSERT_TRUE(gui::ClickAndWait(main_, IDC_ROTATE_180));
+
+    // The input's own name in another spelling, with its own format.
+    gui::SetControlText(main_, IDC_OUTPUT_NAME, L"SAME");
+    PostMessageW(main_, WM_COMMAND, MAKEWPARAM(IDC_SAVE_AND_EXIT, BN_CLICKED), 0);
+    HWND refusal = gui::WaitForMessageBox(tandrel_.Id());
+    ASSERT_NE(refusal, nullptr);
+    gui::MessageBoxContent box = gui::ReadMessageBox(refusal);
+    Shot(L"tandrel-output-is-input.png", refusal);
+    Answer(refusal, IDOK);
+    EXPECT_NE(box.text.find(work_ / L"SAME.bmp"), std::wstring::npos) << testfiles::ToUtf8(box.text);
+    EXPECT_NE(box.text.find(L"元の画像ファイル"), std::wstring::npos) << testfiles::ToUtf8(box.text);
+    gui::Sync(main_);
+    EXPECT_EQ(tandrel_.WaitForExit(0), DWORD{gui::Process::kStillRunning});
+    EXPECT_EQ(testfiles::ReadFileBytes(input), original);
+
+    // Another existing file: No writes nothing and stays, Yes overwrites.
+    const std::wstring other = work_ / L"other.bmp";
+    ASSERT_TRUE(testfiles::WriteFileBytes(other, "keep me"));
+    gui::SetControlText(main_, IDC_OUTPUT_NAME, L"other");
+    for (int answer : {IDNO, IDYES}) {
+        SCOPED_TRACE(answer);
+        PostMessageW(main_, WM_COMMAND, MAKEWPARAM(IDC_SAVE_AND_EXIT, BN_CLICKED), 0);
+        HWND question = gui::WaitForMessageBox(tandrel_.Id());
+        ASSERT_NE(question, nullptr);
+        box = gui::ReadMessageBox(question);
+        if (answer == IDNO) {
+            Shot(L"tandrel-confirm-overwrite.png", question);
+        }
+        Answer(question, answer);
+        EXPECT_TRUE(box.yesNo);
+        EXPECT_NE(box.text.find(other), std::wstring::npos) << testfiles::ToUtf8(box.text);
+        EXPECT_NE(box.text.find(L"上書きしますか"), std::wstring::npos) << testfiles::ToUtf8(box.text);
+        if (answer == IDNO) {
+            gui::Sync(main_);
+            EXPECT_EQ(tandrel_.WaitForExit(0), DWORD{gui::Process::kStillRunning});
+            EXPECT_EQ(testfiles::ReadFileBytes(other), "keep me");
+        }
+    }
+    ExpectExit();
+    Picture saved;
+    ASSERT_TRUE(testpictures::ReadBmp(other, &saved));
+    EXPECT_EQ(saved.At(0, 0), picture_.At(79, 59));  // turned half way
+    EXPECT_EQ(testfiles::ReadFileBytes(input), original);
+}
+
+TEST_F(ShellGui, EnterInAnEditEndsTheEditAndUnsavedChangesAreAskedAbout) {
+    std::wstring input = WritePicture(L"ask.bmp", 80, 60);
+    const std::wstring output = work_ / L"ask_tdr.bmp";
+    StartOn(input, 80, 60);
+    for (int edit : {IDC_OUTPUT_NAME, IDC_WATERMARK_TEXT, IDC_COPYRIGHT_TEXT}) {
+        SCOPED_TRACE(edit);
+        PostMessageW(main_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(gui::Control(main_, edit)), TRUE);
+        ASSERT_TRUE(gui::WaitUntil([&] { return gui::FocusOf(main_) == gui::Control(main_, edit); }));
+        gui::PostKeyToFocus(main_, VK_RETURN);
+        ASSERT_TRUE(gui::WaitUntil([&] { return gui::FocusOf(main_) != gui::Control(main_, edit); }));
+        gui::Sync(main_);
+        EXPECT_EQ(tandrel_.WaitForExit(0), DWORD{gui::Process::kStillRunning});
+        EXPECT_FALSE(testfiles::FileExists(output));
+    }
+
+    // A change (the watermark shown) makes every way out ask.
+    ASSERT_TRUE(gui::ClickAndWait(main_, IDC_WATERMARK_ON));
+    struct Way {
+        const char* name;
+        std::function<void()> leave;
+    } ways[] = {
+        {"Escape", [&] { gui::PostKeyToFocus(main_, VK_ESCAPE); }},
+        {"title bar", [&] { PostMessageW(main_, WM_CLOSE, 0, 0); }},
+        {"view", [&] { PostMessageW(view_, WM_CLOSE, 0, 0); }},
+        {"exit", [&] { PostMessageW(main_, WM_COMMAND, MAKEWPARAM(IDC_EXIT, BN_CLICKED), 0); }},
+        {"close file", [&] { PostMessageW(main_, WM_COMMAND, MAKEWPARAM(IDC_CLOSE_FILE, BN_CLICKED), 0); }},
+    };
+    for (const Way& way : ways) {
+        SCOPED_TRACE(way.name);
+        way.leave();
+        HWND question = gui::WaitForMessageBox(tandrel_.Id());
+        ASSERT_NE(question, nullptr);
+        gui::MessageBoxContent box = gui::ReadMessageBox(question);
+        if (std::string(way.name) == "Escape") {
+            Shot(L"tandrel-save-changes.png", question);
+        }
+        Answer(question, IDCANCEL);
+        EXPECT_EQ(box.text, L"変更を保存しますか？");
+        EXPECT_EQ(box.ownerTitle, kMainTitle);
+        gui::Sync(main_);
+        EXPECT_EQ(tandrel_.WaitForExit(0), DWORD{gui::Process::kStillRunning});
+        EXPECT_TRUE(IsWindow(view_));
+    }
+    // Yes saves, then goes on.
+    PostMessageW(main_, WM_COMMAND, MAKEWPARAM(IDC_EXIT, BN_CLICKED), 0);
+    gui::AnswerMessageBox(tandrel_.Id(), IDYES);
+    ExpectExit();
+    EXPECT_TRUE(testfiles::FileExists(output));
+}
+
+TEST_F(ShellGui, CancellingTheOpenDialogLeavesTheWindowAsItWas) {
+    Start(L"");
+    PostMessageW(main_, WM_COMMAND, MAKEWPARAM(IDC_BROWSE, BN_CLICKED), 0);
+    HWND dialog = gui::WaitForWindow(tandrel_.Id(), kDialogClass, L"元画像ファイルの選択");
+    ASSERT_NE(dialog, nullptr);
+    gui::PressButton(dialog, IDCANCEL);
+    ASSERT_TRUE(gui::WaitUntil([&] { return !IsWindow(dialog); }));
+    gui::Sync(main_);
+    EXPECT_EQ(gui::WaitForMessageBox(tandrel_.Id(), 0), nullptr);
+    EXPECT_TRUE(gui::IsControlEnabled(main_, IDC_BROWSE));
+    CloseMain();
 }
 
 TEST_F(ShellGui, OverlongOutputPathsAreRefusedNotCut) {
