@@ -366,8 +366,10 @@ PixelPlane PlaneOf(ImgHandle image) {
     return plane;
 }
 
-// Rows first .. first + count - 1 of a bottom-up picture `width` wide, whose
-// buffer row 0 is at `bits`, drawn with its left column `left` at (x, y).
+// `count` rows of a bottom-up picture `width` wide, the lowest at `bits`,
+// drawn from column `left` on, `drawnWidth` wide, with their top-left at
+// (x, y). The rows are taken whole, so no origin of a bottom-up source
+// rectangle (measured from its bottom) comes into play.
 void DrawRows(HDC dc, int x, int y, const uint8_t* bits, int width, int count, int left, int drawnWidth) {
     BITMAPINFO info = {};
     info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
