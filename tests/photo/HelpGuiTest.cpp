@@ -244,6 +244,7 @@ TEST_F(HelpScreens, DISABLED_TakeTheHelpsPictures) {
     }
     const DWORD oldPid = tandrel_.Id();
     gui::PressButton(main_, IDC_CLOSE_FILE);
+    gui::AnswerMessageBox(tandrel_.Id(), IDNO);  // the edits above are not kept
     EXPECT_EQ(tandrel_.WaitForExit(15000), 0u);
     tandrelkit::FreshCopy fresh = tandrelkit::WaitForFreshCopy(oldPid);
     ASSERT_NE(fresh.main, nullptr);
