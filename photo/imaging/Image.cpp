@@ -225,6 +225,19 @@ int ImgResize(ImgHandle image, int width, int height) {
     return Replace(*image, std::move(result)) ? 1 : ImgFail(ImgErrOutOfMemory);
 }
 
+ImgHandle ImgResizedCopy(ImgHandle image, int width, int height) {
+    if (!image) {
+        ImgFail(ImgErrInvalidArg);
+        return nullptr;
+    }
+    PixelImage result;
+    if (uint32_t error = ResizePixels(*image->pixels, width, height, result)) {
+        ImgFail(error);
+        return nullptr;
+    }
+    return ImgAdopt(std::move(result));
+}
+
 int ImgRotate(ImgHandle image, int degrees) {
     if (!image) {
         return ImgFail(ImgErrInvalidArg);

@@ -53,6 +53,10 @@
 #define IDC_WATERMARK_R 1085
 #define IDC_WATERMARK_TM 1086
 
+// View window (template 130): its context menu
+#define IDM_VIEW_FIT 1091
+#define IDM_VIEW_ACTUAL 1092
+
 // Settings dialog (template 103)
 #define IDC_OUTPUT_FILE_BASE 1031
 #define IDC_MIDDLE_SIZE_LABEL 1049
@@ -108,6 +112,9 @@
 #define IDS_LARGE_PREFIX 2052
 #define IDS_PIXEL_SUFFIX 2053
 #define IDS_VIEW_TITLE 2054
+#define IDS_VIEW_TITLE_SCALED 2055
+#define IDS_VIEW_FIT 2056
+#define IDS_VIEW_ACTUAL 2057
 #define IDS_SAVE_ACCESS_DENIED 2060
 #define IDS_SAVE_IN_USE 2061
 #define IDS_SAVE_DISK_FULL 2062

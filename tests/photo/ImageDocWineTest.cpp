@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <thread>
@@ -137,13 +138,13 @@ TEST_F(ImageDocTest, SavesTheComposedFrameOnlyOnceOneWasPainted) {
     {
         // Until a paint has happened there is no frame to save.
         DocLock lock(*doc);
-        if (!doc->Composite()) {
+        if (!doc->Painted()) {
             EXPECT_EQ(doc->Save(early.c_str(), 2), 0);
             EXPECT_FALSE(testfiles::FileExists(early));
         }
     }
     PaintNow(doc->View());
-    ASSERT_NE(doc->Composite(), nullptr);
+    ASSERT_TRUE(doc->Painted());
 
     // White copyright text at the top-left pixel, drawn after the last paint:
     // the save still carries it.
@@ -301,17 +302,23 @@ TEST_F(ImageDocTest, APictureNeitherScaledNorTurnedIsHeldOnceForItsWholeChain) {
     }
     doc->SetRotation(0);
     ASSERT_EQ(doc->Rebuild(1), 1);
+    ASSERT_EQ(doc->RenderTexts(1, 1, L"WATERMARK", L"Copyright #c", 30, 15, 1), 1);
     PaintNow(doc->View());
+    std::wstring out = dir / L"out.bmp";
+    ASSERT_NE(doc->Save(out.c_str(), 2), 0);
+    ImgHandle fresh = ImgLoadW(path.c_str());
+    ASSERT_NE(fresh, nullptr);
     {
-        // The composed frame is the one copy a paint needs; the loaded
-        // picture is untouched by it.
+        // Neither a paint nor a save, which composes the texts into a frame
+        // of its own, writes into the picture the chain shares.
         DocLock lock(*doc);
         EXPECT_EQ(PixelsOf(doc->Display()), PixelsOf(doc->Source()));
-        EXPECT_NE(PixelsOf(doc->Composite()), PixelsOf(doc->Display()));
-        const uint8_t* loaded = PixelsOf(doc->Source());
-        EXPECT_EQ(loaded[0], 0);             // blue = x of the bottom-left pixel
-        EXPECT_EQ(loaded[1], uint8_t(299));  // green = y of the bottom row
+        uint32_t count = 0;
+        ImgReadPixels(fresh, nullptr, nullptr, &count);
+        EXPECT_EQ(std::memcmp(PixelsOf(doc->Source()), PixelsOf(fresh), count), 0);
     }
+    ImgFree(fresh);
+    EXPECT_NE(testfiles::ReadFileBytes(out), testfiles::ReadFileBytes(path)) << "the save carries the texts";
     CloseDocument(doc);
 }
 

@@ -13,6 +13,8 @@
 
 #include "TandrelTestKit.h"
 #include "TestPictures.h"
+#include "engine/TrimGeometry.h"
+#include "engine/ViewFit.h"
 #include "resources/resource.h"
 #include "support/FileDrop.h"
 #include "support/GuiDriver.h"
@@ -72,6 +74,16 @@ Rgb ScreenColour(HWND window, int x, int y) {
     return rgb;
 }
 
+// A colour that tells positions apart across a large picture: low bytes of x
+// and y, and their high bits.
+Rgb WideColour(int x, int y) {
+    Rgb rgb;
+    rgb.r = uint8_t(x);
+    rgb.g = uint8_t(y);
+    rgb.b = uint8_t(((x >> 8) & 15) | ((y >> 8) << 4));
+    return rgb;
+}
+
 class ShellGui : public tandrelkit::TandrelGui {
 protected:
     std::wstring WritePicture(const std::wstring& name,
@@ -92,6 +104,21 @@ protected:
     }
 
     void Shot(const wchar_t* name, HWND window) { gui::SaveShot(name, window, 200); }
+
+    // Starts on a picture larger than the screen and waits for its view,
+    // shown scaled: the scale the view draws it at.
+    ViewScale StartFitted(const std::wstring& picture, int width, int height) {
+        Start(Quoted(picture));
+        const std::wstring prefix = ViewTitle(width, height) + L" (";
+        view_ = gui::WaitForWindowPrefix(tandrel_.Id(), kDialogClass, prefix.c_str(), 30000);
+        EXPECT_NE(view_, nullptr) << "no view titled " << testfiles::ToUtf8(prefix);
+        if (!view_) {
+            return ViewScale{};
+        }
+        RECT client = {};
+        GetClientRect(view_, &client);
+        return ViewScale{width, height, int(client.right), int(client.bottom)};
+    }
 
     Picture picture_;
     HWND view_ = nullptr;
@@ -539,16 +566,175 @@ TEST_F(ShellGui, DesktopSizeOnlyShrinksButARotationAfterItEnlargesToTheDesktop) 
     ASSERT_TRUE(gui::ClickAndWait(main_, IDC_SIZE_DESKTOP));
     gui::Sync(view_);
     EXPECT_EQ(gui::WindowText(view_), ViewTitle(400, 300));
-    // Scaled to the desktop's width first, then turned: the width becomes the height.
+    // Scaled to the desktop's width first, then turned: the width becomes the
+    // height (taller than the view's room, so the title gives the scale too).
     ASSERT_TRUE(gui::ClickAndWait(main_, IDC_ROTATE_LEFT));
     EXPECT_TRUE(gui::WaitUntil([&] {
         std::wstring title = gui::WindowText(view_);
-        return title.size() > boxHeight.size() &&
-               title.compare(title.size() - boxHeight.size(), boxHeight.size(), boxHeight) == 0;
+        return title.find(boxHeight) != std::wstring::npos;
     })) << testfiles::ToUtf8(gui::WindowText(view_));
     CloseMain();
     EXPECT_EQ(ReadSetting(L"ZOOM"), 4);
     EXPECT_EQ(ReadSetting(L"ROTATION"), 2);
+}
+
+TEST_F(ShellGui, ALargePictureOpensFittedBesideTheMainWindowAndATrimCutsTheMappedRectangle) {
+    WriteSettings("CUNDERRIGHT=0\r\n");
+    std::wstring input = WritePicture(L"large.bmp", 4000, 3000, WideColour);
+    const ViewScale scale = StartFitted(input, 4000, 3000);
+    ASSERT_NE(view_, nullptr);
+
+    // Within the work area of its screen, beside the main window, drawn at
+    // the scale its title gives.
+    RECT window = {}, main = {}, overlap = {};
+    GetWindowRect(view_, &window);
+    GetWindowRect(main_, &main);
+    MONITORINFO monitor = {};
+    monitor.cbSize = sizeof(monitor);
+    ASSERT_TRUE(GetMonitorInfoW(MonitorFromWindow(view_, MONITOR_DEFAULTTONEAREST), &monitor));
+    EXPECT_GE(window.left, monitor.rcWork.left);
+    EXPECT_GE(window.top, monitor.rcWork.top);
+    EXPECT_LE(window.right, monitor.rcWork.right);
+    EXPECT_LE(window.bottom, monitor.rcWork.bottom);
+    EXPECT_FALSE(IntersectRect(&overlap, &window, &main)) << "the view covers the main window";
+    EXPECT_TRUE(scale.Scaled());
+    EXPECT_NEAR(scale.shownWidth * 3000 / 4000, scale.shownHeight, 1) << "the aspect is kept";
+    const std::wstring percent = L"(" + std::to_wstring(ScalePercent(scale)) + L"%)";
+    EXPECT_EQ(gui::WindowText(view_), ViewTitle(4000, 3000) + L" " + percent);
+    Shot(L"tandrel-view-fitted.png", nullptr);
+
+    // A drag on the scaled view cuts the part of the picture drawn there.
+    ASSERT_TRUE(gui::ClickAndWait(main_, IDC_TRIM));
+    const POINT from = {250, 190}, to = {51, 43};
+    gui::Drag(view_, from, to);
+    const ViewPoint a = ToPicture(scale, {int(from.x), int(from.y)});
+    const ViewPoint b = ToPicture(scale, {int(to.x), int(to.y)});
+    TrimRect cut = {};
+    ASSERT_EQ(JudgeTrim(a.x, a.y, b.x, b.y, 4000, 3000, &cut), TrimVerdict::Accepted);
+    ASSERT_NE(WaitForView(cut.width, cut.height, 30000), nullptr)
+        << cut.width << " x " << cut.height << ", titled " << testfiles::ToUtf8(gui::WindowText(view_));
+    ASSERT_TRUE(gui::WaitUntil([&] { return gui::IsControlEnabled(main_, IDC_SIZE_NONE); }));
+
+    ASSERT_TRUE(gui::ClickAndWait(main_, IDC_SAVE_AND_EXIT, 30000));
+    ExpectExit();
+    Picture saved;
+    ASSERT_TRUE(testpictures::ReadBmp(work_ / L"large_tdr.bmp", &saved));
+    ASSERT_EQ(saved.width, cut.width);
+    ASSERT_EQ(saved.height, cut.height);
+    for (int y = 0; y < cut.height; ++y) {
+        for (int x = 0; x < cut.width; ++x) {
+            ASSERT_EQ(saved.At(x, y), picture_.At(cut.x + x, cut.y + y)) << x << "," << y;
+        }
+    }
+}
+
+TEST_F(ShellGui, ALassoOnTheFittedViewMosaicsTheMappedRegionOfThePicture) {
+    WriteSettings("CUNDERRIGHT=0\r\n");
+    std::wstring input = WritePicture(L"wide.bmp", 2400, 1800, WideColour);
+    const ViewScale scale = StartFitted(input, 2400, 1800);
+    ASSERT_NE(view_, nullptr);
+
+    ASSERT_TRUE(gui::ClickAndWait(main_, IDC_SELECT_REGION));
+    const RECT region = {60, 50, 260, 210};  // in the view
+    DrawOutline(view_, {{region.left, region.top},
+                        {region.right, region.top},
+                        {region.right, region.bottom},
+                        {region.left, region.bottom},
+                        {region.left, region.top + 1}});
+    ASSERT_TRUE(gui::WaitUntil([&] { return tandrelkit::SelectionClosed(main_); }));
+    Shot(L"tandrel-view-fitted-lasso.png", view_);
+    ASSERT_TRUE(gui::ClickAndWait(main_, IDC_APPLY_MOSAIC, 30000));
+    ASSERT_TRUE(gui::ClickAndWait(main_, IDC_SAVE_AND_EXIT, 30000));
+    ExpectExit();
+
+    Picture saved;
+    ASSERT_TRUE(testpictures::ReadBmp(work_ / L"wide_tdr.bmp", &saved));
+    ASSERT_EQ(saved.width, 2400);
+    ASSERT_EQ(saved.height, 1800);
+    // The region on the picture: its corners mapped, edges one drawn pixel
+    // wide either way.
+    const ViewPoint topLeft = ToPicture(scale, {int(region.left), int(region.top)});
+    const ViewPoint bottomRight = ToPicture(scale, {int(region.right), int(region.bottom)});
+    const int edge = 2400 / scale.shownWidth + 2;
+    const int n = 10;  // EFFECTSIZE default
+    const int h = saved.height;
+    int inside = 0, outside = 0;
+    for (int y = 0; y < h; ++y) {
+        for (int x = 0; x < saved.width; ++x) {
+            bool deepInside =
+                x > topLeft.x + edge && x < bottomRight.x - edge && y > topLeft.y + edge && y < bottomRight.y - edge;
+            bool farOutside =
+                x < topLeft.x - edge || x > bottomRight.x + edge || y < topLeft.y - edge || y > bottomRight.y + edge;
+            if (deepInside) {
+                int bufferRow = h - 1 - y;
+                int sourceRow = h - 1 - (bufferRow / n) * n;
+                ASSERT_EQ(saved.At(x, y), picture_.At((x / n) * n, sourceRow)) << "inside at " << x << "," << y;
+                ++inside;
+            } else if (farOutside) {
+                ASSERT_EQ(saved.At(x, y), picture_.At(x, y)) << "outside at " << x << "," << y;
+                ++outside;
+            }
+        }
+    }
+    EXPECT_GT(inside, (bottomRight.x - topLeft.x - 2 * edge) * (bottomRight.y - topLeft.y - 2 * edge) / 2);
+    EXPECT_GT(outside, 2400 * 1800 / 2);
+}
+
+TEST_F(ShellGui, TheScaleKeyAndMenuSwitchToOneHundredPercentWhereTheWheelScrolls) {
+    WriteSettings("CUNDERRIGHT=0\r\n");
+    std::wstring input = WritePicture(L"scroll.bmp", 2400, 1800, WideColour);
+    const ViewScale fitted = StartFitted(input, 2400, 1800);
+    ASSERT_NE(view_, nullptr);
+    const std::wstring fittedTitle = gui::WindowText(view_);
+
+    // The key: 100%, the picture's own pixels from its top-left corner.
+    gui::PostKey(view_, 'Z');
+    const std::wstring actualTitle = ViewTitle(2400, 1800) + L" (100%)";
+    ASSERT_TRUE(gui::WaitUntil([&] { return gui::WindowText(view_) == actualTitle; }))
+        << testfiles::ToUtf8(gui::WindowText(view_));
+    EXPECT_TRUE(GetWindowLongPtrW(view_, GWL_STYLE) & WS_VSCROLL);
+    EXPECT_TRUE(GetWindowLongPtrW(view_, GWL_STYLE) & WS_HSCROLL);
+    EXPECT_TRUE(gui::WaitUntil([&] { return ScreenColour(view_, 30, 20) == picture_.At(30, 20); }, 5000));
+
+    // The wheel scrolls down, with shift sideways; what shows moves with it.
+    gui::PostMouse(view_, WM_MOUSEWHEEL, 0, 0, MAKEWPARAM(0, WORD(-2 * WHEEL_DELTA)));
+    gui::PostMouse(view_, WM_MOUSEWHEEL, 0, 0, MAKEWPARAM(MK_SHIFT, WORD(-WHEEL_DELTA)));
+    EXPECT_TRUE(gui::WaitUntil([&] { return ScreenColour(view_, 30, 20) == picture_.At(30 + 120, 20 + 240); }, 5000))
+        << testpictures::Describe(ScreenColour(view_, 30, 20));
+    // The scroll bar does the same.
+    SendMessageW(view_, WM_VSCROLL, SB_LINEUP, 0);
+    EXPECT_TRUE(gui::WaitUntil([&] { return ScreenColour(view_, 30, 20) == picture_.At(30 + 120, 20 + 200); }, 5000));
+    Shot(L"tandrel-view-actual-size.png", view_);
+
+    // A press at 100% lands on the picture where it is drawn, scrolled.
+    ASSERT_TRUE(gui::ClickAndWait(main_, IDC_TRIM));
+    gui::Drag(view_, {10, 10}, {110, 90});
+    ASSERT_NE(WaitForView(100, 80, 30000), nullptr);
+    ASSERT_TRUE(gui::WaitUntil([&] { return gui::IsControlEnabled(main_, IDC_TRIM); }));
+    EXPECT_TRUE(gui::WaitUntil([&] { return ScreenColour(view_, 0, 0) == picture_.At(130, 210); }, 5000));
+    // Back to the whole picture: still at 100%, the user's choice.
+    ASSERT_TRUE(gui::ClickAndWait(main_, IDC_TRIM));
+    ASSERT_TRUE(gui::WaitUntil([&] { return gui::WindowText(view_) == actualTitle; }, 30000))
+        << testfiles::ToUtf8(gui::WindowText(view_));
+
+    // The context menu offers both, the current one checked; its choice
+    // comes back as a command.
+    POINT at = {100, 100};
+    ClientToScreen(view_, &at);
+    PostMessageW(view_, WM_CONTEXTMENU, WPARAM(view_), MAKELPARAM(at.x, at.y));
+    HWND menu = gui::WaitForWindow(tandrel_.Id(), L"#32768", nullptr, 5000);
+    ASSERT_NE(menu, nullptr);
+    gui::SaveShot(L"tandrel-view-menu.png", nullptr, 200);
+    PostMessageW(menu, WM_KEYDOWN, VK_ESCAPE, 0);
+    ASSERT_TRUE(gui::WaitUntil([&] { return !IsWindowVisible(menu); }, 5000));
+    PostMessageW(view_, WM_COMMAND, IDM_VIEW_FIT, 0);
+    EXPECT_TRUE(gui::WaitUntil([&] { return gui::WindowText(view_) == fittedTitle; }));
+    EXPECT_FALSE(GetWindowLongPtrW(view_, GWL_STYLE) & (WS_VSCROLL | WS_HSCROLL));
+    RECT client = {};
+    GetClientRect(view_, &client);
+    EXPECT_EQ(client.right, fitted.shownWidth);
+    EXPECT_EQ(client.bottom, fitted.shownHeight);
+    CloseMain();
 }
 
 TEST_F(ShellGui, EnterSavesAndExitsEscapeExitsWithoutSaving) {
