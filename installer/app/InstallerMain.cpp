@@ -81,8 +81,9 @@ int RunUnattendedInstall(Reporter& reporter, const CommandLine& line) {
         CopyAnsiBounded(options.installDir, sizeof options.installDir, line.dir);
     }
     ApplyInstallOptions(options);
-    if (!RunInstall(reporter)) {
-        return kExitFailure;
+    bool cancelled = false;
+    if (!RunInstall(reporter, &cancelled)) {
+        return cancelled ? kExitRefused : kExitFailure;
     }
     if (g_setupInfo.transferMode == TransferMode::Move) {
         StartCleanUpAfterMove();
