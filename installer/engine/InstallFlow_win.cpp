@@ -260,13 +260,14 @@ CopyOutcome CopyPlannedFile(Reporter& reporter, const PlannedFile& file, CopyRun
             }
         }
     }
-    // From here whatever lies at the destination is this run's.
-    run.transaction.FileWritten(destination);
     for (;;) {
         std::vector<std::string> created;
         bool copied = CopyFileCreatingDirs(source, destination, &created, ReportCopiedBytes, &run);
         DWORD error = GetLastError();
         RecordDirectories(run, created);
+        // Whatever lies at the destination now is this run's, even a part
+        // of a failed copy; it goes before the directories made for it.
+        run.transaction.FileWritten(destination);
         if (copied) {
             break;
         }

@@ -125,6 +125,34 @@ bool WriteText(const std::string& path, const std::string& text) {
     return testfiles::WriteFileBytes(FromAnsi(path), text);
 }
 
+HeldFile::HeldFile(const std::string& path) {
+    // Names of this process's own, so that tests never share the events.
+    static LONG serial = 0;
+    const std::wstring stem = L"MivoHeldFile-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+                              std::to_wstring(InterlockedIncrement(&serial));
+    const std::wstring heldName = stem + L"-held";
+    const std::wstring releaseName = stem + L"-release";
+    heldEvent_.Reset(CreateEventW(nullptr, TRUE, FALSE, heldName.c_str()));
+    releaseEvent_.Reset(CreateEventW(nullptr, TRUE, FALSE, releaseName.c_str()));
+    process_ = gui::StartProgram(testfiles::BinDir() + kProgram,
+                                 L"\"" + FromAnsi(path) + L"\" " + heldName + L" " + releaseName);
+    if (!process_.Started() || !heldEvent_) {
+        return;
+    }
+    HANDLE waits[] = {heldEvent_.Get(), process_.Handle()};
+    held_ = WaitForMultipleObjects(2, waits, FALSE, 10000) == WAIT_OBJECT_0;
+}
+
+void HeldFile::Release() {
+    if (releaseEvent_) {
+        SetEvent(releaseEvent_.Get());
+    }
+    if (process_.Started()) {
+        process_.WaitForExit(10000);
+    }
+    held_ = false;
+}
+
 InstallLeftovers::~InstallLeftovers() {
     for (const std::string& file : files_) {
         testfiles::DeleteFileForce(FromAnsi(file));

@@ -96,4 +96,28 @@ private:
     std::vector<std::pair<HKEY, std::string>> keys_;
 };
 
+// A file held open without sharing by another process (mivo_file_holder.exe
+// beside the tests), as a running program holds its files, until Release()
+// or the end of the object.
+class HeldFile {
+public:
+    explicit HeldFile(const std::string& path);
+    ~HeldFile() { Release(); }
+    HeldFile(const HeldFile&) = delete;
+    HeldFile& operator=(const HeldFile&) = delete;
+
+    // Whether the other process holds the file now.
+    bool Held() const { return held_; }
+    // Lets go of the file and waits until the process has ended.
+    void Release();
+
+    static constexpr const wchar_t* kProgram = L"mivo_file_holder.exe";
+
+private:
+    KernelHandle heldEvent_;
+    KernelHandle releaseEvent_;
+    gui::Process process_;
+    bool held_ = false;
+};
+
 }  // namespace installkit
