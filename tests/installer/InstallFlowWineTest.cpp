@@ -793,7 +793,7 @@ TEST_F(InstallTransactionTest, RetryOnceTheProgramHasLetGoCompletesTheUpdate) {
     EXPECT_EQ(installkit::ReadText(target_ + "\\plugins\\new.dll"), "MZ plugin 2");
     EXPECT_EQ(installkit::ReadText(target_ + "\\notes.txt"), "the user's");
     // The old files were put aside only until the update succeeded.
-    EXPECT_EQ(testfiles::FilesIn(FromAnsi(target_), L"$$Mivo*"), std::vector<std::wstring>{});
+    EXPECT_FALSE(Exists(target_ + "\\$$MivoKept"));
     EXPECT_TRUE(Exists(group_ + "\\Tool.lnk"));
     EXPECT_EQ(installkit::ReadRegValues(HKEY_LOCAL_MACHINE, "Software\\MivoFlowTest\\Update"),
               (RegValues{{"InstallDir", target_}}));
