@@ -632,42 +632,6 @@ TEST_F(InstallFlowTest, AnInstallInPlaceFromADrivesRootContinuesItsUninstallInTh
     EXPECT_EQ(ReadIni(windows + "\\$$UnMivo.inf", "Uninstall", "Dir"), "C:\\");
 }
 
-// Everything below `dir`: each file's bytes, each directory as "<dir>", by
-// path relative to it; with the attributes of the files that have more than
-// the archive bit.
-std::map<std::string, std::string> Tree(const std::string& dir) {
-    std::map<std::string, std::string> tree;
-    std::vector<std::string> pending = {""};
-    while (!pending.empty()) {
-        const std::string relative = pending.back();
-        pending.pop_back();
-        WIN32_FIND_DATAA found;
-        HANDLE search = FindFirstFileA((dir + relative + "\\*").c_str(), &found);
-        if (search == INVALID_HANDLE_VALUE) {
-            continue;
-        }
-        do {
-            const std::string name = found.cFileName;
-            if (name == "." || name == "..") {
-                continue;
-            }
-            const std::string path = relative + "\\" + name;
-            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                tree[path] = "<dir>";
-                pending.push_back(path);
-            } else {
-                tree[path] = installkit::ReadText(dir + path);
-                DWORD extra = found.dwFileAttributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_ARCHIVE);
-                if (extra != 0) {
-                    tree[path + " attributes"] = std::to_string(extra);
-                }
-            }
-        } while (FindNextFileA(search, &found));
-        FindClose(search);
-    }
-    return tree;
-}
-
 // Acme 1 as installed by hand, and Acme 2 in the distribution: another
 // Tool.exe, a new file in a new directory; with a shortcut, a remembered
 // directory and an uninstall entry that the update would write again.
@@ -703,15 +667,15 @@ protected:
         ASSERT_TRUE(installkit::WriteText(dist_ + "\\new.dll", "MZ plugin 2"));
         Prepare(kUpdatedProduct);
         ASSERT_TRUE(installkit::WriteText(dist_ + "\\Tool.exe", "MZ tool 2"));
-        before_ = Tree(target_);
-        distribution_ = Tree(dist_);
+        before_ = installkit::Tree(target_);
+        distribution_ = installkit::Tree(dist_);
     }
 
     // The machine as Acme 1 left it: its files byte for byte, the
     // distribution whole, no shortcut, no remembered directory, no entry.
     void ExpectVersionOne() {
-        EXPECT_EQ(Tree(target_), before_);
-        EXPECT_EQ(Tree(dist_), distribution_);
+        EXPECT_EQ(installkit::Tree(target_), before_);
+        EXPECT_EQ(installkit::Tree(dist_), distribution_);
         EXPECT_FALSE(Exists(group_));
         EXPECT_FALSE(installkit::RegKeyExists(HKEY_LOCAL_MACHINE, entry_));
         EXPECT_FALSE(installkit::RegKeyExists(HKEY_LOCAL_MACHINE, "Software\\MivoFlowTest\\Update"));
@@ -825,7 +789,7 @@ TEST_F(InstallTransactionTest, ACancelInTheMiddleOf99FilesLeavesNothingNewAndThe
     testfiles::RemoveTreeWaiting(FromAnsi(target_));
     const std::string inf = NinetyNineFiles(dist_, "one ");
     Prepare(inf);
-    const std::map<std::string, std::string> distribution = Tree(dist_);
+    const std::map<std::string, std::string> distribution = installkit::Tree(dist_);
     {
         installkit::ReportRecorder answers;
         answers.CancelAfter(50);
@@ -835,7 +799,7 @@ TEST_F(InstallTransactionTest, ACancelInTheMiddleOf99FilesLeavesNothingNewAndThe
         EXPECT_EQ(answers.FilesDone(), 50u);
         EXPECT_EQ(gui::Texts(answers.Boxes()), std::vector<std::wstring>{Cancelled()});
         EXPECT_FALSE(Exists(target_));
-        EXPECT_EQ(Tree(dist_), distribution);
+        EXPECT_EQ(installkit::Tree(dist_), distribution);
         EXPECT_FALSE(installkit::RegKeyExists(HKEY_LOCAL_MACHINE, entry_));
         EXPECT_FALSE(installkit::RegKeyExists(HKEY_LOCAL_MACHINE, "Software\\MivoFlowTest\\Update"));
     }
@@ -850,13 +814,13 @@ TEST_F(InstallTransactionTest, ACancelInTheMiddleOf99FilesLeavesNothingNewAndThe
         EXPECT_FALSE(Exists(dist_ + "\\f1.bin")) << "a moving install deletes its sources once done";
     }
     // Version two over version one, cancelled half-way: version one stays.
-    const std::map<std::string, std::string> one = Tree(target_);
+    const std::map<std::string, std::string> one = installkit::Tree(target_);
     const RegValues entry = installkit::ReadRegValues(HKEY_LOCAL_MACHINE, entry_);
     Prepare(NinetyNineFiles(dist_, "two "));
     installkit::ReportRecorder answers;
     answers.CancelAfter(50);
     EXPECT_FALSE(RunInstall(answers));
-    EXPECT_EQ(Tree(target_), one);
+    EXPECT_EQ(installkit::Tree(target_), one);
     EXPECT_EQ(installkit::ReadRegValues(HKEY_LOCAL_MACHINE, entry_), entry);
     EXPECT_TRUE(Exists(dist_ + "\\f1.bin"));
 }

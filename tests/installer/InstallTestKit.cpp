@@ -153,6 +153,39 @@ void HeldFile::Release() {
     held_ = false;
 }
 
+std::map<std::string, std::string> Tree(const std::string& dir) {
+    std::map<std::string, std::string> tree;
+    std::vector<std::string> pending = {""};
+    while (!pending.empty()) {
+        const std::string relative = pending.back();
+        pending.pop_back();
+        WIN32_FIND_DATAA found;
+        HANDLE search = FindFirstFileA((dir + relative + "\\*").c_str(), &found);
+        if (search == INVALID_HANDLE_VALUE) {
+            continue;
+        }
+        do {
+            const std::string name = found.cFileName;
+            if (name == "." || name == "..") {
+                continue;
+            }
+            const std::string path = relative + "\\" + name;
+            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                tree[path] = "<dir>";
+                pending.push_back(path);
+            } else {
+                tree[path] = ReadText(dir + path);
+                DWORD extra = found.dwFileAttributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_ARCHIVE);
+                if (extra != 0) {
+                    tree[path + " attributes"] = std::to_string(extra);
+                }
+            }
+        } while (FindNextFileA(search, &found));
+        FindClose(search);
+    }
+    return tree;
+}
+
 InstallLeftovers::~InstallLeftovers() {
     for (const std::string& file : files_) {
         testfiles::DeleteFileForce(FromAnsi(file));

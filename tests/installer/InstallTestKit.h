@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include <map>
 #include <string>
 #include <utility>
 #include <vector>
@@ -76,6 +77,11 @@ bool Exists(const std::string& path);
 std::string ReadText(const std::string& path);
 // Writes `text` as the file `path`, making the folders above it.
 bool WriteText(const std::string& path, const std::string& text);
+
+// Everything below `dir`: each file's bytes and each directory as "<dir>",
+// by path relative to it ("\\sub\\a.txt"), and the attributes of a file
+// that has more than the archive bit ("\\a.txt attributes").
+std::map<std::string, std::string> Tree(const std::string& dir);
 
 // Everything an install may leave, removed when the object goes, so a failed
 // test does not spoil the next one.
