@@ -147,9 +147,10 @@ struct PlannedFile {
     const char* keptBecause = nullptr;  // why an entry is not copied
 };
 
-// Resolves one entry and decides it, with one query of each path. False when
-// the entry cannot be resolved.
-bool PlanFile(const char* entryText, PlannedFile& planned) {
+// Resolves one entry and decides it, with one query of each path, or of the
+// source alone where the destination lies in an install directory that does
+// not exist yet (`newDir`). False when the entry cannot be resolved.
+bool PlanFile(const char* entryText, bool newDir, PlannedFile& planned) {
     FileEntry entry;
     ParseFileEntry(entryText, entry);
     char source[kPathCapacity];
@@ -160,7 +161,8 @@ bool PlanFile(const char* entryText, PlannedFile& planned) {
     planned.source = source;
     planned.destination = destination;
     const FileFacts from = QueryFile(source);
-    const FileFacts to = QueryFile(destination);
+    const FileFacts to =
+        newDir && LiesInside(destination, g_installer.installDir, NextAnsiChar) ? FileFacts() : QueryFile(destination);
     planned.destinationExists = to.exists;
     planned.sourceReadOnly = (from.attributes & FILE_ATTRIBUTE_READONLY) != 0;
     // Installed into the distribution directory, the product's file is
@@ -348,6 +350,9 @@ CopyOutcome CopyFiles(Reporter& reporter, CopyRun& run) {
 
     std::vector<PlannedFile> plan;
     bool resolved = true;
+    // Nothing can lie in a directory that is not there; asking for every
+    // file in it would cost as much as copying a small one.
+    const bool newDir = !FileExists(g_installer.installDir);
     {
         ItemList files = ReadItemList(reporter, "Files");
         if (!files) {
@@ -355,7 +360,7 @@ CopyOutcome CopyFiles(Reporter& reporter, CopyRun& run) {
         }
         for (const ItemNode* node = files.First(); node != nullptr && resolved; node = node->next) {
             plan.emplace_back();
-            resolved = PlanFile(node->text, plan.back());
+            resolved = PlanFile(node->text, newDir, plan.back());
         }
     }
     CopyTotals totals;
