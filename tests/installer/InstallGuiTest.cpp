@@ -524,4 +524,35 @@ TEST_F(InstallGuiTest, AFileInUseIsNamedAndCancelKeepsTheOldVersionAndRetryUpdat
     EXPECT_TRUE(Exists(group + "\\Acme Tool.lnk"));
 }
 
+// No one is there to close the program: the unattended install cancels,
+// undoes its copying, logs why and ends with the code of a cancelled run.
+TEST_F(InstallGuiTest, AnUnattendedInstallOverAFileInUseCancelsAndSaysSoInTheLog) {
+    const std::string dir = ProgramFilesDir() + "\\Mivo Acme Busy Silent";
+    const std::string log = dist_ + "\\install.log";
+    leftovers_.Directory(dir);
+    testfiles::RemoveTreeWaiting(FromAnsi(dir));
+    ASSERT_TRUE(installkit::WriteText(dir + "\\Tool.exe", "MZ tool 1"));
+    ASSERT_TRUE(installkit::WriteText(dir + "\\readme.txt", "read me 1"));
+    Put("Setup.inf",
+        "[Install]\r\nTitle=Acme Setup\r\nInstallDir=Mivo Acme Busy Silent\r\nIsFileDelAfterMivo=0\r\n"
+        "[Files]\r\nItem1=readme.txt\r\nItem2=Tool.exe\r\nItem3=new.txt\r\n");
+    Put("readme.txt", "read me 2");
+    Put("new.txt", "new");
+    {
+        installkit::HeldFile held(dir + "\\Tool.exe");
+        ASSERT_TRUE(held.Held());
+        gui::Process setup = distribution_.Start(L"/S /DIR=\"" + FromAnsi(dir) + L"\" /LOG=\"" + FromAnsi(log) + L"\"");
+        ASSERT_TRUE(setup.Started());
+        EXPECT_EQ(setup.WaitForExit(30000), 2u);
+    }
+    EXPECT_EQ(ReadText(dir + "\\Tool.exe"), "MZ tool 1");
+    EXPECT_EQ(ReadText(dir + "\\readme.txt"), "read me 1");
+    EXPECT_FALSE(Exists(dir + "\\new.txt"));
+    EXPECT_FALSE(Exists(dir + "\\$$MivoKept"));
+    const std::string text = ReadText(log);
+    EXPECT_NE(text.find("QUESTION message 33: "), std::string::npos) << text;
+    EXPECT_NE(text.find("-> Cancel"), std::string::npos) << text;
+    EXPECT_NE(text.find("INFO message 36 code 0: "), std::string::npos) << text;
+}
+
 }  // namespace
