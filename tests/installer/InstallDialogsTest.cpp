@@ -68,7 +68,11 @@ public:
     explicit OptionsRun(bool (*installedIn)(const char* dir) = nullptr)
         : data_(WithInstalledIn(OptionsFromTheRecords(), installedIn)),
           thread_([this] { result_ = ShowOptionsDialog(nullptr, data_); }) {
-        dialog_ = gui::WaitForWindowPrefix(GetCurrentProcessId(), L"#32770", kTitleW);
+        // The title, perhaps with more around it.
+        dialog_ = gui::WaitForWindowWhere([](HWND window) {
+            return gui::ProcessOf(window) == GetCurrentProcessId() && gui::ClassOf(window) == L"#32770" &&
+                   gui::WindowText(window).find(kTitleW) != std::wstring::npos;
+        });
     }
     ~OptionsRun() {
         if (thread_.joinable()) {
@@ -224,7 +228,7 @@ TEST_F(DialogTest, TheCaptionSaysWhenTheDirectoryHoldsTheProductAlready) {
     std::strcpy(g_setupInfo.textFile, "Readme.txt");
     OptionsRun run(InstalledInUsedFolder);
     ASSERT_NE(run.Dialog(), nullptr);
-    const std::wstring update = std::wstring(kTitleW) + L" (2/2) － 更新インストール";
+    const std::wstring update = L"［更新］" + std::wstring(kTitleW) + L" (2/2)";
     EXPECT_EQ(gui::WindowText(run.Dialog()), update);
     gui::SaveShot(L"mivo_options_update.png", run.Dialog(), 100);
     // The caption follows the directory as it is typed.

@@ -464,17 +464,17 @@ TEST_F(InstallGuiTest, AFileInUseIsNamedAndCancelKeepsTheOldVersionAndRetryUpdat
     // update, and waits for the question about Tool.exe.
     auto startUntilQuestion = [&](gui::Process& setup, const wchar_t* shot) -> HWND {
         setup = distribution_.Start();
-        HWND options = gui::WaitForWindowPrefix(setup.Id(), L"#32770", FromAnsi(kTitle).c_str());
+        // The options say that this is an update.
+        HWND options = gui::WaitForWindow(setup.Id(), L"#32770", (L"［更新］" + FromAnsi(kTitle)).c_str());
         EXPECT_NE(options, nullptr);
         if (options == nullptr) {
             return nullptr;
         }
-        EXPECT_EQ(gui::WindowText(options), FromAnsi(kTitle) + L" － 更新インストール");
         gui::PressButton(options, IDOK);
         HWND box = gui::WaitForMessageBox(setup.Id());
         EXPECT_NE(box, nullptr) << "no question about the file in use";
         if (box != nullptr && shot != nullptr) {
-            gui::SaveShot(shot, nullptr, 300);
+            gui::SaveShot(shot, box, 300);
         }
         return box;
     };
