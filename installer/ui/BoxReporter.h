@@ -9,11 +9,19 @@
 #include "engine/Reporter.h"
 #include "win/ScopedHandle.h"
 
+// How long a copy phase runs before its progress dialog appears: one that
+// is over by then (a few small files) flashes no window, which would cost
+// more than the copying itself.
+constexpr uint32_t kProgressDelayMs = 100;
+
 class BoxReporter : public Reporter {
 public:
     // Boxes and the progress dialog are owned by `owner` (may be null): the
-    // installer's main window during an install.
-    explicit BoxReporter(HWND owner) : owner_(owner) {}
+    // installer's main window during an install. The progress dialog appears
+    // once the copying has taken `progressDelayMs`, or as soon as a box is
+    // shown while files are copied.
+    explicit BoxReporter(HWND owner, uint32_t progressDelayMs = kProgressDelayMs)
+        : owner_(owner), progressDelayMs_(progressDelayMs) {}
 
     // Errors caption "Error !", everything else the setup title. While the
     // files are copied, the progress dialog owns the boxes.
@@ -33,13 +41,25 @@ protected:
     HWND ProgressDialog() const { return progress_.Get(); }
 
 private:
-    HWND BoxOwner() const { return progress_ ? progress_.Get() : owner_; }
+    // The progress dialog while files are copied (made now if need be), else
+    // the owner.
+    HWND BoxOwner();
+    // Creates the progress dialog showing how far the copying has come.
+    void ShowProgress();
+    // Puts the names and the position into the dialog and lets it paint.
+    void Paint();
     // Handles what is queued for this thread's windows.
     void HandleMessages();
 
     HWND owner_;
+    uint32_t progressDelayMs_;
     OwnedWindow progress_;
+    bool copying_ = false;
+    bool progressTried_ = false;  // the dialog was made (or could not be)
+    uint32_t beganMs_ = 0;
     CopyTotals totals_;
+    uint32_t filesDone_ = 0;
+    uint64_t bytesDone_ = 0;
     RepaintPacer pacer_;
     // The file named last, shown at the next paint.
     char source_[kPathCapacity] = {};

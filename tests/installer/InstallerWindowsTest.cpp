@@ -145,8 +145,19 @@ void NextPaint() {
 TEST_F(InstallerWindowsTest, TheProgressBarFollowsTheCopyingAndCancelAsksFirst) {
     main_ = CreateMainWindow();
     ASSERT_NE(main_, nullptr);
-    ShownProgress boxes(main_);
+    {
+        // A copy over before the delay shows no window at all.
+        ShownProgress quick(main_);
+        quick.BeginCopying({3, 3000});
+        quick.Copying("D:\\dist\\a.txt", "C:\\App\\a.txt");
+        EXPECT_TRUE(quick.CopyProgress(3, 3000));
+        EXPECT_EQ(quick.Dialog(), nullptr);
+        quick.EndCopying();
+    }
+    ShownProgress boxes(main_, 0);
     boxes.BeginCopying({3, 3000});
+    boxes.Copying("D:\\dist\\a.txt", "C:\\App\\a.txt");
+    EXPECT_TRUE(boxes.CopyProgress(0, 0));
     HWND dialog = boxes.Dialog();
     ASSERT_NE(dialog, nullptr);
     HWND bar = GetDlgItem(dialog, IDC_PROGRESS_BAR);
@@ -169,8 +180,6 @@ TEST_F(InstallerWindowsTest, TheProgressBarFollowsTheCopyingAndCancelAsksFirst) 
     EXPECT_LE(buttonRect.bottom, client.bottom);
     EXPECT_LE(buttonRect.right, client.right);
 
-    boxes.Copying("D:\\dist\\a.txt", "C:\\App\\a.txt");
-    EXPECT_TRUE(boxes.CopyProgress(0, 0));
     EXPECT_EQ(gui::ControlText(dialog, IDC_PROGRESS_SOURCE), L"D:\\dist\\a.txt");
     EXPECT_EQ(SendMessageW(bar, PBM_GETPOS, 0, 0), 0);
     // Within the pace nothing is repainted.
