@@ -28,6 +28,23 @@ bool HeldByAnother(const char* path) {
     return IsInUseError(error);
 }
 
+// Moves a file, across volumes too; where MoveFileExA is missing (Windows
+// 9x/Me), by a rename after the file in the way is deleted.
+bool MoveFileAcross(const char* from, const char* to, bool replace) {
+    DWORD flags = MOVEFILE_COPY_ALLOWED | (replace ? MOVEFILE_REPLACE_EXISTING : 0);
+    if (MoveFileExA(from, to, flags)) {
+        return true;
+    }
+    if (GetLastError() != ERROR_CALL_NOT_IMPLEMENTED) {
+        return false;
+    }
+    if (replace) {
+        SetFileAttributesA(to, FILE_ATTRIBUTE_NORMAL);
+        DeleteFileA(to);
+    }
+    return MoveFileA(from, to) != 0;
+}
+
 // Deletes a file whatever its read-only bit says.
 bool DeleteFileForce(const char* path) {
     SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
@@ -89,7 +106,7 @@ KeepResult CopyTransaction::KeepAside(const char* destination) {
     std::snprintf(kept, sizeof kept, "%s\\%u", keepFolder_.c_str(), ++keptCount_);
     // A rename where the old file lies on the install directory's volume; a
     // copy and delete for one elsewhere (a system folder on another drive).
-    if (!MoveFileExA(destination, kept, MOVEFILE_COPY_ALLOWED)) {
+    if (!MoveFileAcross(destination, kept, false)) {
         DWORD error = GetLastError();
         // A copy across volumes may leave its copy behind.
         DeleteFileForce(kept);
@@ -113,8 +130,7 @@ bool CopyTransaction::RollBack(std::string* unrestored, std::string* keptAt) {
                 DeleteFileForce(step->path.c_str());
                 break;
             case Kind::Kept:
-                if (!MoveFileExA(step->kept.c_str(), step->path.c_str(),
-                                 MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED)) {
+                if (!MoveFileAcross(step->kept.c_str(), step->path.c_str(), true)) {
                     // The old file stays where it was put, for the user to
                     // fetch: the kept folder is then not removed either.
                     if (whole) {

@@ -142,6 +142,7 @@ struct PlannedFile {
     bool copy = false;
     bool inPlace = false;  // source and destination are one file
     bool destinationExists = false;
+    bool destinationIsDirectory = false;  // never replaced: the copy fails
     bool sourceReadOnly = false;
     uint64_t bytes = 0;                 // of the file as it will lie installed
     const char* keptBecause = nullptr;  // why an entry is not copied
@@ -164,6 +165,7 @@ bool PlanFile(const char* entryText, bool newDir, PlannedFile& planned) {
     const FileFacts to =
         newDir && LiesInside(destination, g_installer.installDir, NextAnsiChar) ? FileFacts() : QueryFile(destination);
     planned.destinationExists = to.exists;
+    planned.destinationIsDirectory = to.exists && (to.attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
     planned.sourceReadOnly = (from.attributes & FILE_ATTRIBUTE_READONLY) != 0;
     // Installed into the distribution directory, the product's file is
     // already where the install puts it: neither copied onto itself nor
@@ -248,6 +250,10 @@ CopyOutcome CopyPlannedFile(Reporter& reporter, const PlannedFile& file, CopyRun
     const char* source = file.source.c_str();
     const char* destination = file.destination.c_str();
     reporter.Copying(source, destination);
+    // A directory where the file goes is someone's: it is not put aside.
+    if (file.destinationIsDirectory) {
+        return Failure(run, source);
+    }
     if (file.destinationExists) {
         for (;;) {
             KeepResult kept = run.transaction.KeepAside(destination);

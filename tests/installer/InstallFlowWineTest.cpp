@@ -825,6 +825,21 @@ TEST_F(InstallTransactionTest, ACancelInTheMiddleOf99FilesLeavesNothingNewAndThe
     EXPECT_TRUE(Exists(dist_ + "\\f1.bin"));
 }
 
+// A directory where a file goes is never put aside as an old file would be:
+// the copy fails as it always did, and what was copied before is undone.
+TEST_F(InstallTransactionTest, ADirectoryInTheWayOfAFileStaysWithWhatItHolds) {
+    LayOutVersionOne();
+    ASSERT_TRUE(DeleteFileA((target_ + "\\Tool.exe").c_str()));
+    ASSERT_TRUE(installkit::WriteText(target_ + "\\Tool.exe\\mine.txt", "the user's"));
+    before_ = installkit::Tree(target_);
+    std::vector<MessageBoxContent> boxes;
+    EXPECT_FALSE(Install(boxes));
+    EXPECT_EQ(gui::Texts(boxes),
+              std::vector<std::wstring>{L"ファイルのコピーに失敗しました。\n" + FromAnsi(dist_ + "\\Tool.exe") + L"\n" +
+                                        installkit::MessageText(MSG_NOTHING_CHANGED)});
+    ExpectVersionOne();
+}
+
 TEST_F(InstallTransactionTest, AFailureAfterTheCopyKeepsTheFilesAndWritesTheUninstallEntry) {
     Prepare(
         "[Install]\r\nTitle=T\r\nInstallDir=Acme\r\nIsFileDelAfterMivo=0\r\n"
