@@ -83,6 +83,8 @@ public:
     PaintDC& operator=(PaintDC&&) = delete;
 
     HDC Get() const { return dc_; }
+    // The part to be drawn, in client coordinates.
+    const RECT& Area() const { return paint_.rcPaint; }
 
 private:
     HWND window_;

@@ -80,6 +80,12 @@ struct GlobalMemoryTraits : NullIsNone<HGLOBAL> {
 };
 using GlobalMemory = ScopedHandle<GlobalMemoryTraits>;
 
+// A menu from CreatePopupMenu or CreateMenu that no window holds.
+struct MenuTraits : NullIsNone<HMENU> {
+    static void Release(Handle handle) { DestroyMenu(handle); }
+};
+using Menu = ScopedHandle<MenuTraits>;
+
 // A block from LocalAlloc, or one a call hands out to be freed with LocalFree
 // (CommandLineToArgvW, FormatMessage with FORMAT_MESSAGE_ALLOCATE_BUFFER).
 template <typename Pointer>

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "app/OutputName.h"
+#include "app/SaveFailure.h"
 #include "app/SettingsDialog_win.h"
 #include "app/ShellState_win.h"
 #include "app/Startup_win.h"
@@ -16,6 +17,7 @@
 #include "imaging/Image.h"
 #include "resources/resource.h"
 #include "settings/Settings.h"
+#include "win/ScopedHandle.h"
 #include "win/Strings.h"
 
 namespace {
@@ -49,8 +51,26 @@ void ShowError(HWND owner, UINT textId) {
     MessageBoxW(owner, ResourceString(textId).c_str(), ResourceString(IDS_ERROR_CAPTION).c_str(), MB_OK | MB_ICONERROR);
 }
 
+// Ends the window without asking: the question about unsaved changes, where
+// one is due, has been answered.
 void CloseMainWindow(HWND mainWnd) {
-    SendMessageW(mainWnd, WM_CLOSE, 0, 0);
+    SendMessageW(mainWnd, kCloseNowMessage, 0, 0);
+}
+
+// A message of the main window naming a file: `formatId` holds one %ls.
+std::wstring Formatted(UINT formatId, const wchar_t* first, const wchar_t* second = L"") {
+    std::wstring format = ResourceString(formatId);
+    std::wstring text(format.size() + std::wcslen(first) + std::wcslen(second) + 64, L'\0');
+    int written = std::swprintf(&text[0], text.size(), format.c_str(), first, second);
+    text.resize(written > 0 ? size_t(written) : 0);
+    return text;
+}
+
+// The picture changed as it would be saved.
+void MarkModified() {
+    if (shellState.doc) {
+        shellState.doc->MarkModified();
+    }
 }
 
 // Draws the texts again after the picture was rebuilt at a new size.
@@ -76,9 +96,10 @@ void ReadEdit(HWND mainWnd, int id, wchar_t (&text)[kShellTextCapacity]) {
 
 void Browse(HWND mainWnd) {
     ChooseInputFile(mainWnd, shellState.inputFile, kShellTextCapacity);
-    // A cancelled dialog still tries the (empty) path, which fails like any
-    // unreadable file.
-    LoadInputFile(mainWnd, shellState.inputFile);
+    // A cancelled dialog leaves the window as it was.
+    if (shellState.inputFile[0] != L'\0') {
+        LoadInputFile(mainWnd, shellState.inputFile);
+    }
 }
 
 void OutputNameEdited(HWND mainWnd) {
@@ -95,10 +116,9 @@ void ApplyEffect(bool mosaic) {
     if (!doc || !doc->HasSelection()) {
         return;
     }
-    if (mosaic) {
-        doc->ApplyMosaic(gSettings.effectSize);
-    } else {
-        doc->ApplyBlur(gSettings.effectSize);
+    int applied = mosaic ? doc->ApplyMosaic(gSettings.effectSize) : doc->ApplyBlur(gSettings.effectSize);
+    if (applied) {
+        doc->MarkModified();
     }
 }
 
@@ -107,6 +127,9 @@ void WatermarkEdited(HWND mainWnd) {
     ReadEdit(mainWnd, IDC_WATERMARK_TEXT, text);
     if (UpdateText(gSettings.callScreenString, text)) {
         RedrawWatermark();
+        if (gSettings.callScreen) {
+            MarkModified();
+        }
     }
 }
 
@@ -115,6 +138,9 @@ void CopyrightEdited(HWND mainWnd) {
     ReadEdit(mainWnd, IDC_COPYRIGHT_TEXT, text);
     if (UpdateText(gSettings.cUnderRightString, text)) {
         RedrawCopyright();
+        if (gSettings.cUnderRight) {
+            MarkModified();
+        }
     }
 }
 
@@ -145,7 +171,10 @@ void ApplySizeChoice(ImageDoc& doc) {
     RenderAgain(doc);
 }
 
+// Only a choice that differs changes the picture: a radio button also
+// reports a click when it merely takes the focus.
 void SizeChosen(int controlId) {
+    const int before = gSettings.zoom;
     for (int choice = 0; choice <= kSizeChoiceDesktop; ++choice) {
         if (SizeChoiceControlId(choice) == controlId) {
             gSettings.zoom = choice;
@@ -154,10 +183,14 @@ void SizeChosen(int controlId) {
     }
     if (shellState.doc) {
         ApplySizeChoice(*shellState.doc);
+        if (gSettings.zoom != before) {
+            shellState.doc->MarkModified();
+        }
     }
 }
 
 void RotationChosen(int controlId) {
+    const int before = gSettings.rotationChoice;
     for (int choice = 0; choice < 4; ++choice) {
         if (RotationChoiceControlId(choice) == controlId) {
             gSettings.rotationChoice = choice;
@@ -171,6 +204,9 @@ void RotationChosen(int controlId) {
     doc->SetRotation(RotationDegreesOf(gSettings.rotationChoice));
     doc->Rebuild(1);
     RenderAgain(*doc);
+    if (gSettings.rotationChoice != before) {
+        doc->MarkModified();
+    }
 }
 
 // The selection button: releases a closed region, or arms and disarms the
@@ -197,6 +233,7 @@ void TrimmingButton() {
         // The button reads "トリミング取り消し": back to the whole picture.
         doc->UndoTrim();
         RenderAgain(*doc);
+        doc->MarkModified();
     } else {
         doc->ResetAnchor();
         doc->ArmTrim(gSettings.trimSaveSize != 0);
@@ -212,6 +249,7 @@ void TrimEnded() {
         return;
     }
     if (doc->Trimmed()) {
+        doc->MarkModified();
         gSettings.rotationChoice = 0;
         doc->SetRotation(RotationDegreesOf(0));
         if (!doc->KeepSizeAfterTrim()) {
@@ -246,18 +284,82 @@ bool PrepareOutputPath(HWND mainWnd, int* code) {
     return true;
 }
 
-// Second half: write the picture. A failure is reported; the caller closes
-// the window all the same.
-void WriteOutput(int code) {
+bool FileExists(const wchar_t* path) {
+    DWORD attributes = GetFileAttributesW(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+UINT ReasonText(SaveFailure failure) {
+    switch (failure) {
+        case SaveFailure::AccessDenied:
+            return IDS_SAVE_ACCESS_DENIED;
+        case SaveFailure::InUse:
+            return IDS_SAVE_IN_USE;
+        case SaveFailure::DiskFull:
+            return IDS_SAVE_DISK_FULL;
+        case SaveFailure::InvalidName:
+            return IDS_SAVE_INVALID_NAME;
+        case SaveFailure::PathTooLong:
+            return IDS_SAVE_PATH_TOO_LONG;
+        case SaveFailure::FolderMissing:
+            return IDS_SAVE_FOLDER_MISSING;
+        default:
+            return IDS_SAVE_OTHER;
+    }
+}
+
+// Second half: write the picture, never over the picture it came from, and
+// over another existing file only when the user says so. False when nothing
+// was written (refused, declined or failed; a failure is told): the window
+// then stays with the work as it is.
+bool WriteOutput(HWND mainWnd, int code) {
     ImageDoc* doc = shellState.doc.get();
     if (!doc) {
-        return;
+        return true;
     }
-    if (doc->Save(shellState.outputPath, code) == 0) {
-        wchar_t text[128];
-        std::swprintf(text, 128, ResourceString(IDS_SAVE_FAILED).c_str(), static_cast<unsigned>(ImgLastError()));
-        MessageBoxW(nullptr, text, ResourceString(IDS_ERROR_CAPTION).c_str(), MB_OK | MB_ICONERROR);
+    const wchar_t* target = shellState.outputPath;
+    const std::wstring caption = ResourceString(IDS_ERROR_CAPTION);
+    if (IsSameFile(shellState.inputFile, target)) {
+        MessageBoxW(mainWnd, Formatted(IDS_OUTPUT_IS_INPUT, target).c_str(), caption.c_str(), MB_OK | MB_ICONERROR);
+        return false;
     }
+    if (FileExists(target) &&
+        MessageBoxW(mainWnd, Formatted(IDS_CONFIRM_OVERWRITE, target).c_str(),
+                    ResourceString(IDS_CONFIRM_CAPTION).c_str(), MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES) {
+        return false;
+    }
+    if (doc->Save(target, code) == 0) {
+        uint32_t error = ImgLastError();
+        // Told here; left set, it would make the next load or save fail too.
+        ImgClearError();
+        wchar_t reason[256];
+        std::swprintf(reason, 256, ResourceString(ReasonText(ClassifySaveFailure(error))).c_str(),
+                      static_cast<unsigned>(error));
+        MessageBoxW(mainWnd, Formatted(IDS_SAVE_FAILED, target, reason).c_str(), caption.c_str(), MB_OK | MB_ICONERROR);
+        return false;
+    }
+    doc->MarkSaved();
+    return true;
+}
+
+// The whole save step; true when the window may go on to close (saved, or no
+// picture to save).
+bool SaveStep(HWND mainWnd) {
+    int code = 0;
+    return PrepareOutputPath(mainWnd, &code) && WriteOutput(mainWnd, code);
+}
+
+// Enter in an edit of a name or a text ends the edit instead of pressing the
+// default button: the user was typing, not asking to save and exit.
+bool EnterInTextEdit(HWND mainWnd) {
+    HWND focus = GetFocus();
+    for (int id : {IDC_OUTPUT_NAME, IDC_WATERMARK_TEXT, IDC_COPYRIGHT_TEXT}) {
+        if (focus && focus == GetDlgItem(mainWnd, id)) {
+            SendMessageW(mainWnd, WM_NEXTDLGCTL, 0, FALSE);
+            return true;
+        }
+    }
+    return false;
 }
 
 }  // namespace
@@ -364,6 +466,38 @@ void RedrawCopyright() {
     }
 }
 
+bool IsSameFile(const wchar_t* first, const wchar_t* second) {
+    if (!first || !second || !*first || !*second) {
+        return false;
+    }
+    // The same file under two spellings (case, 8.3 names, relative paths,
+    // links) has one volume and one index; opened without any access, so a
+    // file another program holds still compares.
+    BY_HANDLE_FILE_INFORMATION info[2] = {};
+    const wchar_t* paths[2] = {first, second};
+    for (int i = 0; i < 2; ++i) {
+        KernelHandle file(CreateFileW(paths[i], 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                      OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+        if (!file || !GetFileInformationByHandle(file.Get(), &info[i])) {
+            return false;
+        }
+    }
+    return info[0].dwVolumeSerialNumber == info[1].dwVolumeSerialNumber &&
+           info[0].nFileIndexHigh == info[1].nFileIndexHigh && info[0].nFileIndexLow == info[1].nFileIndexLow;
+}
+
+bool ConfirmLeave(HWND mainWnd) {
+    if (!shellState.doc || !shellState.doc->Modified()) {
+        return true;
+    }
+    int answer = MessageBoxW(mainWnd, ResourceString(IDS_SAVE_CHANGES).c_str(),
+                             ResourceString(IDS_CONFIRM_CAPTION).c_str(), MB_YESNOCANCEL | MB_ICONQUESTION);
+    if (answer == IDYES) {
+        return SaveStep(mainWnd);
+    }
+    return answer == IDNO;
+}
+
 void UpdateControls(HWND mainWnd) {
     const ImageDoc* doc = shellState.doc.get();
     const DocMode mode = doc ? doc->Mode() : DocMode::Idle;
@@ -406,7 +540,9 @@ void UpdateControls(HWND mainWnd) {
 void HandleDocEvent(HWND mainWnd, WPARAM event) {
     switch (event) {
         case DocEventCloseRequested:
-            CloseMainWindow(mainWnd);
+            if (ConfirmLeave(mainWnd)) {
+                CloseMainWindow(mainWnd);
+            }
             return;
         case DocEventTrimEnded:
             TrimEnded();
@@ -441,17 +577,28 @@ INT_PTR HandleCommand(HWND mainWnd, int controlId) {
         case IDC_REMOVE_EFFECTS:
             if (shellState.doc) {
                 shellState.doc->RemoveEffects();
+                shellState.doc->MarkModified();
                 UpdateControls(mainWnd);
             }
             return 1;
-        case IDC_WATERMARK_ON:
+        case IDC_WATERMARK_ON: {
+            const int before = gSettings.callScreen;
             gSettings.callScreen = IsChecked(mainWnd, IDC_WATERMARK_ON) ? 1 : 0;
             RedrawWatermark();
+            if ((before != 0) != (gSettings.callScreen != 0)) {
+                MarkModified();
+            }
             return 1;
-        case IDC_COPYRIGHT_ON:
+        }
+        case IDC_COPYRIGHT_ON: {
+            const int before = gSettings.cUnderRight;
             gSettings.cUnderRight = IsChecked(mainWnd, IDC_COPYRIGHT_ON) ? 1 : 0;
             RedrawCopyright();
+            if ((before != 0) != (gSettings.cUnderRight != 0)) {
+                MarkModified();
+            }
             return 1;
+        }
         case IDC_WATERMARK_TEXT:
             WatermarkEdited(mainWnd);
             return 1;
@@ -506,30 +653,28 @@ INT_PTR HandleCommand(HWND mainWnd, int controlId) {
             ShowHelp(mainWnd);
             return 1;
         case IDOK:
-        case IDC_SAVE_AND_EXIT: {
-            int code = 0;
-            if (PrepareOutputPath(mainWnd, &code)) {
-                WriteOutput(code);
+        case IDC_SAVE_AND_EXIT:
+            if (!EnterInTextEdit(mainWnd) && SaveStep(mainWnd)) {
                 CloseMainWindow(mainWnd);
             }
             return 1;
-        }
-        case IDC_SAVE_AND_CLOSE: {
-            int code = 0;
-            if (PrepareOutputPath(mainWnd, &code)) {
-                WriteOutput(code);
+        case IDC_SAVE_AND_CLOSE:
+            if (SaveStep(mainWnd)) {
                 shellState.freshCopyOnClose = true;
                 CloseMainWindow(mainWnd);
             }
             return 1;
-        }
         case IDC_CLOSE_FILE:
-            shellState.freshCopyOnClose = true;
-            CloseMainWindow(mainWnd);
+            if (ConfirmLeave(mainWnd)) {
+                shellState.freshCopyOnClose = true;
+                CloseMainWindow(mainWnd);
+            }
             return 1;
         case IDCANCEL:
         case IDC_EXIT:
-            CloseMainWindow(mainWnd);
+            if (ConfirmLeave(mainWnd)) {
+                CloseMainWindow(mainWnd);
+            }
             return 1;
         default:
             return 0;

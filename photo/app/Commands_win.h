@@ -30,6 +30,18 @@ void RedrawCopyright();
 // a trim (rebuilt here), a closed lasso region, any release of the mouse.
 void HandleDocEvent(HWND mainWnd, WPARAM event);
 
+// The main window ends at once on this message, without the question about
+// unsaved changes (WM_CLOSE asks it).
+const UINT kCloseNowMessage = WM_APP + 2;
+
+// True when the window may be left: nothing unsaved, or the user answered
+// 「変更を保存しますか？」 with No, or with Yes and the save succeeded.
+bool ConfirmLeave(HWND mainWnd);
+
+// Whether two paths name one existing file, however spelled; false when
+// either does not exist or cannot be examined.
+bool IsSameFile(const wchar_t* first, const wchar_t* second);
+
 // The open-file dialog; `buffer` is empty when the user cancelled.
 void ChooseInputFile(HWND owner, wchar_t* buffer, size_t capacity);
 

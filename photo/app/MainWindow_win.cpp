@@ -59,11 +59,12 @@ void InitMainWindow(HWND window) {
 
     const std::wstring textSize = ResourceString(IDS_TEXT_SIZE_PREFIX);
     const std::wstring effectSize = ResourceString(IDS_EFFECT_SIZE_PREFIX);
-    SetupSlider(window, IDC_WATERMARK_SIZE, IDC_WATERMARK_SIZE_LABEL, gSettings.fAllScreen, 1, 160, textSize.c_str(),
-                L"");
-    SetupSlider(window, IDC_COPYRIGHT_SIZE, IDC_COPYRIGHT_SIZE_LABEL, gSettings.fUnderRight, 1, 80, textSize.c_str(),
-                L"");
-    SetupSlider(window, IDC_EFFECT_SIZE, IDC_EFFECT_SIZE_LABEL, gSettings.effectSize, 1, 80, effectSize.c_str(), L"");
+    SetupSlider(window, IDC_WATERMARK_SIZE, IDC_WATERMARK_SIZE_LABEL, gSettings.fAllScreen, 1, kWatermarkSizeMax,
+                textSize.c_str(), L"");
+    SetupSlider(window, IDC_COPYRIGHT_SIZE, IDC_COPYRIGHT_SIZE_LABEL, gSettings.fUnderRight, 1, kCopyrightSizeMax,
+                textSize.c_str(), L"");
+    SetupSlider(window, IDC_EFFECT_SIZE, IDC_EFFECT_SIZE_LABEL, gSettings.effectSize, 1, kEffectSizeMax,
+                effectSize.c_str(), L"");
 
     SetSizeCaptions(window, gSettings);
 
@@ -72,7 +73,10 @@ void InitMainWindow(HWND window) {
     UpdateControls(window);
     FillFormatList(window);
 
-    if (appStartup.inputGiven == 1) {
+    if (appStartup.inputTooLong) {
+        MessageBoxW(window, ResourceString(IDS_DROP_PATH_TOO_LONG).c_str(), ResourceString(IDS_ERROR_CAPTION).c_str(),
+                    MB_OK | MB_ICONERROR);
+    } else if (appStartup.inputGiven == 1) {
         std::wcsncpy(shellState.inputFile, appStartup.inputPath, kShellTextCapacity - 1);
         shellState.inputFile[kShellTextCapacity - 1] = L'\0';
         LoadInputFile(window, appStartup.inputPath);
@@ -107,7 +111,7 @@ void CloseMain(HWND window) {
 }
 
 // Each slider changes its setting when its position differs from the stored
-// value; a stored value beyond the slider's range stays until the user moves it.
+// value (the store reads values beyond the slider's range as their defaults).
 void SliderMoved(HWND window, HWND slider) {
     if (!slider) {
         return;
@@ -126,6 +130,9 @@ void SliderMoved(HWND window, HWND slider) {
             SetSliderLabel(window, IDC_WATERMARK_SIZE_LABEL, ResourceString(IDS_TEXT_SIZE_PREFIX).c_str(), position,
                            L"");
             RedrawWatermark();
+            if (shellState.doc && gSettings.callScreen) {
+                shellState.doc->MarkModified();
+            }
         }
     } else if (slider == GetDlgItem(window, IDC_COPYRIGHT_SIZE)) {
         if (position != gSettings.fUnderRight) {
@@ -133,6 +140,9 @@ void SliderMoved(HWND window, HWND slider) {
             SetSliderLabel(window, IDC_COPYRIGHT_SIZE_LABEL, ResourceString(IDS_TEXT_SIZE_PREFIX).c_str(), position,
                            L"");
             RedrawCopyright();
+            if (shellState.doc && gSettings.cUnderRight) {
+                shellState.doc->MarkModified();
+            }
         }
     }
 }
@@ -166,6 +176,11 @@ INT_PTR CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
             InitMainWindow(window);
             return FALSE;  // the focus is set already
         case WM_CLOSE:
+            if (ConfirmLeave(window)) {
+                CloseMain(window);
+            }
+            return TRUE;
+        case kCloseNowMessage:
             CloseMain(window);
             return TRUE;
         case WM_COMMAND:

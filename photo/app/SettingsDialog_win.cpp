@@ -12,7 +12,7 @@
 namespace {
 
 constexpr int kSliderMin = 1;
-constexpr int kSliderMax = 2000;
+constexpr int kSliderMax = kSizeLimitMax;
 
 struct SizeSlider {
     int sliderId;
@@ -50,8 +50,6 @@ void InitSettingsDialog(HWND dialog) {
         CheckDlgButton(dialog, IDC_KEEP_SIZE_AFTER_TRIM, BST_CHECKED);
     }
     for (const SizeSlider& size : kSizeSliders) {
-        // A stored size beyond the range shows the slider at its end while the
-        // label and the pending copy keep the stored value until it moves.
         SetupSlider(dialog, size.sliderId, size.labelId, pendingSettings.*size.pending, kSliderMin, kSliderMax,
                     ResourceString(size.prefixId).c_str(), ResourceString(IDS_PIXEL_SUFFIX).c_str());
     }

@@ -48,6 +48,9 @@ std::string ToAnsi(const wchar_t* text) {
 // Copies `text` into the start-up record's path buffer when it fits whole: a
 // name cut short would open some other file, or none, without saying so.
 bool StoreInputPath(const wchar_t* text, size_t length, AppStartup& startup) {
+    if (length >= kTextCapacity) {
+        startup.inputTooLong = 1;
+    }
     if (length == 0 || length >= kTextCapacity) {
         return false;
     }
@@ -76,6 +79,7 @@ void BuildStartupPaths(const wchar_t* argv0, AppStartup& startup) {
 
 void ReadCommandLine(const wchar_t* commandLine, AppStartup& startup) {
     startup.inputGiven = 0;
+    startup.inputTooLong = 0;
     startup.inputPath[0] = L'\0';
     ArgumentVector argv(commandLine);
     std::vector<std::string> ansi;
@@ -88,7 +92,9 @@ void ReadCommandLine(const wchar_t* commandLine, AppStartup& startup) {
         StoreInputPath(argv[1], wcslen(argv[1]), startup);
     } else if (input.kind == CommandLineInput::Option) {
         int length = MultiByteToWideChar(CP_ACP, 0, input.value.c_str(), int(input.value.size()), nullptr, 0);
-        if (length > 0 && length < kTextCapacity) {
+        if (length >= kTextCapacity) {
+            startup.inputTooLong = 1;
+        } else if (length > 0) {
             std::wstring wide(size_t(length), L'\0');
             MultiByteToWideChar(CP_ACP, 0, input.value.c_str(), int(input.value.size()), &wide[0], length);
             StoreInputPath(wide.c_str(), wide.size(), startup);

@@ -13,6 +13,9 @@ struct AppStartup {
     wchar_t helpUrl[kTextCapacity] = {};
     int inputGiven = 0;
     wchar_t inputPath[kTextCapacity] = {};  // as named, relative names stay relative
+    // A picture was named but its path does not fit inputPath: the window
+    // says so, as for a dropped one, instead of opening nothing silently.
+    int inputTooLong = 0;
 };
 
 extern AppStartup appStartup;

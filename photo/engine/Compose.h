@@ -22,3 +22,44 @@ struct LayerPixels {
 // Nothing happens without a frame or a text layer; no overlay means no tint.
 // The frame is split over the cores, with the bytes of one thread.
 void ComposeFrame(uint8_t* frame, size_t count, const LayerPixels& layers, bool tint);
+
+// A rectangle of a picture as displayed (top row 0); right, bottom exclusive.
+struct PixelBox {
+    int left = 0;
+    int top = 0;
+    int right = 0;
+    int bottom = 0;
+    bool Empty() const { return right <= left || bottom <= top; }
+};
+PixelBox Intersection(const PixelBox& a, const PixelBox& b);
+
+// A picture's pixels with the geometry of the layers laid over it: 24 bits a
+// pixel, rows of `stride` bytes, buffer row 0 the bottom row as displayed.
+struct PixelPlane {
+    const uint8_t* bits = nullptr;
+    size_t stride = 0;
+    int width = 0;
+    int height = 0;
+};
+
+// One text's sharp and soft layer (geometry of the picture), black outside
+// `area`; an empty area or a missing layer stands for no text.
+struct LayerPair {
+    const uint8_t* sharp = nullptr;
+    const uint8_t* soft = nullptr;
+    PixelBox area;
+};
+
+// The part `box` of the composed picture, the same bytes as ComposeFrame
+// gives there: the picture's pixels in `box`, the copyright pair and the
+// watermark pair applied only where their areas meet it, the tint of
+// `overlay` (geometry of the picture; none: no tint) over all of it. `out`
+// receives the box as its own bottom-up picture, rows of `outStride` bytes.
+// It may be the picture itself (the box then the whole picture).
+void ComposeBox(const PixelPlane& picture,
+                const LayerPair& copyright,
+                const LayerPair& watermark,
+                const uint8_t* overlay,
+                PixelBox box,
+                uint8_t* out,
+                size_t outStride);

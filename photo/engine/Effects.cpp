@@ -277,3 +277,43 @@ void SmoothLayer(uint8_t* bits, int width, int height) {
         }
     }
 }
+
+LayerArea SmoothedArea(const LayerArea& ink, int width, int height) {
+    LayerArea area = {std::max(ink.left - 1, 0), std::max(ink.top - 8, 0), std::min(ink.right + 8, width),
+                      std::min(ink.bottom + 1, height)};
+    if (ink.right <= ink.left || ink.bottom <= ink.top || area.right <= area.left || area.bottom <= area.top) {
+        return LayerArea{};
+    }
+    // The pass runs through the ends of the rows: the last byte of a row reads
+    // the first pixel of the next, the first bytes the end of the one before.
+    // Ink at either end therefore reaches whole rows.
+    if (area.left == 0 || area.right == width) {
+        area.left = 0;
+        area.right = width;
+    }
+    return area;
+}
+
+void SmoothLayerArea(uint8_t* bits, int width, int height, const LayerArea& ink) {
+    if (!bits || height <= 3 || width <= 1) {
+        return;
+    }
+    const LayerArea area = SmoothedArea(ink, width, height);
+    if (area.right <= area.left) {
+        return;
+    }
+    const ptrdiff_t stride = static_cast<ptrdiff_t>(RowStride(width));
+    // Displayed rows top..bottom are buffer rows height - bottom .. height - 1 - top.
+    const int firstRow = std::max(1, height - area.bottom);
+    const int lastRow = std::min(height - 3, height - 1 - area.top);
+    const ptrdiff_t firstOffset = std::max<ptrdiff_t>(1, 3 * static_cast<ptrdiff_t>(area.left));
+    const ptrdiff_t lastOffset =
+        std::min<ptrdiff_t>(3 * static_cast<ptrdiff_t>(width) - 3, 3 * static_cast<ptrdiff_t>(area.right) - 1);
+    for (int y = firstRow; y <= lastRow; ++y) {
+        uint8_t* row = bits + stride * y;
+        for (ptrdiff_t i = firstOffset; i <= lastOffset; ++i) {
+            uint8_t* p = row + i;
+            p[0] = static_cast<uint8_t>((p[-3] + p[3] + p[-stride] + p[stride]) >> 2);
+        }
+    }
+}

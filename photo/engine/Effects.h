@@ -68,3 +68,19 @@ bool BlurRegion(const uint8_t* working, uint8_t* display, const uint8_t* mask, i
 // (left and above already softened). Layers of height 3 or less or width 1 or
 // less stay as they are.
 void SmoothLayer(uint8_t* bits, int width, int height);
+
+// SmoothLayer for a layer that is black outside the displayed rectangle
+// left..right, top..bottom (exclusive; the layer bottom-up, as the pictures
+// are): the same bytes, touching only the part that can change. Softening
+// carries a value at most 8 pixels right and up and 1 left and down (each step
+// halves it at least), and through the ends of the rows to the rows beside;
+// SmoothedArea is the rectangle outside which the result stays black, clipped
+// to the layer (whole rows where it reaches either side).
+struct LayerArea {
+    int left = 0;
+    int top = 0;
+    int right = 0;
+    int bottom = 0;
+};
+LayerArea SmoothedArea(const LayerArea& ink, int width, int height);
+void SmoothLayerArea(uint8_t* bits, int width, int height, const LayerArea& ink);

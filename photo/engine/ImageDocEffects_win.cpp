@@ -3,6 +3,7 @@
 // lasso region of `display`.
 #include <windows.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -35,24 +36,38 @@ void PrepareTextDC(HDC dc, COLORREF colour) {
     SetTextAlign(dc, kTextAlignLowerRight);
 }
 
-// Softens one layer after GDI has finished drawing into it.
-void SmoothDrawnLayer(const DibLayer& layer) {
+// Softens one layer after GDI has finished drawing into it; it was black
+// outside `ink`. Returns where it may now hold ink.
+PixelBox SmoothDrawnLayer(const DibLayer& layer, const PixelBox& ink) {
     if (!layer) {
-        return;
+        return PixelBox{};
     }
     GdiFlush();
-    SmoothLayer(layer.Bits(), layer.Width(), layer.Height());
+    const LayerArea area = {ink.left, ink.top, ink.right, ink.bottom};
+    SmoothLayerArea(layer.Bits(), layer.Width(), layer.Height(), area);
+    const LayerArea grown = SmoothedArea(area, layer.Width(), layer.Height());
+    // The sharp layer's ink lies within it too, unless softening left it alone.
+    PixelBox covered = {std::min(grown.left, ink.left), std::min(grown.top, ink.top), std::max(grown.right, ink.right),
+                        std::max(grown.bottom, ink.bottom)};
+    return Intersection(covered, PixelBox{0, 0, layer.Width(), layer.Height()});
 }
 
 // The soft layer of a pair receives exactly what the sharp one received (both
 // started black), so its pixels are copied instead of drawing every text
-// twice; layers of different geometry are drawn into separately.
-bool CopyLayer(const DibLayer& from, DibLayer& to) {
+// twice; layers of different geometry are drawn into separately. Only the rows
+// of `ink` are copied: elsewhere both are black.
+bool CopyLayer(const DibLayer& from, DibLayer& to, const PixelBox& ink) {
     if (!from || !to.HasSize(from.Width(), from.Height())) {
         return false;
     }
     GdiFlush();
-    std::memcpy(to.Bits(), from.Bits(), RowStride(from.Width()) * static_cast<size_t>(from.Height()));
+    const PixelBox rows = Intersection(ink, PixelBox{0, 0, from.Width(), from.Height()});
+    if (rows.Empty()) {
+        return true;
+    }
+    const size_t stride = RowStride(from.Width());
+    const size_t first = stride * size_t(from.Height() - rows.bottom);
+    std::memcpy(to.Bits() + first, from.Bits() + first, stride * size_t(rows.bottom - rows.top));
     return true;
 }
 
@@ -61,6 +76,13 @@ bool CopyLayer(const DibLayer& from, DibLayer& to) {
 int ToDeviceCoordinate(int64_t value) {
     const int64_t kFar = int64_t(1) << 26;
     return static_cast<int>(value > kFar ? kFar : value < -kFar ? -kFar : value);
+}
+
+// Width and height of `text` (markers expanded) as DrawText draws it.
+SIZE TextExtent(HDC dc, const wchar_t* text, int size, int bold) {
+    wchar_t buffer[kOverlayTextCapacity];
+    ExpandedCopy(text, buffer);
+    return OverlayText(dc, buffer, kOverlayFace, size, bold != 0).Extent(dc);
 }
 
 bool IsOn(int on, const wchar_t* text) {
@@ -104,10 +126,18 @@ int ImageDoc::DrawCopyrightLocked() {
     const int y = sharp.Height() - 5;
     const int bold = size > 7 ? 1 : 0;
     DrawText(sharp.DC(), text, kOverlayFace, size, x, y, bold, kCopyrightColour);
-    if (!CopyLayer(sharp, soft)) {
+    // The text's box with room for overhangs and anti-aliasing all round:
+    // only there is anything cleared, softened and composed.
+    const SIZE extent = TextExtent(sharp.DC(), text, size, bold);
+    const int64_t margin = std::max(4, size < 0 ? -size : size) + 2;
+    const PixelBox ink =
+        Intersection(PixelBox{ToDeviceCoordinate(x - extent.cx - margin), ToDeviceCoordinate(y - extent.cy - margin),
+                              ToDeviceCoordinate(x + margin), ToDeviceCoordinate(y + margin)},
+                     PixelBox{0, 0, sharp.Width(), sharp.Height()});
+    if (!CopyLayer(sharp, soft, ink)) {
         DrawText(soft.DC(), text, kOverlayFace, size, x, y, bold, kCopyrightColour);
     }
-    SmoothDrawnLayer(soft);
+    textArea_[0] = SmoothDrawnLayer(soft, ink);
     return 1;
 }
 
@@ -152,11 +182,12 @@ int ImageDoc::DrawWatermarkLocked() {
         ScopedSelect font(sharp.DC(), tile.FontOf(0));
         drawTiles(sharp.DC());
     }
-    if (!CopyLayer(sharp, soft)) {
+    const PixelBox whole = {0, 0, sharp.Width(), sharp.Height()};
+    if (!CopyLayer(sharp, soft, whole)) {
         PrepareTextDC(soft.DC(), kWatermarkColour);
         drawTiles(soft.DC());
     }
-    SmoothDrawnLayer(soft);
+    textArea_[1] = SmoothDrawnLayer(soft, whole);
     return 1;
 }
 
@@ -184,6 +215,7 @@ int ImageDoc::RenderTexts(int watermarkOn,
             return 0;
         }
         MakeTextLayers(recreate);
+        shownStale_ = true;
         DrawWatermarkLocked();
         DrawCopyrightLocked();
     }
@@ -212,48 +244,11 @@ int ImageDoc::RedrawPairLocked(int sharp, int soft, int (ImageDoc::*draw)()) {
     if (!layers_[sharp] || !layers_[soft] || !view) {
         return 0;
     }
-    MakeLayerLocked(layers_[sharp], 0);
-    MakeLayerLocked(layers_[soft], 0);
+    ClearPairLocked(sharp / 2);
     (this->*draw)();
+    shownStale_ = true;
     InvalidateRect(view, nullptr, FALSE);
     return 1;
-}
-
-// Runs one effect over the selected region, so that a paint on the view
-// thread never copies `display` half-replaced and no rebuild frees the
-// pictures under it. False when nothing was done.
-bool ImageDoc::RunEffectLocked(bool mosaic, int size) {
-    if (!display_ || !working_ || size <= 0 || mode_ != DocMode::Selected) {
-        return false;
-    }
-    ImgInfoHeader header = {};
-    if (!ImgGetHeader(display_.Get(), &header)) {
-        return false;
-    }
-    const int width = header.biWidth;
-    const int height = header.biHeight < 0 ? -header.biHeight : header.biHeight;
-    if (!overlay_.HasSize(width, height)) {
-        return false;
-    }
-    const ImgInfoHeader* info = nullptr;
-    uint8_t* samples = nullptr;
-    uint8_t* target = nullptr;
-    uint32_t sampleBytes = 0, targetBytes = 0;
-    if (!ImgGetPixels(working_.Get(), &info, &samples, &sampleBytes) ||
-        !ImgGetPixels(display_.Get(), &info, &target, &targetBytes)) {
-        return false;
-    }
-    // `display` is a copy of `working`; anything else is not read past its end.
-    const size_t needed = RowStride(width) * static_cast<size_t>(height);
-    if (sampleBytes < needed || targetBytes < needed) {
-        return false;
-    }
-    GdiFlush();  // the lasso fill must be in the overlay's memory
-    const uint8_t* mask = overlay_.Bits();
-    if (mosaic) {
-        return MosaicRegion(samples, target, mask, width, height, size);
-    }
-    return BlurRegion(samples, target, mask, width, height, size);
 }
 
 // Runs one effect from `working` into `display` where `mask` is set; all
@@ -275,35 +270,66 @@ static bool RunOnPixels(bool mosaic, int size, ImgHandle working, ImgHandle disp
                   : BlurRegion(samples, target, mask, width, height, size);
 }
 
+// The mask of `regions` (on the picture) as the mouse drew them
+// (ImageDoc::MouseMoved, FinishLasso): the outline, then the fill. The
+// release point only closes the fill.
+static void DrawMask(DibLayer& mask, const std::vector<std::vector<POINT>>& regions) {
+    mask.Clear();
+    for (const std::vector<POINT>& points : regions) {
+        DrawLasso(mask.DC(), nullptr, points.data(), int(points.size()) - 1, kOverlayColour);
+        FillLasso(mask.DC(), nullptr, points.data(), int(points.size()), kOverlayColour);
+    }
+    GdiFlush();
+}
+
+static bool MakeMask(DibLayer& mask, ImgHandle display) {
+    BITMAPINFOHEADER header = {};
+    if (!ImgGetHeader(display, &header) || !mask.Create(header, nullptr)) {
+        return false;
+    }
+    SelectObject(mask.DC(), GetStockObject(NULL_PEN));
+    return true;
+}
+
+// Runs one effect over the selected regions, so that a paint on the view
+// thread never copies `display` half-replaced and no rebuild frees the
+// pictures under it. The regions are masked on the picture itself, whatever
+// the scale the view draws them at. False when nothing was done.
+bool ImageDoc::RunEffectLocked(bool mosaic, int size) {
+    if (!display_ || !working_ || size <= 0 || mode_ != DocMode::Selected || closedRegions_.empty()) {
+        return false;
+    }
+    DibLayer mask;
+    if (!MakeMask(mask, display_.Get())) {
+        return false;
+    }
+    DrawMask(mask, closedRegions_);
+    if (!RunOnPixels(mosaic, size, working_.Get(), display_.Get(), mask.Bits())) {
+        return false;
+    }
+    shownStale_ = true;
+    return true;
+}
+
 bool ImageDoc::ReplayEffectsLocked(ImgHandle working, ImgHandle display, const Affine& loadedToWorking) const {
     if (effects_.empty()) {
         return true;
     }
-    BITMAPINFOHEADER header = {};
-    if (!ImgGetHeader(display, &header)) {
-        return false;
-    }
-    // The mask is drawn as the mouse drew it (ImageDoc::MouseMoved,
-    // FinishLasso): the outline, then the fill.
     DibLayer mask;
-    if (!mask.Create(header, nullptr)) {
+    if (!MakeMask(mask, display)) {
         return false;
     }
-    SelectObject(mask.DC(), GetStockObject(NULL_PEN));
-    std::vector<POINT> points;
+    std::vector<std::vector<POINT>> regions;
     for (const AppliedEffect& effect : effects_) {
-        mask.Clear();
+        regions.clear();
         for (const Region& region : effect.regions) {
-            points.clear();
+            std::vector<POINT> points;
             for (const RegionPoint& p : Mapped(region, loadedToWorking)) {
                 points.push_back(POINT{static_cast<LONG>(std::lround(p.x)), static_cast<LONG>(std::lround(p.y))});
             }
-            // The outline reached the last point moved to; the release point
-            // only closes the fill.
-            DrawLasso(mask.DC(), nullptr, points.data(), int(points.size()) - 1, kOverlayColour);
-            FillLasso(mask.DC(), nullptr, points.data(), int(points.size()), kOverlayColour);
+            regions.push_back(std::move(points));
         }
-        GdiFlush();
+        DrawMask(mask, regions);
         if (!RunOnPixels(effect.mosaic, effect.size, working, display, mask.Bits())) {
             return false;
         }
@@ -352,6 +378,7 @@ void ImageDoc::RemoveEffects() {
         if (working_ && display_) {
             ImgCopyPixels(display_.Get(), working_.Get());
         }
+        shownStale_ = true;
     }
     if (HWND view = View()) {
         InvalidateRect(view, nullptr, FALSE);

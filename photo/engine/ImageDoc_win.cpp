@@ -5,6 +5,7 @@
 
 #include "engine/BoxScale.h"
 #include "engine/Compose.h"
+#include "engine/Effects.h"
 #include "engine/Format.h"
 #include "engine/ViewWindow_win.h"
 #include "engine/WorkerThread_win.h"
@@ -62,6 +63,7 @@ std::unique_ptr<ImageDoc> ImageDoc::Unviewed(int width, int height, HWND owner) 
     doc->source_.Reset(ImgCreate(width, height));
     doc->working_.Reset(ImgCreate(width, height));
     doc->display_.Reset(ImgCreate(width, height));
+    doc->scale_ = ActualScale(width, height);
     return doc;
 }
 
@@ -187,7 +189,6 @@ int ImageDoc::ShrinkToBox(ImgHandle image) {
 }
 
 int ImageDoc::Rebuild(int enlarge) {
-    int width = 0, height = 0;
     {
         // The new pictures are made aside and take the place of the old ones
         // only once complete, so a failure leaves `working` and `display`
@@ -217,19 +218,17 @@ int ImageDoc::Rebuild(int enlarge) {
         working_ = std::move(nextWorking);
         display_ = std::move(nextDisplay);
         sourceToWorking_ = toWorking;
-        width = ImgWidth(display_.Get());
-        height = ImgHeight(display_.Get());
-        // The overlay follows the picture at once, so no effect ever meets a
-        // mask of another size.
+        shown_.Reset();
+        shownStale_ = true;
+        // The scale and the overlay follow the picture at once, so no mouse
+        // position is ever mapped by the old picture's scale.
+        RefitLocked(View());
         ClearOverlayLocked(1);
     }
-    // Outside the lock: these wait for the view thread, which may be waiting
-    // for the lock to paint.
-    HWND view = View();
-    if (view) {
-        FitWindowToImage(view, width, height);
-        SetViewTitle(view, width, height);
-        InvalidateRect(view, nullptr, FALSE);
+    // Outside the lock: the view lays itself out on its own thread, which may
+    // be waiting for the lock to paint.
+    if (HWND view = View()) {
+        SendMessageW(view, kViewLayoutMessage, 0, 0);
     }
     return 1;
 }
@@ -314,31 +313,18 @@ bool ImageDoc::AppendLassoPoint(int x, int y) {
     return true;
 }
 
-bool ImageDoc::ComposeLocked(bool marks) {
-    if (!display_) {
-        return false;
+void ImageDoc::ComposeSaveFrameLocked(ImgHandle frame) {
+    if (!TextLayersFitLocked()) {
+        return;  // the layers are being made anew: the picture alone
     }
-    if (!ImgCopyPixels(composite_.Get(), display_.Get())) {
-        composite_.Reset(ImgCopy(display_.Get()));
-        if (!composite_) {
-            return false;
-        }
-    }
-    int width = ImgWidth(display_.Get()), height = ImgHeight(display_.Get());
-    for (const DibLayer& layer : layers_) {
-        if (!layer.HasSize(width, height)) {
-            return true;  // the layers are being made anew: the picture alone
-        }
-    }
-    bool tint = marks && (mode_ == DocMode::Selected || mode_ == DocMode::LassoDrawing || mode_ == DocMode::TrimArmed);
-    tint = tint && overlay_.HasSize(width, height);
     uint8_t* bits = nullptr;
     uint32_t count = 0;
-    ImgGetPixels(composite_.Get(), nullptr, &bits, &count);
+    ImgGetPixels(frame, nullptr, &bits, &count);
+    // The whole layers, not only where our drawing put ink: the published
+    // picture never depends on that bookkeeping.
     LayerPixels pixels = {layers_[LayerCopyrightSharp].Bits(), layers_[LayerCopyrightSoft].Bits(),
-                          layers_[LayerWatermarkSharp].Bits(), layers_[LayerWatermarkSoft].Bits(), overlay_.Bits()};
-    ComposeFrame(bits, count, pixels, tint);
-    return true;
+                          layers_[LayerWatermarkSharp].Bits(), layers_[LayerWatermarkSoft].Bits(), nullptr};
+    ComposeFrame(bits, count, pixels, false);
 }
 
 bool ImageDoc::TextLayersFitLocked() const {
@@ -351,18 +337,132 @@ bool ImageDoc::TextLayersFitLocked() const {
     return true;
 }
 
+LayerPair ImageDoc::CopyrightPairLocked() const {
+    if (!TextLayersFitLocked()) {
+        return LayerPair{};
+    }
+    return LayerPair{layers_[LayerCopyrightSharp].Bits(), layers_[LayerCopyrightSoft].Bits(), textArea_[0]};
+}
+
+LayerPair ImageDoc::WatermarkPairLocked() const {
+    if (!TextLayersFitLocked()) {
+        return LayerPair{};
+    }
+    return LayerPair{layers_[LayerWatermarkSharp].Bits(), layers_[LayerWatermarkSoft].Bits(), textArea_[1]};
+}
+
+namespace {
+
+PixelPlane PlaneOf(ImgHandle image) {
+    const ImgInfoHeader* info = nullptr;
+    uint8_t* bits = nullptr;
+    PixelPlane plane;
+    if (image && ImgGetPixels(image, &info, &bits, nullptr)) {
+        plane.bits = bits;
+        plane.width = ImgWidth(image);
+        plane.height = ImgHeight(image);
+        plane.stride = RowStride(plane.width);
+    }
+    return plane;
+}
+
+// `count` rows of a bottom-up picture `width` wide, the lowest at `bits`,
+// drawn from column `left` on, `drawnWidth` wide, with their top-left at
+// (x, y). The rows are taken whole, so no origin of a bottom-up source
+// rectangle (measured from its bottom) comes into play.
+void DrawRows(HDC dc, int x, int y, const uint8_t* bits, int width, int count, int left, int drawnWidth) {
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = count;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 24;
+    info.bmiHeader.biCompression = BI_RGB;
+    StretchDIBits(dc, x, y, drawnWidth, count, left, 0, drawnWidth, count, bits, &info, DIB_RGB_COLORS, SRCCOPY);
+}
+
+}  // namespace
+
+bool ImageDoc::ComposeShownLocked() {
+    const LayerPair copyright = CopyrightPairLocked();
+    const LayerPair watermark = WatermarkPairLocked();
+    const bool texts = !copyright.area.Empty() || !watermark.area.Empty();
+    OwnedImage frame;
+    if (texts) {
+        // Composed at the picture's size, then scaled: the texts look as
+        // they will in the saved picture.
+        OwnedImage composed(ImgCopy(display_.Get()));
+        if (!composed) {
+            return false;
+        }
+        PixelPlane plane = PlaneOf(composed.Get());
+        ComposeBox(plane, copyright, watermark, nullptr, PixelBox{0, 0, plane.width, plane.height},
+                   const_cast<uint8_t*>(plane.bits), plane.stride);
+        frame.Reset(ImgResizedCopy(composed.Get(), scale_.shownWidth, scale_.shownHeight));
+    } else {
+        frame.Reset(ImgResizedCopy(display_.Get(), scale_.shownWidth, scale_.shownHeight));
+    }
+    if (!frame) {
+        ImgClearError();  // a paint reports nothing; the next one tries again
+        return false;
+    }
+    shown_ = std::move(frame);
+    shownStale_ = false;
+    return true;
+}
+
+void ImageDoc::PaintTo(HDC dc, const RECT& area) {
+    GdiFlush();  // the overlay outlines drawn on this thread
+    DocLock lock(*this);
+    if (!display_ || !dc) {
+        return;
+    }
+    painted_ = true;
+    const bool scaled = scale_.Scaled();
+    if (scaled && (shownStale_ || !shown_) && !ComposeShownLocked()) {
+        return;
+    }
+    const PixelPlane plane = PlaneOf(scaled ? shown_.Get() : display_.Get());
+    if (!plane.bits) {
+        return;
+    }
+    const PixelBox box = Intersection(PixelBox{int(area.left) + scroll_.x, int(area.top) + scroll_.y,
+                                               int(area.right) + scroll_.x, int(area.bottom) + scroll_.y},
+                                      PixelBox{0, 0, plane.width, plane.height});
+    if (box.Empty()) {
+        return;
+    }
+    const bool tint = (mode_ == DocMode::Selected || mode_ == DocMode::LassoDrawing || mode_ == DocMode::TrimArmed) &&
+                      overlay_.HasSize(plane.width, plane.height);
+    // Scaled, the texts are in the picture drawn already.
+    const LayerPair copyright = scaled ? LayerPair{} : CopyrightPairLocked();
+    const LayerPair watermark = scaled ? LayerPair{} : WatermarkPairLocked();
+    const int x = box.left - scroll_.x, y = box.top - scroll_.y;
+    const int width = box.right - box.left, height = box.bottom - box.top;
+    if (!tint && Intersection(copyright.area, box).Empty() && Intersection(watermark.area, box).Empty()) {
+        // Nothing over the picture here: its own rows are drawn as they are.
+        DrawRows(dc, x, y, plane.bits + plane.stride * size_t(plane.height - box.bottom), plane.width, height, box.left,
+                 width);
+        return;
+    }
+    const size_t stride = RowStride(width);
+    paintBuffer_.resize(stride * size_t(height));
+    ComposeBox(plane, copyright, watermark, tint ? overlay_.Bits() : nullptr, box, paintBuffer_.data(), stride);
+    DrawRows(dc, x, y, paintBuffer_.data(), width, height, 0, width);
+}
+
 void ImageDoc::Paint(HWND hwnd) {
     // Always begun and ended, so the window is validated even when nothing
     // can be drawn; otherwise WM_PAINT would come back at once, without end.
     PaintDC paint(hwnd);
-    GdiFlush();  // the overlay outlines drawn on this thread
-    DocLock lock(*this);
-    if (ComposeLocked(true) && paint.Get()) {
-        const BITMAPINFO* info = ImgBitmapInfo(composite_.Get());
-        int width = ImgWidth(composite_.Get()), height = ImgHeight(composite_.Get());
-        StretchDIBits(paint.Get(), 0, 0, width, height, 0, 0, width, height, ImgBits(composite_.Get()), info,
-                      DIB_RGB_COLORS, SRCCOPY);
+    if (paint.Get()) {
+        PaintTo(paint.Get(), paint.Area());
     }
+}
+
+bool ImageDoc::Painted() const {
+    DocLock lock(*this);
+    return painted_;
 }
 
 int ImageDoc::Save(const wchar_t* target, int format) {
@@ -373,7 +473,7 @@ int ImageDoc::Save(const wchar_t* target, int format) {
         // The selection tint, the crosshair and the rubber band are only
         // shown: the published picture carries the texts alone.
         DocLock lock(*this);
-        if (!composite_) {
+        if (!painted_ || !display_) {
             return 0;  // nothing painted yet
         }
         if (!TextLayersFitLocked()) {
@@ -385,8 +485,11 @@ int ImageDoc::Save(const wchar_t* target, int format) {
                 return ImgFail(ImgErrOutOfMemory);
             }
         }
-        ComposeLocked(false);
-        frame.Reset(ImgCopy(composite_.Get()));
+        GdiFlush();
+        frame.Reset(ImgCopy(display_.Get()));
+        if (frame) {
+            ComposeSaveFrameLocked(frame.Get());
+        }
     }
     if (!frame) {
         return 0;
@@ -426,13 +529,60 @@ void ImageDoc::MakeLayerLocked(DibLayer& layer, int recreate) {
 
 void ImageDoc::MakeTextLayers(int recreate) {
     DocLock lock(*this);
-    for (DibLayer& layer : layers_) {
-        MakeLayerLocked(layer, recreate);
+    shownStale_ = true;
+    if (recreate) {
+        for (DibLayer& layer : layers_) {
+            MakeLayerLocked(layer, 1);
+        }
+        textArea_[0] = textArea_[1] = PixelBox{};
+        return;
+    }
+    ClearPairLocked(0);
+    ClearPairLocked(1);
+}
+
+void ImageDoc::ClearPairLocked(int pair) {
+    DibLayer* both[] = {&layers_[2 * pair], &layers_[2 * pair + 1]};
+    const PixelBox area = textArea_[pair];
+    for (DibLayer* layer : both) {
+        if (!*layer) {
+            MakeLayerLocked(*layer, 1);
+            continue;
+        }
+        const int height = layer->Height();
+        const PixelBox rows = Intersection(area, PixelBox{0, 0, layer->Width(), height});
+        if (rows.Empty()) {
+            continue;
+        }
+        // Whole rows of the area: one stretch of the bottom-up buffer.
+        GdiFlush();
+        const size_t stride = RowStride(layer->Width());
+        std::memset(layer->Bits() + stride * size_t(height - rows.bottom), 0, stride * size_t(rows.bottom - rows.top));
+    }
+    textArea_[pair] = PixelBox{};
+}
+
+void ImageDoc::MakeOverlayLocked(int recreate) {
+    if (overlay_ && !recreate && overlay_.HasSize(scale_.shownWidth, scale_.shownHeight)) {
+        overlay_.Clear();
+        return;
+    }
+    overlay_.Reset();
+    BITMAPINFOHEADER header = {};
+    if (!ImgGetHeader(display_.Get(), &header)) {
+        return;
+    }
+    header.biWidth = scale_.shownWidth;
+    header.biHeight = scale_.shownHeight;
+    header.biSizeImage = 0;
+    WindowDC windowDC(View());  // the screen's while there is no view yet
+    if (overlay_.Create(header, windowDC.Get())) {
+        SelectObject(overlay_.DC(), GetStockObject(NULL_PEN));
     }
 }
 
 void ImageDoc::ClearOverlayLocked(int recreate) {
-    MakeLayerLocked(overlay_, recreate);
+    MakeOverlayLocked(recreate);
     closedRegions_.clear();
     if (mode_ == DocMode::Selected) {
         mode_ = DocMode::SelectArmed;

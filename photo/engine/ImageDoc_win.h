@@ -2,8 +2,15 @@
 // texts and the selection, the view window and the mouse state.
 //
 //   source (loaded or trimmed) -> working (scaled, rotated) -> display (plus
-//   mosaic and blur) -> composite (plus text layers; saved, and shown with the
-//   selection tint)
+//   mosaic and blur) -> plus the text layers: saved, and shown with the
+//   selection tint
+//
+// The view shows the picture at 1:1, or, where it is larger than the room on
+// the screen, scaled to fit (until the user asks for 100%, with scroll bars).
+// The texts are composed at the picture's size and the result scaled, so what
+// is shown is what is saved. The overlay (selection, crosshair, rubber band)
+// has the size the picture is drawn at; every position the mouse gives is
+// mapped onto the picture before it trims or selects anything.
 //
 // Threads. The main thread opens the document and runs every command on it
 // (Rebuild, Reload, Save, the text and effect operations, the mode changes of
@@ -34,7 +41,9 @@
 #include <string>
 #include <vector>
 
+#include "engine/Compose.h"
 #include "engine/RegionMap.h"
+#include "engine/ViewFit.h"
 #include "imaging/Image.h"
 #include "win/Gdi.h"
 #include "win/ScopedHandle.h"
@@ -161,6 +170,14 @@ public:
     void RemoveEffects();
     bool HasEffects() const;
 
+    // The view's choice between fitting a large picture to the screen and
+    // showing it at 100% with scroll bars. Ignored during a drag.
+    void SetActualSize(bool actual);
+    bool ActualSize() const;
+    // How the picture is drawn in the view, and the scroll offset at 100%.
+    ViewScale Scale() const;
+    POINT Scroll() const;
+
     // The selection button: armed for a lasso, or back to idle (any region
     // released).
     void ArmSelection(bool armed);
@@ -171,6 +188,13 @@ public:
     // Back to the whole picture from the file after a trim; 1 when reloaded
     // and rebuilt.
     int UndoTrim();
+
+    // Whether the picture as it would be saved changed since loading or the
+    // last successful save: the shell marks every change it makes (effects,
+    // trims, sizes, turns, texts) and the save that wrote the picture.
+    bool Modified() const { return modified_; }
+    void MarkModified() { modified_ = true; }
+    void MarkSaved() { modified_ = false; }
 
     // --- Either thread ---
     DocMode Mode() const;
@@ -189,7 +213,8 @@ public:
     ImgHandle Source() const { return source_.Get(); }
     ImgHandle Working() const { return working_.Get(); }
     ImgHandle Display() const { return display_.Get(); }
-    ImgHandle Composite() const { return composite_.Get(); }
+    // Whether the view has painted since the document opened.
+    bool Painted() const;
     DibLayer& TextLayer(int index) { return layers_[index]; }
     DibLayer& Overlay() { return overlay_; }
     const std::vector<POINT>& Lasso() const { return lasso_; }
@@ -203,6 +228,17 @@ public:
     // --- View thread ---
     // WM_PAINT of the view.
     void Paint(HWND hwnd);
+    // The work of a paint of `area` (client coordinates) into `dc`: only that
+    // part is composed, and text layers without text are skipped.
+    void PaintTo(HDC dc, const RECT& area);
+    // Sizes, places and titles the view for the picture as it now is (or for
+    // a new choice of scale); its scroll bars.
+    void LayOutView(HWND view);
+    // WM_HSCROLL / WM_VSCROLL (`bar` SB_HORZ or SB_VERT) and the wheel.
+    void ScrollView(HWND view, int bar, int request);
+    void ScrollViewBy(HWND view, int bar, int pixels);
+    // The view's context menu at `screen` (-1, -1: from the keyboard).
+    void ShowViewMenu(HWND view, POINT screen);
     // Message handling of the view window.
     INT_PTR ViewProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
     // WM_LBUTTONDOWN, WM_MOUSEMOVE and WM_LBUTTONUP of `view` (ViewMouse_win.cpp);
@@ -223,11 +259,25 @@ private:
     int ShrinkToBox(ImgHandle image);
     void MakeLayerLocked(DibLayer& layer, int recreate);
     void ClearOverlayLocked(int recreate);
-    // `composite` := `display` plus the text layers and, with `marks`, the
-    // overlay's tint (selection, crosshair, rubber band); false when there is
-    // no picture.
-    bool ComposeLocked(bool marks);
+    // `frame` (a copy of `display`) plus the whole text layers.
+    void ComposeSaveFrameLocked(ImgHandle frame);
     bool TextLayersFitLocked() const;
+    // The text pairs as the composition takes them (none while the layers are
+    // being made anew).
+    LayerPair CopyrightPairLocked() const;
+    LayerPair WatermarkPairLocked() const;
+    // `shown` := the composed picture at the size it is drawn at.
+    bool ComposeShownLocked();
+    // Chooses the scale for the view's room; true when it changed (the
+    // overlay must then be made anew).
+    bool RefitLocked(HWND view);
+    void MakeOverlayLocked(int recreate);
+    // The closed regions drawn again into a new overlay.
+    void RedrawSelectionLocked();
+    // A client position of the view on the drawn picture and on the picture.
+    ViewPoint ShownOf(POINT client) const;
+    // Clears one text pair (0 copyright, 1 watermark) over what it covers.
+    void ClearPairLocked(int pair);
     int DrawCopyrightLocked();
     int DrawWatermarkLocked();
     // Clears the layer pair `sharp`, `soft` and draws one text into it anew.
@@ -253,9 +303,13 @@ private:
     OwnedImage source_;
     OwnedImage working_;
     OwnedImage display_;
-    OwnedImage composite_;
     DibLayer layers_[TextLayerCount];
+    // Where each text pair (0 copyright, 1 watermark) may hold ink; black
+    // outside, so only this much is cleared, softened and composed.
+    PixelBox textArea_[2];
+    // The overlay, at the size the picture is drawn at.
     DibLayer overlay_;
+    // The lasso being drawn, on the drawn picture.
     std::vector<POINT> lasso_;
     // The regions closed in the current selection, in `working`.
     std::vector<std::vector<POINT>> closedRegions_;
@@ -276,7 +330,22 @@ private:
     DocMode mode_ = DocMode::Idle;
     bool trimmed_ = false;
     bool keepSizeAfterTrim_ = false;
+    bool modified_ = false;  // main thread only
+    // The trimming drag's press, on the picture and as drawn.
     POINT anchor_ = {-1, -1};
+    ViewPoint anchorShown_;
+    // How the view draws the picture: the scale, whether the user asked for
+    // 100%, whether the picture is larger than the view's room, the scroll
+    // offset (at 100%), and the composed picture at the drawn size while it
+    // is scaled (made again when stale).
+    ViewScale scale_;
+    bool actualSize_ = false;
+    bool largerThanRoom_ = false;
+    POINT scroll_ = {0, 0};
+    OwnedImage shown_;
+    bool shownStale_ = true;
+    bool painted_ = false;
+    std::vector<uint8_t> paintBuffer_;
     HWND owner_ = nullptr;
     // Published by the view thread once the view is sized to the picture;
     // read with interlocked operations.

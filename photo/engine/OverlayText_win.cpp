@@ -1,5 +1,6 @@
 #include "engine/OverlayText_win.h"
 
+#include <algorithm>
 #include <utility>
 
 const wchar_t kOverlayFace[] = L"Lucida Sans Unicode";
@@ -111,6 +112,18 @@ void OverlayText::Draw(HDC dc, int x, int y) const {
         TextOutW(dc, right, y, text_.data() + run.start, static_cast<int>(run.length));
         right -= run.width;
     }
+}
+
+SIZE OverlayText::Extent(HDC dc) const {
+    SIZE total = {0, 0};
+    for (const Run& run : runs_) {
+        ScopedSelect select(dc, fonts_[run.font].Get());
+        SIZE extent = {};
+        GetTextExtentPoint32W(dc, text_.data() + run.start, static_cast<int>(run.length), &extent);
+        total.cx += extent.cx;
+        total.cy = std::max(total.cy, extent.cy);
+    }
+    return total;
 }
 
 HFONT OverlayText::FontOf(size_t index) const {

@@ -30,6 +30,9 @@ public:
     // text colour and background mode; leaves the DC's font as it was.
     void Draw(HDC dc, int x, int y) const;
 
+    // The advance width and the cell height of the whole text as drawn.
+    SIZE Extent(HDC dc) const;
+
     // Whether every character has a glyph in the font it is drawn with.
     bool AllCharactersHaveGlyphs() const { return missing_ == 0; }
     // The font a character is drawn with.

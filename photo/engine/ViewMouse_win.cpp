@@ -3,6 +3,7 @@
 #include <windowsx.h>
 
 #include <string>
+#include <vector>
 
 #include "engine/ImageDoc_win.h"
 #include "engine/TrimGeometry.h"
@@ -80,32 +81,39 @@ bool ImageDoc::HandleMouse(HWND view, UINT message, LPARAM lParam) {
     }
 }
 
+// Positions arrive in the view's client area. The marks are drawn where the
+// picture is drawn (the client position plus the scroll offset); what is cut
+// or selected is taken on the picture itself.
 void ImageDoc::ButtonDown(HWND view, POINT at) {
     DocLock lock(*this);
+    const ViewPoint shown = ShownOf(at);
     if (mode_ == DocMode::TrimArmed) {
         SetCapture(view);
-        anchor_ = at;
+        const ViewPoint picture = ToPicture(scale_, shown);
+        anchor_ = POINT{picture.x, picture.y};
+        anchorShown_ = shown;
     } else if (mode_ == DocMode::SelectArmed || mode_ == DocMode::Selected) {
         SetCapture(view);
         lasso_.clear();
-        AppendLassoPoint(at.x, at.y);
+        AppendLassoPoint(shown.x, shown.y);
         mode_ = DocMode::LassoDrawing;
     }
 }
 
 void ImageDoc::MouseMoved(HWND view, POINT at) {
     DocLock lock(*this);
+    const ViewPoint shown = ShownOf(at);
     if (mode_ == DocMode::TrimArmed) {
-        ClearOverlayLocked(1);
+        ClearOverlayLocked(0);
         if (anchor_.x != -1) {
-            DrawRubberBand(overlay_.DC(), view, anchor_.x, anchor_.y, at.x - anchor_.x, at.y - anchor_.y,
-                           kOverlayColour);
+            DrawRubberBand(overlay_.DC(), view, anchorShown_.x, anchorShown_.y, shown.x - anchorShown_.x,
+                           shown.y - anchorShown_.y, kOverlayColour);
         } else {
-            DrawCrosshair(overlay_.DC(), view, at.x, at.y, kOverlayColour);
+            DrawCrosshair(overlay_.DC(), view, shown.x, shown.y, kOverlayColour);
         }
     } else if (mode_ == DocMode::LassoDrawing) {
         // Earlier closed regions stay in the overlay: the selection is their union.
-        AppendLassoPoint(at.x, at.y);
+        AppendLassoPoint(shown.x, shown.y);
         DrawLasso(overlay_.DC(), view, lasso_.data(), int(lasso_.size()), kOverlayColour);
     }
 }
@@ -118,9 +126,12 @@ bool ImageDoc::FinishTrim(HWND view, POINT at) {
     bool cut = false;
     {
         DocLock lock(*this);
+        // Judged on the picture: the too-small rules count its pixels, not
+        // the view's.
+        const ViewPoint end = ToPicture(scale_, ShownOf(at));
         TrimRect rect = {};
         verdict =
-            JudgeTrim(anchor_.x, anchor_.y, at.x, at.y, ImgWidth(working_.Get()), ImgHeight(working_.Get()), &rect);
+            JudgeTrim(anchor_.x, anchor_.y, end.x, end.y, ImgWidth(working_.Get()), ImgHeight(working_.Get()), &rect);
         anchor_ = {rect.x, rect.y};
         mode_ = DocMode::Idle;
         if (verdict == TrimVerdict::Accepted) {
@@ -154,12 +165,23 @@ bool ImageDoc::FinishTrim(HWND view, POINT at) {
 }
 
 void ImageDoc::FinishLasso(HWND view, POINT at) {
-    AppendLassoPoint(at.x, at.y);
+    {
+        DocLock lock(*this);
+        const ViewPoint shown = ShownOf(at);
+        AppendLassoPoint(shown.x, shown.y);
+    }
     ReleaseCapture();
     {
         DocLock lock(*this);
         FillLasso(overlay_.DC(), view, lasso_.data(), int(lasso_.size()), kOverlayColour);
-        closedRegions_.push_back(lasso_);
+        // Kept on the picture, where the effect will mask it.
+        std::vector<POINT> region;
+        region.reserve(lasso_.size());
+        for (POINT p : lasso_) {
+            const ViewPoint picture = ToPicture(scale_, ViewPoint{int(p.x), int(p.y)});
+            region.push_back(POINT{picture.x, picture.y});
+        }
+        closedRegions_.push_back(std::move(region));
         mode_ = DocMode::Selected;
         lasso_.clear();
     }
@@ -202,8 +224,13 @@ int DrawCrosshair(HDC dc, HWND view, int x, int y, COLORREF colour) {
     if (!dc) {
         return 0;
     }
+    // Across the whole layer: at 100% the view may show only part of it.
     RECT client = {};
-    if (view) {
+    BITMAP layer = {};
+    if (GetObjectW(GetCurrentObject(dc, OBJ_BITMAP), sizeof(layer), &layer) == sizeof(layer)) {
+        client.right = layer.bmWidth;
+        client.bottom = layer.bmHeight < 0 ? -layer.bmHeight : layer.bmHeight;
+    } else if (view) {
         GetClientRect(view, &client);
     }
     {

@@ -19,7 +19,7 @@ bool HandleViewMouse(ImageDoc& doc, HWND view, UINT message, WPARAM wParam, LPAR
 // Outlines into `dc` (the overlay), each followed by a repaint of `view`.
 // They return 0 at once when `dc` is 0, else 1.
 int DrawRubberBand(HDC dc, HWND view, int left, int top, int width, int height, COLORREF colour);
-// Lines through (x, y) across the whole client area of `view`.
+// Lines through (x, y) across the whole of the layer selected into `dc`.
 int DrawCrosshair(HDC dc, HWND view, int x, int y, COLORREF colour);
 int DrawLasso(HDC dc, HWND view, const POINT* points, int count, COLORREF colour);
 // Fills the polygon without outline (the overlay DC keeps its null pen).

@@ -1,7 +1,9 @@
 // The view window: dialog 130 on a thread of its own, showing the picture at
-// 1:1 with the client area sized to it. The mouse work is in ViewMouse_win;
-// the thread routine and the dialog procedure are ImageDoc's
-// (ViewThreadMain, ViewDlgProc).
+// 1:1, or scaled to fit where it is larger than the room on the screen (a key
+// and the context menu switch to 100% with scroll bars and back). It lies
+// beside the main window where the screen has room. The mouse work is in
+// ViewMouse_win; the thread routine, the dialog procedure and the layout are
+// ImageDoc's (ViewThreadMain, ViewDlgProc, LayOutView).
 #pragma once
 
 #include <windows.h>
@@ -10,10 +12,13 @@
 // ends the boxes it owns and ends. Private to the view, so no other code's
 // message can be taken for it; the real WM_DESTROY follows.
 const UINT kViewCloseMessage = WM_APP + 2;
+// Sent to the view when the picture or the choice of scale changed: it sizes,
+// places and titles itself on its own thread.
+const UINT kViewLayoutMessage = WM_APP + 3;
 
-// Sizes the window so that its client area is width x height, centres it on
-// the desktop (its caption kept on the screen) and shows it on top.
-void FitWindowToImage(HWND hwnd, int width, int height);
+// The key that switches between fitting the screen and 100%.
+const UINT kViewScaleKey = 'Z';
 
-// "320px × 240px"
-void SetViewTitle(HWND hwnd, int width, int height);
+// "320px × 240px", or with the scale, "4000px × 3000px (25%)" (`percent` 0:
+// without).
+void SetViewTitle(HWND hwnd, int width, int height, int percent);

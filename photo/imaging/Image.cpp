@@ -136,6 +136,19 @@ int ImgResize(ImgHandle image, int width, int height) {
     return 1;
 }
 
+ImgHandle ImgResizedCopy(ImgHandle image, int width, int height) {
+    if (!image) {
+        ImgFail(ImgErrInvalidArg);
+        return nullptr;
+    }
+    PixelImage result;
+    if (uint32_t error = ResizePixels(image->pixels, width, height, result)) {
+        ImgFail(error);
+        return nullptr;
+    }
+    return ImgAdopt(std::move(result));
+}
+
 int ImgRotate(ImgHandle image, int degrees) {
     if (!image) {
         return ImgFail(ImgErrInvalidArg);

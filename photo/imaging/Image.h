@@ -70,6 +70,8 @@ int ImgHeight(ImgHandle image);
 
 // Resamples in place; -1 in one dimension keeps the aspect ratio.
 int ImgResize(ImgHandle image, int width, int height);
+// A resampled copy, `image` left as it is (no full-size copy made on the way).
+ImgHandle ImgResizedCopy(ImgHandle image, int width, int height);
 // Turns in place by 90, 180 or 270 degrees clockwise as displayed.
 int ImgRotate(ImgHandle image, int degrees);
 // The part at (x, y) from the top-left as displayed, clipped to the picture;

@@ -43,6 +43,27 @@ Settings DefaultSettings() {
     return settings;
 }
 
+namespace {
+void KeepWithin(int& value, int low, int high, int defaultValue) {
+    if (value < low || value > high) {
+        value = defaultValue;
+    }
+}
+}  // namespace
+
+void DefaultOutOfRange(Settings& settings) {
+    const Settings defaults = DefaultSettings();
+    KeepWithin(settings.zoom, 0, kSizeChoiceDesktop, defaults.zoom);
+    KeepWithin(settings.rotationChoice, 0, 3, defaults.rotationChoice);
+    KeepWithin(settings.fAllScreen, 1, kWatermarkSizeMax, defaults.fAllScreen);
+    KeepWithin(settings.fUnderRight, 1, kCopyrightSizeMax, defaults.fUnderRight);
+    KeepWithin(settings.effectSize, 1, kEffectSizeMax, defaults.effectSize);
+    KeepWithin(settings.zoomSizeNon, 0, kSizeLimitMax, defaults.zoomSizeNon);
+    KeepWithin(settings.zoomSizeSmall, 1, kSizeLimitMax, defaults.zoomSizeSmall);
+    KeepWithin(settings.zoomSizeMiddle, 1, kSizeLimitMax, defaults.zoomSizeMiddle);
+    KeepWithin(settings.zoomSizeLarge, 1, kSizeLimitMax, defaults.zoomSizeLarge);
+}
+
 int SizeChoiceControlId(int choice) {
     if (choice < 0 || choice > kSizeChoiceDesktop) {
         return kSizeControlIds[0];

@@ -38,6 +38,18 @@ extern const wchar_t kDefaultCopyrightText[];
 // Every field at its default, saveSettings included (1).
 Settings DefaultSettings();
 
+// The ranges of the sliders that set the numbers (all start at 1).
+constexpr int kWatermarkSizeMax = 160;
+constexpr int kCopyrightSizeMax = 80;
+constexpr int kEffectSizeMax = 80;
+constexpr int kSizeLimitMax = 2000;
+
+// Each number that lies outside what the window can set takes its default: a
+// hand-edited or damaged file (a size of 0, an effect of -5, a height of two
+// billion) must not make every picture fail. The "none" size limit may be 0
+// (no scaling); choices outside the known ones mean the first.
+void DefaultOutOfRange(Settings& settings);
+
 // Size choices: 0 none, 1 small, 2 middle, 3 large, 4 fit to the desktop.
 constexpr int kSizeChoiceDesktop = 4;
 

@@ -209,6 +209,7 @@ void LoadSettings(Settings& settings, bool reset, const wchar_t* windowsDir) {
     LoadIntSetting(path, L"ZOOMSIZEMIDDLE", 320, settings.zoomSizeMiddle, reset);
     LoadIntSetting(path, L"ZOOMSIZELARGE", 500, settings.zoomSizeLarge, reset);
     LoadIntSetting(path, L"TRIMSAVESIZE", 0, settings.trimSaveSize, reset);
+    DefaultOutOfRange(settings);
 }
 
 void SaveSettings(const Settings& settings, const wchar_t* windowsDir) {

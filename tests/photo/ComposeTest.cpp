@@ -116,3 +116,77 @@ TEST(ComposeFrame, ShowsTextShadowReliefAndTint) {
 }
 
 }  // namespace
+
+namespace {
+
+// A bottom-up picture and layers of width x height, the layers black outside
+// their areas, composed whole by ComposeFrame and by boxes with ComposeBox.
+TEST(ComposeBox, GivesTheBytesOfTheWholeFrameInItsBox) {
+    std::mt19937 random(3);
+    const int width = 97, height = 61;
+    const size_t stride = (size_t(width) * 3 + 3) & ~size_t(3);
+    const size_t n = stride * height;
+    std::vector<uint8_t> picture(n), layer[5];
+    for (uint8_t& byte : picture) {
+        byte = uint8_t(random());
+    }
+    const PixelBox copyrightArea = {60, 50, 95, 60};
+    const PixelBox watermarkArea = {0, 0, width, height};
+    auto fill = [&](std::vector<uint8_t>& l, const PixelBox& area) {
+        l.assign(n, 0);
+        for (int y = area.top; y < area.bottom; ++y) {
+            for (int x = 3 * area.left; x < 3 * area.right; ++x) {
+                l[stride * (height - 1 - y) + x] = uint8_t(random() % 4 ? 0 : random());
+            }
+        }
+    };
+    fill(layer[0], copyrightArea);
+    fill(layer[1], copyrightArea);
+    fill(layer[2], watermarkArea);
+    fill(layer[3], watermarkArea);
+    fill(layer[4], watermarkArea);
+    const PixelPlane plane = {picture.data(), stride, width, height};
+    const LayerPair copyright = {layer[0].data(), layer[1].data(), copyrightArea};
+    const LayerPair watermark = {layer[2].data(), layer[3].data(), watermarkArea};
+
+    for (bool tint : {false, true}) {
+        std::vector<uint8_t> whole = picture;
+        ComposeFrame(whole.data(), n,
+                     {layer[0].data(), layer[1].data(), layer[2].data(), layer[3].data(), layer[4].data()}, tint);
+        const PixelBox boxes[] = {{0, 0, width, height},
+                                  {55, 45, 97, 61},
+                                  {1, 1, 2, 2},
+                                  {10, 5, 70, 55},
+                                  {90, 0, 120, 80}};  // the last reaches beyond the picture
+        for (const PixelBox& box : boxes) {
+            SCOPED_TRACE(testing::Message() << box.left << "," << box.top << " " << (tint ? "tint" : ""));
+            const PixelBox inside = Intersection(box, PixelBox{0, 0, width, height});
+            const int w = inside.right - inside.left, h = inside.bottom - inside.top;
+            const size_t outStride = (size_t(w) * 3 + 3) & ~size_t(3);
+            std::vector<uint8_t> out(outStride * h, 0xAB);
+            ComposeBox(plane, copyright, watermark, tint ? layer[4].data() : nullptr, box, out.data(), outStride);
+            for (int y = 0; y < h; ++y) {
+                const uint8_t* expected = whole.data() + stride * (height - 1 - (inside.top + y)) + 3 * inside.left;
+                const uint8_t* got = out.data() + outStride * (h - 1 - y);
+                ASSERT_TRUE(std::equal(got, got + 3 * w, expected)) << "row " << y;
+            }
+        }
+        // In place over the whole picture, as the view's scaled copy is made.
+        std::vector<uint8_t> inPlace = picture;
+        ComposeBox(PixelPlane{inPlace.data(), stride, width, height}, copyright, watermark,
+                   tint ? layer[4].data() : nullptr, PixelBox{0, 0, width, height}, inPlace.data(), stride);
+        EXPECT_TRUE(inPlace == whole);
+    }
+
+    // A pair without text (no area) is skipped: its layers are never read.
+    std::vector<uint8_t> plain(stride * height);
+    ComposeBox(plane, LayerPair{}, LayerPair{nullptr, nullptr, watermarkArea}, nullptr, PixelBox{0, 0, width, height},
+               plain.data(), stride);
+    for (int row = 0; row < height; ++row) {
+        ASSERT_TRUE(std::equal(plain.begin() + stride * row, plain.begin() + stride * row + 3 * width,
+                               picture.begin() + stride * row))
+            << "row " << row;
+    }
+}
+
+}  // namespace

@@ -313,3 +313,46 @@ TEST(SmoothLayer, BlackStaysBlackAndAnEvenFieldStaysEven) {
     EXPECT_EQ(grey.Pixel(20, 2)[0], (180 + 0 + 135 + 180) / 4);
     EXPECT_EQ(grey.Pixel(20, 5)[0], 120);
 }
+
+TEST(SmoothLayerArea, GivesTheBytesOfTheWholePassAndStaysInItsArea) {
+    // Ink in a rectangle (displayed coordinates) of a black layer, near the
+    // edges and inside, softened over its area alone: the same bytes as the
+    // whole layer softened, and nothing beyond SmoothedArea.
+    std::mt19937 random(5);
+    struct Case {
+        int width, height;
+        int left, top, right, bottom;
+    } cases[] = {
+        {40, 30, 10, 8, 20, 14}, {40, 30, 0, 0, 6, 5},    {40, 30, 33, 25, 40, 30}, {40, 30, 0, 0, 40, 30},
+        {17, 9, 3, 2, 4, 3},     {64, 48, 50, 1, 63, 47}, {5, 5, 1, 1, 4, 4},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.width << "x" << c.height << " ink " << c.left << "," << c.top << "-"
+                                        << c.right << "," << c.bottom);
+        Picture layer(c.width, c.height);
+        for (int y = c.top; y < c.bottom; ++y) {
+            for (int x = c.left; x < c.right; ++x) {
+                uint8_t* p = layer.Pixel(x, c.height - 1 - y);
+                // Full white strokes spread farthest.
+                p[0] = p[1] = p[2] = random() % 2 ? 255 : uint8_t(random());
+            }
+        }
+        Picture whole = layer;
+        SmoothLayer(whole.bytes.data(), c.width, c.height);
+        const LayerArea ink = {c.left, c.top, c.right, c.bottom};
+        SmoothLayerArea(layer.bytes.data(), c.width, c.height, ink);
+        EXPECT_EQ(layer.bytes, whole.bytes);
+        const LayerArea area = SmoothedArea(ink, c.width, c.height);
+        for (int y = 0; y < c.height; ++y) {
+            for (int x = 0; x < c.width; ++x) {
+                if (x < area.left || x >= area.right || y < area.top || y >= area.bottom) {
+                    const uint8_t* p = whole.Pixel(x, c.height - 1 - y);
+                    ASSERT_EQ(p[0] | p[1] | p[2], 0) << x << "," << y;
+                }
+            }
+        }
+    }
+    // No ink, no area.
+    const LayerArea none = SmoothedArea(LayerArea{5, 5, 5, 9}, 20, 20);
+    EXPECT_EQ(none.right - none.left, 0);
+}

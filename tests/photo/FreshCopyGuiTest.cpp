@@ -25,7 +25,10 @@ TEST_P(FreshCopyGui, StartsWithTheChoicesThisCopyLeaves) {
     std::wstring input = work_ / L"large.bmp";
     ASSERT_TRUE(testpictures::WriteBmp(input, testpictures::MakePicture(2000, 1500, testpictures::PositionColour)));
     Start(L"\"" + input + L"\"");
-    ASSERT_NE(WaitForView(2000, 1500, 20000), nullptr);
+    // Larger than the screen: the view's title gives the scale after the size.
+    ASSERT_NE(gui::WaitForWindowPrefix(tandrel_.Id(), tandrelkit::kDialogClass,
+                                       tandrelkit::ViewTitle(2000, 1500).c_str(), 20000),
+              nullptr);
 
     // Choices that leave the picture alone: the watermark text (its box is
     // off) and the effect size.

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "TandrelTestKit.h"
+#include "imaging/Image_win.h"
 #include "resources/resource.h"
 #include "support/FileDrop.h"
 #include "support/GuiDriver.h"
@@ -121,7 +122,7 @@ TEST_F(HelpGui, NamesEveryControlOfTheMainWindowAndTheSettingsDialog) {
     }
     // The texts the buttons show while a flow runs, the escapes, the file.
     for (const wchar_t* text :
-         {L"トリミング範囲をマウスで指定指定ください", L"トリミング取り消し", L"ウィンドウ内ドラッグして範囲を確定",
+         {L"トリミング範囲をマウスで指定してください", L"トリミング取り消し", L"ウィンドウ内ドラッグして範囲を確定",
           L"選択範囲解除", L"#c", L"#r", L"#t", L"#nnnn", L"TDR.ini", L"_tdr"}) {
         EXPECT_NE(html.find(text), std::wstring::npos) << testfiles::ToUtf8(text);
     }
@@ -231,9 +232,42 @@ TEST_F(HelpScreens, DISABLED_TakeTheHelpsPictures) {
     gui::PressButton(settings, IDC_SETTINGS_CANCEL);
     ASSERT_TRUE(gui::WaitUntil([&] { return IsWindowEnabled(main_) != FALSE; }));
 
-    // Leave without saving.
-    ASSERT_TRUE(gui::ClickAndWait(main_, IDC_EXIT));
+    // A photograph larger than the screen, in a fresh copy: fitted beside
+    // the main window, then at 100% with scroll bars, and the view's menu.
+    std::wstring large = work_ / L"large.bmp";
+    {
+        ImgHandle image = ImgLoadW(picture.c_str());
+        ASSERT_NE(image, nullptr);
+        ASSERT_EQ(ImgResize(image, 3200, 2400), 1);
+        ASSERT_EQ(ImgSaveBmpW(large.c_str(), image), 1);
+        ImgFree(image);
+    }
+    const DWORD oldPid = tandrel_.Id();
+    gui::PressButton(main_, IDC_CLOSE_FILE);
+    gui::AnswerMessageBox(tandrel_.Id(), IDNO);  // the edits above are not kept
     EXPECT_EQ(tandrel_.WaitForExit(15000), 0u);
+    tandrelkit::FreshCopy fresh = tandrelkit::WaitForFreshCopy(oldPid);
+    ASSERT_NE(fresh.main, nullptr);
+    ASSERT_TRUE(gui::ClickAndWait(fresh.main, IDC_SIZE_NONE));
+    ASSERT_TRUE(gui::ClickAndWait(fresh.main, IDC_WATERMARK_ON));
+    ASSERT_TRUE(gui::DropFiles(fresh.main, {large}));
+    view = gui::WaitForWindowPrefix(fresh.process.Id(), kDialogClass, L"3200px × 2400px (", 20000);
+    ASSERT_NE(view, nullptr);
+    ASSERT_TRUE(gui::SaveShot(L"view-fitted.png", nullptr, 400));
+    gui::PostKey(view, 'Z');
+    ASSERT_TRUE(gui::WaitUntil([&] { return gui::WindowText(view) == L"3200px × 2400px (100%)"; }));
+    POINT at = {200, 150};
+    ClientToScreen(view, &at);
+    PostMessageW(view, WM_CONTEXTMENU, WPARAM(view), MAKELPARAM(at.x, at.y));
+    HWND menu = gui::WaitForWindow(fresh.process.Id(), L"#32768", nullptr, 5000);
+    ASSERT_NE(menu, nullptr);
+    ASSERT_TRUE(gui::SaveShot(L"view-menu.png", view, 400));
+    PostMessageW(menu, WM_KEYDOWN, VK_ESCAPE, 0);
+
+    // Leave without saving.
+    ASSERT_TRUE(gui::WaitUntil([&] { return !IsWindowVisible(menu); }));
+    ASSERT_TRUE(gui::ClickAndWait(fresh.main, IDC_EXIT));
+    EXPECT_EQ(fresh.process.WaitForExit(15000), 0u);
 }
 
 }  // namespace

@@ -133,13 +133,13 @@ TEST_F(ImageDocTest, SavesTheComposedFrameOnlyOnceOneWasPainted) {
     {
         // Until a paint has happened there is no frame to save.
         DocLock lock(*doc);
-        if (!doc->Composite()) {
+        if (!doc->Painted()) {
             EXPECT_EQ(doc->Save(early.c_str(), 2), 0);
             EXPECT_FALSE(testfiles::FileExists(early));
         }
     }
     PaintNow(doc->View());
-    ASSERT_NE(doc->Composite(), nullptr);
+    ASSERT_TRUE(doc->Painted());
 
     // White copyright text at the top-left pixel, drawn after the last paint:
     // the save still carries it.

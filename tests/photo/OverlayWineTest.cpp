@@ -681,3 +681,80 @@ TEST_F(OverlayTest, ATrimKeepsTheEffectsInsideTheKeptRectangle) {
     ASSERT_TRUE(doc->Trimmed());
     EXPECT_FALSE(doc->HasEffects());
 }
+
+namespace {
+
+// The bytes of a paint of the whole view into an off-screen section of the
+// client's size, as a bottom-up picture.
+std::vector<uint8_t> PaintedBytes(ImageDoc& doc, int width, int height) {
+    BITMAPINFOHEADER header = {sizeof(BITMAPINFOHEADER), width, height, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
+    DibLayer target;
+    EXPECT_TRUE(target.Create(header, nullptr));
+    doc.PaintTo(target.DC(), RECT{0, 0, width, height});
+    GdiFlush();
+    return std::vector<uint8_t>(target.Bits(), target.Bits() + target.ByteCount());
+}
+
+std::vector<uint8_t> SavedBytes(ImageDoc& doc, const std::wstring& path, int shownWidth, int shownHeight) {
+    EXPECT_NE(doc.Save(path.c_str(), 2), 0);
+    ImgHandle saved = ImgLoadW(path.c_str());
+    EXPECT_NE(saved, nullptr);
+    if (!saved) {
+        return {};
+    }
+    if (ImgWidth(saved) != shownWidth) {
+        ImgHandle scaled = ImgResizedCopy(saved, shownWidth, shownHeight);
+        ImgFree(saved);
+        saved = scaled;
+    }
+    uint8_t* bits = nullptr;
+    uint32_t count = 0;
+    ImgGetPixels(saved, nullptr, &bits, &count);
+    std::vector<uint8_t> bytes(bits, bits + count);
+    ImgFree(saved);
+    return bytes;
+}
+
+}  // namespace
+
+TEST_F(OverlayTest, WhatAPaintShowsIsWhatIsSavedAtFullSizeAndFitted) {
+    // A paint composes only where the texts put ink; the save composes the
+    // whole layers. They agree wherever the texts are drawn, changed or
+    // cleared, and a fitted view shows the saved picture scaled.
+    struct Texts {
+        int watermarkOn;
+        const wchar_t* watermark;
+        int watermarkSize;
+        const wchar_t* copyright;
+        int copyrightSize;
+    } texts[] = {
+        {0, L"", 30, L"Copyright #c 2007 BRAMWELT", 15},
+        {0, L"", 30, L"#c #r #t 複製禁止 Wide and bold", 80},
+        {1, L"複製禁止", 30, L"Copyright #c 2007 BRAMWELT", 7},
+        {0, L"", 30, L"", 15},  // nothing: the larger line before is gone
+    };
+    for (int size : {0, 1}) {
+        SCOPED_TRACE(size ? "fitted" : "full size");
+        OpenDoc doc(dir, size ? 3000 : 420, size ? 2600 : 300, 9);
+        ASSERT_TRUE(doc.Ready());
+        const ViewScale scale = doc->Scale();
+        EXPECT_EQ(scale.Scaled(), size == 1);
+        RECT client = doc.Client();
+        EXPECT_EQ(client.right, scale.shownWidth);
+        EXPECT_EQ(client.bottom, scale.shownHeight);
+        for (const Texts& t : texts) {
+            SCOPED_TRACE(testfiles::ToUtf8(t.copyright) + " " + std::to_string(t.copyrightSize));
+            ASSERT_EQ(doc->RenderTexts(t.watermarkOn, 1, t.watermark, t.copyright, t.watermarkSize, t.copyrightSize, 0),
+                      1);
+            std::vector<uint8_t> painted = PaintedBytes(*doc, scale.shownWidth, scale.shownHeight);
+            std::vector<uint8_t> saved = SavedBytes(*doc, dir / L"shown.bmp", scale.shownWidth, scale.shownHeight);
+            ASSERT_EQ(painted.size(), saved.size());
+            EXPECT_TRUE(painted == saved);
+        }
+        // The copyright changed alone, smaller than before.
+        ASSERT_EQ(doc->SetCopyright(1, L"#c", 80), 1);
+        ASSERT_EQ(doc->SetCopyright(1, L"c", 9), 1);
+        EXPECT_TRUE(PaintedBytes(*doc, scale.shownWidth, scale.shownHeight) ==
+                    SavedBytes(*doc, dir / L"shown.bmp", scale.shownWidth, scale.shownHeight));
+    }
+}

@@ -32,3 +32,43 @@ TEST(SettingsChoices, OutOfRangeChoicesNeverReadOutsideTheTables) {
         EXPECT_EQ(SizeLimitOf(settings, c.choice), c.limit) << c.choice;
     }
 }
+
+TEST(SettingsChoices, NumbersOutsideWhatTheWindowSetsTakeTheirDefaults) {
+    const Settings defaults = DefaultSettings();
+    struct {
+        int Settings::*field;
+        int low;   // the lowest value kept
+        int high;  // the highest value kept
+    } ranges[] = {
+        {&Settings::zoom, 0, 4},
+        {&Settings::rotationChoice, 0, 3},
+        {&Settings::fAllScreen, 1, 160},
+        {&Settings::fUnderRight, 1, 80},
+        {&Settings::effectSize, 1, 80},
+        {&Settings::zoomSizeNon, 0, 2000},
+        {&Settings::zoomSizeSmall, 1, 2000},
+        {&Settings::zoomSizeMiddle, 1, 2000},
+        {&Settings::zoomSizeLarge, 1, 2000},
+    };
+    for (const auto& range : ranges) {
+        for (int value : {range.low, range.high}) {
+            Settings s = DefaultSettings();
+            s.*range.field = value;
+            DefaultOutOfRange(s);
+            EXPECT_EQ(s.*range.field, value);
+        }
+        for (int value : {range.low - 1, range.high + 1, -2147483647 - 1, 2147483647}) {
+            Settings s = DefaultSettings();
+            s.*range.field = value;
+            DefaultOutOfRange(s);
+            EXPECT_EQ(s.*range.field, defaults.*range.field) << value;
+        }
+    }
+    // Flags keep any value: non-zero is on.
+    Settings s = DefaultSettings();
+    s.trimSaveSize = 9;
+    s.callScreen = -1;
+    DefaultOutOfRange(s);
+    EXPECT_EQ(s.trimSaveSize, 9);
+    EXPECT_EQ(s.callScreen, -1);
+}

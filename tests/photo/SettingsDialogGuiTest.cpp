@@ -236,24 +236,24 @@ INSTANTIATE_TEST_SUITE_P(Ways,
                          testing::ValuesIn(kLeaveCases),
                          [](const testing::TestParamInfo<LeaveCase>& tested) { return tested.param.name; });
 
-TEST_F(SettingsDialogGui, SizesBeyondTheSlidersAreKeptUntilTheSliderMoves) {
+TEST_F(SettingsDialogGui, SizesBeyondTheSlidersReadAsTheirDefaults) {
     WriteSettings("ZOOMSIZESMALL=5000\r\nZOOMSIZELARGE=2500\r\n");
     Start();
     HWND dialog = OpenSettings();
     ASSERT_NE(dialog, nullptr);
-    EXPECT_EQ(SliderPosition(dialog, kSmallSlider), 2000);
-    EXPECT_EQ(gui::ControlText(dialog, kSmallLabel), L"小:5000px");
-    EXPECT_EQ(SliderPosition(dialog, kLargeSlider), 2000);
-    // Only the large slider moves: one step down from its end.
+    EXPECT_EQ(SliderPosition(dialog, kSmallSlider), 160);
+    EXPECT_EQ(gui::ControlText(dialog, kSmallLabel), L"小:160px");
+    EXPECT_EQ(SliderPosition(dialog, kLargeSlider), 500);
+    // Only the large slider moves: one step down.
     MoveSlider(dialog, kLargeSlider, VK_LEFT, 1);
-    EXPECT_EQ(gui::ControlText(dialog, kLargeLabel), L"大:1999px");
+    EXPECT_EQ(gui::ControlText(dialog, kLargeLabel), L"大:499px");
     gui::PressButton(dialog, kApply);
     ExpectClosed(dialog);
-    EXPECT_EQ(gui::ControlText(main_, kSmallButton), L"小(5000px)");
-    EXPECT_EQ(gui::ControlText(main_, kLargeButton), L"大(1999px)");
+    EXPECT_EQ(gui::ControlText(main_, kSmallButton), L"小(160px)");
+    EXPECT_EQ(gui::ControlText(main_, kLargeButton), L"大(499px)");
     CloseMain();
-    EXPECT_EQ(ReadSetting(L"ZOOMSIZESMALL"), 5000);
-    EXPECT_EQ(ReadSetting(L"ZOOMSIZELARGE"), 1999);
+    EXPECT_EQ(ReadSetting(L"ZOOMSIZESMALL"), 160);
+    EXPECT_EQ(ReadSetting(L"ZOOMSIZELARGE"), 499);
 }
 
 TEST_F(SettingsDialogGui, AStoredSuffixLongerThanTheEditIsShownAndAppliedCutTo255Characters) {

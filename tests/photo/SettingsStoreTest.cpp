@@ -225,22 +225,26 @@ TEST(SettingsStore, StoredValuesThatCannotPersistTakeTheirDefaults) {
     }
 }
 
-TEST(SettingsStore, IntegersAreReadAsStoredWithoutRangeChecks) {
+TEST(SettingsStore, IntegersOutsideTheirRangeAreReadAsTheirDefaults) {
     SettingsFile file;
     file.Start();
     file.Write(L"ZOOM", L"7");
     file.Write(L"ROTATION", L"-2");
     file.Write(L"ZOOMSIZENON", L"640");
+    file.Write(L"ZOOMSIZEMIDDLE", L"99999999999");
+    file.Write(L"ZOOMSIZELARGE", L"2001");
     file.Write(L"FALLSCREEN", L"abc");
     file.Write(L"effectsize", L"0");  // key names match without regard to case
+    file.Write(L"FUNDERRIGHT", L"80");
     Settings s = file.Start();
-    EXPECT_EQ(s.zoom, 7);
-    EXPECT_EQ(s.rotationChoice, -2);
+    EXPECT_EQ(s.zoom, 0);
+    EXPECT_EQ(s.rotationChoice, 0);
     EXPECT_EQ(s.zoomSizeNon, 640);
-    EXPECT_EQ(s.fAllScreen, 0);
-    EXPECT_EQ(s.effectSize, 0);
-    EXPECT_EQ(SizeChoiceControlId(s.zoom), 1026);
-    EXPECT_EQ(RotationChoiceControlId(s.rotationChoice), 1043);
+    EXPECT_EQ(s.zoomSizeMiddle, 320);
+    EXPECT_EQ(s.zoomSizeLarge, 500);
+    EXPECT_EQ(s.fAllScreen, 30);
+    EXPECT_EQ(s.effectSize, 10);
+    EXPECT_EQ(s.fUnderRight, 80);
 }
 
 TEST(SettingsStore, TextsOutsideTheAnsiCodePageSurviveASaveAndALoad) {

@@ -13,6 +13,8 @@
 
 #include "TandrelTestKit.h"
 #include "TestPictures.h"
+#include "engine/TrimGeometry.h"
+#include "engine/ViewFit.h"
 #include "resources/resource.h"
 #include "support/FileDrop.h"
 #include "support/GuiDriver.h"
@@ -51,6 +53,13 @@ void DrawOutline(HWND view, const std::vector<POINT>& points) {
     gui::PostMouse(view, WM_LBUTTONUP, points.back().x, points.back().y, 0);
 }
 
+// Answers a message box and waits until it is gone, so that the next box
+// looked for is not this one.
+void Answer(HWND box, int button) {
+    gui::PressButton(box, button);
+    EXPECT_TRUE(gui::WaitUntil([&] { return !IsWindow(box); }));
+}
+
 // The colour on screen at a point of `window`'s client area.
 Rgb ScreenColour(HWND window, int x, int y) {
     POINT point = {x, y};
@@ -62,6 +71,16 @@ Rgb ScreenColour(HWND window, int x, int y) {
     rgb.r = GetRValue(colour);
     rgb.g = GetGValue(colour);
     rgb.b = GetBValue(colour);
+    return rgb;
+}
+
+// A colour that tells positions apart across a large picture: low bytes of x
+// and y, and their high bits.
+Rgb WideColour(int x, int y) {
+    Rgb rgb;
+    rgb.r = uint8_t(x);
+    rgb.g = uint8_t(y);
+    rgb.b = uint8_t(((x >> 8) & 15) | ((y >> 8) << 4));
     return rgb;
 }
 
@@ -85,6 +104,21 @@ protected:
     }
 
     void Shot(const wchar_t* name, HWND window) { gui::SaveShot(name, window, 200); }
+
+    // Starts on a picture larger than the screen and waits for its view,
+    // shown scaled: the scale the view draws it at.
+    ViewScale StartFitted(const std::wstring& picture, int width, int height) {
+        Start(Quoted(picture));
+        const std::wstring prefix = ViewTitle(width, height) + L" (";
+        view_ = gui::WaitForWindowPrefix(tandrel_.Id(), kDialogClass, prefix.c_str(), 30000);
+        EXPECT_NE(view_, nullptr) << "no view titled " << testfiles::ToUtf8(prefix);
+        if (!view_) {
+            return ViewScale{};
+        }
+        RECT client = {};
+        GetClientRect(view_, &client);
+        return ViewScale{width, height, int(client.right), int(client.bottom)};
+    }
 
     Picture picture_;
     HWND view_ = nullptr;
@@ -162,10 +196,10 @@ TEST_F(ShellGui, StoredSettingsShapeTheControls) {
     WriteSettings("ZOOMSIZESMALL=200\r\nFALLSCREEN=500\r\nZOOM=7\r\nROTATION=2\r\nCALLSCREEN=1\r\nCUNDERRIGHT=0\r\n");
     Start(L"");
     EXPECT_EQ(gui::ControlText(main_, IDC_SIZE_SMALL), L"小(200px)");
-    // Out of the slider's range: the slider shows its end, the label the value.
-    EXPECT_EQ(SliderPosition(main_, IDC_WATERMARK_SIZE), 160);
-    EXPECT_EQ(gui::ControlText(main_, IDC_WATERMARK_SIZE_LABEL), L"文字サイズ:500");
-    EXPECT_EQ(gui::CheckState(main_, IDC_SIZE_NONE), BST_CHECKED);  // ZOOM 7 means none
+    // Out of the slider's range: read as the default.
+    EXPECT_EQ(SliderPosition(main_, IDC_WATERMARK_SIZE), 30);
+    EXPECT_EQ(gui::ControlText(main_, IDC_WATERMARK_SIZE_LABEL), L"文字サイズ:30");
+    EXPECT_EQ(gui::CheckState(main_, IDC_SIZE_NONE), BST_CHECKED);  // ZOOM 7 reads as none
     EXPECT_EQ(gui::CheckState(main_, IDC_ROTATE_LEFT), BST_CHECKED);
     EXPECT_EQ(gui::CheckState(main_, IDC_WATERMARK_ON), BST_CHECKED);
     EXPECT_EQ(gui::CheckState(main_, IDC_COPYRIGHT_ON), BST_UNCHECKED);
@@ -270,7 +304,7 @@ TEST_F(ShellGui, TrimDragCutsTheRectangleAndCancellingBringsThePictureBack) {
     StartOn(input, 200, 150);
 
     ASSERT_TRUE(gui::ClickAndWait(main_, IDC_TRIM));
-    EXPECT_EQ(gui::ControlText(main_, IDC_TRIM), L"トリミング範囲をマウスで指定指定ください");
+    EXPECT_EQ(gui::ControlText(main_, IDC_TRIM), L"トリミング範囲をマウスで指定してください");
     for (int id : {IDC_SIZE_NONE, IDC_SIZE_DESKTOP, IDC_ROTATE_NONE, IDC_ROTATE_180, IDC_SELECT_REGION}) {
         EXPECT_FALSE(gui::IsControlEnabled(main_, id)) << id;
     }
@@ -532,16 +566,175 @@ TEST_F(ShellGui, DesktopSizeOnlyShrinksButARotationAfterItEnlargesToTheDesktop) 
     ASSERT_TRUE(gui::ClickAndWait(main_, IDC_SIZE_DESKTOP));
     gui::Sync(view_);
     EXPECT_EQ(gui::WindowText(view_), ViewTitle(400, 300));
-    // Scaled to the desktop's width first, then turned: the width becomes the height.
+    // Scaled to the desktop's width first, then turned: the width becomes the
+    // height (taller than the view's room, so the title gives the scale too).
     ASSERT_TRUE(gui::ClickAndWait(main_, IDC_ROTATE_LEFT));
     EXPECT_TRUE(gui::WaitUntil([&] {
         std::wstring title = gui::WindowText(view_);
-        return title.size() > boxHeight.size() &&
-               title.compare(title.size() - boxHeight.size(), boxHeight.size(), boxHeight) == 0;
+        return title.find(boxHeight) != std::wstring::npos;
     })) << testfiles::ToUtf8(gui::WindowText(view_));
     CloseMain();
     EXPECT_EQ(ReadSetting(L"ZOOM"), 4);
     EXPECT_EQ(ReadSetting(L"ROTATION"), 2);
+}
+
+TEST_F(ShellGui, ALargePictureOpensFittedBesideTheMainWindowAndATrimCutsTheMappedRectangle) {
+    WriteSettings("CUNDERRIGHT=0\r\n");
+    std::wstring input = WritePicture(L"large.bmp", 4000, 3000, WideColour);
+    const ViewScale scale = StartFitted(input, 4000, 3000);
+    ASSERT_NE(view_, nullptr);
+
+    // Within the work area of its screen, beside the main window, drawn at
+    // the scale its title gives.
+    RECT window = {}, main = {}, overlap = {};
+    GetWindowRect(view_, &window);
+    GetWindowRect(main_, &main);
+    MONITORINFO monitor = {};
+    monitor.cbSize = sizeof(monitor);
+    ASSERT_TRUE(GetMonitorInfoW(MonitorFromWindow(view_, MONITOR_DEFAULTTONEAREST), &monitor));
+    EXPECT_GE(window.left, monitor.rcWork.left);
+    EXPECT_GE(window.top, monitor.rcWork.top);
+    EXPECT_LE(window.right, monitor.rcWork.right);
+    EXPECT_LE(window.bottom, monitor.rcWork.bottom);
+    EXPECT_FALSE(IntersectRect(&overlap, &window, &main)) << "the view covers the main window";
+    EXPECT_TRUE(scale.Scaled());
+    EXPECT_NEAR(scale.shownWidth * 3000 / 4000, scale.shownHeight, 1) << "the aspect is kept";
+    const std::wstring percent = L"(" + std::to_wstring(ScalePercent(scale)) + L"%)";
+    EXPECT_EQ(gui::WindowText(view_), ViewTitle(4000, 3000) + L" " + percent);
+    Shot(L"tandrel-view-fitted.png", nullptr);
+
+    // A drag on the scaled view cuts the part of the picture drawn there.
+    ASSERT_TRUE(gui::ClickAndWait(main_, IDC_TRIM));
+    const POINT from = {250, 190}, to = {51, 43};
+    gui::Drag(view_, from, to);
+    const ViewPoint a = ToPicture(scale, {int(from.x), int(from.y)});
+    const ViewPoint b = ToPicture(scale, {int(to.x), int(to.y)});
+    TrimRect cut = {};
+    ASSERT_EQ(JudgeTrim(a.x, a.y, b.x, b.y, 4000, 3000, &cut), TrimVerdict::Accepted);
+    ASSERT_NE(WaitForView(cut.width, cut.height, 30000), nullptr)
+        << cut.width << " x " << cut.height << ", titled " << testfiles::ToUtf8(gui::WindowText(view_));
+    ASSERT_TRUE(gui::WaitUntil([&] { return gui::IsControlEnabled(main_, IDC_SIZE_NONE); }));
+
+    ASSERT_TRUE(gui::ClickAndWait(main_, IDC_SAVE_AND_EXIT, 30000));
+    ExpectExit();
+    Picture saved;
+    ASSERT_TRUE(testpictures::ReadBmp(work_ / L"large_tdr.bmp", &saved));
+    ASSERT_EQ(saved.width, cut.width);
+    ASSERT_EQ(saved.height, cut.height);
+    for (int y = 0; y < cut.height; ++y) {
+        for (int x = 0; x < cut.width; ++x) {
+            ASSERT_EQ(saved.At(x, y), picture_.At(cut.x + x, cut.y + y)) << x << "," << y;
+        }
+    }
+}
+
+TEST_F(ShellGui, ALassoOnTheFittedViewMosaicsTheMappedRegionOfThePicture) {
+    WriteSettings("CUNDERRIGHT=0\r\n");
+    std::wstring input = WritePicture(L"wide.bmp", 2400, 1800, WideColour);
+    const ViewScale scale = StartFitted(input, 2400, 1800);
+    ASSERT_NE(view_, nullptr);
+
+    ASSERT_TRUE(gui::ClickAndWait(main_, IDC_SELECT_REGION));
+    const RECT region = {60, 50, 260, 210};  // in the view
+    DrawOutline(view_, {{region.left, region.top},
+                        {region.right, region.top},
+                        {region.right, region.bottom},
+                        {region.left, region.bottom},
+                        {region.left, region.top + 1}});
+    ASSERT_TRUE(gui::WaitUntil([&] { return tandrelkit::SelectionClosed(main_); }));
+    Shot(L"tandrel-view-fitted-lasso.png", view_);
+    ASSERT_TRUE(gui::ClickAndWait(main_, IDC_APPLY_MOSAIC, 30000));
+    ASSERT_TRUE(gui::ClickAndWait(main_, IDC_SAVE_AND_EXIT, 30000));
+    ExpectExit();
+
+    Picture saved;
+    ASSERT_TRUE(testpictures::ReadBmp(work_ / L"wide_tdr.bmp", &saved));
+    ASSERT_EQ(saved.width, 2400);
+    ASSERT_EQ(saved.height, 1800);
+    // The region on the picture: its corners mapped, edges one drawn pixel
+    // wide either way.
+    const ViewPoint topLeft = ToPicture(scale, {int(region.left), int(region.top)});
+    const ViewPoint bottomRight = ToPicture(scale, {int(region.right), int(region.bottom)});
+    const int edge = 2400 / scale.shownWidth + 2;
+    const int n = 10;  // EFFECTSIZE default
+    const int h = saved.height;
+    int inside = 0, outside = 0;
+    for (int y = 0; y < h; ++y) {
+        for (int x = 0; x < saved.width; ++x) {
+            bool deepInside =
+                x > topLeft.x + edge && x < bottomRight.x - edge && y > topLeft.y + edge && y < bottomRight.y - edge;
+            bool farOutside =
+                x < topLeft.x - edge || x > bottomRight.x + edge || y < topLeft.y - edge || y > bottomRight.y + edge;
+            if (deepInside) {
+                int bufferRow = h - 1 - y;
+                int sourceRow = h - 1 - (bufferRow / n) * n;
+                ASSERT_EQ(saved.At(x, y), picture_.At((x / n) * n, sourceRow)) << "inside at " << x << "," << y;
+                ++inside;
+            } else if (farOutside) {
+                ASSERT_EQ(saved.At(x, y), picture_.At(x, y)) << "outside at " << x << "," << y;
+                ++outside;
+            }
+        }
+    }
+    EXPECT_GT(inside, (bottomRight.x - topLeft.x - 2 * edge) * (bottomRight.y - topLeft.y - 2 * edge) / 2);
+    EXPECT_GT(outside, 2400 * 1800 / 2);
+}
+
+TEST_F(ShellGui, TheScaleKeyAndMenuSwitchToOneHundredPercentWhereTheWheelScrolls) {
+    WriteSettings("CUNDERRIGHT=0\r\n");
+    std::wstring input = WritePicture(L"scroll.bmp", 2400, 1800, WideColour);
+    const ViewScale fitted = StartFitted(input, 2400, 1800);
+    ASSERT_NE(view_, nullptr);
+    const std::wstring fittedTitle = gui::WindowText(view_);
+
+    // The key: 100%, the picture's own pixels from its top-left corner.
+    gui::PostKey(view_, 'Z');
+    const std::wstring actualTitle = ViewTitle(2400, 1800) + L" (100%)";
+    ASSERT_TRUE(gui::WaitUntil([&] { return gui::WindowText(view_) == actualTitle; }))
+        << testfiles::ToUtf8(gui::WindowText(view_));
+    EXPECT_TRUE(GetWindowLongPtrW(view_, GWL_STYLE) & WS_VSCROLL);
+    EXPECT_TRUE(GetWindowLongPtrW(view_, GWL_STYLE) & WS_HSCROLL);
+    EXPECT_TRUE(gui::WaitUntil([&] { return ScreenColour(view_, 30, 20) == picture_.At(30, 20); }, 5000));
+
+    // The wheel scrolls down, with shift sideways; what shows moves with it.
+    gui::PostMouse(view_, WM_MOUSEWHEEL, 0, 0, MAKEWPARAM(0, WORD(-2 * WHEEL_DELTA)));
+    gui::PostMouse(view_, WM_MOUSEWHEEL, 0, 0, MAKEWPARAM(MK_SHIFT, WORD(-WHEEL_DELTA)));
+    EXPECT_TRUE(gui::WaitUntil([&] { return ScreenColour(view_, 30, 20) == picture_.At(30 + 120, 20 + 240); }, 5000))
+        << testpictures::Describe(ScreenColour(view_, 30, 20));
+    // The scroll bar does the same.
+    SendMessageW(view_, WM_VSCROLL, SB_LINEUP, 0);
+    EXPECT_TRUE(gui::WaitUntil([&] { return ScreenColour(view_, 30, 20) == picture_.At(30 + 120, 20 + 200); }, 5000));
+    Shot(L"tandrel-view-actual-size.png", view_);
+
+    // A press at 100% lands on the picture where it is drawn, scrolled.
+    ASSERT_TRUE(gui::ClickAndWait(main_, IDC_TRIM));
+    gui::Drag(view_, {10, 10}, {110, 90});
+    ASSERT_NE(WaitForView(100, 80, 30000), nullptr);
+    ASSERT_TRUE(gui::WaitUntil([&] { return gui::IsControlEnabled(main_, IDC_TRIM); }));
+    EXPECT_TRUE(gui::WaitUntil([&] { return ScreenColour(view_, 0, 0) == picture_.At(130, 210); }, 5000));
+    // Back to the whole picture: still at 100%, the user's choice.
+    ASSERT_TRUE(gui::ClickAndWait(main_, IDC_TRIM));
+    ASSERT_TRUE(gui::WaitUntil([&] { return gui::WindowText(view_) == actualTitle; }, 30000))
+        << testfiles::ToUtf8(gui::WindowText(view_));
+
+    // The context menu offers both, the current one checked; its choice
+    // comes back as a command.
+    POINT at = {100, 100};
+    ClientToScreen(view_, &at);
+    PostMessageW(view_, WM_CONTEXTMENU, WPARAM(view_), MAKELPARAM(at.x, at.y));
+    HWND menu = gui::WaitForWindow(tandrel_.Id(), L"#32768", nullptr, 5000);
+    ASSERT_NE(menu, nullptr);
+    gui::SaveShot(L"tandrel-view-menu.png", nullptr, 200);
+    PostMessageW(menu, WM_KEYDOWN, VK_ESCAPE, 0);
+    ASSERT_TRUE(gui::WaitUntil([&] { return !IsWindowVisible(menu); }, 5000));
+    PostMessageW(view_, WM_COMMAND, IDM_VIEW_FIT, 0);
+    EXPECT_TRUE(gui::WaitUntil([&] { return gui::WindowText(view_) == fittedTitle; }));
+    EXPECT_FALSE(GetWindowLongPtrW(view_, GWL_STYLE) & (WS_VSCROLL | WS_HSCROLL));
+    RECT client = {};
+    GetClientRect(view_, &client);
+    EXPECT_EQ(client.right, fitted.shownWidth);
+    EXPECT_EQ(client.bottom, fitted.shownHeight);
+    CloseMain();
 }
 
 TEST_F(ShellGui, EnterSavesAndExitsEscapeExitsWithoutSaving) {
@@ -596,20 +789,154 @@ TEST_F(ShellGui, ATypedNameAndFormatDecideTheOutputFile) {
     EXPECT_FALSE(testfiles::FileExists(work_ / L"holiday_tdr.bmp"));
 }
 
-TEST_F(ShellGui, ASaveFailureIsReportedAndTheWindowStillCloses) {
+TEST_F(ShellGui, ASaveFailureIsToldInWordsAndTheWindowStaysWithTheWork) {
     std::wstring input = WritePicture(L"locked.bmp", 80, 60);
+    const std::wstring output = work_ / L"locked_tdr.bmp";
     // A folder where the output file would go: nothing can be written there.
-    ASSERT_TRUE(CreateDirectoryW((work_ / L"locked_tdr.bmp").c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryW(output.c_str(), nullptr));
     StartOn(input, 80, 60);
-    PostMessageW(main_, WM_COMMAND, MAKEWPARAM(IDC_SAVE_AND_EXIT, BN_CLICKED), 0);
-    gui::MessageBoxContent box = gui::AnswerMessageBox(tandrel_.Id(), IDOK);
-    EXPECT_EQ(box.caption, L"エラー");
-    const std::wstring prefix = L"保存できませんでした: ERROR: ";
-    ASSERT_EQ(box.text.compare(0, prefix.size(), prefix), 0) << testfiles::ToUtf8(box.text);
-    std::wstring code = box.text.substr(prefix.size());
-    EXPECT_FALSE(code.empty());
-    EXPECT_EQ(code.find_first_not_of(L"0123456789abcdef"), std::wstring::npos) << testfiles::ToUtf8(code);
+    ASSERT_TRUE(gui::ClickAndWait(main_, IDC_ROTATE_RIGHT));  // work that must survive
+    for (int button : {IDC_SAVE_AND_EXIT, IDC_SAVE_AND_CLOSE}) {
+        SCOPED_TRACE(button);
+        PostMessageW(main_, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
+        HWND boxWindow = gui::WaitForMessageBox(tandrel_.Id());
+        ASSERT_NE(boxWindow, nullptr);
+        gui::MessageBoxContent box = gui::ReadMessageBox(boxWindow);
+        if (button == IDC_SAVE_AND_EXIT) {
+            Shot(L"tandrel-save-failed.png", boxWindow);
+        }
+        Answer(boxWindow, IDOK);
+        EXPECT_EQ(box.caption, L"エラー");
+        EXPECT_NE(box.text.find(output), std::wstring::npos) << testfiles::ToUtf8(box.text);
+        EXPECT_NE(box.text.find(L"書き込む権限がありません"), std::wstring::npos) << testfiles::ToUtf8(box.text);
+        EXPECT_EQ(box.text.find(L"ERROR"), std::wstring::npos) << testfiles::ToUtf8(box.text);
+        gui::Sync(main_);
+        EXPECT_EQ(tandrel_.WaitForExit(0), DWORD{gui::Process::kStillRunning});
+    }
+    EXPECT_EQ(gui::WindowText(view_), ViewTitle(60, 80));
+
+    // The way cleared, the same session saves the turned picture.
+    ASSERT_TRUE(RemoveDirectoryW(output.c_str()));
+    ASSERT_TRUE(gui::ClickAndWait(main_, IDC_SAVE_AND_EXIT));
     ExpectExit();
+    Picture saved;
+    ASSERT_TRUE(testpictures::ReadBmp(output, &saved));
+    EXPECT_EQ(saved.width, 60);
+    EXPECT_EQ(saved.height, 80);
+}
+
+TEST_F(ShellGui, TheOriginalIsNeverOverwrittenAndAnExistingFileAsksFirst) {
+    WriteSettings("CUNDERRIGHT=0\r\n");
+    std::wstring input = WritePicture(L"same.bmp", 80, 60);
+    const std::string original = testfiles::ReadFileBytes(input);
+    StartOn(input, 80, 60);
+    ASSERT_TRUE(gui::ClickAndWait(main_, IDC_ROTATE_180));
+
+    // The input's own name in another spelling, with its own format.
+    gui::SetControlText(main_, IDC_OUTPUT_NAME, L"SAME");
+    PostMessageW(main_, WM_COMMAND, MAKEWPARAM(IDC_SAVE_AND_EXIT, BN_CLICKED), 0);
+    HWND refusal = gui::WaitForMessageBox(tandrel_.Id());
+    ASSERT_NE(refusal, nullptr);
+    gui::MessageBoxContent box = gui::ReadMessageBox(refusal);
+    Shot(L"tandrel-output-is-input.png", refusal);
+    Answer(refusal, IDOK);
+    EXPECT_NE(box.text.find(work_ / L"SAME.bmp"), std::wstring::npos) << testfiles::ToUtf8(box.text);
+    EXPECT_NE(box.text.find(L"元の画像ファイル"), std::wstring::npos) << testfiles::ToUtf8(box.text);
+    gui::Sync(main_);
+    EXPECT_EQ(tandrel_.WaitForExit(0), DWORD{gui::Process::kStillRunning});
+    EXPECT_EQ(testfiles::ReadFileBytes(input), original);
+
+    // Another existing file: No writes nothing and stays, Yes overwrites.
+    const std::wstring other = work_ / L"other.bmp";
+    ASSERT_TRUE(testfiles::WriteFileBytes(other, "keep me"));
+    gui::SetControlText(main_, IDC_OUTPUT_NAME, L"other");
+    for (int answer : {IDNO, IDYES}) {
+        SCOPED_TRACE(answer);
+        PostMessageW(main_, WM_COMMAND, MAKEWPARAM(IDC_SAVE_AND_EXIT, BN_CLICKED), 0);
+        HWND question = gui::WaitForMessageBox(tandrel_.Id());
+        ASSERT_NE(question, nullptr);
+        box = gui::ReadMessageBox(question);
+        if (answer == IDNO) {
+            Shot(L"tandrel-confirm-overwrite.png", question);
+        }
+        Answer(question, answer);
+        EXPECT_TRUE(box.yesNo);
+        EXPECT_NE(box.text.find(other), std::wstring::npos) << testfiles::ToUtf8(box.text);
+        EXPECT_NE(box.text.find(L"上書きしますか"), std::wstring::npos) << testfiles::ToUtf8(box.text);
+        if (answer == IDNO) {
+            gui::Sync(main_);
+            EXPECT_EQ(tandrel_.WaitForExit(0), DWORD{gui::Process::kStillRunning});
+            EXPECT_EQ(testfiles::ReadFileBytes(other), "keep me");
+        }
+    }
+    ExpectExit();
+    Picture saved;
+    ASSERT_TRUE(testpictures::ReadBmp(other, &saved));
+    EXPECT_EQ(saved.At(0, 0), picture_.At(79, 59));  // turned half way
+    EXPECT_EQ(testfiles::ReadFileBytes(input), original);
+}
+
+TEST_F(ShellGui, EnterInAnEditEndsTheEditAndUnsavedChangesAreAskedAbout) {
+    std::wstring input = WritePicture(L"ask.bmp", 80, 60);
+    const std::wstring output = work_ / L"ask_tdr.bmp";
+    StartOn(input, 80, 60);
+    for (int edit : {IDC_OUTPUT_NAME, IDC_WATERMARK_TEXT, IDC_COPYRIGHT_TEXT}) {
+        SCOPED_TRACE(edit);
+        PostMessageW(main_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(gui::Control(main_, edit)), TRUE);
+        ASSERT_TRUE(gui::WaitUntil([&] { return gui::FocusOf(main_) == gui::Control(main_, edit); }));
+        gui::PostKeyToFocus(main_, VK_RETURN);
+        ASSERT_TRUE(gui::WaitUntil([&] { return gui::FocusOf(main_) != gui::Control(main_, edit); }));
+        gui::Sync(main_);
+        EXPECT_EQ(tandrel_.WaitForExit(0), DWORD{gui::Process::kStillRunning});
+        EXPECT_FALSE(testfiles::FileExists(output));
+    }
+
+    // A change (the watermark shown) makes every way out ask.
+    ASSERT_TRUE(gui::ClickAndWait(main_, IDC_WATERMARK_ON));
+    struct Way {
+        const char* name;
+        std::function<void()> leave;
+    } ways[] = {
+        {"Escape", [&] { gui::PostKeyToFocus(main_, VK_ESCAPE); }},
+        {"title bar", [&] { PostMessageW(main_, WM_CLOSE, 0, 0); }},
+        {"view", [&] { PostMessageW(view_, WM_CLOSE, 0, 0); }},
+        {"exit", [&] { PostMessageW(main_, WM_COMMAND, MAKEWPARAM(IDC_EXIT, BN_CLICKED), 0); }},
+        {"close file", [&] { PostMessageW(main_, WM_COMMAND, MAKEWPARAM(IDC_CLOSE_FILE, BN_CLICKED), 0); }},
+    };
+    for (const Way& way : ways) {
+        SCOPED_TRACE(way.name);
+        way.leave();
+        HWND question = gui::WaitForMessageBox(tandrel_.Id());
+        ASSERT_NE(question, nullptr);
+        gui::MessageBoxContent box = gui::ReadMessageBox(question);
+        if (std::string(way.name) == "Escape") {
+            Shot(L"tandrel-save-changes.png", question);
+        }
+        Answer(question, IDCANCEL);
+        EXPECT_EQ(box.text, L"変更を保存しますか？");
+        EXPECT_EQ(box.ownerTitle, kMainTitle);
+        gui::Sync(main_);
+        EXPECT_EQ(tandrel_.WaitForExit(0), DWORD{gui::Process::kStillRunning});
+        EXPECT_TRUE(IsWindow(view_));
+    }
+    // Yes saves, then goes on.
+    PostMessageW(main_, WM_COMMAND, MAKEWPARAM(IDC_EXIT, BN_CLICKED), 0);
+    gui::AnswerMessageBox(tandrel_.Id(), IDYES);
+    ExpectExit();
+    EXPECT_TRUE(testfiles::FileExists(output));
+}
+
+TEST_F(ShellGui, CancellingTheOpenDialogLeavesTheWindowAsItWas) {
+    Start(L"");
+    PostMessageW(main_, WM_COMMAND, MAKEWPARAM(IDC_BROWSE, BN_CLICKED), 0);
+    HWND dialog = gui::WaitForWindow(tandrel_.Id(), kDialogClass, L"元画像ファイルの選択");
+    ASSERT_NE(dialog, nullptr);
+    gui::PressButton(dialog, IDCANCEL);
+    ASSERT_TRUE(gui::WaitUntil([&] { return !IsWindow(dialog); }));
+    gui::Sync(main_);
+    EXPECT_EQ(gui::WaitForMessageBox(tandrel_.Id(), 0), nullptr);
+    EXPECT_TRUE(gui::IsControlEnabled(main_, IDC_BROWSE));
+    CloseMain();
 }
 
 TEST_F(ShellGui, OverlongOutputPathsAreRefusedNotCut) {

@@ -100,6 +100,15 @@ HWND TandrelGui::OpenSettings() {
 
 void TandrelGui::CloseMain() {
     PostMessageW(main_, WM_CLOSE, 0, 0);
+    // A picture changed since loading brings up the question about saving
+    // first: leave without saving, as the close always did.
+    HWND box = nullptr;
+    gui::WaitUntil([&] { return !tandrel_.Running() || (box = gui::WaitForMessageBox(tandrel_.Id(), 0)) != nullptr; },
+                   15000);
+    if (box) {
+        EXPECT_EQ(gui::ReadMessageBox(box).text, L"変更を保存しますか？");
+        gui::PressButton(box, IDNO);
+    }
     ExpectExit();
 }
 
