@@ -180,7 +180,7 @@ TEST_F(ImageDocTest, SavesTheComposedFrameOnlyOnceOneWasPainted) {
     uint8_t* bits = nullptr;
     ImgGetPixels(saved, nullptr, &bits, nullptr);
     const uint8_t* topLeft = bits + ((64 * 3 + 3) & ~3) * size_t(47 - box.top) + 3 * size_t(box.left);
-    EXPECT_EQ(topLeft[2], (100 + 5 * 255) / 6);  // red 100 under five parts in six of white
+    EXPECT_EQ(topLeft[2], (100 + 5 * 255) / 6);       // red 100 under five parts in six of white
     EXPECT_EQ(topLeft[0], (box.left + 5 * 255) / 6);  // blue the column
     ImgFree(saved);
     CloseDocument(doc);
