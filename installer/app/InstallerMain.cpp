@@ -6,6 +6,7 @@
 #include "engine/CommandLine.h"
 #include "engine/Entry_win.h"
 #include "engine/InstallFlow_win.h"
+#include "engine/InstallRecord_win.h"
 #include "engine/SetupInfo_win.h"
 #include "engine/UninstallFlow_win.h"
 #include "resources/resource.h"
@@ -30,6 +31,7 @@ bool AskInstallOptions(HWND owner, const CommandLine& line) {
     dialog.afterDocument = g_setupInfo.textFile[0] != '\0';
     dialog.asksInstallDir = g_setupInfo.transferMode != TransferMode::InPlace;
     dialog.options = OfferedInstallOptions();
+    dialog.installedIn = ProductInstalledIn;
     // A directory named on the command line is offered; the dialog checks it.
     if (line.hasDir && dialog.asksInstallDir) {
         CopyAnsiBounded(dialog.options.installDir, sizeof dialog.options.installDir, line.dir);
@@ -81,8 +83,9 @@ int RunUnattendedInstall(Reporter& reporter, const CommandLine& line) {
         CopyAnsiBounded(options.installDir, sizeof options.installDir, line.dir);
     }
     ApplyInstallOptions(options);
-    if (!RunInstall(reporter)) {
-        return kExitFailure;
+    bool cancelled = false;
+    if (!RunInstall(reporter, &cancelled)) {
+        return cancelled ? kExitRefused : kExitFailure;
     }
     if (g_setupInfo.transferMode == TransferMode::Move) {
         StartCleanUpAfterMove();

@@ -9,7 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "engine/CopyTransaction_win.h"
 #include "engine/DeletionRules.h"
+#include "engine/FileInUse_win.h"
 #include "engine/InstallRecord.h"
 #include "engine/InstallRecord_win.h"
 #include "engine/InstallRules.h"
@@ -81,14 +83,6 @@ void RecordCleanUp() {
     }
 }
 
-// Adds the size of an installed file to what the uninstall entry reports.
-void CountInstalledFile(const char* path) {
-    WIN32_FILE_ATTRIBUTE_DATA data = {};
-    if (GetFileAttributesExA(path, GetFileExInfoStandard, &data)) {
-        g_installer.installedBytes += (static_cast<unsigned long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
-    }
-}
-
 // The "RegKey" class keys that are there before the install: another
 // program's or the system's, which the uninstall must leave. After an earlier
 // install of the product, its own keys are there too; what that install found
@@ -120,107 +114,303 @@ void RecordExistingKeys(Reporter& reporter, InstallRecord& record, const Install
     }
 }
 
-// What the copy phase did: the record of it, and the sources a moving install
-// deletes once every copy has succeeded.
-struct CopyRun {
-    InstallRecord record;
-    std::vector<std::string> sources;
+// What one query of a path tells: whether it is there, when it was last
+// written, its size and attributes.
+struct FileFacts {
+    bool exists = false;
+    FILETIME lastWrite = {};
+    uint64_t size = 0;
+    DWORD attributes = 0;
 };
 
-void RecordDirectories(CopyRun& run, const std::vector<std::string>& created) {
-    for (const std::string& dir : created) {
-        RecordDirectory(run.record, dir.c_str(), NextAnsiChar);
+FileFacts QueryFile(const char* path) {
+    FileFacts facts;
+    WIN32_FILE_ATTRIBUTE_DATA data = {};
+    if (GetFileAttributesExA(path, GetFileExInfoStandard, &data)) {
+        facts.exists = true;
+        facts.lastWrite = data.ftLastWriteTime;
+        facts.size = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+        facts.attributes = data.dwFileAttributes;
     }
+    return facts;
 }
 
-// Copies (or skips) one "Files" entry, recording what it wrote. False after
-// reporting the error.
-bool InstallOneFile(Reporter& reporter, const char* entryText, CopyRun& run) {
+// One "Files" entry as the copy phase finds it before anything is copied.
+struct PlannedFile {
+    std::string source;
+    std::string destination;
+    bool copy = false;
+    bool inPlace = false;  // source and destination are one file
+    bool destinationExists = false;
+    bool destinationIsDirectory = false;  // never replaced: the copy fails
+    bool sourceReadOnly = false;
+    uint64_t bytes = 0;                 // of the file as it will lie installed
+    const char* keptBecause = nullptr;  // why an entry is not copied
+};
+
+// Resolves one entry and decides it, with one query of each path, or of the
+// source alone where the destination lies in an install directory that does
+// not exist yet (`newDir`). False when the entry cannot be resolved.
+bool PlanFile(const char* entryText, bool newDir, PlannedFile& planned) {
     FileEntry entry;
     ParseFileEntry(entryText, entry);
     char source[kPathCapacity];
     char destination[kPathCapacity];
     if (!SourcePathFor(source, g_installer.ownDir, entry.path) || !ResolvePath(destination, entry.path)) {
-        ReportSetupFileError(reporter, MSG_SETUP_FILE_INVALID);
         return false;
     }
-
-    FILETIME sourceTime = {};
-    FILETIME destinationTime = {};
-    bool sourceExists = FileExists(source, &sourceTime);
-    bool destinationExists = FileExists(destination, &destinationTime);
-    if (sourceExists && destinationExists && SameFile(source, destination)) {
-        reporter.Record(Step::FileSkipped, destination, "already in place");
-        CountInstalledFile(destination);
-        // Already in place: installed into the distribution directory, the
-        // product's file is where the install puts it.
-        RecordFile(run.record, destination, NextAnsiChar);
+    planned.source = source;
+    planned.destination = destination;
+    const FileFacts from = QueryFile(source);
+    const FileFacts to =
+        newDir && LiesInside(destination, g_installer.installDir, NextAnsiChar) ? FileFacts() : QueryFile(destination);
+    planned.destinationExists = to.exists;
+    planned.destinationIsDirectory = to.exists && (to.attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    planned.sourceReadOnly = (from.attributes & FILE_ATTRIBUTE_READONLY) != 0;
+    // Installed into the distribution directory, the product's file is
+    // already where the install puts it: neither copied onto itself nor
+    // deleted as a "source".
+    if (from.exists && to.exists && SameFile(source, destination)) {
+        planned.inPlace = true;
+        planned.bytes = to.size;
+        planned.keptBecause = "already in place";
         return true;
     }
-
-    int order = (sourceExists && destinationExists) ? CompareFileTime(&sourceTime, &destinationTime) : 0;
-    if (!ShouldCopyFile(entry.mode, sourceExists, destinationExists, order)) {
-        reporter.Record(Step::FileSkipped, destination,
-                        entry.mode == 0 ? "kept: the file exists" : "kept: the installed file is as new or newer");
-    } else {
-        reporter.Copying(source, destination);
-        std::vector<std::string> created;
-        bool copied = CopyFileCreatingDirs(source, destination, &created);
-        RecordDirectories(run, created);
-        if (!copied) {
-            reporter.Error(MSG_COPY_FAILED, 0, source);
-            return false;
-        }
-        RecordFile(run.record, destination, NextAnsiChar);
-        // A copy keeps the source's read-only bit; an installed file must stay
-        // replaceable by the next install and removable by the uninstall.
-        DWORD attributes = GetFileAttributesA(destination);
-        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0) {
-            SetFileAttributesA(destination, FILE_ATTRIBUTE_ARCHIVE);
-        }
-    }
-    CountInstalledFile(destination);
-    if (g_setupInfo.transferMode == TransferMode::Move) {
-        run.sources.emplace_back(source);
+    int order = (from.exists && to.exists) ? CompareFileTime(&from.lastWrite, &to.lastWrite) : 0;
+    planned.copy = ShouldCopyFile(entry.mode, from.exists, to.exists, order);
+    planned.bytes = planned.copy ? from.size : to.size;
+    if (!planned.copy) {
+        planned.keptBecause = entry.mode == 0 ? "kept: the file exists" : "kept: the installed file is as new or newer";
     }
     return true;
 }
 
-// Copies everything the "Files" list names, naming each copy as it starts.
-// A moving install deletes its sources only once every copy has succeeded:
-// after a failure the distribution is whole and the install can run again.
-bool CopyFiles(Reporter& reporter, CopyRun& run) {
+enum class CopyOutcome { Done, Failed, Cancelled };
+
+// What the copy phase did: the record of it, the sources a moving install
+// deletes once every copy has succeeded, and how to undo it; with how far
+// it has come, and what stopped it.
+struct CopyRun {
+    explicit CopyRun(const char* installDir) : transaction(installDir) {}
+
+    InstallRecord record;
+    std::vector<std::string> sources;
+    CopyTransaction transaction;
+    Reporter* reporter = nullptr;
+    uint32_t filesDone = 0;
+    uint64_t bytesDone = 0;
+    bool cancelled = false;
+    int failureMessage = 0;
+    std::string failureArgument;
+};
+
+void RecordDirectories(CopyRun& run, const std::vector<std::string>& created) {
+    run.transaction.DirectoriesCreated(created);
+    for (const std::string& dir : created) {
+        RecordDirectory(run.record, dir.c_str(), NextAnsiChar);
+    }
+}
+
+// CopyFileEx's report on a long copy: the window gets its turn, and the
+// user's Cancel stops the copy there.
+DWORD CALLBACK ReportCopiedBytes(LARGE_INTEGER,
+                                 LARGE_INTEGER transferred,
+                                 LARGE_INTEGER,
+                                 LARGE_INTEGER,
+                                 DWORD,
+                                 DWORD,
+                                 HANDLE,
+                                 HANDLE,
+                                 LPVOID context) {
+    CopyRun& run = *static_cast<CopyRun*>(context);
+    if (!run.reporter->CopyProgress(run.filesDone, run.bytesDone + static_cast<uint64_t>(transferred.QuadPart))) {
+        run.cancelled = true;
+        return PROGRESS_CANCEL;
+    }
+    return PROGRESS_CONTINUE;
+}
+
+// Asks what to do about `file`, held by another program. True to try again.
+bool AskAboutFileInUse(Reporter& reporter, const char* file) {
+    char holder[kNameCapacity] = {};
+    FindHoldingProgram(file, holder, sizeof holder);
+    return reporter.AskRetryInUse(file, holder[0] != '\0' ? holder : nullptr);
+}
+
+CopyOutcome Failure(CopyRun& run, const char* source) {
+    run.failureMessage = MSG_COPY_FAILED;
+    run.failureArgument = source;
+    return CopyOutcome::Failed;
+}
+
+// Copies one planned file, the old one put aside first. Nothing is
+// reported here but the question about a file in use: a failure is told
+// once the copying is undone.
+CopyOutcome CopyPlannedFile(Reporter& reporter, const PlannedFile& file, CopyRun& run) {
+    const char* source = file.source.c_str();
+    const char* destination = file.destination.c_str();
+    reporter.Copying(source, destination);
+    // A directory where the file goes is someone's: it is not put aside.
+    if (file.destinationIsDirectory) {
+        return Failure(run, source);
+    }
+    if (file.destinationExists) {
+        for (;;) {
+            KeepResult kept = run.transaction.KeepAside(destination);
+            if (kept == KeepResult::Kept) {
+                break;
+            }
+            if (kept == KeepResult::Failed) {
+                return Failure(run, source);
+            }
+            if (!AskAboutFileInUse(reporter, destination)) {
+                return CopyOutcome::Cancelled;
+            }
+        }
+    }
+    for (;;) {
+        std::vector<std::string> created;
+        bool copied = CopyFileCreatingDirs(source, destination, &created, ReportCopiedBytes, &run);
+        DWORD error = GetLastError();
+        RecordDirectories(run, created);
+        // Whatever lies at the destination now is this run's, even a part
+        // of a failed copy; it goes before the directories made for it.
+        run.transaction.FileWritten(destination);
+        if (copied) {
+            break;
+        }
+        if (run.cancelled || error == ERROR_REQUEST_ABORTED) {
+            return CopyOutcome::Cancelled;
+        }
+        // A source that another program holds open without sharing it.
+        if (!IsInUseError(error) || !AskAboutFileInUse(reporter, source)) {
+            return IsInUseError(error) ? CopyOutcome::Cancelled : Failure(run, source);
+        }
+    }
+    RecordFile(run.record, destination, NextAnsiChar);
+    // A copy keeps the source's read-only bit; an installed file must stay
+    // replaceable by the next install and removable by the uninstall.
+    if (file.sourceReadOnly) {
+        SetFileAttributesA(destination, FILE_ATTRIBUTE_ARCHIVE);
+    }
+    return CopyOutcome::Done;
+}
+
+CopyOutcome InstallPlannedFile(Reporter& reporter, const PlannedFile& file, CopyRun& run) {
+    if (file.copy) {
+        CopyOutcome outcome = CopyPlannedFile(reporter, file, run);
+        if (outcome != CopyOutcome::Done) {
+            return outcome;
+        }
+        ++run.filesDone;
+        run.bytesDone += file.bytes;
+    } else {
+        reporter.Record(Step::FileSkipped, file.destination.c_str(), file.keptBecause);
+        if (file.inPlace) {
+            RecordFile(run.record, file.destination.c_str(), NextAnsiChar);
+        }
+    }
+    g_installer.installedBytes += file.bytes;
+    if (g_setupInfo.transferMode == TransferMode::Move && !file.inPlace) {
+        run.sources.push_back(file.source);
+    }
+    return CopyOutcome::Done;
+}
+
+// Undoes the copying and tells the user why it stopped and that nothing was
+// changed, or which old file could not be put back.
+void UndoCopying(Reporter& reporter, CopyRun& run, CopyOutcome outcome) {
+    std::string unrestored;
+    std::string keptAt;
+    bool whole = run.transaction.RollBack(&unrestored, &keptAt);
+    g_installer.installedBytes = 0;
+    Notice notice{Severity::Information, MSG_INSTALL_CANCELLED};
+    if (outcome == CopyOutcome::Failed) {
+        notice = {Severity::Error, run.failureMessage};
+        notice.argument = run.failureArgument.c_str();
+    }
+    if (whole) {
+        notice.detailMessageId = MSG_NOTHING_CHANGED;
+    }
+    reporter.Notify(notice);
+    if (!whole) {
+        Notice left{Severity::Warning, MSG_NOT_RESTORED};
+        left.argument = unrestored.c_str();
+        left.detail = keptAt.c_str();
+        reporter.Notify(left);
+    }
+}
+
+// Copies everything the "Files" list names as one step: every entry is
+// resolved and decided first, so that the progress knows its end; a failure
+// or the user's Cancel undoes all of it. A moving install deletes its sources
+// only once every copy has succeeded: after a failure the distribution is
+// whole and the install can run again.
+CopyOutcome CopyFiles(Reporter& reporter, CopyRun& run) {
+    run.reporter = &reporter;
     run.record.present = true;
     run.record.dirHeldFiles = DirectoryHoldsAnything(g_installer.installDir);
     // An earlier install of this product here: its files are the product's
     // too, and the directory's state before it is the one that counts.
     const InstallRecord earlier = EarlierInstallRecord(g_installer.installDir);
 
-    std::vector<std::string> created;
-    CreateDirectoryTree(g_installer.installDir, &created);
-    RecordDirectories(run, created);
-    bool copied = true;
+    std::vector<PlannedFile> plan;
+    bool resolved = true;
+    // Nothing can lie in a directory that is not there; asking for every
+    // file in it would cost as much as copying a small one.
+    const bool newDir = !FileExists(g_installer.installDir);
     {
         ItemList files = ReadItemList(reporter, "Files");
         if (!files) {
-            return false;
+            return CopyOutcome::Failed;
         }
-        CopyingPhase copying(reporter);
-        for (const ItemNode* node = files.First(); node != nullptr && copied; node = node->next) {
-            copied = InstallOneFile(reporter, node->text, run);
+        for (const ItemNode* node = files.First(); node != nullptr && resolved; node = node->next) {
+            plan.emplace_back();
+            resolved = PlanFile(node->text, newDir, plan.back());
         }
     }
-    RecordExistingKeys(reporter, run.record, earlier);
-    MergeEarlierRecord(run.record, earlier, NextAnsiChar);
-    if (copied) {
-        for (const std::string& source : run.sources) {
-            // Fails for the running setup program itself; the "/d" run removes it.
-            if (DeleteFileA(source.c_str())) {
-                reporter.Record(Step::Removed, source.c_str());
+    CopyTotals totals;
+    for (const PlannedFile& file : plan) {
+        if (file.copy) {
+            ++totals.files;
+            totals.bytes += file.bytes;
+        }
+    }
+
+    CopyOutcome outcome = CopyOutcome::Done;
+    {
+        CopyingPhase copying(reporter, totals);
+        if (!resolved) {
+            ReportSetupFileError(reporter, MSG_SETUP_FILE_INVALID);
+            return CopyOutcome::Failed;
+        }
+        std::vector<std::string> created;
+        CreateDirectoryTree(g_installer.installDir, &created);
+        RecordDirectories(run, created);
+        if (!reporter.CopyProgress(0, 0)) {
+            outcome = CopyOutcome::Cancelled;
+        }
+        for (size_t i = 0; i < plan.size() && outcome == CopyOutcome::Done; ++i) {
+            outcome = InstallPlannedFile(reporter, plan[i], run);
+            if (outcome == CopyOutcome::Done && !reporter.CopyProgress(run.filesDone, run.bytesDone)) {
+                outcome = CopyOutcome::Cancelled;
             }
         }
+        if (outcome != CopyOutcome::Done) {
+            UndoCopying(reporter, run, outcome);
+            return outcome;
+        }
     }
-    return copied;
+    run.transaction.Commit();
+    RecordExistingKeys(reporter, run.record, earlier);
+    MergeEarlierRecord(run.record, earlier, NextAnsiChar);
+    for (const std::string& source : run.sources) {
+        // Fails for the running setup program itself; the "/d" run removes it.
+        if (DeleteFileA(source.c_str())) {
+            reporter.Record(Step::Removed, source.c_str());
+        }
+    }
+    return CopyOutcome::Done;
 }
 
 // An install in place copies nothing; the product's files are those of the
@@ -417,20 +607,12 @@ void ApplyInstallOptions(const InstallOptions& options) {
     JoinPath(g_installer.installDir, sizeof g_installer.installDir, {options.installDir});
 }
 
-bool RunInstall(Reporter& reporter) {
-    g_installer.installedBytes = 0;
+namespace {
+
+// The steps after the copy phase, up to the uninstall entry. False after
+// reporting the failure that stopped them.
+bool RunStepsAfterCopying(Reporter& reporter) {
     if (g_setupInfo.transferMode != TransferMode::InPlace) {
-        CopyRun run;
-        bool copied = CopyFiles(reporter, run);
-        // The record travels with the installed setup file, also after a
-        // failure, so that an uninstall removes what was written so far.
-        char installed[kPathCapacity];
-        if (InstalledSetupFile(installed)) {
-            WriteInstallRecord(installed, run.record);
-        }
-        if (!copied) {
-            return false;
-        }
         if (g_setupInfo.transferMode == TransferMode::Move) {
             // Without the record the "/d" run simply finds nothing to do.
             RecordCleanUp();
@@ -441,13 +623,7 @@ bool RunInstall(Reporter& reporter) {
         if (!SwitchToInstalledSetupFile(reporter)) {
             return false;
         }
-    } else {
-        InstallRecord record;
-        RecordInPlaceFiles(reporter, record);
-        RecordExistingKeys(reporter, record, ReadInstallRecord(g_installer.setupFilePath));
-        WriteInstallRecord(g_installer.setupFilePath, record);
     }
-
     if (g_setupInfo.installProhibited == 2 &&
         !WriteSetupKey(reporter, g_installer.setupFilePath, "InstallProhibited", "1")) {
         return false;
@@ -458,11 +634,46 @@ bool RunInstall(Reporter& reporter) {
     if (g_setupInfo.startupValue == 1 && !CreateStartupShortcuts(reporter)) {
         return false;
     }
-    if (g_setupInfo.desktopValue == 1 && !CreateDesktopShortcuts(reporter)) {
-        return false;
+    return g_setupInfo.desktopValue != 1 || CreateDesktopShortcuts(reporter);
+}
+
+}  // namespace
+
+bool RunInstall(Reporter& reporter, bool* cancelled) {
+    if (cancelled != nullptr) {
+        *cancelled = false;
     }
+    g_installer.installedBytes = 0;
+    if (g_setupInfo.transferMode != TransferMode::InPlace) {
+        CopyRun run(g_installer.installDir);
+        CopyOutcome outcome = CopyFiles(reporter, run);
+        if (outcome != CopyOutcome::Done) {
+            if (cancelled != nullptr) {
+                *cancelled = outcome == CopyOutcome::Cancelled;
+            }
+            return false;
+        }
+        // The record travels with the installed setup file.
+        char installed[kPathCapacity];
+        if (InstalledSetupFile(installed)) {
+            WriteInstallRecord(installed, run.record);
+        }
+    } else {
+        InstallRecord record;
+        RecordInPlaceFiles(reporter, record);
+        RecordExistingKeys(reporter, record, ReadInstallRecord(g_installer.setupFilePath));
+        WriteInstallRecord(g_installer.setupFilePath, record);
+    }
+
+    // Once the files are in place, a failure of a later step leaves them
+    // there, and the uninstall entry is still written so that the user can
+    // remove what was installed.
+    bool stepsDone = RunStepsAfterCopying(reporter);
     if (g_setupInfo.uninstallKey[0] != '\0' && g_installer.runMode != RunMode::PerUser &&
         !RegisterUninstallEntry(reporter)) {
+        return false;
+    }
+    if (!stepsDone) {
         return false;
     }
 

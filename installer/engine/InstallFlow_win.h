@@ -34,8 +34,12 @@ void ApplyInstallOptions(const InstallOptions& options);
 // Copies the files, creates the shortcuts, remembers the install directory,
 // registers the uninstall entry, reports completion and starts the installed
 // program. True when all of it succeeded; false after reporting the error.
-// Nothing done before a failure is undone.
-bool RunInstall(Reporter& reporter);
+// The copying is one step: when it fails, or the user cancels it (through
+// the progress or the question about a file in use; `cancelled` then says
+// so), every file it wrote is removed and every file it replaced put back,
+// and nothing else is done. A failure after it leaves the files installed
+// and still writes the uninstall entry.
+bool RunInstall(Reporter& reporter, bool* cancelled = nullptr);
 
 // Creates the shortcut of every entry of a "Group", "Startup" or "Desktop"
 // list in `folder`. True, or false after reporting the error; shortcuts

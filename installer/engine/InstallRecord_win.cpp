@@ -6,11 +6,14 @@
 #include <string>
 #include <vector>
 
+#include "engine/DeletionRules.h"
 #include "engine/InstallRules.h"
 #include "engine/InstallerState_win.h"
 #include "engine/PathScan.h"
 #include "engine/Paths_win.h"
+#include "engine/Registry_win.h"
 #include "engine/SetupInfo_win.h"
+#include "engine/UninstallEntry_win.h"
 #include "win/ScopedHandle.h"
 
 InstallRecord ReadInstallRecord(const char* setupFile) {
@@ -63,4 +66,34 @@ InstallRecord EarlierInstallRecord(const char* dir) {
 
 bool InstallDirHoldsOthersFiles(const char* dir) {
     return DirectoryHoldsAnything(dir) && !EarlierInstallRecord(dir).present;
+}
+
+namespace {
+
+bool SameDirectory(const char* a, const char* b) {
+    std::string first;
+    std::string second;
+    return CanonicalTargetPath(a, NextAnsiChar, first) && CanonicalTargetPath(b, NextAnsiChar, second) &&
+           first == second;
+}
+
+}  // namespace
+
+bool ProductInstalledIn(const char* dir) {
+    char named[kPathCapacity] = {};
+    if (g_setupInfo.uninstallKey[0] != '\0') {
+        char entry[kPathCapacity];
+        if (JoinPath(entry, sizeof entry, {kUninstallKeyPath, "\\", g_setupInfo.uninstallKey}) &&
+            QueryRegString(HKEY_LOCAL_MACHINE, entry, "InstallLocation", named, sizeof named) &&
+            SameDirectory(named, dir)) {
+            return true;
+        }
+    }
+    HKEY root = nullptr;
+    const char* subKey = nullptr;
+    if (g_setupInfo.installDirReg[0] != '\0' && SplitInstallDirReg(g_setupInfo.installDirReg, root, subKey) &&
+        QueryRegString(root, subKey, "InstallDir", named, sizeof named) && SameDirectory(named, dir)) {
+        return true;
+    }
+    return EarlierInstallRecord(dir).present;
 }

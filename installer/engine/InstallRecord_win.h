@@ -23,3 +23,9 @@ InstallRecord EarlierInstallRecord(const char* dir);
 // Whether installing into `dir` needs the user's word first: it holds files
 // that no earlier install of this product put there.
 bool InstallDirHoldsOthersFiles(const char* dir);
+
+// Whether this product is installed in `dir` already, so that installing
+// there updates it: its uninstall entry or its remembered install directory
+// ("InstallDirReg") names `dir` (in any spelling), or `dir` holds its setup
+// file with an install record.
+bool ProductInstalledIn(const char* dir);

@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "engine/FileInUse_win.h"
 #include "engine/PathScan.h"
 #include "engine/Registry_win.h"
 #include "engine/Reporter.h"
@@ -215,14 +216,21 @@ bool SourcePathFor(char (&output)[kPathCapacity], const char* ownDir, const char
     return BuildSourcePath(output, kPathCapacity, ownDir, field, NextAnsiChar);
 }
 
-bool CopyFileCreatingDirs(const char* source, const char* destination, std::vector<std::string>* created) {
-    if (CopyFileA(source, destination, FALSE)) {
+bool CopyFileCreatingDirs(const char* source,
+                          const char* destination,
+                          std::vector<std::string>* created,
+                          LPPROGRESS_ROUTINE progress,
+                          void* context) {
+    if (CopyFileExA(source, destination, progress, context, nullptr, 0)) {
         return true;
     }
+    DWORD error = GetLastError();
     char directory[kPathCapacity];
-    if (!CopyDestinationDirectory(directory, sizeof directory, destination, NextAnsiChar)) {
+    if (error == ERROR_REQUEST_ABORTED || IsInUseError(error) ||
+        !CopyDestinationDirectory(directory, sizeof directory, destination, NextAnsiChar)) {
+        SetLastError(error);
         return false;
     }
     CreateDirectoryTree(directory, created);
-    return CopyFileA(source, destination, FALSE) != 0;
+    return CopyFileExA(source, destination, progress, context, nullptr, 0) != 0;
 }

@@ -67,6 +67,12 @@ bool SourcePathFor(char (&output)[kPathCapacity], const char* ownDir, const char
 
 // Copies `source` over `destination`; when that fails, creates the
 // destination's directory and tries once more. False when the copy failed or
-// the destination lies directly in a drive root. `created`, when given,
-// receives each directory made for it.
-bool CopyFileCreatingDirs(const char* source, const char* destination, std::vector<std::string>* created = nullptr);
+// the destination lies directly in a drive root, GetLastError() then telling
+// why; a copy cancelled by `progress` (CopyFileEx's routine, given `context`)
+// or refused because a file is in use is not tried again. `created`, when
+// given, receives each directory made for it.
+bool CopyFileCreatingDirs(const char* source,
+                          const char* destination,
+                          std::vector<std::string>* created = nullptr,
+                          LPPROGRESS_ROUTINE progress = nullptr,
+                          void* context = nullptr);

@@ -7,6 +7,10 @@
 // stops a run or leaves Windows running, never one that destroys anything.
 #pragma once
 
+#include <cstdint>
+
+#include "engine/CopyProgress.h"
+
 enum class Severity {
     Error,        // the run stops (or skips what was refused)
     Warning,      // something stays behind; the run goes on
@@ -22,6 +26,7 @@ struct Notice {
     const char* argument = nullptr;  // what the message's one "%s" names
     const char* detail = nullptr;    // a line of its own under the message: what was refused
     const char* text = nullptr;      // the setup file's own words, shown instead of the message
+    int detailMessageId = 0;         // a message of the table on a line of its own at the end
 };
 
 enum class QuestionStyle {
@@ -53,12 +58,23 @@ public:
     // True for Yes.
     virtual bool Ask(const Question& question) = 0;
 
-    // The copy phase of an install: begins before the first file, names each
-    // file just before it is copied, and ends after the last one or the
-    // failure, whose notice comes before the end.
-    virtual void BeginCopying() = 0;
+    // The copy phase of an install: begins before the first file with what
+    // it will copy, names each file just before it is copied, tells how far
+    // it has come, and ends after the last one or the failure, whose notice
+    // comes before the end.
+    virtual void BeginCopying(const CopyTotals& totals) = 0;
     virtual void Copying(const char* source, const char* destination) = 0;
+    // Files finished and bytes copied so far, after every file and during a
+    // long one; where a window shows the progress, it gets its turn here.
+    // False when the user asked to cancel the install.
+    virtual bool CopyProgress(uint32_t /*filesDone*/, uint64_t /*bytesDone*/) { return true; }
     virtual void EndCopying() = 0;
+
+    // `file` cannot be replaced while another program holds it open:
+    // `holder` names that program where the system can tell (null
+    // otherwise). True to try again once the user has closed it; false
+    // cancels the install.
+    virtual bool AskRetryInUse(const char* file, const char* holder) = 0;
 
     // A step done or passed over, with nothing to show: only a log wants it.
     virtual void Record(Step /*step*/, const char* /*subject*/, const char* /*detail*/ = nullptr) {}
@@ -73,7 +89,7 @@ public:
 // Brackets the copy phase, so that it ends on every way out.
 class CopyingPhase {
 public:
-    explicit CopyingPhase(Reporter& reporter) : reporter_(reporter) { reporter_.BeginCopying(); }
+    CopyingPhase(Reporter& reporter, const CopyTotals& totals) : reporter_(reporter) { reporter_.BeginCopying(totals); }
     ~CopyingPhase() { reporter_.EndCopying(); }
     CopyingPhase(const CopyingPhase&) = delete;
     CopyingPhase& operator=(const CopyingPhase&) = delete;

@@ -24,6 +24,66 @@ int32_t ParseDecimal(const char* text) {
     return static_cast<int32_t>(value);
 }
 
+namespace {
+
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t';
+}
+
+char AsciiUpper(char c) {
+    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
+// [begin, end) without the blanks around it.
+void TrimBlanks(const char*& begin, const char*& end) {
+    while (begin < end && IsBlank(*begin)) {
+        ++begin;
+    }
+    while (end > begin && IsBlank(end[-1])) {
+        --end;
+    }
+}
+
+bool NameEquals(const char* begin, const char* end, const char* key) {
+    for (; begin < end; ++begin, ++key) {
+        if (*key == '\0' || AsciiUpper(*begin) != AsciiUpper(*key)) {
+            return false;
+        }
+    }
+    return *key == '\0';
+}
+
+}  // namespace
+
+bool FindSectionValue(const char* section, size_t length, const char* key, const char*& begin, const char*& end) {
+    const char* limit = section + length;
+    for (const char* line = section; line < limit && *line != '\0';) {
+        const char* lineEnd = line;
+        while (lineEnd < limit && *lineEnd != '\0') {
+            ++lineEnd;
+        }
+        const char* equals = line;
+        while (equals < lineEnd && *equals != '=') {
+            ++equals;
+        }
+        const char* nameBegin = line;
+        const char* nameEnd = equals;
+        TrimBlanks(nameBegin, nameEnd);
+        if (NameEquals(nameBegin, nameEnd, key)) {
+            begin = equals < lineEnd ? equals + 1 : lineEnd;
+            end = lineEnd;
+            TrimBlanks(begin, end);
+            if (end - begin >= 2 && (*begin == '"' || *begin == '\'') && end[-1] == *begin) {
+                ++begin;
+                --end;
+            }
+            return true;
+        }
+        line = lineEnd + 1;
+    }
+    return false;
+}
+
 bool IsShiftJisLeadByte(unsigned char c) {
     return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
 }

@@ -10,6 +10,16 @@
 // without signed overflow.
 int32_t ParseDecimal(const char* text);
 
+// The value of `key` among the lines of a profile section as
+// GetPrivateProfileSectionA hands it over: "name=value" lines, each ended by
+// a zero, within `length` bytes. Found as GetPrivateProfileStringA finds it:
+// the first line whose name, blanks (spaces, tabs) around it dropped, equals
+// `key` without regard to ASCII case; its value is the text after the first
+// "=", blanks around it dropped and then one pair of enclosing quotes (" or
+// '). A line without "=" has an empty value. False when no line names `key`;
+// otherwise the value is [begin, end) of `section`.
+bool FindSectionValue(const char* section, size_t length, const char* key, const char*& begin, const char*& end);
+
 // One caller-provided field of SplitFields: a buffer of `capacity` bytes
 // (at least 1). `cut` tells afterwards whether the field was longer than the
 // buffer and lost its tail.

@@ -5,11 +5,13 @@
 #include <cstdio>
 #include <cstring>
 #include <new>
+#include <vector>
 
 #include "engine/AnsiText_win.h"
 #include "engine/InstallerState_win.h"
 #include "engine/Paths_win.h"
 #include "engine/Reporter.h"
+#include "engine/SetupFields.h"
 #include "resources/resource.h"
 
 SetupInfo g_setupInfo;
@@ -19,6 +21,10 @@ namespace {
 // Error codes of the item lists.
 const int kErrorItemListHead = 2021;
 const int kErrorItemListNode = 2022;
+
+// Bytes for the lines of one item section: 99 entries of 255 bytes with
+// their names, within what the profile functions of Windows 9x handle.
+const size_t kSectionCapacity = 32 * 1024;
 
 // The private-profile functions cut a value to the buffer's size minus one
 // byte and yield the default for an absent key. Where the cut falls inside a
@@ -141,11 +147,32 @@ ItemList ReadItemList(Reporter& reporter, const char* section) {
         return ItemList();
     }
     ItemNode* tail = list.Head();
+    // The section is read once rather than the file once per entry (which
+    // costs more than copying a small file); entries are then found in it as
+    // the profile functions find them. A section too large for the buffer is
+    // read entry by entry as before.
+    std::vector<char> lines(kSectionCapacity, '\0');
+    DWORD length =
+        GetPrivateProfileSectionA(section, lines.data(), static_cast<DWORD>(lines.size()), g_installer.setupFilePath);
+    const bool whole = length + 2 < lines.size();
     for (int n = 1; n <= kMaxItems; ++n) {
         char key[16];
         std::snprintf(key, sizeof(key), "Item%d", n);
         char entry[kItemCapacity] = {};
-        ReadString(section, key, entry);
+        if (whole) {
+            const char* begin = nullptr;
+            const char* end = nullptr;
+            if (FindSectionValue(lines.data(), length, key, begin, end)) {
+                size_t size = static_cast<size_t>(end - begin);
+                size_t kept = size < sizeof(entry) - 1 ? size : sizeof(entry) - 1;
+                std::memcpy(entry, begin, kept);
+                if (size + 1 >= sizeof(entry)) {
+                    DropPartialTrailingCharacter(entry);
+                }
+            }
+        } else {
+            ReadString(section, key, entry);
+        }
         if (entry[0] == '\0') {
             break;
         }

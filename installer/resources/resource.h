@@ -26,6 +26,7 @@
 // Progress dialog (template 106)
 #define IDC_PROGRESS_SOURCE 1008
 #define IDC_PROGRESS_DESTINATION 1009
+#define IDC_PROGRESS_BAR 1010  // files and bytes copied; its Cancel button is IDCANCEL
 
 // Message table
 #define MSG_SETUP_FILE_MISSING 1
@@ -59,3 +60,10 @@
 #define MSG_PER_USER_UNAVAILABLE_9X 30
 #define MSG_PROTECTED_INSTALL_DIR 31
 #define MSG_CONFIRM_USED_INSTALL_DIR 32
+#define MSG_FILE_IN_USE 33
+#define MSG_FILE_HELD_BY 34
+#define MSG_CLOSE_AND_RETRY 35
+#define MSG_INSTALL_CANCELLED 36
+#define MSG_NOTHING_CHANGED 37
+#define MSG_NOT_RESTORED 38
+#define MSG_UPDATE_CAPTION 39

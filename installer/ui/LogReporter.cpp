@@ -7,6 +7,7 @@
 
 #include "engine/AnsiText_win.h"
 #include "engine/PathScan.h"
+#include "resources/resource.h"
 #include "ui/Messages.h"
 
 namespace {
@@ -110,6 +111,15 @@ bool LogReporter::Ask(const Question& question) {
     LoadMessage(question.messageId, text, sizeof text);
     char line[kMessageCapacity + 64];
     std::snprintf(line, sizeof line, "QUESTION message %d: %s -> No", question.messageId, text);
+    Write(line);
+    return false;
+}
+
+bool LogReporter::AskRetryInUse(const char* file, const char* holder) {
+    char text[kNoticeCapacity];
+    RenderInUseQuestion(text, file, holder);
+    char line[kNoticeCapacity + 64];
+    std::snprintf(line, sizeof line, "QUESTION message %d: %s -> Cancel", MSG_FILE_IN_USE, text);
     Write(line);
     return false;
 }

@@ -24,9 +24,11 @@ public:
 
     void Notify(const Notice& notice) override;
     bool Ask(const Question& question) override;
-    void BeginCopying() override {}
+    void BeginCopying(const CopyTotals& /*totals*/) override {}
     void Copying(const char* source, const char* destination) override;
     void EndCopying() override {}
+    // Logged, and answered as no one is there to close the program: cancel.
+    bool AskRetryInUse(const char* file, const char* holder) override;
     void Record(Step step, const char* subject, const char* detail) override;
 
     // A line of the run's own, in the installer's code page.

@@ -70,6 +70,29 @@ void RenderNotice(char* out, const Notice& notice) {
         AppendAnsiBounded(out, kNoticeCapacity, "\n");
         AppendAnsiBounded(out, kNoticeCapacity, notice.detail);
     }
+    if (notice.detailMessageId != 0) {
+        char closing[kMessageCapacity];
+        LoadMessage(notice.detailMessageId, closing, sizeof(closing));
+        AppendAnsiBounded(out, kNoticeCapacity, "\n");
+        AppendAnsiBounded(out, kNoticeCapacity, closing);
+    }
+}
+
+void RenderInUseQuestion(char* out, const char* file, const char* holder) {
+    char format[kMessageCapacity];
+    char line[kMessageCapacity];
+    LoadMessage(MSG_FILE_IN_USE, format, sizeof(format));
+    FormatErrorText(line, format, file, 0);
+    CopyAnsiBounded(out, kNoticeCapacity, line);
+    if (holder != nullptr && holder[0] != '\0') {
+        LoadMessage(MSG_FILE_HELD_BY, format, sizeof(format));
+        FormatErrorText(line, format, holder, 0);
+        AppendAnsiBounded(out, kNoticeCapacity, "\n");
+        AppendAnsiBounded(out, kNoticeCapacity, line);
+    }
+    LoadMessage(MSG_CLOSE_AND_RETRY, line, sizeof(line));
+    AppendAnsiBounded(out, kNoticeCapacity, "\n\n");
+    AppendAnsiBounded(out, kNoticeCapacity, line);
 }
 
 MessageKind BoxKindOf(Severity severity) {
@@ -109,6 +132,9 @@ int ShowMessageText(HWND owner, MessageKind kind, const char* text) {
             break;
         case MessageKind::RestartQuestion:
             flags = MB_ICONINFORMATION | MB_YESNO;
+            break;
+        case MessageKind::RetryQuestion:
+            flags = MB_ICONEXCLAMATION | MB_RETRYCANCEL;
             break;
     }
     return MessageBoxA(owner, text, CaptionOf(kind), flags);

@@ -38,15 +38,23 @@ enum class MessageKind {
     Warning,          // MB_ICONEXCLAMATION
     Question,         // MB_ICONQUESTION | MB_YESNO
     RestartQuestion,  // MB_ICONINFORMATION | MB_YESNO
+    RetryQuestion,    // MB_ICONEXCLAMATION | MB_RETRYCANCEL
 };
 
-// Capacity of a notice's whole text: a message and a refused path under it.
-constexpr size_t kNoticeCapacity = kMessageCapacity + kPathCapacity + 2;
+// Capacity of a notice's whole text: a message, a refused path under it and
+// a closing message.
+constexpr size_t kNoticeCapacity = 2 * kMessageCapacity + kPathCapacity + 2;
 
 // The text of `notice` as its box shows it, into `out` (kNoticeCapacity
 // bytes): the setup file's own text, or the message with its argument and
-// code line (FormatErrorText), then the detail on a line of its own.
+// code line (FormatErrorText), then the detail and the detail message each on
+// a line of its own.
 void RenderNotice(char* out, const Notice& notice);
+
+// The question about a destination in use, into `out` (kNoticeCapacity
+// bytes): message 33 naming `file`, message 34 naming `holder` when known,
+// and what the two buttons do.
+void RenderInUseQuestion(char* out, const char* file, const char* holder);
 
 // The box kind that shows a notice of `severity` or a question of `style`.
 MessageKind BoxKindOf(Severity severity);

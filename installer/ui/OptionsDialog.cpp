@@ -88,6 +88,7 @@ public:
 
 private:
     void Init();
+    void UpdateCaption();
     bool Accept();
     void ToggleAllUsers();
     void BrowseInstallDir();
@@ -96,6 +97,7 @@ private:
     HWND dialog_ = nullptr;
     OptionsDialogData& data_;
     int32_t allUsers_;
+    bool updates_ = false;  // the directory shown holds this product already
 };
 
 void OptionsDialog::Init() {
@@ -118,12 +120,33 @@ void OptionsDialog::Init() {
         SetWindowTextA(dirEdit, offered.installDir);
     }
 
+    UpdateCaption();
+}
+
+// The title, " (2/2)" after the document, and, where the directory holds
+// this product already, that the install updates it.
+void OptionsDialog::UpdateCaption() {
     char caption[kNameCapacity + 8];
     CopyAnsiBounded(caption, sizeof(caption), data_.title);
     if (data_.afterDocument) {
         AppendAnsiBounded(caption, sizeof(caption), " (2/2)");
     }
-    SetWindowTextA(dialog_, caption);
+    char dir[sizeof(data_.options.installDir)] = {};
+    if (GetDlgItem(dialog_, IDC_INSTALL_DIR)) {
+        GetDlgItemTextA(dialog_, IDC_INSTALL_DIR, dir, sizeof(dir));
+    } else {
+        CopyAnsiBounded(dir, sizeof(dir), data_.options.installDir);
+    }
+    updates_ = data_.installedIn != nullptr && dir[0] != '\0' && data_.installedIn(dir);
+    if (updates_) {
+        char format[kMessageCapacity] = {};
+        LoadMessage(MSG_UPDATE_CAPTION, format, sizeof(format));
+        char text[kMessageCapacity];
+        FormatErrorText(text, format, caption, 0);
+        SetWindowTextA(dialog_, text);
+    } else {
+        SetWindowTextA(dialog_, caption);
+    }
 }
 
 // OK: takes the boxes and the directory. False, with the focus in the
@@ -148,7 +171,10 @@ bool OptionsDialog::Accept() {
             return false;
         }
         CopyAnsiBounded(chosen.installDir, sizeof(chosen.installDir), typed);
-        if (!ValidateInstallDir(dialog_, chosen.installDir) || !ConfirmUsedInstallDir(dialog_, chosen.installDir)) {
+        // An update goes where the product is, among the user's files there,
+        // without asking: the caption said so.
+        if (!ValidateInstallDir(dialog_, chosen.installDir) ||
+            (!updates_ && !ConfirmUsedInstallDir(dialog_, chosen.installDir))) {
             ReturnToDirectory(dirEdit);
             return false;
         }
@@ -199,6 +225,11 @@ INT_PTR OptionsDialog::Command(WPARAM wParam) {
         case IDC_BROWSE_INSTALL_DIR:
             if (HIWORD(wParam) == BN_CLICKED) {
                 BrowseInstallDir();
+            }
+            return TRUE;
+        case IDC_INSTALL_DIR:
+            if (HIWORD(wParam) == EN_CHANGE) {
+                UpdateCaption();
             }
             return TRUE;
     }

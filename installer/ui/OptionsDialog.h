@@ -14,6 +14,9 @@ struct OptionsDialogData {
     bool afterDocument = false;
     // In: dialog 103, which asks for the install directory, rather than 102.
     bool asksInstallDir = false;
+    // In: whether the product is installed in a directory already; the
+    // caption then says that installing there updates it.
+    bool (*installedIn)(const char* dir) = nullptr;
     // In: what the setup file offers. Out, after OK: what the user chose
     // (boxes 0 or 1, a directory that passed ValidateInstallDir).
     InstallOptions options;

@@ -1,5 +1,6 @@
 // Setup-file entries: the decimal reader, the field splitter with buffers of
-// any size, and the four kinds of list entries.
+// any size, the four kinds of list entries, and the lookup of a key in the
+// lines of a whole section.
 #include <cstring>
 #include <memory>
 #include <string>
@@ -86,6 +87,26 @@ void CheckSplit(const char* entry, int count, const size_t* capacities) {
     }
 }
 
+// The input as the lines of a section, in a block of exactly its size so
+// that a read past its end is caught: a value found lies inside one line,
+// without blanks or a pair of quotes around it.
+void CheckSectionValue(const std::string& lines) {
+    std::unique_ptr<char[]> section(new char[lines.size() + 1]);
+    std::memcpy(section.get(), lines.data(), lines.size());
+    for (const char* key : {"Item1", "A", ""}) {
+        const char* begin = nullptr;
+        const char* end = nullptr;
+        if (!FindSectionValue(section.get(), lines.size(), key, begin, end)) {
+            continue;
+        }
+        FUZZ_CHECK(begin >= section.get() && begin <= end && end <= section.get() + lines.size());
+        FUZZ_CHECK(std::memchr(begin, '\0', static_cast<size_t>(end - begin)) == nullptr);
+        if (begin < end) {
+            FUZZ_CHECK(*begin != ' ' || begin[-1] == '"' || begin[-1] == '\'');
+        }
+    }
+}
+
 bool Terminated(const char* text, size_t capacity) {
     return std::memchr(text, '\0', capacity) != nullptr;
 }
@@ -104,6 +125,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
 
     CheckDecimal(text);
     CheckSplit(text, count, capacities);
+    CheckSectionValue(entry);
 
     FileEntry file;
     if (ParseFileEntry(text, file)) {

@@ -17,6 +17,7 @@
 #include "resources/resource.h"
 #include "support/BoxAnswerer.h"
 #include "support/GuiDriver.h"
+#include "support/Screenshot.h"
 #include "support/TestFiles.h"
 #include "ui/DocumentDialog.h"
 #include "ui/Messages.h"
@@ -64,8 +65,14 @@ OptionsDialogData OptionsFromTheRecords() {
 // drive the dialog as a user would.
 class OptionsRun {
 public:
-    OptionsRun() : data_(OptionsFromTheRecords()), thread_([this] { result_ = ShowOptionsDialog(nullptr, data_); }) {
-        dialog_ = gui::WaitForWindow(GetCurrentProcessId(), L"#32770", kTitleW);
+    explicit OptionsRun(bool (*installedIn)(const char* dir) = nullptr)
+        : data_(WithInstalledIn(OptionsFromTheRecords(), installedIn)),
+          thread_([this] { result_ = ShowOptionsDialog(nullptr, data_); }) {
+        // The title, perhaps with more around it.
+        dialog_ = gui::WaitForWindowWhere([](HWND window) {
+            return gui::ProcessOf(window) == GetCurrentProcessId() && gui::ClassOf(window) == L"#32770" &&
+                   gui::WindowText(window).find(kTitleW) != std::wstring::npos;
+        });
     }
     ~OptionsRun() {
         if (thread_.joinable()) {
@@ -98,6 +105,11 @@ public:
     const InstallOptions& Options() const { return data_.options; }
 
 private:
+    static OptionsDialogData WithInstalledIn(OptionsDialogData data, bool (*installedIn)(const char* dir)) {
+        data.installedIn = installedIn;
+        return data;
+    }
+
     OptionsDialogData data_;
     bool result_ = false;
     std::thread thread_;
@@ -197,6 +209,40 @@ TEST_F(DialogTest, OkTakesTheTypedDirectory) {
     gui::SetControlText(run.Dialog(), IDC_INSTALL_DIR, L"D:\\アプリ\\表");
     EXPECT_TRUE(run.PressOk());
     EXPECT_EQ(testfiles::FromAnsi(run.Options().installDir), L"D:\\アプリ\\表");
+}
+
+// Where the product is installed already: a folder that holds files.
+std::wstring g_installedFolder;
+bool InstalledInUsedFolder(const char* dir) {
+    return testfiles::FromAnsi(dir) == g_installedFolder;
+}
+
+TEST_F(DialogTest, TheCaptionSaysWhenTheDirectoryHoldsTheProductAlready) {
+    testfiles::ScratchDir scratch;
+    const std::wstring used = scratch / L"used";
+    g_installedFolder = used;
+    testfiles::MakeParentDirs(used + L"\\Tool.exe");
+    ASSERT_TRUE(testfiles::WriteFileBytes(used + L"\\Tool.exe", "MZ"));
+    g_setupInfo.transferMode = TransferMode::Copy;
+    std::strcpy(g_installer.installDir, testfiles::ToAnsi(used).c_str());
+    std::strcpy(g_setupInfo.textFile, "Readme.txt");
+    OptionsRun run(InstalledInUsedFolder);
+    ASSERT_NE(run.Dialog(), nullptr);
+    const std::wstring update = L"［更新］" + std::wstring(kTitleW) + L" (2/2)";
+    EXPECT_EQ(gui::WindowText(run.Dialog()), update);
+    gui::SaveShot(L"mivo_options_update.png", run.Dialog(), 100);
+    // The caption follows the directory as it is typed.
+    gui::SetControlText(run.Dialog(), IDC_INSTALL_DIR, L"C:\\Program Files\\Elsewhere");
+    ASSERT_TRUE(gui::Sync(run.Dialog()));
+    EXPECT_EQ(gui::WindowText(run.Dialog()), std::wstring(kTitleW) + L" (2/2)");
+    gui::SetControlText(run.Dialog(), IDC_INSTALL_DIR, used);
+    ASSERT_TRUE(gui::Sync(run.Dialog()));
+    EXPECT_EQ(gui::WindowText(run.Dialog()), update);
+    // An update goes among the files there without asking about them.
+    gui::BoxAnswerer no(IDNO);
+    EXPECT_TRUE(run.PressOk());
+    EXPECT_EQ(no.Finish().size(), 0u);
+    EXPECT_EQ(testfiles::FromAnsi(run.Options().installDir), used);
 }
 
 // A directory longer than the install directory holds is refused rather than

@@ -9,11 +9,13 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <map>
 #include <string>
 #include <vector>
 
 #include "InstallTestKit.h"
 #include "ReportRecorder.h"
+#include "engine/FileInUse_win.h"
 #include "engine/InstallFlow_win.h"
 #include "engine/InstallRecord_win.h"
 #include "engine/InstallerState_win.h"
@@ -505,11 +507,12 @@ TEST_F(InstallFlowTest, AFailedCopyOfAMovingInstallLeavesTheDistributionWhole) {
     std::vector<MessageBoxContent> boxes;
     EXPECT_FALSE(Install(boxes));
     ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].text, L"ファイルのコピーに失敗しました。\n" + FromAnsi(dist_ + "\\absent.txt"));
+    EXPECT_EQ(boxes[0].text, L"ファイルのコピーに失敗しました。\n" + FromAnsi(dist_ + "\\absent.txt") + L"\n" +
+                                 installkit::MessageText(MSG_NOTHING_CHANGED));
     EXPECT_TRUE(Exists(dist_ + "\\Tool.exe"));
     EXPECT_EQ(installkit::ReadText(setupFile_), inf);
-    // What was written so far is recorded for an uninstall.
-    EXPECT_EQ(ReadIni(target_ + "\\Setup.inf", "InstallRecord", "File2"), target_ + "\\Tool.exe");
+    // What was written so far is gone again, the directory made for it too.
+    EXPECT_FALSE(Exists(target_));
 
     ASSERT_TRUE(installkit::WriteText(dist_ + "\\absent.txt", "now here"));
     Prepare(inf);
@@ -627,6 +630,262 @@ TEST_F(InstallFlowTest, AnInstallInPlaceFromADrivesRootContinuesItsUninstallInTh
     installkit::ReportRecorder answers;
     LaunchUninstallerCopy(answers);  // the copy is no program here: its start fails
     EXPECT_EQ(ReadIni(windows + "\\$$UnMivo.inf", "Uninstall", "Dir"), "C:\\");
+}
+
+// Acme 1 as installed by hand, and Acme 2 in the distribution: another
+// Tool.exe, a new file in a new directory; with a shortcut, a remembered
+// directory and an uninstall entry that the update would write again.
+const char kUpdatedProduct[] =
+    "[Install]\r\nTitle=T\r\nInstallDir=Acme\r\n"
+    "InstallDirReg=HKEY_LOCAL_MACHINE\\Software\\MivoFlowTest\\Update\r\n"
+    "[Group]\r\nValue=1\r\nGroupName=Mivo Flow Update\r\nItem1=Tool,Tool.exe\r\n"
+    "[Uninstall]\r\nKey=MivoFlowUpdate\r\nName=Acme\r\n"
+    "[Files]\r\nItem1=Setup.inf\r\nItem2=readme.txt\r\nItem3=Tool.exe\r\nItem4=plugins\\new.dll\r\n";
+
+class InstallTransactionTest : public InstallFlowTest {
+protected:
+    void SetUp() override {
+        InstallFlowTest::SetUp();
+        group_ = installkit::SpecialFolder(CSIDL_PROGRAMS) + "\\Mivo Flow Update";
+        entry_ = std::string(kEntryRoot) + "MivoFlowUpdate";
+        leftovers_.Directory(target_);
+        leftovers_.Directory(group_);
+        leftovers_.Key(HKEY_LOCAL_MACHINE, entry_);
+        leftovers_.Key(HKEY_LOCAL_MACHINE, "Software\\MivoFlowTest");
+    }
+
+    // Acme 1 in target_, a file of the user's beside it, the rest of the
+    // machine untouched; Acme 2 ready in the distribution.
+    void LayOutVersionOne() {
+        ASSERT_TRUE(installkit::WriteText(target_ + "\\Setup.inf", "[Install]\r\nTitle=Acme 1\r\n"));
+        ASSERT_TRUE(installkit::WriteText(target_ + "\\readme.txt", "read me 1"));
+        ASSERT_TRUE(installkit::WriteText(target_ + "\\Tool.exe", "MZ tool 1"));
+        ASSERT_TRUE(installkit::WriteText(target_ + "\\notes.txt", "the user's"));
+        // A read-only file comes back read-only.
+        ASSERT_TRUE(SetFileAttributesA((target_ + "\\readme.txt").c_str(), FILE_ATTRIBUTE_READONLY));
+        ASSERT_TRUE(installkit::WriteText(dist_ + "\\readme.txt", "read me 2"));
+        ASSERT_TRUE(installkit::WriteText(dist_ + "\\new.dll", "MZ plugin 2"));
+        Prepare(kUpdatedProduct);
+        ASSERT_TRUE(installkit::WriteText(dist_ + "\\Tool.exe", "MZ tool 2"));
+        before_ = installkit::Tree(target_);
+        distribution_ = installkit::Tree(dist_);
+    }
+
+    // The machine as Acme 1 left it: its files byte for byte, the
+    // distribution whole, no shortcut, no remembered directory, no entry.
+    void ExpectVersionOne() {
+        EXPECT_EQ(installkit::Tree(target_), before_);
+        EXPECT_EQ(installkit::Tree(dist_), distribution_);
+        EXPECT_FALSE(Exists(group_));
+        EXPECT_FALSE(installkit::RegKeyExists(HKEY_LOCAL_MACHINE, entry_));
+        EXPECT_FALSE(installkit::RegKeyExists(HKEY_LOCAL_MACHINE, "Software\\MivoFlowTest\\Update"));
+    }
+
+    // The question about `file` held by the helper, as the installer asks it.
+    std::wstring InUseQuestion(const std::string& file) {
+        char holder[kNameCapacity] = {};
+        std::wstring text = FromAnsi(file) + L" は使用中のため，置き換えることができません。\n";
+        if (FindHoldingProgram(file.c_str(), holder, sizeof holder)) {
+            text += FromAnsi(holder) + L" が使用中です。\n";
+        }
+        return text + L"\n" + installkit::MessageText(MSG_CLOSE_AND_RETRY);
+    }
+
+    std::wstring Cancelled() {
+        return installkit::MessageText(MSG_INSTALL_CANCELLED) + L"\n" + installkit::MessageText(MSG_NOTHING_CHANGED);
+    }
+
+    std::string group_, entry_;
+    std::map<std::string, std::string> before_, distribution_;
+};
+
+TEST_F(InstallTransactionTest, TheRestartManagerNamesTheProgramHoldingAFile) {
+    const std::string file = dist_ + "\\held.txt";
+    ASSERT_TRUE(installkit::WriteText(file, "held"));
+    char holder[kNameCapacity] = {};
+    {
+        installkit::HeldFile held(file);
+        ASSERT_TRUE(held.Held());
+        if (!FindHoldingProgram(file.c_str(), holder, sizeof holder)) {
+            GTEST_SKIP() << "this platform's Restart Manager (Wine's) does not name the program holding a file; "
+                            "the question about it then names the file alone";
+        }
+    }
+    EXPECT_EQ(std::string(holder), "mivo_file_holder.exe");
+    EXPECT_FALSE(FindHoldingProgram(file.c_str(), holder, sizeof holder));
+}
+
+TEST_F(InstallTransactionTest, AFileInUseIsAskedAboutAndCancelLeavesTheOldVersion) {
+    LayOutVersionOne();
+    installkit::HeldFile held(target_ + "\\Tool.exe");
+    ASSERT_TRUE(held.Held());
+    installkit::ReportRecorder answers;  // declines: Cancel
+    bool cancelled = false;
+    EXPECT_FALSE(RunInstall(answers, &cancelled));
+    EXPECT_TRUE(cancelled);
+    EXPECT_EQ(gui::Texts(answers.Boxes()),
+              (std::vector<std::wstring>{InUseQuestion(target_ + "\\Tool.exe"), Cancelled()}));
+    ASSERT_EQ(answers.Boxes().size(), 2u);
+    EXPECT_TRUE(answers.Boxes()[0].retryCancel);
+    EXPECT_FALSE(answers.InCopyPhase());
+    held.Release();
+    ExpectVersionOne();
+}
+
+TEST_F(InstallTransactionTest, RetryOnceTheProgramHasLetGoCompletesTheUpdate) {
+    LayOutVersionOne();
+    installkit::HeldFile held(target_ + "\\Tool.exe");
+    ASSERT_TRUE(held.Held());
+    int asked = 0;
+    installkit::ReportRecorder answers([&](const MessageBoxContent& box) {
+        if (!box.retryCancel) {
+            return IDOK;
+        }
+        // Retry while still held asks again; then the program ends.
+        if (++asked == 2) {
+            held.Release();
+        }
+        return IDRETRY;
+    });
+    EXPECT_TRUE(RunInstall(answers));
+    EXPECT_EQ(asked, 2);
+    const std::wstring question = InUseQuestion(target_ + "\\Tool.exe");
+    EXPECT_EQ(gui::Texts(answers.Boxes()),
+              (std::vector<std::wstring>{question, question, installkit::MessageText(MSG_INSTALL_COMPLETE)}));
+    EXPECT_EQ(installkit::ReadText(target_ + "\\Tool.exe"), "MZ tool 2");
+    EXPECT_EQ(installkit::ReadText(target_ + "\\readme.txt"), "read me 2");
+    EXPECT_EQ(installkit::ReadText(target_ + "\\plugins\\new.dll"), "MZ plugin 2");
+    EXPECT_EQ(installkit::ReadText(target_ + "\\notes.txt"), "the user's");
+    // The old files were put aside only until the update succeeded.
+    EXPECT_FALSE(Exists(target_ + "\\$$MivoKept"));
+    EXPECT_TRUE(Exists(group_ + "\\Tool.lnk"));
+    EXPECT_EQ(installkit::ReadRegValues(HKEY_LOCAL_MACHINE, "Software\\MivoFlowTest\\Update"),
+              (RegValues{{"InstallDir", target_}}));
+    EXPECT_TRUE(installkit::RegKeyExists(HKEY_LOCAL_MACHINE, entry_));
+    // Installed over a product of its own: what the update found counts.
+    EXPECT_TRUE(ProductInstalledIn(target_.c_str()));
+    EXPECT_EQ(answers.FilesDone(), answers.Totals().files);
+    EXPECT_EQ(answers.Totals().files, 4u);
+}
+
+// 99 files of the product, the uninstall entry and a remembered directory.
+std::string NinetyNineFiles(const std::string& dist, const std::string& version) {
+    std::string inf =
+        "[Install]\r\nTitle=T\r\nInstallDir=Acme\r\n"
+        "InstallDirReg=HKEY_LOCAL_MACHINE\\Software\\MivoFlowTest\\Update\r\n"
+        "[Uninstall]\r\nKey=MivoFlowUpdate\r\nName=Acme\r\n[Files]\r\n";
+    for (int i = 1; i <= 99; ++i) {
+        const std::string name =
+            (i % 10 == 0 ? "sub" + std::to_string(i) + "\\" : std::string()) + "f" + std::to_string(i) + ".bin";
+        inf += "Item" + std::to_string(i) + "=" + name + "\r\n";
+        // Sizes from empty to a few KiB, so that files and bytes both count.
+        std::string bytes = version + std::string(static_cast<size_t>(i * 37 % 4000), static_cast<char>('a' + i % 26));
+        EXPECT_TRUE(installkit::WriteText(dist + "\\f" + std::to_string(i) + ".bin", bytes));
+    }
+    return inf;
+}
+
+TEST_F(InstallTransactionTest, ACancelInTheMiddleOf99FilesLeavesNothingNewAndTheBarEndsOnSuccess) {
+    testfiles::RemoveTreeWaiting(FromAnsi(target_));
+    const std::string inf = NinetyNineFiles(dist_, "one ");
+    Prepare(inf);
+    const std::map<std::string, std::string> distribution = installkit::Tree(dist_);
+    {
+        installkit::ReportRecorder answers;
+        answers.CancelAfter(50);
+        bool cancelled = false;
+        EXPECT_FALSE(RunInstall(answers, &cancelled));
+        EXPECT_TRUE(cancelled);
+        EXPECT_EQ(answers.FilesDone(), 50u);
+        EXPECT_EQ(gui::Texts(answers.Boxes()), std::vector<std::wstring>{Cancelled()});
+        EXPECT_FALSE(Exists(target_));
+        EXPECT_EQ(installkit::Tree(dist_), distribution);
+        EXPECT_FALSE(installkit::RegKeyExists(HKEY_LOCAL_MACHINE, entry_));
+        EXPECT_FALSE(installkit::RegKeyExists(HKEY_LOCAL_MACHINE, "Software\\MivoFlowTest\\Update"));
+    }
+    {
+        Prepare(inf);
+        installkit::ReportRecorder answers;
+        ASSERT_TRUE(RunInstall(answers));
+        EXPECT_EQ(answers.Totals().files, 99u);
+        EXPECT_EQ(answers.FilesDone(), 99u);
+        EXPECT_EQ(answers.BytesDone(), answers.Totals().bytes);
+        EXPECT_FALSE(answers.WentBack());
+        EXPECT_FALSE(Exists(dist_ + "\\f1.bin")) << "a moving install deletes its sources once done";
+    }
+    // Version two over version one, cancelled half-way: version one stays.
+    const std::map<std::string, std::string> one = installkit::Tree(target_);
+    const RegValues entry = installkit::ReadRegValues(HKEY_LOCAL_MACHINE, entry_);
+    Prepare(NinetyNineFiles(dist_, "two "));
+    installkit::ReportRecorder answers;
+    answers.CancelAfter(50);
+    EXPECT_FALSE(RunInstall(answers));
+    EXPECT_EQ(installkit::Tree(target_), one);
+    EXPECT_EQ(installkit::ReadRegValues(HKEY_LOCAL_MACHINE, entry_), entry);
+    EXPECT_TRUE(Exists(dist_ + "\\f1.bin"));
+}
+
+// A directory where a file goes is never put aside as an old file would be:
+// the copy fails as it always did, and what was copied before is undone.
+TEST_F(InstallTransactionTest, ADirectoryInTheWayOfAFileStaysWithWhatItHolds) {
+    LayOutVersionOne();
+    ASSERT_TRUE(DeleteFileA((target_ + "\\Tool.exe").c_str()));
+    ASSERT_TRUE(installkit::WriteText(target_ + "\\Tool.exe\\mine.txt", "the user's"));
+    before_ = installkit::Tree(target_);
+    std::vector<MessageBoxContent> boxes;
+    EXPECT_FALSE(Install(boxes));
+    EXPECT_EQ(gui::Texts(boxes),
+              std::vector<std::wstring>{L"ファイルのコピーに失敗しました。\n" + FromAnsi(dist_ + "\\Tool.exe") + L"\n" +
+                                        installkit::MessageText(MSG_NOTHING_CHANGED)});
+    ExpectVersionOne();
+}
+
+TEST_F(InstallTransactionTest, AFailureAfterTheCopyKeepsTheFilesAndWritesTheUninstallEntry) {
+    Prepare(
+        "[Install]\r\nTitle=T\r\nInstallDir=Acme\r\nIsFileDelAfterMivo=0\r\n"
+        "[Group]\r\nValue=1\r\nGroupName=Mivo No Such\\Sub\r\nItem1=Tool,Tool.exe\r\n"
+        "[Uninstall]\r\nKey=MivoFlowUpdate\r\nName=Acme\r\n[Files]\r\nItem1=Setup.inf\r\nItem2=Tool.exe\r\n");
+    std::vector<MessageBoxContent> boxes;
+    EXPECT_FALSE(Install(boxes));
+    EXPECT_EQ(gui::Texts(boxes),
+              std::vector<std::wstring>{L"ショートカットの作成に失敗しました。\n  (ErrorCode : 2112)"});
+    EXPECT_EQ(installkit::ReadText(target_ + "\\Tool.exe"), "MZ");
+    EXPECT_NE(ReadIni(target_ + "\\Setup.inf", "InstallRecord", "File2"), "?");
+    RegValues values = installkit::ReadRegValues(HKEY_LOCAL_MACHINE, entry_);
+    EXPECT_NE(std::find(values.begin(), values.end(), std::make_pair(std::string("InstallLocation"), target_)),
+              values.end());
+}
+
+TEST_F(InstallTransactionTest, AnUpdateIsToldByTheEntryTheRememberedDirectoryOrTheRecord) {
+    Prepare(kUpdatedProduct);
+    EXPECT_FALSE(ProductInstalledIn(target_.c_str()));
+    // Setup.inf of the same product, but no record: not by itself.
+    EXPECT_FALSE(ProductInstalledIn(dist_.c_str()));
+
+    const std::string entryKey = entry_;
+    ASSERT_TRUE(machine::MakeKey(HKEY_LOCAL_MACHINE, FromAnsi(entryKey)));
+    HKEY key = nullptr;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, entryKey.c_str(), 0, KEY_SET_VALUE, &key), ERROR_SUCCESS);
+    // Another spelling of the same folder.
+    std::string location = target_ + "\\.\\";
+    for (char& c : location) {
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    }
+    RegSetValueExA(key, "InstallLocation", 0, REG_SZ, reinterpret_cast<const BYTE*>(location.c_str()),
+                   static_cast<DWORD>(location.size() + 1));
+    RegCloseKey(key);
+    EXPECT_TRUE(ProductInstalledIn(target_.c_str()));
+    EXPECT_FALSE(ProductInstalledIn(dist_.c_str()));
+    machine::DeleteKeyTree(HKEY_LOCAL_MACHINE, FromAnsi(entryKey));
+
+    ASSERT_TRUE(machine::MakeKey(HKEY_LOCAL_MACHINE, L"Software\\MivoFlowTest\\Update"));
+    ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\MivoFlowTest\\Update", 0, KEY_SET_VALUE, &key),
+              ERROR_SUCCESS);
+    RegSetValueExA(key, "InstallDir", 0, REG_SZ, reinterpret_cast<const BYTE*>(dist_.c_str()),
+                   static_cast<DWORD>(dist_.size() + 1));
+    RegCloseKey(key);
+    EXPECT_TRUE(ProductInstalledIn(dist_.c_str()));
+    EXPECT_FALSE(ProductInstalledIn(target_.c_str()));
 }
 
 }  // namespace

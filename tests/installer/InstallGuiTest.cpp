@@ -8,13 +8,18 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "InstallTestKit.h"
+#include "engine/FileInUse_win.h"
 #include "resources/resource.h"
 #include "support/BoxAnswerer.h"
 #include "support/GuiDriver.h"
+#include "support/Machine.h"
+#include "support/Screenshot.h"
 #include "support/TestFiles.h"
 
 namespace {
@@ -337,9 +342,11 @@ TEST_F(InstallGuiTest, FailuresStopTheRunWithOneBoxAndNoCleanUpRun) {
          head + "[Files]\r\nItem1=%MIVO_NO_SUCH_VARIABLE%\\a.txt\r\n",
          {InvalidSetupFileText(dist_ + "\\Setup.inf")},
          true},
+        // The copying is undone, and the box says so.
         {"missing source",
-         head + "[Files]\r\nItem1=absent.txt\r\n",
-         {L"ファイルのコピーに失敗しました。\n" + testfiles::FromAnsi(dist_ + "\\absent.txt")},
+         head + "[Files]\r\nItem1=a.txt\r\nItem2=absent.txt\r\n",
+         {L"ファイルのコピーに失敗しました。\n" + testfiles::FromAnsi(dist_ + "\\absent.txt") + L"\n" +
+          installkit::MessageText(MSG_NOTHING_CHANGED)},
          true},
         {"shortcut name leaving its folder",
          head + "[Files]\r\nItem1=a.txt\r\nItem2=Setup.inf\r\n[Group]\r\nValue=1\r\n"
@@ -382,6 +389,9 @@ TEST_F(InstallGuiTest, FailuresStopTheRunWithOneBoxAndNoCleanUpRun) {
         // No "/d" run: the setup program stays where it was.
         Sleep(1500);
         EXPECT_TRUE(Exists(setupExe_));
+        if (c.lastOwnedByProgress) {
+            EXPECT_FALSE(Exists(dir)) << "nothing of a failed copy stays";
+        }
     }
     EXPECT_FALSE(Exists(group + "\\Lonely.lnk"));
     EXPECT_FALSE(Exists(group + "\\Mivo No Such"));
@@ -404,6 +414,145 @@ TEST_F(InstallGuiTest, MoveIntoTheDistributionDirectoryKeepsEveryFile) {
     EXPECT_EQ(ReadText(dist_ + "\\a.txt"), "a");
     EXPECT_EQ(ReadText(dist_ + "\\b.txt"), "b");
     EXPECT_EQ(ReadIni(dist_ + "\\Setup.inf", "Install", "InstallDir"), "");
+}
+
+// Acme 1 installed in Program Files, its Tool.exe running (held open by
+// another program); Acme 2 in the distribution.
+TEST_F(InstallGuiTest, AFileInUseIsNamedAndCancelKeepsTheOldVersionAndRetryUpdates) {
+    const std::string dir = ProgramFilesDir() + "\\Mivo Acme Busy";
+    const std::string group = installkit::SpecialFolder(CSIDL_PROGRAMS) + "\\Mivo Acme Busy";
+    const std::string entry = std::string(kEntryRoot) + "MivoGuiAcmeBusy";
+    leftovers_.Directory(dir);
+    leftovers_.Directory(group);
+    leftovers_.Key(HKEY_LOCAL_MACHINE, entry);
+    testfiles::RemoveTreeWaiting(FromAnsi(dir));
+    ASSERT_TRUE(installkit::WriteText(dir + "\\Tool.exe", "MZ tool 1"));
+    ASSERT_TRUE(installkit::WriteText(dir + "\\readme.txt", "read me 1"));
+    ASSERT_TRUE(installkit::WriteText(dir + "\\my notes.txt", "the user's"));
+    // The entry of Acme 1 says where it is.
+    ASSERT_TRUE(machine::MakeKey(HKEY_LOCAL_MACHINE, FromAnsi(entry)));
+    HKEY key = nullptr;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, entry.c_str(), 0, KEY_SET_VALUE, &key), ERROR_SUCCESS);
+    RegSetValueExA(key, "InstallLocation", 0, REG_SZ, reinterpret_cast<const BYTE*>(dir.c_str()),
+                   static_cast<DWORD>(dir.size() + 1));
+    RegCloseKey(key);
+    Put("Setup.inf",
+        "[Install]\r\nTitle=Acme Setup\r\nInstallDir=Mivo Acme Busy\r\nIsFileDelAfterMivo=0\r\n"
+        "[Group]\r\nValue=1\r\nGroupName=Mivo Acme Busy\r\nItem1=Acme Tool,Tool.exe\r\n"
+        "[Uninstall]\r\nKey=MivoGuiAcmeBusy\r\nName=Acme Busy\r\n"
+        "[Files]\r\nItem1=Setup.inf\r\nItem2=readme.txt\r\nItem3=Tool.exe\r\nItem4=data\\info.dat\r\n");
+    Put("readme.txt", "read me 2");
+    Put("info.dat", "data 2");
+    const std::map<std::string, std::string> versionOne = installkit::Tree(dir);
+    const RegValues entryOne = installkit::ReadRegValues(HKEY_LOCAL_MACHINE, entry);
+    const std::map<std::string, std::string> distribution = installkit::Tree(dist_);
+
+    auto held = std::make_unique<installkit::HeldFile>(dir + "\\Tool.exe");
+    ASSERT_TRUE(held->Held());
+    char holder[128] = {};
+    std::wstring question = FromAnsi(dir) + L"\\Tool.exe は使用中のため，置き換えることができません。\n";
+    if (FindHoldingProgram((dir + "\\Tool.exe").c_str(), holder, sizeof holder)) {
+        question += FromAnsi(holder) + L" が使用中です。\n";
+    } else {
+        std::printf(
+            "[   NOTE   ] this platform's Restart Manager does not name the program holding the file; "
+            "the question is checked to name the file alone\n");
+    }
+    question += L"\n" + installkit::MessageText(MSG_CLOSE_AND_RETRY);
+
+    // Starts Setup.exe, presses OK in the options, which say that this is an
+    // update, and waits for the question about Tool.exe.
+    auto startUntilQuestion = [&](gui::Process& setup, const wchar_t* shot) -> HWND {
+        setup = distribution_.Start();
+        // The options say that this is an update.
+        HWND options = gui::WaitForWindow(setup.Id(), L"#32770", (L"［更新］" + FromAnsi(kTitle)).c_str());
+        EXPECT_NE(options, nullptr);
+        if (options == nullptr) {
+            return nullptr;
+        }
+        gui::PressButton(options, IDOK);
+        HWND box = gui::WaitForMessageBox(setup.Id());
+        EXPECT_NE(box, nullptr) << "no question about the file in use";
+        if (box != nullptr && shot != nullptr) {
+            gui::SaveShot(shot, box, 300);
+        }
+        return box;
+    };
+
+    {
+        gui::Process setup;
+        HWND box = startUntilQuestion(setup, L"mivo_file_in_use.png");
+        ASSERT_NE(box, nullptr);
+        MessageBoxContent asked = gui::ReadMessageBox(box);
+        EXPECT_EQ(asked.text, question);
+        EXPECT_TRUE(asked.retryCancel);
+        EXPECT_EQ(asked.caption, FromAnsi(kTitle));
+        EXPECT_TRUE(OwnedByProgress(asked));
+        gui::PressButton(box, IDCANCEL);
+        EXPECT_TRUE(gui::WaitUntil([box] { return !IsWindow(box); }));
+        MessageBoxContent told = gui::AnswerMessageBox(setup.Id(), IDOK);
+        EXPECT_EQ(told.text, installkit::MessageText(MSG_INSTALL_CANCELLED) + L"\n" +
+                                 installkit::MessageText(MSG_NOTHING_CHANGED));
+        EXPECT_EQ(setup.WaitForExit(30000), 0u);
+        // The machine as before, the distribution too; Tool.exe can be read
+        // once the program has ended.
+        held->Release();
+        EXPECT_EQ(installkit::Tree(dir), versionOne);
+        EXPECT_EQ(installkit::ReadRegValues(HKEY_LOCAL_MACHINE, entry), entryOne);
+        EXPECT_FALSE(Exists(group));
+        EXPECT_EQ(installkit::Tree(dist_), distribution);
+    }
+    held = std::make_unique<installkit::HeldFile>(dir + "\\Tool.exe");
+    ASSERT_TRUE(held->Held());
+    {
+        gui::Process setup;
+        HWND box = startUntilQuestion(setup, nullptr);
+        ASSERT_NE(box, nullptr);
+        EXPECT_EQ(gui::ReadMessageBox(box).text, question);
+        // The program ends; then 再試行.
+        held->Release();
+        gui::PressButton(box, IDRETRY);
+        EXPECT_TRUE(gui::WaitUntil([box] { return !IsWindow(box); }));
+        EXPECT_EQ(gui::AnswerMessageBox(setup.Id(), IDOK).text, kComplete);
+        EXPECT_EQ(setup.WaitForExit(30000), 0u);
+    }
+    EXPECT_EQ(ReadText(dir + "\\Tool.exe"), ReadText(dist_ + "\\Tool.exe"));
+    EXPECT_EQ(ReadText(dir + "\\readme.txt"), "read me 2");
+    EXPECT_EQ(ReadText(dir + "\\data\\info.dat"), "data 2");
+    EXPECT_EQ(ReadText(dir + "\\my notes.txt"), "the user's");
+    EXPECT_FALSE(Exists(dir + "\\$$MivoKept"));
+    EXPECT_TRUE(Exists(group + "\\Acme Tool.lnk"));
+}
+
+// No one is there to close the program: the unattended install cancels,
+// undoes its copying, logs why and ends with the code of a cancelled run.
+TEST_F(InstallGuiTest, AnUnattendedInstallOverAFileInUseCancelsAndSaysSoInTheLog) {
+    const std::string dir = ProgramFilesDir() + "\\Mivo Acme Busy Silent";
+    const std::string log = dist_ + "\\install.log";
+    leftovers_.Directory(dir);
+    testfiles::RemoveTreeWaiting(FromAnsi(dir));
+    ASSERT_TRUE(installkit::WriteText(dir + "\\Tool.exe", "MZ tool 1"));
+    ASSERT_TRUE(installkit::WriteText(dir + "\\readme.txt", "read me 1"));
+    Put("Setup.inf",
+        "[Install]\r\nTitle=Acme Setup\r\nInstallDir=Mivo Acme Busy Silent\r\nIsFileDelAfterMivo=0\r\n"
+        "[Files]\r\nItem1=readme.txt\r\nItem2=Tool.exe\r\nItem3=new.txt\r\n");
+    Put("readme.txt", "read me 2");
+    Put("new.txt", "new");
+    {
+        installkit::HeldFile held(dir + "\\Tool.exe");
+        ASSERT_TRUE(held.Held());
+        gui::Process setup = distribution_.Start(L"/S /DIR=\"" + FromAnsi(dir) + L"\" /LOG=\"" + FromAnsi(log) + L"\"");
+        ASSERT_TRUE(setup.Started());
+        EXPECT_EQ(setup.WaitForExit(30000), 2u);
+    }
+    EXPECT_EQ(ReadText(dir + "\\Tool.exe"), "MZ tool 1");
+    EXPECT_EQ(ReadText(dir + "\\readme.txt"), "read me 1");
+    EXPECT_FALSE(Exists(dir + "\\new.txt"));
+    EXPECT_FALSE(Exists(dir + "\\$$MivoKept"));
+    const std::string text = ReadText(log);
+    EXPECT_NE(text.find("QUESTION message 33: "), std::string::npos) << text;
+    EXPECT_NE(text.find("-> Cancel"), std::string::npos) << text;
+    EXPECT_NE(text.find("INFO message 36 code 0: "), std::string::npos) << text;
 }
 
 }  // namespace

@@ -125,6 +125,67 @@ bool WriteText(const std::string& path, const std::string& text) {
     return testfiles::WriteFileBytes(FromAnsi(path), text);
 }
 
+HeldFile::HeldFile(const std::string& path) {
+    // Names of this process's own, so that tests never share the events.
+    static LONG serial = 0;
+    const std::wstring stem = L"MivoHeldFile-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+                              std::to_wstring(InterlockedIncrement(&serial));
+    const std::wstring heldName = stem + L"-held";
+    const std::wstring releaseName = stem + L"-release";
+    heldEvent_.Reset(CreateEventW(nullptr, TRUE, FALSE, heldName.c_str()));
+    releaseEvent_.Reset(CreateEventW(nullptr, TRUE, FALSE, releaseName.c_str()));
+    process_ = gui::StartProgram(testfiles::BinDir() + kProgram,
+                                 L"\"" + FromAnsi(path) + L"\" " + heldName + L" " + releaseName);
+    if (!process_.Started() || !heldEvent_) {
+        return;
+    }
+    HANDLE waits[] = {heldEvent_.Get(), process_.Handle()};
+    held_ = WaitForMultipleObjects(2, waits, FALSE, 10000) == WAIT_OBJECT_0;
+}
+
+void HeldFile::Release() {
+    if (releaseEvent_) {
+        SetEvent(releaseEvent_.Get());
+    }
+    if (process_.Started()) {
+        process_.WaitForExit(10000);
+    }
+    held_ = false;
+}
+
+std::map<std::string, std::string> Tree(const std::string& dir) {
+    std::map<std::string, std::string> tree;
+    std::vector<std::string> pending = {""};
+    while (!pending.empty()) {
+        const std::string relative = pending.back();
+        pending.pop_back();
+        WIN32_FIND_DATAA found;
+        HANDLE search = FindFirstFileA((dir + relative + "\\*").c_str(), &found);
+        if (search == INVALID_HANDLE_VALUE) {
+            continue;
+        }
+        do {
+            const std::string name = found.cFileName;
+            if (name == "." || name == "..") {
+                continue;
+            }
+            const std::string path = relative + "\\" + name;
+            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                tree[path] = "<dir>";
+                pending.push_back(path);
+            } else {
+                tree[path] = ReadText(dir + path);
+                DWORD extra = found.dwFileAttributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_ARCHIVE);
+                if (extra != 0) {
+                    tree[path + " attributes"] = std::to_string(extra);
+                }
+            }
+        } while (FindNextFileA(search, &found));
+        FindClose(search);
+    }
+    return tree;
+}
+
 InstallLeftovers::~InstallLeftovers() {
     for (const std::string& file : files_) {
         testfiles::DeleteFileForce(FromAnsi(file));

@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include <map>
 #include <string>
 #include <utility>
 #include <vector>
@@ -77,6 +78,11 @@ std::string ReadText(const std::string& path);
 // Writes `text` as the file `path`, making the folders above it.
 bool WriteText(const std::string& path, const std::string& text);
 
+// Everything below `dir`: each file's bytes and each directory as "<dir>",
+// by path relative to it ("\\sub\\a.txt"), and the attributes of a file
+// that has more than the archive bit ("\\a.txt attributes").
+std::map<std::string, std::string> Tree(const std::string& dir);
+
 // Everything an install may leave, removed when the object goes, so a failed
 // test does not spoil the next one.
 class InstallLeftovers {
@@ -94,6 +100,30 @@ private:
     std::vector<std::string> directories_;
     std::vector<std::string> files_;
     std::vector<std::pair<HKEY, std::string>> keys_;
+};
+
+// A file held open without sharing by another process (mivo_file_holder.exe
+// beside the tests), as a running program holds its files, until Release()
+// or the end of the object.
+class HeldFile {
+public:
+    explicit HeldFile(const std::string& path);
+    ~HeldFile() { Release(); }
+    HeldFile(const HeldFile&) = delete;
+    HeldFile& operator=(const HeldFile&) = delete;
+
+    // Whether the other process holds the file now.
+    bool Held() const { return held_; }
+    // Lets go of the file and waits until the process has ended.
+    void Release();
+
+    static constexpr const wchar_t* kProgram = L"mivo_file_holder.exe";
+
+private:
+    KernelHandle heldEvent_;
+    KernelHandle releaseEvent_;
+    gui::Process process_;
+    bool held_ = false;
 };
 
 }  // namespace installkit

@@ -2,15 +2,19 @@
 
 #include <windows.h>
 
+#include <commctrl.h>
+
 #include <cstring>
 #include <string>
 
 #include "engine/InstallerState_win.h"
 #include "engine/SetupInfo_win.h"
 #include "resources/resource.h"
+#include "support/BoxAnswerer.h"
 #include "support/GuiDriver.h"
 #include "support/Screenshot.h"
 #include "support/TestFiles.h"
+#include "ui/BoxReporter.h"
 #include "ui/MainWindow.h"
 #include "ui/ProgressDialog.h"
 
@@ -108,8 +112,9 @@ TEST_F(InstallerWindowsTest, ProgressDialogNamesSourceAndDestination) {
     SetWindowTextA(GetDlgItem(dialog_, IDC_PROGRESS_DESTINATION), destination.c_str());
     EXPECT_EQ(gui::ControlText(dialog_, IDC_PROGRESS_SOURCE), testfiles::FromAnsi(source));
     EXPECT_EQ(gui::ControlText(dialog_, IDC_PROGRESS_DESTINATION), testfiles::FromAnsi(destination));
+    ShowCopyPosition(dialog_, kProgressRange * 3 / 5);
     Pump();
-    gui::SaveShot(L"mivo_copy_progress.png", dialog_);
+    gui::SaveShot(L"mivo_copy_progress.png", dialog_, 200);
 
     // The whole dialog lies on the screen.
     RECT frame;
@@ -118,4 +123,92 @@ TEST_F(InstallerWindowsTest, ProgressDialogNamesSourceAndDestination) {
     EXPECT_GE(frame.top, 0);
     EXPECT_LE(frame.right, GetSystemMetrics(SM_CXSCREEN));
     EXPECT_LE(frame.bottom, GetSystemMetrics(SM_CYSCREEN));
+}
+
+namespace {
+
+// The reporter an install at the screen uses, with its dialog in reach.
+class ShownProgress : public BoxReporter {
+public:
+    using BoxReporter::BoxReporter;
+    HWND Dialog() const { return ProgressDialog(); }
+};
+
+// The pace of the progress dialog's paints: 50 ms by a tick that moves in
+// steps of about 16 ms.
+void NextPaint() {
+    Sleep(100);
+}
+
+}  // namespace
+
+TEST_F(InstallerWindowsTest, TheProgressBarFollowsTheCopyingAndCancelAsksFirst) {
+    main_ = CreateMainWindow();
+    ASSERT_NE(main_, nullptr);
+    {
+        // A copy over before the delay shows no window at all.
+        ShownProgress quick(main_);
+        quick.BeginCopying({3, 3000});
+        quick.Copying("D:\\dist\\a.txt", "C:\\App\\a.txt");
+        EXPECT_TRUE(quick.CopyProgress(3, 3000));
+        EXPECT_EQ(quick.Dialog(), nullptr);
+        quick.EndCopying();
+    }
+    ShownProgress boxes(main_, 0);
+    boxes.BeginCopying({3, 3000});
+    boxes.Copying("D:\\dist\\a.txt", "C:\\App\\a.txt");
+    EXPECT_TRUE(boxes.CopyProgress(0, 0));
+    HWND dialog = boxes.Dialog();
+    ASSERT_NE(dialog, nullptr);
+    HWND bar = GetDlgItem(dialog, IDC_PROGRESS_BAR);
+    ASSERT_NE(bar, nullptr);
+    EXPECT_EQ(ClassName(bar), L"msctls_progress32");
+    EXPECT_EQ(SendMessageW(bar, PBM_GETRANGE, FALSE, 0), kProgressRange);
+    EXPECT_EQ(gui::ControlText(dialog, IDCANCEL), L"キャンセル");
+    EXPECT_TRUE(gui::IsControlEnabled(dialog, IDCANCEL));
+    // Bar and button lie inside the dialog, below the texts.
+    RECT client, barRect, buttonRect, destinationRect;
+    GetClientRect(dialog, &client);
+    GetWindowRect(bar, &barRect);
+    GetWindowRect(GetDlgItem(dialog, IDCANCEL), &buttonRect);
+    GetWindowRect(GetDlgItem(dialog, IDC_PROGRESS_DESTINATION), &destinationRect);
+    MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&barRect), 2);
+    MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&buttonRect), 2);
+    MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&destinationRect), 2);
+    EXPECT_GE(barRect.top, destinationRect.bottom);
+    EXPECT_GE(buttonRect.top, barRect.bottom);
+    EXPECT_LE(buttonRect.bottom, client.bottom);
+    EXPECT_LE(buttonRect.right, client.right);
+
+    EXPECT_EQ(gui::ControlText(dialog, IDC_PROGRESS_SOURCE), L"D:\\dist\\a.txt");
+    EXPECT_EQ(SendMessageW(bar, PBM_GETPOS, 0, 0), 0);
+    // Within the pace nothing is repainted.
+    boxes.Copying("D:\\dist\\b.txt", "C:\\App\\b.txt");
+    EXPECT_TRUE(boxes.CopyProgress(1, 1000));
+    EXPECT_EQ(gui::ControlText(dialog, IDC_PROGRESS_SOURCE), L"D:\\dist\\a.txt");
+    NextPaint();
+    EXPECT_TRUE(boxes.CopyProgress(1, 1500));
+    EXPECT_EQ(gui::ControlText(dialog, IDC_PROGRESS_DESTINATION), L"C:\\App\\b.txt");
+    EXPECT_EQ(SendMessageW(bar, PBM_GETPOS, 0, 0), ProgressPosition({3, 3000}, 1, 1500));
+    EXPECT_TRUE(IsWindowVisible(GetDlgItem(dialog, IDCANCEL)));
+    gui::SaveShot(L"mivo_copy_progress_bar.png", dialog, 200);
+    // The last file is always shown, and the bar reaches its end.
+    boxes.Copying("D:\\dist\\c.txt", "C:\\App\\c.txt");
+    EXPECT_TRUE(boxes.CopyProgress(3, 3000));
+    EXPECT_EQ(gui::ControlText(dialog, IDC_PROGRESS_SOURCE), L"D:\\dist\\c.txt");
+    EXPECT_EQ(SendMessageW(bar, PBM_GETPOS, 0, 0), kProgressRange);
+
+    // キャンセル asks first; No goes on, Yes stops the copying.
+    for (int answer : {IDNO, IDYES}) {
+        gui::BoxAnswerer confirm(answer);
+        gui::PressButton(dialog, IDCANCEL);
+        NextPaint();
+        EXPECT_EQ(boxes.CopyProgress(3, 3000), answer == IDNO);
+        gui::MessageBoxContent box = confirm.FinishOne();
+        EXPECT_EQ(box.text, L"インストールを中止します。よろしいですか？");
+        EXPECT_EQ(box.ownerTitle, kTitle);
+    }
+    EXPECT_FALSE(gui::IsControlEnabled(dialog, IDCANCEL));
+    boxes.EndCopying();
+    EXPECT_FALSE(IsWindow(dialog));
 }

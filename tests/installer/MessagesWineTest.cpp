@@ -352,7 +352,7 @@ TEST_F(MessagesTest, BoxReporterShowsNoticesAndQuestionsAndLetsTheProgressDialog
     }
     {
         gui::BoxAnswerer answer(IDOK);
-        boxes.BeginCopying();
+        boxes.BeginCopying({1, 10});
         boxes.Copying("C:\\dist\\a.txt", "C:\\App\\a.txt");
         boxes.Error(MSG_COPY_FAILED, 0, "C:\\dist\\a.txt");
         boxes.EndCopying();
@@ -361,6 +361,28 @@ TEST_F(MessagesTest, BoxReporterShowsNoticesAndQuestionsAndLetsTheProgressDialog
         EXPECT_EQ(box.ownerTitle, L"アクメ セットアップ");
         EXPECT_NE(std::find(box.ownerControls.begin(), box.ownerControls.end(), IDC_PROGRESS_SOURCE),
                   box.ownerControls.end());
+    }
+    // A file in use: named, with the program holding it where known, and
+    // Retry or Cancel; the copying undone is told in one box.
+    for (int button : {IDRETRY, IDCANCEL}) {
+        gui::BoxAnswerer answer(button);
+        const bool known = button == IDRETRY;
+        EXPECT_EQ(boxes.AskRetryInUse("C:\\App\\Tandrel.exe", known ? "Tandrel.exe" : nullptr), button == IDRETRY);
+        gui::MessageBoxContent box = answer.FinishOne();
+        EXPECT_TRUE(box.retryCancel);
+        EXPECT_EQ(box.caption, L"アクメ セットアップ");
+        EXPECT_EQ(box.text, std::wstring(L"C:\\App\\Tandrel.exe は使用中のため，置き換えることができません。\n") +
+                                (known ? L"Tandrel.exe が使用中です。\n" : L"") + L"\n" +
+                                MessageText(MSG_CLOSE_AND_RETRY));
+    }
+    {
+        gui::BoxAnswerer answer(IDOK);
+        Notice undone{Severity::Error, MSG_COPY_FAILED};
+        undone.argument = "C:\\dist\\b.txt";
+        undone.detailMessageId = MSG_NOTHING_CHANGED;
+        boxes.Notify(undone);
+        EXPECT_EQ(answer.FinishOne().text,
+                  L"ファイルのコピーに失敗しました。\nC:\\dist\\b.txt\nコンピュータには何も変更を加えていません。");
     }
     {
         // Once the copying has ended, the progress dialog is gone.

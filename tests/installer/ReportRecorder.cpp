@@ -38,8 +38,30 @@ bool ReportRecorder::Ask(const Question& question) {
     return yes;
 }
 
-void ReportRecorder::BeginCopying() {
+void ReportRecorder::BeginCopying(const CopyTotals& totals) {
     copying_ = true;
+    totals_ = totals;
+    filesDone_ = 0;
+    bytesDone_ = 0;
+}
+
+bool ReportRecorder::CopyProgress(uint32_t filesDone, uint64_t bytesDone) {
+    if (filesDone < filesDone_ || bytesDone < bytesDone_) {
+        wentBack_ = true;
+    }
+    filesDone_ = filesDone;
+    bytesDone_ = bytesDone;
+    return cancelAfter_ < 0 || static_cast<int64_t>(filesDone) < cancelAfter_;
+}
+
+bool ReportRecorder::AskRetryInUse(const char* file, const char* holder) {
+    char text[kNoticeCapacity];
+    RenderInUseQuestion(text, file, holder);
+    gui::MessageBoxContent box = BoxOf(MessageKind::RetryQuestion, text);
+    box.retryCancel = true;
+    bool retry = rule_(box) == IDRETRY;
+    Keep(box);
+    return retry;
 }
 
 void ReportRecorder::Copying(const char* source, const char* destination) {

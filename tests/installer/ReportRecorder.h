@@ -3,6 +3,7 @@
 // files the copy phase names, without any window.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <utility>
 #include <vector>
@@ -21,9 +22,16 @@ public:
 
     void Notify(const Notice& notice) override;
     bool Ask(const Question& question) override;
-    void BeginCopying() override;
+    void BeginCopying(const CopyTotals& totals) override;
     void Copying(const char* source, const char* destination) override;
+    bool CopyProgress(uint32_t filesDone, uint64_t bytesDone) override;
     void EndCopying() override;
+    // Recorded as its box would show it (retryCancel set) and answered by
+    // the rule: Retry only for IDRETRY.
+    bool AskRetryInUse(const char* file, const char* holder) override;
+
+    // The user's Cancel in the progress, once `filesDone` files are copied.
+    void CancelAfter(uint32_t filesDone) { cancelAfter_ = static_cast<int64_t>(filesDone); }
 
     // Every box that would have been shown, in order.
     const std::vector<gui::MessageBoxContent>& Boxes() const { return boxes_; }
@@ -34,6 +42,12 @@ public:
     const std::vector<std::pair<std::string, std::string>>& Copied() const { return copied_; }
     // Whether a copy phase is open now (begun and not ended).
     bool InCopyPhase() const { return copying_; }
+    // What the last copy phase announced, and the last progress it told.
+    const CopyTotals& Totals() const { return totals_; }
+    uint32_t FilesDone() const { return filesDone_; }
+    uint64_t BytesDone() const { return bytesDone_; }
+    // Whether the progress ever went backwards.
+    bool WentBack() const { return wentBack_; }
 
 private:
     void Keep(gui::MessageBoxContent box);
@@ -42,6 +56,11 @@ private:
     std::vector<gui::MessageBoxContent> boxes_;
     std::vector<std::pair<std::string, std::string>> copied_;
     bool copying_ = false;
+    CopyTotals totals_;
+    uint32_t filesDone_ = 0;
+    uint64_t bytesDone_ = 0;
+    bool wentBack_ = false;
+    int64_t cancelAfter_ = -1;
 };
 
 }  // namespace installkit

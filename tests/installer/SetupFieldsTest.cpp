@@ -49,6 +49,45 @@ struct Fields {
 
 }  // namespace
 
+TEST(FindSectionValue, FindsAKeyAsTheProfileFunctionsDo) {
+    // Lines as GetPrivateProfileSectionA hands them over, zero-separated.
+    using namespace std::string_literals;
+    const std::string section = "Title=T\0item1 = a.exe , 1 \0ITEM2=\"quoted\"\0Item3='single'\0"s +
+                                "Item4=\"half\0Item5\0Item6=x=y\0Item1=second\0\tItem7\t=\t\"\" \0Item8=\"\0\0"s;
+    struct Case {
+        const char* key;
+        bool found;
+        std::string value;
+    } cases[] = {
+        {"Item1", true, "a.exe , 1"},                             // blanks around name and value; the first of two
+        {"Item2", true, "quoted"},                                // one pair of quotes goes
+        {"item3", true, "single"},    {"Item4", true, "\"half"},  // an unmatched quote stays
+        {"Item5", true, ""},                                      // a name without "="
+        {"Item6", true, "x=y"},                                   // split at the first "="
+        {"Item7", true, ""},                                      // only a pair of quotes
+        {"Item8", true, "\""},                                    // a lone quote is no pair
+        {"Item9", false, ""},         {"Item", false, ""},        // no prefix match
+        {"Item10", false, ""},        {"Titles", false, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.key);
+        const char* begin = nullptr;
+        const char* end = nullptr;
+        ASSERT_EQ(FindSectionValue(section.data(), section.size(), c.key, begin, end), c.found);
+        if (c.found) {
+            EXPECT_EQ(std::string(begin, end), c.value);
+        }
+    }
+    // Nothing is read beyond `length`, even without the closing zero.
+    const char cut[] = {'A', '=', '1', '\0', 'B', '=', '2'};
+    const char* begin = nullptr;
+    const char* end = nullptr;
+    ASSERT_TRUE(FindSectionValue(cut, sizeof cut, "B", begin, end));
+    EXPECT_EQ(std::string(begin, end), "2");
+    EXPECT_FALSE(FindSectionValue(cut, 3, "B", begin, end));
+    EXPECT_FALSE(FindSectionValue("", 0, "A", begin, end));
+}
+
 TEST(SplitFields, SplitsAtCommasAndSkipsSpacesAfterThem) {
     struct Case {
         const char* entry;

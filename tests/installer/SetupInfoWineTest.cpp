@@ -358,6 +358,36 @@ TEST_F(SetupInfoTest, ItemListsStopAtTheFirstGapAndAfterItem99) {
     EXPECT_EQ(entries.back(), "f99");
 }
 
+// The list reads its section at once; each entry must come out as the
+// profile function reads that one key.
+TEST_F(SetupInfoTest, ItemListEntriesReadAsTheProfileFunctionReadsEachKey) {
+    const std::string files[] = {
+        "[Files]\r\n  item1  =  a.exe , 1  \r\nITEM2=\"quoted, value\"\r\nItem3='single'\r\nItem4=\"half\r\n"
+        "Item5=x=y\r\nItem2=duplicate\r\n; Item6=comment\r\nItem6=\t\"\"b\"\" \r\nItem7=\"\r\n"
+        "Item8=" +
+            std::string(300, 'z') + "\r\n[Other]\r\nItem9=other\r\n",
+        "[Files]\r\nItem1=a\r\nItem2=\"\"\r\nItem3=c\r\n",
+        "[Files]\r\nItem1=a\r\nItem2\r\nItem3=c\r\n",
+    };
+    for (const std::string& file : files) {
+        SCOPED_TRACE(file);
+        Write(file);
+        std::vector<std::string> expected;
+        for (int n = 1; n <= 99; ++n) {
+            char value[256] = {};
+            GetPrivateProfileStringA("Files", ("Item" + std::to_string(n)).c_str(), "", value, sizeof value,
+                                     g_installer.setupFilePath);
+            if (value[0] == '\0') {
+                break;
+            }
+            expected.push_back(value);
+        }
+        ItemList list = ReadItemList(reports_, "Files");
+        ASSERT_TRUE(list);
+        EXPECT_EQ(Entries(list), expected);
+    }
+}
+
 TEST_F(SetupInfoTest, ItemListEntriesAreCutTo255BytesAndFreedOnce) {
     Write("[Files]\r\nItem1=" + std::string(400, 'x') + "\r\nItem2=y\r\n");
     ItemList list = ReadItemList(reports_, "Files");

@@ -413,6 +413,85 @@ TEST_F(ProductInstall, SettingsTheUserAlreadyHadAreKeptByTheInstallAndStayAfterT
 // What a deployment tool does: Setup.exe /S /DIR= /LOG= installs with no
 // window, the entry holds what the tool and the list of programs read, and
 // its "QuietUninstallString" removes everything again, also unseen.
+// Updating while Tandrel runs: the installer names Tandrel's file in use,
+// キャンセル leaves the installed version as it was, and once Tandrel has
+// ended, 再試行 completes the update.
+TEST_F(ProductInstall, UpdatingWhileTandrelRunsAsksToEndItAndCancelChangesNothing) {
+    Install();
+    const std::wstring exe = installDir_ + L"\\Tandrel.exe";
+    const std::string readmeOne = testfiles::ReadFileBytes(installDir_ + L"\\Readme.txt");
+    // The next version's document.
+    const std::string readmeTwo = testfiles::ReadFileBytes(unpacked_ + L"\\Readme.txt") + "\r\n(2)\r\n";
+    ASSERT_TRUE(testfiles::WriteFileBytes(unpacked_ + L"\\Readme.txt", readmeTwo));
+    const std::wstring inUse = exe + L" は使用中のため，置き換えることができません。";
+    const std::wstring complete = L"Tandrel ver." + kVersion + L" のインストールが完了しました。";
+
+    gui::Process tandrel = gui::StartProgram(exe, L"", installDir_);
+    HWND main = WaitForTitledWindow(kMainTitle, nullptr, 15000);
+    ASSERT_NE(main, nullptr);
+    // Through the document and the options, which say that this is an update,
+    // to the question about Tandrel.exe.
+    auto untilQuestion = [&](gui::Process& setup, bool shots) -> HWND {
+        setup = gui::StartProgram(unpacked_ + L"\\Setup.exe", L"", unpacked_);
+        HWND document = gui::WaitForWindow(setup.Id(), kDialogClass, (kInstallTitle + L" (1/2)").c_str());
+        EXPECT_NE(document, nullptr);
+        if (document == nullptr) {
+            return nullptr;
+        }
+        gui::PressButton(document, IDOK);
+        HWND options = gui::WaitForWindow(setup.Id(), kDialogClass, (L"［更新］" + kInstallTitle + L" (2/2)").c_str());
+        EXPECT_NE(options, nullptr);
+        if (options == nullptr) {
+            return nullptr;
+        }
+        if (shots) {
+            gui::SaveShot(L"mivo-options-update.png", options, 300);
+        }
+        gui::PressButton(options, IDOK);
+        HWND box = gui::WaitForMessageBox(setup.Id(), 30000);
+        EXPECT_NE(box, nullptr);
+        if (box != nullptr && shots) {
+            gui::SaveShot(L"mivo-file-in-use.png", box, 300);
+        }
+        return box;
+    };
+    {
+        gui::Process setup;
+        HWND box = untilQuestion(setup, true);
+        ASSERT_NE(box, nullptr);
+        gui::MessageBoxContent question = gui::ReadMessageBox(box);
+        EXPECT_EQ(question.text.compare(0, inUse.size(), inUse), 0) << testfiles::ToUtf8(question.text);
+        EXPECT_TRUE(question.retryCancel);
+        gui::PressButton(box, IDCANCEL);
+        EXPECT_TRUE(gui::WaitUntil([box] { return !IsWindow(box); }));
+        EXPECT_EQ(gui::AnswerMessageBox(setup.Id(), IDOK).text,
+                  L"インストールを中止しました。\nコンピュータには何も変更を加えていません。");
+        EXPECT_EQ(setup.WaitForExit(15000), 0u);
+        EXPECT_EQ(testfiles::ReadFileBytes(installDir_ + L"\\Readme.txt"), readmeOne);
+        EXPECT_TRUE(IsWindow(main));
+    }
+    {
+        gui::Process setup;
+        HWND box = untilQuestion(setup, false);
+        ASSERT_NE(box, nullptr);
+        PostMessageW(main, WM_CLOSE, 0, 0);
+        EXPECT_NE(tandrel.WaitForExit(15000), ~0u) << "Tandrel did not end";
+        gui::PressButton(box, IDRETRY);
+        HWND done = WaitForTitledWindow(kInstallTitle, complete.c_str(), 30000);
+        ASSERT_NE(done, nullptr);
+        gui::PressButton(done, IDOK);
+        // The updated Tandrel starts at the end, as after the first install.
+        HWND started = WaitForTitledWindow(kMainTitle, nullptr, 15000);
+        ASSERT_NE(started, nullptr);
+        EXPECT_EQ(setup.WaitForExit(15000), 0u);
+        PostMessageW(started, WM_CLOSE, 0, 0);
+        EXPECT_TRUE(gui::WaitUntil([&] { return !IsWindow(started); }, 10000));
+    }
+    EXPECT_EQ(testfiles::ReadFileBytes(installDir_ + L"\\Readme.txt"), readmeTwo);
+    EXPECT_EQ(testfiles::ReadFileBytes(exe), testfiles::ReadFileBytes(dist_ + L"\\Tandrel.exe"));
+    EXPECT_FALSE(testfiles::PathExists(installDir_ + L"\\$$MivoKept"));
+}
+
 TEST_F(ProductInstall, UnattendedInstallAndQuietUninstallShowNoWindowAndLogEveryStep) {
     const std::wstring log = work_ / L"配備 ログ.log";
     std::vector<std::wstring> windows;

@@ -9,9 +9,9 @@ namespace gui {
 BoxRule YesTo(std::vector<std::wstring> texts) {
     return [texts = std::move(texts)](const MessageBoxContent& box) {
         if (std::find(texts.begin(), texts.end(), box.text) != texts.end()) {
-            return IDYES;
+            return box.retryCancel ? IDRETRY : IDYES;
         }
-        return box.yesNo ? IDNO : IDOK;
+        return box.yesNo ? IDNO : box.retryCancel ? IDCANCEL : IDOK;
     };
 }
 

@@ -19,9 +19,9 @@ namespace gui {
 // The button that answers a box, chosen from what it says and offers.
 using BoxRule = std::function<int(const MessageBoxContent&)>;
 
-// Yes to a box saying one of `texts`; otherwise No where the box offers it
-// (so an unexpected question, such as a restart, is declined) and OK where
-// it does not.
+// Yes (Retry where the box offers Retry and Cancel) to a box saying one of
+// `texts`; otherwise No or Cancel where the box offers it (so an unexpected
+// question, such as a restart, is declined) and OK where it does not.
 BoxRule YesTo(std::vector<std::wstring> texts);
 
 class BoxAnswerer {

@@ -180,6 +180,7 @@ MessageBoxContent ReadMessageBox(HWND box) {
     content.caption = WindowText(box);
     content.text = WindowText(GetDlgItem(box, kMessageBoxTextId));
     content.yesNo = GetDlgItem(box, IDYES) && GetDlgItem(box, IDNO);
+    content.retryCancel = GetDlgItem(box, IDRETRY) && GetDlgItem(box, IDCANCEL);
     EnumChildWindows(box, FindIcon, reinterpret_cast<LPARAM>(&content.icon));
     HWND owner = GetWindow(box, GW_OWNER);
     if (owner) {

@@ -68,6 +68,7 @@ struct MessageBoxContent {
     std::wstring caption;
     std::wstring text;
     bool yesNo = false;              // offers Yes and No (a question) rather than OK
+    bool retryCancel = false;        // offers Retry and Cancel
     bool icon = false;               // shows an icon (error, warning, question...)
     std::wstring ownerTitle;         // caption of the owner window, empty without one
     std::vector<int> ownerControls;  // ids of the owner's controls, to tell which window it is
