@@ -148,7 +148,12 @@ void ComposeBox(const PixelPlane& picture,
         return;
     }
     auto pairArea = [&](const LayerPair& pair) {
-        return pair.sharp && pair.soft ? Intersection(pair.area, box) : PixelBox{};
+        return pair.sharp && pair.soft ? Intersection(Intersection(pair.area, pair.box), box) : PixelBox{};
+    };
+    // Byte offset of picture pixel (x, y) in a pair's layers.
+    auto layerAt = [](const LayerPair& pair, int x, int y) {
+        const size_t stride = (size_t(pair.box.right - pair.box.left) * 3 + 3) & ~size_t(3);
+        return stride * size_t(pair.box.bottom - 1 - y) + 3 * size_t(x - pair.box.left);
     };
     const PixelBox copyrightArea = pairArea(copyright);
     const PixelBox watermarkArea = pairArea(watermark);
@@ -198,11 +203,12 @@ void ComposeBox(const PixelPlane& picture,
                     }
                     continue;
                 }
-                auto layer = [at](const uint8_t* bits) { return bits ? bits + at : nullptr; };
+                const size_t c = copyrightHere ? layerAt(copyright, left, y) : 0;
+                const size_t w = watermarkHere ? layerAt(watermark, left, y) : 0;
                 FusedFor(copyrightHere, watermarkHere, overlay != nullptr)(
-                    to, picture.bits + at, bytes, copyrightHere ? layer(copyright.sharp) : nullptr,
-                    copyrightHere ? layer(copyright.soft) : nullptr, watermarkHere ? layer(watermark.sharp) : nullptr,
-                    watermarkHere ? layer(watermark.soft) : nullptr, layer(overlay));
+                    to, picture.bits + at, bytes, copyrightHere ? copyright.sharp + c : nullptr,
+                    copyrightHere ? copyright.soft + c : nullptr, watermarkHere ? watermark.sharp + w : nullptr,
+                    watermarkHere ? watermark.soft + w : nullptr, overlay ? overlay + at : nullptr);
             }
         }
     });

@@ -42,12 +42,16 @@ struct PixelPlane {
     int height = 0;
 };
 
-// One text's sharp and soft layer (geometry of the picture), black outside
-// `area`; an empty area or a missing layer stands for no text.
+// One text's sharp and soft layer, laid over the rectangle `box` of the
+// picture: each as wide and high as the box, rows padded to 4 bytes, buffer
+// row 0 the box's bottom row. Black outside
+// `area` (on the picture); an empty area or a missing layer stands for no
+// text, and only the part of the area within the box is read.
 struct LayerPair {
     const uint8_t* sharp = nullptr;
     const uint8_t* soft = nullptr;
     PixelBox area;
+    PixelBox box;
 };
 
 // The part `box` of the composed picture, the same bytes as ComposeFrame

@@ -295,25 +295,47 @@ LayerArea SmoothedArea(const LayerArea& ink, int width, int height) {
 }
 
 void SmoothLayerArea(uint8_t* bits, int width, int height, const LayerArea& ink) {
+    SmoothLayerWindow(bits, LayerArea{0, 0, width, height}, width, height, ink);
+}
+
+LayerArea SmoothingWindow(const LayerArea& ink, int width, int height) {
+    const LayerArea area = SmoothedArea(ink, width, height);
+    if (area.right <= area.left) {
+        return LayerArea{};
+    }
+    return LayerArea{std::max(area.left - 1, 0), std::max(area.top - 1, 0), std::min(area.right + 1, width),
+                     std::min(area.bottom + 1, height)};
+}
+
+bool SmoothLayerWindow(uint8_t* bits, const LayerArea& window, int width, int height, const LayerArea& ink) {
     if (!bits || height <= 3 || width <= 1) {
-        return;
+        return true;
     }
     const LayerArea area = SmoothedArea(ink, width, height);
     if (area.right <= area.left) {
-        return;
+        return true;
     }
-    const ptrdiff_t stride = static_cast<ptrdiff_t>(RowStride(width));
-    // Displayed rows top..bottom are buffer rows height - bottom .. height - 1 - top.
+    const LayerArea need = SmoothingWindow(ink, width, height);
+    if (window.left > need.left || window.top > need.top || window.right < need.right || window.bottom < need.bottom ||
+        window.left < 0 || window.top < 0 || window.right > width || window.bottom > height) {
+        return false;
+    }
+    const ptrdiff_t stride = static_cast<ptrdiff_t>(RowStride(window.right - window.left));
+    // Displayed rows top..bottom are buffer rows height - bottom .. height - 1 - top
+    // of the whole layer; the window's buffer row 0 is its row height - window.bottom.
     const int firstRow = std::max(1, height - area.bottom);
     const int lastRow = std::min(height - 3, height - 1 - area.top);
+    const int rowShift = height - window.bottom;
     const ptrdiff_t firstOffset = std::max<ptrdiff_t>(1, 3 * static_cast<ptrdiff_t>(area.left));
     const ptrdiff_t lastOffset =
         std::min<ptrdiff_t>(3 * static_cast<ptrdiff_t>(width) - 3, 3 * static_cast<ptrdiff_t>(area.right) - 1);
+    const ptrdiff_t offsetShift = 3 * static_cast<ptrdiff_t>(window.left);
     for (int y = firstRow; y <= lastRow; ++y) {
-        uint8_t* row = bits + stride * y;
+        uint8_t* row = bits + stride * (y - rowShift);
         for (ptrdiff_t i = firstOffset; i <= lastOffset; ++i) {
-            uint8_t* p = row + i;
+            uint8_t* p = row + (i - offsetShift);
             p[0] = static_cast<uint8_t>((p[-3] + p[3] + p[-stride] + p[stride]) >> 2);
         }
     }
+    return true;
 }

@@ -84,3 +84,12 @@ struct LayerArea {
 };
 LayerArea SmoothedArea(const LayerArea& ink, int width, int height);
 void SmoothLayerArea(uint8_t* bits, int width, int height, const LayerArea& ink);
+
+// The same softening for a layer that holds only the part `window` of the
+// width x height layer (its own rows, padded to 4 bytes, bottom-up): the
+// bytes SmoothLayerArea gives there. The pass reads one pixel beyond
+// SmoothedArea on every side, so the window must hold SmoothingWindow (the
+// smallest such part: whole rows where the area is); false, and nothing done,
+// when it does not.
+LayerArea SmoothingWindow(const LayerArea& ink, int width, int height);
+bool SmoothLayerWindow(uint8_t* bits, const LayerArea& window, int width, int height, const LayerArea& ink);

@@ -36,20 +36,32 @@ void PrepareTextDC(HDC dc, COLORREF colour) {
     SetTextAlign(dc, kTextAlignLowerRight);
 }
 
-// Softens one layer after GDI has finished drawing into it; it was black
-// outside `ink`. Returns where it may now hold ink.
-PixelBox SmoothDrawnLayer(const DibLayer& layer, const PixelBox& ink) {
+// The part of a width x height picture a text layer must hold for ink within
+// `ink` (on the picture): room for the softening to spread and read.
+PixelBox LayerBoxFor(const PixelBox& ink, int width, int height) {
+    const LayerArea window = SmoothingWindow(LayerArea{ink.left, ink.top, ink.right, ink.bottom}, width, height);
+    return PixelBox{window.left, window.top, window.right, window.bottom};
+}
+
+// Softens one layer, lying over `box` of a width x height picture, after GDI
+// has finished drawing into it; it was black outside `ink` (on the picture).
+// Returns where on the picture it may now hold ink.
+PixelBox SmoothDrawnLayer(const DibLayer& layer, const PixelBox& box, int width, int height, const PixelBox& ink) {
     if (!layer) {
         return PixelBox{};
     }
     GdiFlush();
     const LayerArea area = {ink.left, ink.top, ink.right, ink.bottom};
-    SmoothLayerArea(layer.Bits(), layer.Width(), layer.Height(), area);
-    const LayerArea grown = SmoothedArea(area, layer.Width(), layer.Height());
+    SmoothLayerWindow(layer.Bits(), LayerArea{box.left, box.top, box.right, box.bottom}, width, height, area);
+    const LayerArea grown = SmoothedArea(area, width, height);
     // The sharp layer's ink lies within it too, unless softening left it alone.
     PixelBox covered = {std::min(grown.left, ink.left), std::min(grown.top, ink.top), std::max(grown.right, ink.right),
                         std::max(grown.bottom, ink.bottom)};
-    return Intersection(covered, PixelBox{0, 0, layer.Width(), layer.Height()});
+    return Intersection(covered, box);
+}
+
+PixelBox Shifted(const PixelBox& box, int dx, int dy) {
+    return PixelBox{box.left + dx, box.top + dy, box.right + dx, box.bottom + dy};
 }
 
 // The soft layer of a pair receives exactly what the sharp one received (both
@@ -109,12 +121,11 @@ void ImageDoc::DrawText(HDC dc,
 }
 
 int ImageDoc::DrawCopyrightLocked() {
-    DibLayer& sharp = layers_[LayerCopyrightSharp];
-    DibLayer& soft = layers_[LayerCopyrightSoft];
     HWND view = View();
-    if (!sharp || !soft || !view) {
+    if (!view || !display_) {
         return 0;
     }
+    ReleasePairLocked(0);
     if (!IsOn(texts_.copyrightOn, texts_.copyright.c_str())) {
         return 1;
     }
@@ -122,37 +133,49 @@ int ImageDoc::DrawCopyrightLocked() {
     const int size = texts_.copyrightSize;
     // Placed by the picture, not by the view: a window cannot be made as
     // small as a small trim, and the line must land on what is saved.
-    const int x = sharp.Width() - 10;
-    const int y = sharp.Height() - 5;
+    const int width = ImgWidth(display_.Get()), height = ImgHeight(display_.Get());
+    const int x = width - 10;
+    const int y = height - 5;
     const int bold = size > 7 ? 1 : 0;
-    DrawText(sharp.DC(), text, kOverlayFace, size, x, y, bold, kCopyrightColour);
     // The text's box with room for overhangs and anti-aliasing all round:
-    // only there is anything cleared, softened and composed.
-    const SIZE extent = TextExtent(sharp.DC(), text, size, bold);
+    // only there do the layers hold pixels, softened and composed.
+    WindowDC windowDC(view);
+    MemoryDC measuring(CreateCompatibleDC(windowDC.Get()));
+    const SIZE extent = TextExtent(measuring.Get(), text, size, bold);
     const int64_t margin = std::max(4, size < 0 ? -size : size) + 2;
     const PixelBox ink =
         Intersection(PixelBox{ToDeviceCoordinate(x - extent.cx - margin), ToDeviceCoordinate(y - extent.cy - margin),
                               ToDeviceCoordinate(x + margin), ToDeviceCoordinate(y + margin)},
-                     PixelBox{0, 0, sharp.Width(), sharp.Height()});
-    if (!CopyLayer(sharp, soft, ink)) {
-        DrawText(soft.DC(), text, kOverlayFace, size, x, y, bold, kCopyrightColour);
+                     PixelBox{0, 0, width, height});
+    if (ink.Empty()) {
+        return 1;  // nothing of the line on the picture
     }
-    textArea_[0] = SmoothDrawnLayer(soft, ink);
+    const PixelBox box = LayerBoxFor(ink, width, height);
+    if (!MakePairLocked(0, box)) {
+        return 0;
+    }
+    DibLayer& sharp = layers_[LayerCopyrightSharp];
+    DibLayer& soft = layers_[LayerCopyrightSoft];
+    DrawText(sharp.DC(), text, kOverlayFace, size, x - box.left, y - box.top, bold, kCopyrightColour);
+    if (!CopyLayer(sharp, soft, Shifted(ink, -box.left, -box.top))) {
+        DrawText(soft.DC(), text, kOverlayFace, size, x - box.left, y - box.top, bold, kCopyrightColour);
+    }
+    textArea_[0] = SmoothDrawnLayer(soft, box, width, height, ink);
     return 1;
 }
 
 int ImageDoc::DrawWatermarkLocked() {
-    DibLayer& sharp = layers_[LayerWatermarkSharp];
-    DibLayer& soft = layers_[LayerWatermarkSoft];
     HWND view = View();
-    if (!sharp || !soft || !view) {
+    if (!view || !display_) {
         return 0;
     }
+    ReleasePairLocked(1);
     if (!IsOn(texts_.watermarkOn, texts_.watermark.c_str())) {
         return 1;
     }
     const int size = texts_.watermarkSize;
-    const RECT client = {0, 0, sharp.Width(), sharp.Height()};  // the picture's, as for the copyright
+    const int width = ImgWidth(display_.Get()), height = ImgHeight(display_.Get());
+    const RECT client = {0, 0, width, height};  // the picture's, as for the copyright
     wchar_t stored[kOverlayTextCapacity];
     std::wcsncpy(stored, texts_.watermark.c_str(), kOverlayTextCapacity - 1);
     stored[kOverlayTextCapacity - 1] = L'\0';
@@ -165,6 +188,13 @@ int ImageDoc::DrawWatermarkLocked() {
     }
     wchar_t expanded[kOverlayTextCapacity];
     ExpandedCopy(stored, expanded);
+    // The tiles cover the picture: the pair lies over all of it.
+    const PixelBox whole = {0, 0, width, height};
+    if (!MakePairLocked(1, whole)) {
+        return 0;
+    }
+    DibLayer& sharp = layers_[LayerWatermarkSharp];
+    DibLayer& soft = layers_[LayerWatermarkSoft];
 
     // Laid out once for all tiles; the same drawing as DrawText at each. A
     // text in one font keeps it selected across the tiles.
@@ -182,12 +212,11 @@ int ImageDoc::DrawWatermarkLocked() {
         ScopedSelect font(sharp.DC(), tile.FontOf(0));
         drawTiles(sharp.DC());
     }
-    const PixelBox whole = {0, 0, sharp.Width(), sharp.Height()};
     if (!CopyLayer(sharp, soft, whole)) {
         PrepareTextDC(soft.DC(), kWatermarkColour);
         drawTiles(soft.DC());
     }
-    textArea_[1] = SmoothDrawnLayer(soft, whole);
+    textArea_[1] = SmoothDrawnLayer(soft, whole, width, height, whole);
     return 1;
 }
 
@@ -197,7 +226,7 @@ int ImageDoc::RenderTexts(int watermarkOn,
                           const wchar_t* copyrightText,
                           int watermarkSize,
                           int copyrightSize,
-                          int recreate) {
+                          int /*recreate*/) {
     {
         DocLock lock(*this);
         texts_.watermarkOn = watermarkOn;
@@ -206,16 +235,10 @@ int ImageDoc::RenderTexts(int watermarkOn,
         texts_.copyright = copyrightText ? copyrightText : L"";
         texts_.watermarkSize = watermarkSize;
         texts_.copyrightSize = copyrightSize;
-        for (const DibLayer& layer : layers_) {
-            if (!layer) {
-                return 0;
-            }
-        }
         if (!View()) {
             return 0;
         }
-        MakeTextLayers(recreate);
-        shownStale_ = true;
+        layersCurrent_ = true;
         DrawWatermarkLocked();
         DrawCopyrightLocked();
     }
@@ -228,7 +251,7 @@ int ImageDoc::SetWatermark(int on, const wchar_t* text, int size) {
     texts_.watermarkOn = on;
     texts_.watermark = text ? text : L"";
     texts_.watermarkSize = size;
-    return RedrawPairLocked(LayerWatermarkSharp, LayerWatermarkSoft, &ImageDoc::DrawWatermarkLocked);
+    return RedrawPairLocked(&ImageDoc::DrawWatermarkLocked);
 }
 
 int ImageDoc::SetCopyright(int on, const wchar_t* text, int size) {
@@ -236,15 +259,14 @@ int ImageDoc::SetCopyright(int on, const wchar_t* text, int size) {
     texts_.copyrightOn = on;
     texts_.copyright = text ? text : L"";
     texts_.copyrightSize = size;
-    return RedrawPairLocked(LayerCopyrightSharp, LayerCopyrightSoft, &ImageDoc::DrawCopyrightLocked);
+    return RedrawPairLocked(&ImageDoc::DrawCopyrightLocked);
 }
 
-int ImageDoc::RedrawPairLocked(int sharp, int soft, int (ImageDoc::*draw)()) {
+int ImageDoc::RedrawPairLocked(int (ImageDoc::*draw)()) {
     HWND view = View();
-    if (!layers_[sharp] || !layers_[soft] || !view) {
+    if (!view) {
         return 0;
     }
-    ClearPairLocked(sharp / 2);
     (this->*draw)();
     shownStale_ = true;
     InvalidateRect(view, nullptr, FALSE);

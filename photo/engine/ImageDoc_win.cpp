@@ -15,6 +15,21 @@
 
 namespace {
 
+PixelPlane PlaneOf(ImgHandle image) {
+    const ImgInfoHeader* info = nullptr;
+    const uint8_t* bits = nullptr;
+    PixelPlane plane;
+    // Read only: `display` shares its pixels with `working` and `source`
+    // until an effect writes it.
+    if (image && ImgReadPixels(image, &info, &bits, nullptr)) {
+        plane.bits = bits;
+        plane.width = ImgWidth(image);
+        plane.height = ImgHeight(image);
+        plane.stride = RowStride(plane.width);
+    }
+    return plane;
+}
+
 const DWORD kViewEndLimitMs = 10000;
 
 HWND ReadWindow(HWND const* field) {
@@ -137,7 +152,6 @@ ImageDoc::Opened ImageDoc::Open(const wchar_t* file, int limitW, int limitH, int
         opened.error = ImgLastError();
         return opened;
     }
-    doc->MakeTextLayers(0);
     doc->ClearOverlay(1);
     opened.doc = std::move(doc);
     return opened;
@@ -227,6 +241,10 @@ int ImageDoc::Rebuild(int enlarge) {
         // what was hidden: no effect, no new picture.
         if (!ReplayEffectsLocked(nextWorking.Get(), nextDisplay.Get(), Then(loadedToSource_, toWorking))) {
             return 0;
+        }
+        if (!display_ || ImgWidth(display_.Get()) != ImgWidth(nextDisplay.Get()) ||
+            ImgHeight(display_.Get()) != ImgHeight(nextDisplay.Get())) {
+            ReleaseTextLayers();  // placed by the old picture: drawn anew for this one
         }
         working_ = std::move(nextWorking);
         display_ = std::move(nextDisplay);
@@ -332,20 +350,36 @@ void ImageDoc::ComposeSaveFrameLocked(ImgHandle frame) {
     if (!TextLayersFitLocked()) {
         return;  // the layers are being made anew: the picture alone
     }
-    uint8_t* bits = nullptr;
-    uint32_t count = 0;
-    ImgGetPixels(frame, nullptr, &bits, &count);
+    // Pixels of its own before they are written: the frame is a copy of
+    // `display`, which shares them.
+    uint8_t* target = nullptr;
+    if (!ImgGetPixels(frame, nullptr, &target, nullptr)) {
+        return;
+    }
+    const PixelPlane plane = PlaneOf(frame);
     // The whole layers, not only where our drawing put ink: the published
     // picture never depends on that bookkeeping.
-    LayerPixels pixels = {layers_[LayerCopyrightSharp].Bits(), layers_[LayerCopyrightSoft].Bits(),
-                          layers_[LayerWatermarkSharp].Bits(), layers_[LayerWatermarkSoft].Bits(), nullptr};
-    ComposeFrame(bits, count, pixels, false);
+    auto whole = [&](int pair) {
+        return LayerPair{layers_[2 * pair].Bits(), layers_[2 * pair + 1].Bits(), layerBox_[pair], layerBox_[pair]};
+    };
+    ComposeBox(plane, whole(0), whole(1), nullptr, PixelBox{0, 0, plane.width, plane.height}, target, plane.stride);
 }
 
 bool ImageDoc::TextLayersFitLocked() const {
-    int width = ImgWidth(display_.Get()), height = ImgHeight(display_.Get());
-    for (const DibLayer& layer : layers_) {
-        if (!layer.HasSize(width, height)) {
+    if (!layersCurrent_) {
+        return false;
+    }
+    const PixelBox picture = {0, 0, ImgWidth(display_.Get()), ImgHeight(display_.Get())};
+    for (int pair = 0; pair < 2; ++pair) {
+        const PixelBox box = layerBox_[pair];
+        if (box.Empty()) {
+            continue;
+        }
+        const int width = box.right - box.left, height = box.bottom - box.top;
+        const PixelBox inside = Intersection(box, picture);
+        if (inside.left != box.left || inside.top != box.top || inside.right != box.right ||
+            inside.bottom != box.bottom || !layers_[2 * pair].HasSize(width, height) ||
+            !layers_[2 * pair + 1].HasSize(width, height)) {
             return false;
         }
     }
@@ -356,32 +390,19 @@ LayerPair ImageDoc::CopyrightPairLocked() const {
     if (!TextLayersFitLocked()) {
         return LayerPair{};
     }
-    return LayerPair{layers_[LayerCopyrightSharp].Bits(), layers_[LayerCopyrightSoft].Bits(), textArea_[0]};
+    return LayerPair{layers_[LayerCopyrightSharp].Bits(), layers_[LayerCopyrightSoft].Bits(), textArea_[0],
+                     layerBox_[0]};
 }
 
 LayerPair ImageDoc::WatermarkPairLocked() const {
     if (!TextLayersFitLocked()) {
         return LayerPair{};
     }
-    return LayerPair{layers_[LayerWatermarkSharp].Bits(), layers_[LayerWatermarkSoft].Bits(), textArea_[1]};
+    return LayerPair{layers_[LayerWatermarkSharp].Bits(), layers_[LayerWatermarkSoft].Bits(), textArea_[1],
+                     layerBox_[1]};
 }
 
 namespace {
-
-PixelPlane PlaneOf(ImgHandle image) {
-    const ImgInfoHeader* info = nullptr;
-    const uint8_t* bits = nullptr;
-    PixelPlane plane;
-    // Read only: `display` shares its pixels with `working` and `source`
-    // until an effect writes it.
-    if (image && ImgReadPixels(image, &info, &bits, nullptr)) {
-        plane.bits = bits;
-        plane.width = ImgWidth(image);
-        plane.height = ImgHeight(image);
-        plane.stride = RowStride(plane.width);
-    }
-    return plane;
-}
 
 // `count` rows of a bottom-up picture `width` wide, the lowest at `bits`,
 // drawn from column `left` on, `drawnWidth` wide, with their top-left at
@@ -497,7 +518,7 @@ int ImageDoc::Save(const wchar_t* target, int format, const SaveOptions& options
             return 0;  // nothing painted yet
         }
         if (!TextLayersFitLocked()) {
-            MakeTextLayers(1);
+            layersCurrent_ = true;
             DrawWatermarkLocked();
             DrawCopyrightLocked();
             GdiFlush();
@@ -532,57 +553,40 @@ int ImageDoc::Save(const wchar_t* target, int format, const SaveOptions& options
     }
 }
 
-void ImageDoc::MakeLayerLocked(DibLayer& layer, int recreate) {
-    if (layer && !recreate) {
-        layer.Clear();
-        return;
-    }
-    layer.Reset();
+bool ImageDoc::MakePairLocked(int pair, const PixelBox& box) {
+    ReleasePairLocked(pair);
+    layerBox_[pair] = box;
     BITMAPINFOHEADER header = {};
-    if (!ImgGetHeader(display_.Get(), &header)) {
-        return;
+    if (box.Empty() || !ImgGetHeader(display_.Get(), &header)) {
+        return false;
     }
-    HWND view = View();
-    WindowDC windowDC(view);  // the screen's while there is no view yet
-    if (layer.Create(header, windowDC.Get())) {
+    header.biWidth = box.right - box.left;
+    header.biHeight = box.bottom - box.top;  // bottom-up, as the picture
+    header.biSizeImage = 0;
+    WindowDC windowDC(View());  // the screen's while there is no view yet
+    for (DibLayer* layer : {&layers_[2 * pair], &layers_[2 * pair + 1]}) {
+        if (!layer->Create(header, windowDC.Get())) {
+            return false;
+        }
         // Outlines come from the pens the drawings select; fills have none.
-        SelectObject(layer.DC(), GetStockObject(NULL_PEN));
+        SelectObject(layer->DC(), GetStockObject(NULL_PEN));
     }
+    return true;
 }
 
-void ImageDoc::MakeTextLayers(int recreate) {
+void ImageDoc::ReleaseTextLayers() {
     DocLock lock(*this);
-    shownStale_ = true;
-    if (recreate) {
-        for (DibLayer& layer : layers_) {
-            MakeLayerLocked(layer, 1);
-        }
-        textArea_[0] = textArea_[1] = PixelBox{};
-        return;
-    }
-    ClearPairLocked(0);
-    ClearPairLocked(1);
+    ReleasePairLocked(0);
+    ReleasePairLocked(1);
+    layersCurrent_ = false;
 }
 
-void ImageDoc::ClearPairLocked(int pair) {
-    DibLayer* both[] = {&layers_[2 * pair], &layers_[2 * pair + 1]};
-    const PixelBox area = textArea_[pair];
-    for (DibLayer* layer : both) {
-        if (!*layer) {
-            MakeLayerLocked(*layer, 1);
-            continue;
-        }
-        const int height = layer->Height();
-        const PixelBox rows = Intersection(area, PixelBox{0, 0, layer->Width(), height});
-        if (rows.Empty()) {
-            continue;
-        }
-        // Whole rows of the area: one stretch of the bottom-up buffer.
-        GdiFlush();
-        const size_t stride = RowStride(layer->Width());
-        std::memset(layer->Bits() + stride * size_t(height - rows.bottom), 0, stride * size_t(rows.bottom - rows.top));
-    }
-    textArea_[pair] = PixelBox{};
+void ImageDoc::ReleasePairLocked(int pair) {
+    GdiFlush();  // nothing still to be drawn into a section about to go
+    layers_[2 * pair].Reset();
+    layers_[2 * pair + 1].Reset();
+    layerBox_[pair] = textArea_[pair] = PixelBox{};
+    shownStale_ = true;
 }
 
 void ImageDoc::MakeOverlayLocked(int recreate) {

@@ -155,8 +155,9 @@ public:
     // picture is not written (ImgErrOutOfMemory): never without its texts.
     int Save(const wchar_t* path, int format, const SaveOptions& options = SaveOptions());
 
-    // The texts (kept for later redraws) and their layers drawn anew
-    // (recreate = 1 after a rebuild) or cleared; 1, or 0 without a view.
+    // The texts (kept for later redraws) and their layers drawn anew for the
+    // picture as it is (`recreate`, once asked for after a rebuild, is no
+    // longer needed: the layers always are); 1, or 0 without a view.
     int RenderTexts(int watermarkOn,
                     int copyrightOn,
                     const wchar_t* watermarkText,
@@ -214,7 +215,9 @@ public:
     // The overlay cleared (recreate = 1: made anew at the picture's size);
     // ends a selection.
     void ClearOverlay(int recreate);
-    void MakeTextLayers(int recreate);
+    // Lets go of every text layer's pixels; the texts are shown again once
+    // drawn anew (a save draws them first).
+    void ReleaseTextLayers();
 
     // For reading under DocLock: the images and layers may be replaced by the
     // other thread otherwise.
@@ -224,6 +227,10 @@ public:
     // Whether the view has painted since the document opened.
     bool Painted() const;
     DibLayer& TextLayer(int index) { return layers_[index]; }
+    // Where a text layer lies on the picture (both of a pair alike): the
+    // copyright's round its line, the watermark's the whole picture; empty
+    // while the text is off (the layer then holds no pixels).
+    PixelBox TextLayerBox(int index) const { return layerBox_[index / 2]; }
     DibLayer& Overlay() { return overlay_; }
     const std::vector<POINT>& Lasso() const { return lasso_; }
     // Appends (x, y) to the lasso unless it is full; false when not stored.
@@ -265,10 +272,14 @@ private:
     void Notify(DocEvent event) const;
     int ScaleToBox(ImgHandle image);
     int ShrinkToBox(ImgHandle image);
-    void MakeLayerLocked(DibLayer& layer, int recreate);
+    // Text pair `pair` (0 copyright, 1 watermark) made black over `box` of
+    // the picture; false when GDI could not (the pair then does not fit).
+    bool MakePairLocked(int pair, const PixelBox& box);
     void ClearOverlayLocked(int recreate);
     // `frame` (a copy of `display`) plus the whole text layers.
     void ComposeSaveFrameLocked(ImgHandle frame);
+    // Whether the layers were drawn for the picture as it is, each pair that
+    // has a box holding its pixels.
     bool TextLayersFitLocked() const;
     // The text pairs as the composition takes them (none while the layers are
     // being made anew).
@@ -284,12 +295,14 @@ private:
     void RedrawSelectionLocked();
     // A client position of the view on the drawn picture and on the picture.
     ViewPoint ShownOf(POINT client) const;
-    // Clears one text pair (0 copyright, 1 watermark) over what it covers.
-    void ClearPairLocked(int pair);
+    // Lets go of one text pair's pixels (0 copyright, 1 watermark).
+    void ReleasePairLocked(int pair);
+    // One text's pair drawn anew for the picture as it is (released while
+    // the text is off); 0 without a view or when GDI could not make it.
     int DrawCopyrightLocked();
     int DrawWatermarkLocked();
-    // Clears the layer pair `sharp`, `soft` and draws one text into it anew.
-    int RedrawPairLocked(int sharp, int soft, int (ImageDoc::*draw)());
+    // Draws one text's layer pair anew and shows it.
+    int RedrawPairLocked(int (ImageDoc::*draw)());
     bool RunEffectLocked(bool mosaic, int size);
     int FinishEffect();
     // Draws the kept effects into `display` from `working`, placed by
@@ -313,10 +326,17 @@ private:
     OwnedImage source_;
     OwnedImage working_;
     OwnedImage display_;
+    // Each text pair (0 copyright, 1 watermark) holds pixels only over the
+    // box its text needs on the picture (none while the text is off), so a
+    // large picture with a copyright line carries a few rows more, not four
+    // copies of itself.
     DibLayer layers_[TextLayerCount];
-    // Where each text pair (0 copyright, 1 watermark) may hold ink; black
-    // outside, so only this much is cleared, softened and composed.
+    PixelBox layerBox_[2];
+    // Where each pair may hold ink (within its box); black outside, so only
+    // this much is composed for a paint.
     PixelBox textArea_[2];
+    // The layers were drawn for the picture as it is (a rebuild ends that).
+    bool layersCurrent_ = false;
     // The overlay, at the size the picture is drawn at.
     DibLayer overlay_;
     // The lasso being drawn, on the drawn picture.

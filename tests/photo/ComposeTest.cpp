@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <random>
 #include <vector>
 
@@ -146,12 +147,27 @@ TEST(ComposeBox, GivesTheBytesOfTheWholeFrameInItsBox) {
     fill(layer[3], watermarkArea);
     fill(layer[4], watermarkArea);
     const PixelPlane plane = {picture.data(), stride, width, height};
-    const LayerPair copyright = {layer[0].data(), layer[1].data(), copyrightArea};
-    const LayerPair watermark = {layer[2].data(), layer[3].data(), watermarkArea};
+    const PixelBox whole = {0, 0, width, height};
+    const LayerPair copyright = {layer[0].data(), layer[1].data(), copyrightArea, whole};
+    const LayerPair watermark = {layer[2].data(), layer[3].data(), watermarkArea, whole};
+    // The copyright's layers held only over a box round its area (as the
+    // document keeps them), one pixel and row of black beyond it.
+    const PixelBox cutBox = {59, 49, 96, 61};
+    const size_t cutStride = (size_t(cutBox.right - cutBox.left) * 3 + 3) & ~size_t(3);
+    std::vector<uint8_t> cut[2];
+    for (int i = 0; i < 2; ++i) {
+        cut[i].assign(cutStride * size_t(cutBox.bottom - cutBox.top), 0);
+        for (int y = cutBox.top; y < cutBox.bottom; ++y) {
+            std::memcpy(cut[i].data() + cutStride * size_t(cutBox.bottom - 1 - y),
+                        layer[i].data() + stride * size_t(height - 1 - y) + 3 * size_t(cutBox.left),
+                        3 * size_t(cutBox.right - cutBox.left));
+        }
+    }
+    const LayerPair cutCopyright = {cut[0].data(), cut[1].data(), copyrightArea, cutBox};
 
     for (bool tint : {false, true}) {
-        std::vector<uint8_t> whole = picture;
-        ComposeFrame(whole.data(), n,
+        std::vector<uint8_t> composed = picture;
+        ComposeFrame(composed.data(), n,
                      {layer[0].data(), layer[1].data(), layer[2].data(), layer[3].data(), layer[4].data()}, tint);
         const PixelBox boxes[] = {{0, 0, width, height},
                                   {55, 45, 97, 61},
@@ -163,25 +179,29 @@ TEST(ComposeBox, GivesTheBytesOfTheWholeFrameInItsBox) {
             const PixelBox inside = Intersection(box, PixelBox{0, 0, width, height});
             const int w = inside.right - inside.left, h = inside.bottom - inside.top;
             const size_t outStride = (size_t(w) * 3 + 3) & ~size_t(3);
-            std::vector<uint8_t> out(outStride * h, 0xAB);
-            ComposeBox(plane, copyright, watermark, tint ? layer[4].data() : nullptr, box, out.data(), outStride);
-            for (int y = 0; y < h; ++y) {
-                const uint8_t* expected = whole.data() + stride * (height - 1 - (inside.top + y)) + 3 * inside.left;
-                const uint8_t* got = out.data() + outStride * (h - 1 - y);
-                ASSERT_TRUE(std::equal(got, got + 3 * w, expected)) << "row " << y;
+            for (const LayerPair& pair : {copyright, cutCopyright}) {
+                std::vector<uint8_t> out(outStride * h, 0xAB);
+                ComposeBox(plane, pair, watermark, tint ? layer[4].data() : nullptr, box, out.data(), outStride);
+                for (int y = 0; y < h; ++y) {
+                    const uint8_t* expected =
+                        composed.data() + stride * (height - 1 - (inside.top + y)) + 3 * inside.left;
+                    const uint8_t* got = out.data() + outStride * (h - 1 - y);
+                    ASSERT_TRUE(std::equal(got, got + 3 * w, expected))
+                        << "row " << y << (pair.sharp == cut[0].data() ? " (copyright cut out)" : "");
+                }
             }
         }
         // In place over the whole picture, as the view's scaled copy is made.
         std::vector<uint8_t> inPlace = picture;
-        ComposeBox(PixelPlane{inPlace.data(), stride, width, height}, copyright, watermark,
+        ComposeBox(PixelPlane{inPlace.data(), stride, width, height}, cutCopyright, watermark,
                    tint ? layer[4].data() : nullptr, PixelBox{0, 0, width, height}, inPlace.data(), stride);
-        EXPECT_TRUE(inPlace == whole);
+        EXPECT_TRUE(inPlace == composed);
     }
 
     // A pair without text (no area) is skipped: its layers are never read.
     std::vector<uint8_t> plain(stride * height);
-    ComposeBox(plane, LayerPair{}, LayerPair{nullptr, nullptr, watermarkArea}, nullptr, PixelBox{0, 0, width, height},
-               plain.data(), stride);
+    ComposeBox(plane, LayerPair{}, LayerPair{nullptr, nullptr, watermarkArea, whole}, nullptr, whole, plain.data(),
+               stride);
     for (int row = 0; row < height; ++row) {
         ASSERT_TRUE(std::equal(plain.begin() + stride * row, plain.begin() + stride * row + 3 * width,
                                picture.begin() + stride * row))

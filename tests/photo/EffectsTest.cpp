@@ -340,6 +340,33 @@ TEST(SmoothLayerArea, GivesTheBytesOfTheWholePassAndStaysInItsArea) {
         Picture whole = layer;
         SmoothLayer(whole.bytes.data(), c.width, c.height);
         const LayerArea ink = {c.left, c.top, c.right, c.bottom};
+        // A layer holding only its part of the whole, cut out before softening.
+        const LayerArea window = SmoothingWindow(ink, c.width, c.height);
+        auto cut = [&](Picture& from, const LayerArea& part) {
+            Picture piece(part.right - part.left, part.bottom - part.top);
+            for (int y = part.top; y < part.bottom; ++y) {
+                std::memcpy(piece.Pixel(0, part.bottom - 1 - y), from.Pixel(part.left, c.height - 1 - y),
+                            3 * size_t(piece.width));
+            }
+            return piece;
+        };
+        Picture piece = cut(layer, window);
+        EXPECT_TRUE(SmoothLayerWindow(piece.bytes.data(), window, c.width, c.height, ink));
+        EXPECT_EQ(piece.bytes, cut(whole, window).bytes);
+        // One pixel short on any side is refused and left alone.
+        for (int side = 0; side < 4; ++side) {
+            LayerArea smaller = window;
+            (side == 0   ? smaller.left
+             : side == 1 ? smaller.top
+             : side == 2 ? smaller.right
+                         : smaller.bottom) += side < 2 ? 1 : -1;
+            if (smaller.right > smaller.left && smaller.bottom > smaller.top) {
+                Picture shorter = cut(layer, smaller);
+                const Buffer before = shorter.bytes;
+                EXPECT_FALSE(SmoothLayerWindow(shorter.bytes.data(), smaller, c.width, c.height, ink)) << side;
+                EXPECT_EQ(shorter.bytes, before);
+            }
+        }
         SmoothLayerArea(layer.bytes.data(), c.width, c.height, ink);
         EXPECT_EQ(layer.bytes, whole.bytes);
         const LayerArea area = SmoothedArea(ink, c.width, c.height);

@@ -90,11 +90,13 @@ TEST_F(ImageDocTest, OpensScaledIntoTheViewAndCloses) {
         wchar_t title[64];
         GetWindowTextW(doc->View(), title, 64);
         EXPECT_EQ(std::wstring(title), std::to_wstring(c.shownW) + L"px \u00D7 " + std::to_wstring(c.shownH) + L"px");
-        for (HBITMAP layer : {doc->TextLayer(0).Handle(), doc->TextLayer(3).Handle(), doc->Overlay().Handle()}) {
-            BITMAP info;
-            ASSERT_EQ(GetObjectW(layer, sizeof(info), &info), int(sizeof(info)));
-            EXPECT_EQ(info.bmWidth, c.shownW);
-            EXPECT_EQ(info.bmHeight, c.shownH);
+        BITMAP info;
+        ASSERT_EQ(GetObjectW(doc->Overlay().Handle(), sizeof(info), &info), int(sizeof(info)));
+        EXPECT_EQ(info.bmWidth, c.shownW);
+        EXPECT_EQ(info.bmHeight, c.shownH);
+        // No text drawn yet: the text layers hold nothing.
+        for (int layer = 0; layer < TextLayerCount; ++layer) {
+            EXPECT_FALSE(doc->TextLayer(layer)) << layer;
         }
         EXPECT_TRUE(doc->Lasso().empty());
         EXPECT_EQ(doc->Anchor().x, -1);
@@ -135,6 +137,7 @@ TEST_F(ImageDocTest, SavesTheComposedFrameOnlyOnceOneWasPainted) {
 
     std::unique_ptr<ImageDoc> doc = ImageDoc::Open(path.c_str(), 0, 0, 0, 1).doc;
     ASSERT_TRUE(doc);
+    ASSERT_EQ(doc->RenderTexts(0, 1, L"", L"(c)", 0, 7, 0), 1);
     {
         // Until a paint has happened there is no frame to save.
         DocLock lock(*doc);
@@ -146,8 +149,10 @@ TEST_F(ImageDocTest, SavesTheComposedFrameOnlyOnceOneWasPainted) {
     PaintNow(doc->View());
     ASSERT_TRUE(doc->Painted());
 
-    // White copyright text at the top-left pixel, drawn after the last paint:
-    // the save still carries it.
+    // White copyright text at the top-left pixel of its layers (away from
+    // the line), drawn after the last paint: the save still carries it.
+    const PixelBox box = doc->TextLayerBox(LayerCopyrightSharp);
+    ASSERT_FALSE(box.Empty());
     {
         DocLock lock(*doc);
         BITMAP info;
@@ -179,9 +184,9 @@ TEST_F(ImageDocTest, SavesTheComposedFrameOnlyOnceOneWasPainted) {
     ASSERT_NE(saved, nullptr);
     uint8_t* bits = nullptr;
     ImgGetPixels(saved, nullptr, &bits, nullptr);
-    const uint8_t* topLeft = bits + ((64 * 3 + 3) & ~3) * 47;
-    EXPECT_EQ(topLeft[2], (100 + 5 * 255) / 6);  // red 100 under five parts in six of white
-    EXPECT_EQ(topLeft[0], (0 + 5 * 255) / 6);
+    const uint8_t* topLeft = bits + ((64 * 3 + 3) & ~3) * size_t(47 - box.top) + 3 * size_t(box.left);
+    EXPECT_EQ(topLeft[2], (100 + 5 * 255) / 6);       // red 100 under five parts in six of white
+    EXPECT_EQ(topLeft[0], (box.left + 5 * 255) / 6);  // blue the column
     ImgFree(saved);
     CloseDocument(doc);
 }
@@ -246,7 +251,11 @@ DWORD WINAPI RebuildRepeatedly(void* argument) {
         doc->SetRotation((i % 4) * 90);
         doc->SetLimits(80 + (i * 37) % 200, i % 3 ? 0 : 150);
         doc->Rebuild(i % 2);
-        doc->MakeTextLayers(i % 5 != 0);
+        if (i % 5) {
+            doc->ReleaseTextLayers();
+        } else {
+            doc->RenderTexts(i % 2, 1, L"WM", L"(c)", 20, 15, 0);
+        }
         doc->ArmSelection(i % 2 != 0);
         doc->ClearOverlay(1);
     }

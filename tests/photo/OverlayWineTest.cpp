@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "TandrelTestKit.h"
+#include "engine/Compose.h"
 #include "engine/Effects.h"
 #include "engine/ImageDoc_win.h"
 #include "engine/OverlayText_win.h"
@@ -61,7 +62,7 @@ public:
 
     ImageDoc& operator*() { return *doc_; }
     ImageDoc* operator->() { return doc_.get(); }
-    bool Ready() const { return doc_ && doc_->Source() && doc_->View() && doc_->TextLayer(0); }
+    bool Ready() const { return doc_ && doc_->Source() && doc_->View(); }
 
     int Width() { return ImgWidth(doc_->Display()); }
     int Height() { return ImgHeight(doc_->Display()); }
@@ -71,12 +72,37 @@ public:
         return client;
     }
 
-    // Byte `c` of pixel (x, y), y from the top, of a text layer.
-    uint8_t Layer(int layer, int x, int y, int c = 0) { return Row(doc_->TextLayer(layer).Bits(), y)[3 * x + c]; }
-    std::vector<uint8_t> LayerBytes(int layer) { return Bytes(doc_->TextLayer(layer)); }
+    // Byte `c` of picture pixel (x, y), y from the top, of a text layer;
+    // black where the layer holds no pixels.
+    uint8_t Layer(int layer, int x, int y, int c = 0) {
+        const PixelBox box = doc_->TextLayerBox(layer);
+        if (x < box.left || x >= box.right || y < box.top || y >= box.bottom || !doc_->TextLayer(layer)) {
+            return 0;
+        }
+        const size_t stride = RowStride(box.right - box.left);
+        return doc_->TextLayer(layer).Bits()[stride * size_t(box.bottom - 1 - y) + 3 * size_t(x - box.left) + c];
+    }
+    // A text layer as a bottom-up picture of the picture's size.
+    std::vector<uint8_t> LayerBytes(int layer) {
+        GdiFlush();
+        std::vector<uint8_t> bytes(ByteCount(), 0);
+        for (int y = 0; y < Height(); ++y) {
+            for (int x = 0; x < Width(); ++x) {
+                for (int c = 0; c < 3; ++c) {
+                    bytes[RowStride(Width()) * size_t(Height() - 1 - y) + 3 * size_t(x) + c] = Layer(layer, x, y, c);
+                }
+            }
+        }
+        return bytes;
+    }
     std::vector<uint8_t> Bytes(const DibLayer& layer) {
         GdiFlush();
         return std::vector<uint8_t>(layer.Bits(), layer.Bits() + ByteCount());
+    }
+    // A black layer of the picture's geometry for drawing texts by hand.
+    bool MakeLayer(DibLayer& layer) {
+        BITMAPINFOHEADER header = {};
+        return ImgGetHeader(doc_->Display(), &header) && layer.Create(header, nullptr);
     }
     std::vector<uint8_t> Pixels(ImgHandle image) {
         uint8_t* bits = nullptr;
@@ -113,13 +139,6 @@ public:
     }
 
 private:
-    uint8_t* Row(BYTE* bits, int y) {
-        BITMAPINFOHEADER header = {};
-        ImgGetHeader(doc_->Display(), &header);
-        int bufferRow = header.biHeight > 0 ? Height() - 1 - y : y;
-        return bits + RowStride(Width()) * static_cast<size_t>(bufferRow);
-    }
-
     std::unique_ptr<ImageDoc> doc_;
 };
 
@@ -129,13 +148,14 @@ struct InkBox {
     bool Empty() const { return right < 0; }
 };
 
-InkBox FindInk(OpenDoc& doc, int layer) {
-    GdiFlush();
+// Where a bottom-up picture of width x height holds anything but black.
+InkBox FindInk(const std::vector<uint8_t>& bytes, int width, int height) {
     InkBox box;
-    for (int y = 0; y < doc.Height(); ++y) {
-        for (int x = 0; x < doc.Width(); ++x) {
+    for (int y = 0; y < height; ++y) {
+        const uint8_t* row = bytes.data() + RowStride(width) * size_t(height - 1 - y);
+        for (int x = 0; x < width; ++x) {
             for (int c = 0; c < 3; ++c) {
-                int value = doc.Layer(layer, x, y, c);
+                int value = row[3 * x + c];
                 if (value) {
                     box.left = std::min(box.left, x);
                     box.right = std::max(box.right, x);
@@ -147,6 +167,10 @@ InkBox FindInk(OpenDoc& doc, int layer) {
         }
     }
     return box;
+}
+
+InkBox FindInk(OpenDoc& doc, int layer) {
+    return FindInk(doc.LayerBytes(layer), doc.Width(), doc.Height());
 }
 
 bool AllZero(const std::vector<uint8_t>& bytes) {
@@ -195,20 +219,74 @@ TEST_F(OverlayTest, CopyrightLineIsWhiteAtTheLowerRightOfTheViewAndNowhereElse) 
     gui::SaveShot(L"tandrel-copyright-overlay.png", doc->View());
 }
 
+TEST_F(OverlayTest, ACopyrightLineHoldsLayersOnlyRoundItselfAndSavesWhatWholeLayersGive) {
+    // The line's pair is a band of rows round it, the watermark's pair holds
+    // nothing; the saved picture is the one layers of the picture's size,
+    // drawn and softened whole, give.
+    OpenDoc doc(dir, 640, 480, 3);
+    ASSERT_TRUE(doc.Ready());
+    const int width = doc.Width(), height = doc.Height();
+    const wchar_t* text = L"Copyright #c 2007 BRAMWELT";
+    for (int size : {15, 40}) {
+        SCOPED_TRACE(size);
+        ASSERT_EQ(doc->RenderTexts(0, 1, L"複製禁止", text, 30, size, 0), 1);
+        const PixelBox box = doc->TextLayerBox(LayerCopyrightSharp);
+        EXPECT_EQ(box.bottom, height);
+        EXPECT_GT(box.top, height - 5 - 2 * size - 2 * (size + 2) - 9) << "rows of the line and its margins";
+        EXPECT_LT(box.top, height - 5 - size);
+        EXPECT_EQ(box.right - box.left, width) << "the softening runs through the rows' ends";
+        for (int layer : {LayerCopyrightSharp, LayerCopyrightSoft}) {
+            EXPECT_TRUE(doc->TextLayer(layer).HasSize(box.right - box.left, box.bottom - box.top)) << layer;
+        }
+        for (int layer : {LayerWatermarkSharp, LayerWatermarkSoft}) {
+            EXPECT_FALSE(doc->TextLayer(layer)) << layer;
+            EXPECT_TRUE(doc->TextLayerBox(layer).Empty()) << layer;
+        }
+
+        DibLayer sharp, soft;
+        ASSERT_TRUE(doc.MakeLayer(sharp));
+        ASSERT_TRUE(doc.MakeLayer(soft));
+        doc->DrawText(sharp.DC(), text, kOverlayFace, size, width - 10, height - 5, 1, RGB(255, 255, 255));
+        GdiFlush();
+        std::memcpy(soft.Bits(), sharp.Bits(), sharp.ByteCount());
+        SmoothLayer(soft.Bits(), width, height);
+        EXPECT_TRUE(doc.LayerBytes(LayerCopyrightSharp) == doc.Bytes(sharp));
+        EXPECT_TRUE(doc.LayerBytes(LayerCopyrightSoft) == doc.Bytes(soft));
+        std::vector<uint8_t> expected = doc.Pixels(doc->Display());
+        const std::vector<uint8_t> black(expected.size(), 0);
+        ComposeFrame(expected.data(), expected.size(), {sharp.Bits(), soft.Bits(), black.data(), black.data(), nullptr},
+                     false);
+        InvalidateRect(doc->View(), nullptr, FALSE);
+        UpdateWindow(doc->View());
+        std::wstring out = dir / L"line.bmp";
+        ASSERT_NE(doc->Save(out.c_str(), 2), 0);
+        ImgHandle saved = ImgLoadW(out.c_str());
+        ASSERT_NE(saved, nullptr);
+        EXPECT_TRUE(doc.Pixels(saved) == expected);
+        ImgFree(saved);
+    }
+    // Off: the pair lets go of its pixels.
+    ASSERT_EQ(doc->SetCopyright(0, text, 15), 1);
+    EXPECT_FALSE(doc->TextLayer(LayerCopyrightSharp));
+    EXPECT_TRUE(doc->TextLayerBox(LayerCopyrightSoft).Empty());
+}
+
 TEST_F(OverlayTest, CopyrightIsBoldAboveSizeSeven) {
     OpenDoc doc(dir, 400, 300);
     ASSERT_TRUE(doc.Ready());
     RECT client = doc.Client();
     const wchar_t* text = L"Weight WWW";
+    DibLayer byHand;
+    ASSERT_TRUE(doc.MakeLayer(byHand));
     for (int size : {7, 8, 20}) {
         SCOPED_TRACE(size);
         ASSERT_EQ(doc->SetCopyright(1, text, size), 1);
         std::vector<uint8_t> drawn = doc.LayerBytes(LayerCopyrightSharp);
         for (int bold : {0, 1}) {
-            doc->TextLayer(0).Clear();
-            doc->DrawText(doc->TextLayer(0).DC(), text, kOverlayFace, size, client.right - 10, client.bottom - 5, bold,
+            byHand.Clear();
+            doc->DrawText(byHand.DC(), text, kOverlayFace, size, client.right - 10, client.bottom - 5, bold,
                           RGB(255, 255, 255));
-            bool same = doc.LayerBytes(LayerCopyrightSharp) == drawn;
+            bool same = doc.Bytes(byHand) == drawn;
             EXPECT_EQ(same, bold == (size > 7 ? 1 : 0)) << "bold " << bold;
         }
     }
@@ -390,6 +468,9 @@ TEST_F(OverlayTest, LayersStayBlackWhenOffEmptyOrUnusable) {
                   1);
         for (int layer = 0; layer < TextLayerCount; ++layer) {
             EXPECT_TRUE(AllZero(doc.LayerBytes(layer))) << "layer " << layer;
+            // Nothing drawn, nothing held.
+            EXPECT_TRUE(doc->TextLayerBox(layer).Empty()) << "layer " << layer;
+            EXPECT_FALSE(doc->TextLayer(layer)) << "layer " << layer;
         }
     }
 
@@ -416,7 +497,9 @@ TEST_F(OverlayTest, RecreatedLayersFollowARebuiltPicture) {
 TEST_F(OverlayTest, MarkersComeOutAsTheirSymbols) {
     OpenDoc doc(dir, 400, 300);
     ASSERT_TRUE(doc.Ready());
-    HDC dc = doc->TextLayer(0).DC();
+    DibLayer byHand;
+    ASSERT_TRUE(doc.MakeLayer(byHand));
+    HDC dc = byHand.DC();
     const wchar_t* texts[] = {
         L"\u00A9 \u00AE \u2122",
         L"Copyright \u00A9 2007 BRAMWELT",
@@ -432,10 +515,9 @@ TEST_F(OverlayTest, MarkersComeOutAsTheirSymbols) {
     // DrawText expands the markers: "#c#r#t" draws exactly what the symbols do.
     RECT client = doc.Client();
     auto draw = [&](const wchar_t* text) {
-        doc->TextLayer(0).Clear();
-        doc->DrawText(doc->TextLayer(0).DC(), text, kOverlayFace, 30, client.right - 10, client.bottom - 5, 1,
-                      RGB(255, 255, 255));
-        return doc.LayerBytes(0);
+        byHand.Clear();
+        doc->DrawText(byHand.DC(), text, kOverlayFace, 30, client.right - 10, client.bottom - 5, 1, RGB(255, 255, 255));
+        return doc.Bytes(byHand);
     };
     std::vector<uint8_t> symbols = draw(L"\u00A9\u00AE\u2122");
     EXPECT_EQ(draw(L"#c#r#t"), symbols);
@@ -444,10 +526,8 @@ TEST_F(OverlayTest, MarkersComeOutAsTheirSymbols) {
 
     // A text drawn in several fonts still ends at its anchor and runs leftwards
     // without its parts overlapping: wider than the same text without "™".
-    draw(L"複製禁止™");
-    InkBox withMark = FindInk(doc, 0);
-    draw(L"複製禁止");
-    InkBox without = FindInk(doc, 0);
+    InkBox withMark = FindInk(draw(L"複製禁止™"), doc.Width(), doc.Height());
+    InkBox without = FindInk(draw(L"複製禁止"), doc.Width(), doc.Height());
     EXPECT_LE(withMark.right, client.right - 10);
     EXPECT_GE(withMark.right, client.right - 20);
     EXPECT_LT(withMark.left, without.left - 10);
