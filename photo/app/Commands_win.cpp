@@ -328,7 +328,10 @@ bool WriteOutput(HWND mainWnd, int code) {
                     ResourceString(IDS_CONFIRM_CAPTION).c_str(), MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES) {
         return false;
     }
-    if (doc->Save(target, code) == 0) {
+    SaveOptions options;
+    options.jpegQuality = gSettings.jpegQuality;
+    options.keepShootingData = gSettings.keepShootingData != 0;
+    if (doc->Save(target, code, options) == 0) {
         uint32_t error = ImgLastError();
         // Told here; left set, it would make the next load or save fail too.
         ImgClearError();

@@ -35,6 +35,7 @@ const int kTooltipIds[] = {
     IDC_MIDDLE_SIZE,    IDC_LARGE_SIZE,
     IDC_SAVE_AND_EXIT,  IDC_EXIT,
     IDC_SETTINGS_APPLY, IDC_SETTINGS_CANCEL,
+    IDC_JPEG_QUALITY,   IDC_KEEP_SHOOTING_DATA,
 };
 constexpr int kTooltipCount = sizeof(kTooltipIds) / sizeof(kTooltipIds[0]);
 constexpr int kTooltipTextCapacity = 1024;

@@ -11,6 +11,7 @@
 #include "app/ShellState_win.h"
 #include "app/Startup_win.h"
 #include "engine/ImageDoc_win.h"
+#include "engine/Preload_win.h"
 #include "resources/resource.h"
 #include "settings/Settings.h"
 #include "settings/SettingsStore_win.h"
@@ -81,6 +82,8 @@ void InitMainWindow(HWND window) {
         shellState.inputFile[kShellTextCapacity - 1] = L'\0';
         LoadInputFile(window, appStartup.inputPath);
     }
+    // Refused before it was opened (its output name too long, say).
+    DiscardPreload();
     SetWindowPos(window, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
     CreateTooltips(window, appStartup.module ? appStartup.module : GetModuleHandleW(nullptr));
 

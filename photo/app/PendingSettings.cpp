@@ -36,6 +36,8 @@ void FillPendingSettings(PendingSettings& pending, const Settings& settings) {
     pending.pendingZoomSizeSmall = settings.zoomSizeSmall;
     pending.pendingZoomSizeMiddle = settings.zoomSizeMiddle;
     pending.pendingZoomSizeLarge = settings.zoomSizeLarge;
+    pending.pendingJpegQuality = settings.jpegQuality;
+    pending.pendingKeepShootingData = settings.keepShootingData;
 }
 
 void ApplyPendingSettings(const PendingSettings& pending, Settings& settings) {
@@ -43,6 +45,8 @@ void ApplyPendingSettings(const PendingSettings& pending, Settings& settings) {
     settings.saveSettings = pending.pendingSaveSettings;
     settings.zoomSizeMiddle = pending.pendingZoomSizeMiddle;
     settings.zoomSizeLarge = pending.pendingZoomSizeLarge;
+    settings.jpegQuality = pending.pendingJpegQuality;
+    settings.keepShootingData = pending.pendingKeepShootingData ? 1 : 0;
     // The pending text is always terminated within its 256 characters, well
     // inside the record's 1024.
     std::wcscpy(settings.outputFileBase, pending.pendingOutputFileBase);

@@ -15,6 +15,8 @@ struct PendingSettings {
     int pendingZoomSizeSmall = 0;
     int pendingZoomSizeMiddle = 0;
     int pendingZoomSizeLarge = 0;
+    int pendingJpegQuality = 0;
+    int pendingKeepShootingData = 0;
 };
 
 // Lives while the settings dialog is open; each opening refills it.
@@ -28,6 +30,7 @@ void SetPendingOutputFileBase(PendingSettings& pending, const wchar_t* text);
 // The pending copies as the dialog opens over `settings`.
 void FillPendingSettings(PendingSettings& pending, const Settings& settings);
 
-// Apply: the three sizes, the save flag and the suffix go to `settings`. The
-// trim check box is not among them; it changes the record at once.
+// Apply: the three sizes, the save flag, the suffix, the JPEG quality and the
+// shooting data choice go to `settings`. The trim check box is not among
+// them; it changes the record at once.
 void ApplyPendingSettings(const PendingSettings& pending, Settings& settings);

@@ -49,10 +49,15 @@ void InitSettingsDialog(HWND dialog) {
     if (gSettings.trimSaveSize != 0) {
         CheckDlgButton(dialog, IDC_KEEP_SIZE_AFTER_TRIM, BST_CHECKED);
     }
+    if (pendingSettings.pendingKeepShootingData != 0) {
+        CheckDlgButton(dialog, IDC_KEEP_SHOOTING_DATA, BST_CHECKED);
+    }
     for (const SizeSlider& size : kSizeSliders) {
         SetupSlider(dialog, size.sliderId, size.labelId, pendingSettings.*size.pending, kSliderMin, kSliderMax,
                     ResourceString(size.prefixId).c_str(), ResourceString(IDS_PIXEL_SUFFIX).c_str());
     }
+    SetupSlider(dialog, IDC_JPEG_QUALITY, IDC_JPEG_QUALITY_LABEL, pendingSettings.pendingJpegQuality, kMinJpegQuality,
+                kMaxJpegQuality, ResourceString(IDS_QUALITY_PREFIX).c_str(), L"");
     CreateTooltips(dialog, Module());
 }
 
@@ -73,6 +78,12 @@ void CloseSettingsDialog(HWND dialog) {
 }
 
 void SliderMoved(HWND dialog, HWND slider) {
+    if (slider && slider == GetDlgItem(dialog, IDC_JPEG_QUALITY)) {
+        int position = static_cast<int>(SendMessageW(slider, TBM_GETPOS, 0, 0));
+        pendingSettings.pendingJpegQuality = position;
+        SetSliderLabel(dialog, IDC_JPEG_QUALITY_LABEL, ResourceString(IDS_QUALITY_PREFIX).c_str(), position, L"");
+        return;
+    }
     for (const SizeSlider& size : kSizeSliders) {
         if (slider && slider == GetDlgItem(dialog, size.sliderId)) {
             int position = static_cast<int>(SendMessageW(slider, TBM_GETPOS, 0, 0));
@@ -88,6 +99,10 @@ void HandleSettingsCommand(HWND dialog, int id) {
     switch (id) {
         case IDC_SAVE_SETTINGS:
             pendingSettings.pendingSaveSettings = IsDlgButtonChecked(dialog, IDC_SAVE_SETTINGS) == BST_CHECKED ? 1 : 0;
+            break;
+        case IDC_KEEP_SHOOTING_DATA:
+            pendingSettings.pendingKeepShootingData =
+                IsDlgButtonChecked(dialog, IDC_KEEP_SHOOTING_DATA) == BST_CHECKED ? 1 : 0;
             break;
         case IDC_KEEP_SIZE_AFTER_TRIM:
             // Acts at once; Cancel does not take it back.

@@ -5,12 +5,18 @@
 
 #include "app/MainWindow_win.h"
 #include "app/Startup_win.h"
+#include "engine/Preload_win.h"
 #include "imaging/Image_win.h"
 #include "resources/resource.h"
 #include "win/Com.h"
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     ReadStartup(instance, appStartup);
+    // Decoding a large photograph takes as long as making the window: begun
+    // now, on a thread of its own, the two overlap.
+    if (appStartup.inputGiven == 1) {
+        StartPreload(appStartup.inputPath);
+    }
 
     // The sliders are trackbars from the common controls.
     INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_BAR_CLASSES | ICC_TAB_CLASSES | ICC_STANDARD_CLASSES};

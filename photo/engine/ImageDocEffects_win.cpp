@@ -277,10 +277,10 @@ int ImageDoc::RedrawPairLocked(int (ImageDoc::*draw)()) {
 // three of one geometry, checked by the caller.
 static bool RunOnPixels(bool mosaic, int size, ImgHandle working, ImgHandle display, const uint8_t* mask) {
     const int width = ImgWidth(display), height = ImgHeight(display);
-    uint8_t* samples = nullptr;
+    const uint8_t* samples = nullptr;
     uint8_t* target = nullptr;
     uint32_t sampleBytes = 0, targetBytes = 0;
-    if (!ImgGetPixels(working, nullptr, &samples, &sampleBytes) ||
+    if (!ImgReadPixels(working, nullptr, &samples, &sampleBytes) ||
         !ImgGetPixels(display, nullptr, &target, &targetBytes)) {
         return false;
     }
@@ -397,7 +397,11 @@ void ImageDoc::RemoveEffects() {
     {
         DocLock lock(*this);
         effects_.clear();
-        if (working_ && display_) {
+        // `display` is `working` again: the two share their pixels.
+        OwnedImage plain(ImgCopy(working_.Get()));
+        if (plain) {
+            display_ = std::move(plain);
+        } else if (working_ && display_) {
             ImgCopyPixels(display_.Get(), working_.Get());
         }
         shownStale_ = true;

@@ -7,6 +7,7 @@
 #include "engine/Compose.h"
 #include "engine/Effects.h"
 #include "engine/Format.h"
+#include "engine/Preload_win.h"
 #include "engine/ViewWindow_win.h"
 #include "engine/WorkerThread_win.h"
 #include "imaging/Image_win.h"
@@ -16,9 +17,11 @@ namespace {
 
 PixelPlane PlaneOf(ImgHandle image) {
     const ImgInfoHeader* info = nullptr;
-    uint8_t* bits = nullptr;
+    const uint8_t* bits = nullptr;
     PixelPlane plane;
-    if (image && ImgGetPixels(image, &info, &bits, nullptr)) {
+    // Read only: `display` shares its pixels with `working` and `source`
+    // until an effect writes it.
+    if (image && ImgReadPixels(image, &info, &bits, nullptr)) {
         plane.bits = bits;
         plane.width = ImgWidth(image);
         plane.height = ImgHeight(image);
@@ -27,7 +30,6 @@ PixelPlane PlaneOf(ImgHandle image) {
     return plane;
 }
 
-const int kJpegQuality = 95;
 const DWORD kViewEndLimitMs = 10000;
 
 HWND ReadWindow(HWND const* field) {
@@ -91,8 +93,19 @@ ImageDoc::Opened ImageDoc::Open(const wchar_t* file, int limitW, int limitH, int
 
     // Wide paths reach the library whole, so names outside the ANSI code page
     // load as well. An error left from before makes even a good load count as
-    // failed: the caller's message then carries that code.
-    OwnedImage loaded(ImgLoadW(doc->path_.c_str()));
+    // failed: the caller's message then carries that code. The picture named
+    // on the command line may have been loaded already, ahead of the window.
+    OwnedImage loaded;
+    ImgHandle preloaded = nullptr;
+    uint32_t preloadError = 0;
+    if (TakePreload(doc->path_.c_str(), &preloaded, &doc->shootingData_, &preloadError)) {
+        loaded.Reset(preloaded);
+        if (preloadError != 0) {
+            ImgFail(preloadError);
+        }
+    } else {
+        loaded.Reset(ImgLoadW(doc->path_.c_str(), &doc->shootingData_));
+    }
     if (!loaded || ImgLastError() != 0) {
         opened.error = ImgLastError();
         return opened;
@@ -204,7 +217,9 @@ int ImageDoc::Rebuild(int enlarge) {
     {
         // The new pictures are made aside and take the place of the old ones
         // only once complete, so a failure leaves `working` and `display`
-        // matching each other as before.
+        // matching each other as before. A copy shares its pixels until it is
+        // written, so a picture neither scaled, turned nor edited is held
+        // once for all three.
         DocLock lock(*this);
         OwnedImage nextWorking(ImgCopy(source_.Get()));
         if (!nextWorking) {
@@ -253,13 +268,15 @@ int ImageDoc::Reload() {
     if (path_.empty()) {
         return 0;
     }
-    OwnedImage loaded(ImgLoadW(path_.c_str()));
+    std::vector<uint8_t> shootingData;
+    OwnedImage loaded(ImgLoadW(path_.c_str(), &shootingData));
     if (!loaded) {
         return 0;  // the picture in hand stays rather than none at all
     }
     ImgPrepare(loaded.Get());
     DocLock lock(*this);
     source_ = std::move(loaded);
+    shootingData_ = std::move(shootingData);
     loadedToSource_ = Affine();
     return 1;
 }
@@ -333,14 +350,19 @@ void ImageDoc::ComposeSaveFrameLocked(ImgHandle frame) {
     if (!TextLayersFitLocked()) {
         return;  // the layers are being made anew: the picture alone
     }
+    // Pixels of its own before they are written: the frame is a copy of
+    // `display`, which shares them.
+    uint8_t* target = nullptr;
+    if (!ImgGetPixels(frame, nullptr, &target, nullptr)) {
+        return;
+    }
     const PixelPlane plane = PlaneOf(frame);
     // The whole layers, not only where our drawing put ink: the published
     // picture never depends on that bookkeeping.
     auto whole = [&](int pair) {
         return LayerPair{layers_[2 * pair].Bits(), layers_[2 * pair + 1].Bits(), layerBox_[pair], layerBox_[pair]};
     };
-    ComposeBox(plane, whole(0), whole(1), nullptr, PixelBox{0, 0, plane.width, plane.height},
-               const_cast<uint8_t*>(plane.bits), plane.stride);
+    ComposeBox(plane, whole(0), whole(1), nullptr, PixelBox{0, 0, plane.width, plane.height}, target, plane.stride);
 }
 
 bool ImageDoc::TextLayersFitLocked() const {
@@ -408,12 +430,14 @@ bool ImageDoc::ComposeShownLocked() {
         // Composed at the picture's size, then scaled: the texts look as
         // they will in the saved picture.
         OwnedImage composed(ImgCopy(display_.Get()));
-        if (!composed) {
+        uint8_t* target = nullptr;
+        // Pixels of its own before they are written: a copy shares them.
+        if (!composed || !ImgGetPixels(composed.Get(), nullptr, &target, nullptr)) {
             return false;
         }
         PixelPlane plane = PlaneOf(composed.Get());
-        ComposeBox(plane, copyright, watermark, nullptr, PixelBox{0, 0, plane.width, plane.height},
-                   const_cast<uint8_t*>(plane.bits), plane.stride);
+        ComposeBox(plane, copyright, watermark, nullptr, PixelBox{0, 0, plane.width, plane.height}, target,
+                   plane.stride);
         frame.Reset(ImgResizedCopy(composed.Get(), scale_.shownWidth, scale_.shownHeight));
     } else {
         frame.Reset(ImgResizedCopy(display_.Get(), scale_.shownWidth, scale_.shownHeight));
@@ -481,8 +505,9 @@ bool ImageDoc::Painted() const {
     return painted_;
 }
 
-int ImageDoc::Save(const wchar_t* target, int format) {
+int ImageDoc::Save(const wchar_t* target, int format, const SaveOptions& options) {
     OwnedImage frame;
+    std::vector<uint8_t> shootingData;
     {
         // The frame as it stands now (a change just made may not have been
         // painted yet), copied so the encoding does not hold up the view.
@@ -506,6 +531,9 @@ int ImageDoc::Save(const wchar_t* target, int format) {
         if (frame) {
             ComposeSaveFrameLocked(frame.Get());
         }
+        if (options.keepShootingData) {
+            shootingData = shootingData_;
+        }
     }
     if (!frame) {
         return 0;
@@ -521,7 +549,7 @@ int ImageDoc::Save(const wchar_t* target, int format) {
         case FormatGif:
             return ImgSaveGifW(target, frame.Get());
         default:
-            return ImgSaveJpegW(target, frame.Get(), kJpegQuality);
+            return ImgSaveJpegW(target, frame.Get(), options.jpegQuality, &shootingData);
     }
 }
 

@@ -85,6 +85,14 @@ struct OwnedImageTraits : NullIsNone<ImgHandle> {
 };
 using OwnedImage = ScopedHandle<OwnedImageTraits>;
 
+// How ImageDoc::Save writes a JPEG.
+struct SaveOptions {
+    int jpegQuality = 95;
+    // The loaded file's shooting data (camera, date, exposure, author) go
+    // into the saved file; never its position.
+    bool keepShootingData = false;
+};
+
 // The texts the main window hands the document to draw over the picture.
 struct OverlayTexts {
     int watermarkOn = 0;
@@ -145,7 +153,7 @@ public:
     // the first paint. `format` -1 = judged from `path`. Text layers that do
     // not fit the picture are made anew first; when they cannot be made the
     // picture is not written (ImgErrOutOfMemory): never without its texts.
-    int Save(const wchar_t* path, int format);
+    int Save(const wchar_t* path, int format, const SaveOptions& options = SaveOptions());
 
     // The texts (kept for later redraws) and their layers drawn anew for the
     // picture as it is (`recreate`, once asked for after a rebuild, is no
@@ -313,6 +321,8 @@ private:
 
     mutable CRITICAL_SECTION lock_;
     std::wstring path_;
+    // What a save may carry on from the loaded file (KeptExif).
+    std::vector<uint8_t> shootingData_;
     OwnedImage source_;
     OwnedImage working_;
     OwnedImage display_;

@@ -55,16 +55,23 @@ ImgHandle ImgCreate(int width, int height);
 // engine (load, check, prepare). Returns 1 for a valid handle.
 int ImgPrepare(ImgHandle image);
 void ImgFree(ImgHandle image);
+// A copy that shares the pixels of `image` until either is written (through
+// ImgGetPixels or ImgCopyPixels): copying costs no pixels until they differ.
+// Resizing, turning or freeing one leaves the other as it was.
 ImgHandle ImgCopy(ImgHandle image);
-// Copies `from`'s pixels into `to` when both have the same geometry (no
-// allocation); 0 otherwise.
+// Copies `from`'s pixels into `to` when both have the same geometry; 0
+// otherwise. No allocation unless `to` shares its pixels with a copy.
 int ImgCopyPixels(ImgHandle to, ImgHandle from);
 
 int ImgGetHeader(ImgHandle image, ImgInfoHeader* header);
 // The header (followed by room for one colour entry, as BITMAPINFO has), the
 // pixels and their byte count (stride x height). Writes through `bits` change
-// the picture. Pointers stay valid until the image is resized, rotated or freed.
+// the picture: asking for them gives `image` pixels of its own first when it
+// shares them with a copy (0, out of memory, when it cannot). Pointers stay
+// valid until the image is resized, rotated or freed.
 int ImgGetPixels(ImgHandle image, const ImgInfoHeader** info, uint8_t** bits, uint32_t* byteCount);
+// The same for reading only: never copies.
+int ImgReadPixels(ImgHandle image, const ImgInfoHeader** info, const uint8_t** bits, uint32_t* byteCount);
 int ImgWidth(ImgHandle image);
 int ImgHeight(ImgHandle image);
 

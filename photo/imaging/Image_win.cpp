@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "imaging/ColourProfile.h"
 #include "imaging/Exif.h"
 #include "imaging/ImageInternal.h"
 #include "imaging/Palette.h"
@@ -107,9 +108,60 @@ HRESULT ReadWholeFile(const wchar_t* path, std::vector<uint8_t>& bytes) {
     return S_OK;
 }
 
-// Copies the decoded frame into `pixels`, composing any transparency over
-// white. Works in bands so that a large picture needs no second full copy.
-HRESULT DecodeFrame(IWICImagingFactory* factory, IWICBitmapFrameDecode* frame, PixelImage& pixels) {
+// A source of the frame's pixels in sRGB when the frame carries a colour
+// profile of another space; none when it carries none or sRGB's, or when the
+// platform cannot convert (the pixels then load as they are). `opaque`
+// frames come out as 24-bit BGR, others as 32-bit BGRA.
+ComPtr<IWICColorTransform> SrgbTransform(IWICImagingFactory* factory, IWICBitmapFrameDecode* frame, bool opaque) {
+    ComPtr<IWICColorTransform> none;
+    UINT count = 0;
+    // Some decoders cannot report contexts at all (WINCODEC_ERR_UNSUPPORTEDOPERATION).
+    if (FAILED(frame->GetColorContexts(0, nullptr, &count)) || count == 0 || count > 16) {
+        return none;
+    }
+    std::vector<ComPtr<IWICColorContext>> contexts(count);
+    std::vector<IWICColorContext*> raw(count);
+    for (UINT i = 0; i < count; ++i) {
+        if (FAILED(factory->CreateColorContext(contexts[i].Out()))) {
+            return none;
+        }
+        raw[i] = contexts[i].Get();
+    }
+    UINT got = 0;
+    if (FAILED(frame->GetColorContexts(count, raw.data(), &got))) {
+        return none;
+    }
+    IWICColorContext* profile = nullptr;
+    for (UINT i = 0; i < got && !profile; ++i) {
+        WICColorContextType type;
+        if (SUCCEEDED(raw[i]->GetType(&type)) && type == WICColorContextProfile) {
+            profile = raw[i];
+        }
+    }
+    UINT bytes = 0;
+    if (!profile || FAILED(profile->GetProfileBytes(0, nullptr, &bytes)) || bytes == 0) {
+        return none;
+    }
+    std::vector<BYTE> data(bytes);
+    if (FAILED(profile->GetProfileBytes(bytes, data.data(), &bytes)) || IccProfileIsSrgb(data.data(), bytes)) {
+        return none;
+    }
+    ComPtr<IWICColorContext> srgb;
+    ComPtr<IWICColorTransform> transform;
+    if (FAILED(factory->CreateColorContext(srgb.Out())) || FAILED(srgb->InitializeFromExifColorSpace(1)) ||
+        FAILED(factory->CreateColorTransformer(transform.Out())) ||
+        FAILED(transform->Initialize(frame, profile, srgb.Get(),
+                                     opaque ? GUID_WICPixelFormat24bppBGR : GUID_WICPixelFormat32bppBGRA))) {
+        return none;
+    }
+    return transform;
+}
+
+// Decodes the frame into `pixels`, composing any transparency over white.
+// Pixels in 24-bit BGR are decoded row by row straight into their place; any
+// other format goes through a converter in bands, so a large picture never
+// needs a second full copy.
+HRESULT DecodeFrame(IWICImagingFactory* factory, IWICBitmapFrameDecode* frame, bool opaque, PixelImage& pixels) {
     UINT width = 0, height = 0;
     HRESULT hr = frame->GetSize(&width, &height);
     if (FAILED(hr)) {
@@ -118,18 +170,22 @@ HRESULT DecodeFrame(IWICImagingFactory* factory, IWICBitmapFrameDecode* frame, P
     if (!SizeAllowed(width, height)) {
         return ImgErrSizeOutOfRange;
     }
+    ComPtr<IWICColorTransform> transform = SrgbTransform(factory, frame, opaque);
+    IWICBitmapSource* source = frame;
+    if (transform) {
+        source = transform.Get();
+    }
     WICPixelFormatGUID format;
-    hr = frame->GetPixelFormat(&format);
+    hr = source->GetPixelFormat(&format);
     if (FAILED(hr)) {
         return hr;
     }
     bool direct = IsEqualGUID(format, GUID_WICPixelFormat24bppBGR);
     ComPtr<IWICFormatConverter> converter;
-    IWICBitmapSource* source = frame;
     if (!direct) {
         hr = factory->CreateFormatConverter(converter.Out());
         if (SUCCEEDED(hr)) {
-            hr = converter->Initialize(frame, GUID_WICPixelFormat32bppPBGRA, WICBitmapDitherTypeNone, nullptr, 0.0,
+            hr = converter->Initialize(source, GUID_WICPixelFormat32bppPBGRA, WICBitmapDitherTypeNone, nullptr, 0.0,
                                        WICBitmapPaletteTypeCustom);
         }
         if (FAILED(hr)) {
@@ -140,7 +196,20 @@ HRESULT DecodeFrame(IWICImagingFactory* factory, IWICBitmapFrameDecode* frame, P
     if (uint32_t error = AllocatePixels(pixels, int(width), int(height))) {
         return HRESULT(error);
     }
-    const UINT sourceStride = width * (direct ? 3 : 4);
+    if (direct) {
+        // Our rows are stored bottom-up, the decoder's top-down: one row at a
+        // time, the order decoders read their data in.
+        const UINT rowBytes = width * 3;
+        for (UINT y = 0; y < height; ++y) {
+            WICRect rect = {0, INT(y), INT(width), 1};
+            hr = source->CopyPixels(&rect, rowBytes, rowBytes, pixels.DisplayRow(int(y)));
+            if (FAILED(hr)) {
+                return hr;
+            }
+        }
+        return S_OK;
+    }
+    const UINT sourceStride = width * 4;
     const UINT bandRows = std::max<UINT>(1, std::min<UINT>(height, (8u << 20) / sourceStride));
     std::unique_ptr<BYTE[]> band(new (std::nothrow) BYTE[size_t(sourceStride) * bandRows]);
     if (!band) {
@@ -156,10 +225,6 @@ HRESULT DecodeFrame(IWICImagingFactory* factory, IWICBitmapFrameDecode* frame, P
         for (UINT r = 0; r < rows; ++r) {
             const BYTE* from = band.get() + size_t(r) * sourceStride;
             uint8_t* to = pixels.DisplayRow(int(top + r));
-            if (direct) {
-                std::memcpy(to, from, size_t(width) * 3);
-                continue;
-            }
             // Premultiplied: over white, a colour byte becomes c + (255 - alpha).
             for (UINT x = 0; x < width; ++x, from += 4, to += 3) {
                 BYTE clear = BYTE(255 - from[3]);
@@ -172,7 +237,7 @@ HRESULT DecodeFrame(IWICImagingFactory* factory, IWICBitmapFrameDecode* frame, P
     return S_OK;
 }
 
-HRESULT Load(const wchar_t* path, PixelImage& pixels) {
+HRESULT Load(const wchar_t* path, PixelImage& pixels, std::vector<uint8_t>* shootingData) {
     std::vector<uint8_t> bytes;
     HRESULT hr = ReadWholeFile(path, bytes);
     if (FAILED(hr)) {
@@ -210,7 +275,7 @@ HRESULT Load(const wchar_t* path, PixelImage& pixels) {
     }
     hr = decoder->GetFrame(0, frame.Out());
     if (SUCCEEDED(hr)) {
-        hr = DecodeFrame(factory.Get(), frame.Get(), pixels);
+        hr = DecodeFrame(factory.Get(), frame.Get(), jpeg, pixels);
     }
     if (FAILED(hr)) {
         return hr;
@@ -219,6 +284,9 @@ HRESULT Load(const wchar_t* path, PixelImage& pixels) {
         int orientation = JpegOrientation(bytes.data(), std::min(bytes.size(), kExifProbeBytes));
         if (uint32_t error = ApplyOrientation(pixels, orientation)) {
             return HRESULT(error);
+        }
+        if (shootingData) {
+            *shootingData = KeptExif(bytes.data(), std::min(bytes.size(), kExifProbeBytes));
         }
     }
     return S_OK;
@@ -248,39 +316,23 @@ HRESULT MakeTemporaryFile(const std::wstring& target, std::wstring& temporary) {
 
 enum class Codec { Jpeg, Bmp, Png, Gif };
 
-HRESULT Encode(const wchar_t* path, const PixelImage& pixels, Codec codec, int quality) {
-    CallImaging factory;
-    ComPtr<IWICStream> stream;
+// Encodes `pixels` into `stream`.
+HRESULT Encode(IWICImagingFactory* factory, IStream* stream, const PixelImage& pixels, Codec codec, int quality) {
     ComPtr<IWICBitmapEncoder> encoder;
     ComPtr<IWICBitmapFrameEncode> frame;
     ComPtr<IPropertyBag2> options;
     ComPtr<IWICPalette> palette;
     static const GUID* const kContainers[] = {&GUID_ContainerFormatJpeg, &GUID_ContainerFormatBmp,
                                               &GUID_ContainerFormatPng, &GUID_ContainerFormatGif};
-    HRESULT hr = factory.Result();
+    HRESULT hr = factory->CreateEncoder(*kContainers[int(codec)], nullptr, encoder.Out());
     if (SUCCEEDED(hr)) {
-        hr = factory->CreateStream(stream.Out());
-    }
-    if (SUCCEEDED(hr)) {
-        hr = stream->InitializeFromFilename(path, GENERIC_WRITE);
-    }
-    if (SUCCEEDED(hr)) {
-        hr = factory->CreateEncoder(*kContainers[int(codec)], nullptr, encoder.Out());
-    }
-    if (SUCCEEDED(hr)) {
-        hr = encoder->Initialize(stream.Get(), WICBitmapEncoderNoCache);
+        hr = encoder->Initialize(stream, WICBitmapEncoderNoCache);
     }
     if (SUCCEEDED(hr)) {
         hr = encoder->CreateNewFrame(frame.Out(), options.Out());
     }
     if (SUCCEEDED(hr) && codec == Codec::Jpeg) {
-        PROPBAG2 option = {};
-        option.pstrName = const_cast<LPOLESTR>(L"ImageQuality");
-        VARIANT value;
-        VariantInit(&value);
-        value.vt = VT_R4;
-        value.fltVal = float(std::clamp(quality, 1, 100)) / 100.0f;
-        hr = options->Write(1, &option, &value);
+        hr = ImgWriteJpegOptions(options.Get(), quality);
     }
     if (SUCCEEDED(hr)) {
         hr = frame->Initialize(options.Get());
@@ -339,7 +391,81 @@ HRESULT Encode(const wchar_t* path, const PixelImage& pixels, Codec codec, int q
     return hr;
 }
 
-int Save(const wchar_t* path, ImgHandle image, Codec codec, int quality) {
+HRESULT EncodeToFile(const wchar_t* path, const PixelImage& pixels, Codec codec, int quality) {
+    CallImaging factory;
+    ComPtr<IWICStream> stream;
+    HRESULT hr = factory.Result();
+    if (SUCCEEDED(hr)) {
+        hr = factory->CreateStream(stream.Out());
+    }
+    if (SUCCEEDED(hr)) {
+        hr = stream->InitializeFromFilename(path, GENERIC_WRITE);
+    }
+    if (SUCCEEDED(hr)) {
+        hr = Encode(factory.Get(), stream.Get(), pixels, codec, quality);
+    }
+    return hr;
+}
+
+// A JPEG with `exif` as its EXIF block. The codec's own metadata writer is
+// not relied on (Wine's has none): the JPEG is made in memory and the block
+// set in before it is written.
+HRESULT EncodeJpegWithExif(const wchar_t* path,
+                           const PixelImage& pixels,
+                           int quality,
+                           const std::vector<uint8_t>& exif) {
+    CallImaging factory;
+    ComPtr<IStream> memory;
+    HRESULT hr = factory.Result();
+    if (SUCCEEDED(hr)) {
+        hr = CreateStreamOnHGlobal(nullptr, TRUE, memory.Out());
+    }
+    if (SUCCEEDED(hr)) {
+        hr = Encode(factory.Get(), memory.Get(), pixels, Codec::Jpeg, quality);
+    }
+    HGLOBAL global = nullptr;
+    STATSTG stat = {};
+    if (SUCCEEDED(hr)) {
+        hr = GetHGlobalFromStream(memory.Get(), &global);
+    }
+    if (SUCCEEDED(hr)) {
+        hr = memory->Stat(&stat, STATFLAG_NONAME);
+    }
+    if (FAILED(hr)) {
+        return hr;
+    }
+    std::vector<uint8_t> file;
+    {
+        const void* encoded = GlobalLock(global);
+        if (!encoded) {
+            return LastErrorResult();
+        }
+        bool inserted = false;
+        try {
+            inserted = InsertExif(static_cast<const uint8_t*>(encoded), size_t(stat.cbSize.QuadPart), exif, file);
+            if (!inserted) {
+                // Not a block we can place: the picture goes out without it.
+                const uint8_t* bytes = static_cast<const uint8_t*>(encoded);
+                file.assign(bytes, bytes + stat.cbSize.QuadPart);
+            }
+        } catch (const std::bad_alloc&) {
+            hr = ImgErrOutOfMemory;
+        }
+        GlobalUnlock(global);
+        if (FAILED(hr)) {
+            return hr;
+        }
+    }
+    KernelHandle out(CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    DWORD written = 0;
+    if (!out || !WriteFile(out.Get(), file.data(), DWORD(file.size()), &written, nullptr) || written != file.size() ||
+        !FlushFileBuffers(out.Get())) {
+        return LastErrorResult();
+    }
+    return S_OK;
+}
+
+int Save(const wchar_t* path, ImgHandle image, Codec codec, int quality, const std::vector<uint8_t>* exif = nullptr) {
     if (!path || !*path || !image) {
         return ImgFail(ImgErrInvalidArg);
     }
@@ -353,7 +479,11 @@ int Save(const wchar_t* path, ImgHandle image, Codec codec, int quality) {
     if (FAILED(hr)) {
         return ImgFail(uint32_t(hr));
     }
-    hr = Encode(temporary.c_str(), image->pixels, codec, quality);
+    if (codec == Codec::Jpeg && exif && !exif->empty()) {
+        hr = EncodeJpegWithExif(temporary.c_str(), *image->pixels, quality, *exif);
+    } else {
+        hr = EncodeToFile(temporary.c_str(), *image->pixels, codec, quality);
+    }
     if (SUCCEEDED(hr) && !MoveFileExW(temporary.c_str(), path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
         hr = LastErrorResult();
     }
@@ -394,13 +524,29 @@ HRESULT ImgThreadScope::Factory(IWICImagingFactory** factory) {
     return S_OK;
 }
 
-ImgHandle ImgLoadW(const wchar_t* path) {
+HRESULT ImgWriteJpegOptions(IPropertyBag2* options, int quality) {
+    if (!options) {
+        return E_POINTER;
+    }
+    PROPBAG2 option = {};
+    option.pstrName = const_cast<LPOLESTR>(L"ImageQuality");
+    VARIANT value;
+    VariantInit(&value);
+    value.vt = VT_R4;
+    value.fltVal = float(std::clamp(quality, 1, 100)) / 100.0f;
+    return options->Write(1, &option, &value);
+}
+
+ImgHandle ImgLoadW(const wchar_t* path, std::vector<uint8_t>* shootingData) {
+    if (shootingData) {
+        shootingData->clear();
+    }
     if (!path || !*path) {
         ImgFail(uint32_t(HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND)));
         return nullptr;
     }
     PixelImage pixels;
-    HRESULT hr = Load(path, pixels);
+    HRESULT hr = Load(path, pixels, shootingData);
     if (FAILED(hr)) {
         ImgFail(uint32_t(hr));
         return nullptr;
@@ -429,8 +575,8 @@ int ImgSavePng(const char* path, ImgHandle image, int) {
 int ImgSaveGif(const char* path, ImgHandle image, int) {
     return SaveAnsi(path, image, Codec::Gif, 0);
 }
-int ImgSaveJpegW(const wchar_t* path, ImgHandle image, int quality) {
-    return Save(path, image, Codec::Jpeg, quality);
+int ImgSaveJpegW(const wchar_t* path, ImgHandle image, int quality, const std::vector<uint8_t>* shootingData) {
+    return Save(path, image, Codec::Jpeg, quality, shootingData);
 }
 int ImgSaveBmpW(const wchar_t* path, ImgHandle image) {
     return Save(path, image, Codec::Bmp, 0);

@@ -69,6 +69,9 @@
 #define IDC_LARGE_SIZE 1072
 #define IDC_SETTINGS_APPLY 1075
 #define IDC_SETTINGS_CANCEL 1076
+#define IDC_JPEG_QUALITY 1091
+#define IDC_JPEG_QUALITY_LABEL 1092
+#define IDC_KEEP_SHOOTING_DATA 1093
 
 // Texts of the string table (Tandrel.rc); ids above every control id, which
 // number the tooltips.
@@ -124,3 +127,4 @@
 #define IDS_CONFIRM_CAPTION 2069
 #define IDS_SAVE_CHANGES 2070
 #define IDS_PICTURE_TOO_LARGE 2080
+#define IDS_QUALITY_PREFIX 2090

@@ -40,6 +40,8 @@ Settings DefaultSettings() {
     settings.zoomSizeLarge = 500;
     settings.trimSaveSize = 0;
     settings.saveSettings = 1;
+    settings.jpegQuality = kDefaultJpegQuality;
+    settings.keepShootingData = 0;
     return settings;
 }
 
@@ -62,6 +64,10 @@ void DefaultOutOfRange(Settings& settings) {
     KeepWithin(settings.zoomSizeSmall, 1, kSizeLimitMax, defaults.zoomSizeSmall);
     KeepWithin(settings.zoomSizeMiddle, 1, kSizeLimitMax, defaults.zoomSizeMiddle);
     KeepWithin(settings.zoomSizeLarge, 1, kSizeLimitMax, defaults.zoomSizeLarge);
+    KeepWithin(settings.jpegQuality, kMinJpegQuality, kMaxJpegQuality, defaults.jpegQuality);
+    // Unlike the older flags, anything but 1 is off: a damaged file must not
+    // start publishing what the user never chose to.
+    KeepWithin(settings.keepShootingData, 0, 1, defaults.keepShootingData);
 }
 
 int SizeChoiceControlId(int choice) {

@@ -25,6 +25,10 @@ struct Settings {
     int zoomSizeLarge;
     int trimSaveSize;
     int saveSettings;
+    // Keys added later, at the end: a file without them reads as the
+    // defaults, and an older release reading a newer file passes over them.
+    int jpegQuality;       // 1..100
+    int keepShootingData;  // 0/1: camera, date, exposure, author into a saved JPEG
 };
 
 // The live record. Written only on the main thread; the view thread reads it.
@@ -34,6 +38,10 @@ extern Settings gSettings;
 extern const wchar_t kDefaultOutputFileBase[];
 extern const wchar_t kDefaultWatermarkText[];
 extern const wchar_t kDefaultCopyrightText[];
+
+constexpr int kDefaultJpegQuality = 95;
+constexpr int kMinJpegQuality = 1;
+constexpr int kMaxJpegQuality = 100;
 
 // Every field at its default, saveSettings included (1).
 Settings DefaultSettings();

@@ -209,6 +209,8 @@ void LoadSettings(Settings& settings, bool reset, const wchar_t* windowsDir) {
     LoadIntSetting(path, L"ZOOMSIZEMIDDLE", 320, settings.zoomSizeMiddle, reset);
     LoadIntSetting(path, L"ZOOMSIZELARGE", 500, settings.zoomSizeLarge, reset);
     LoadIntSetting(path, L"TRIMSAVESIZE", 0, settings.trimSaveSize, reset);
+    LoadIntSetting(path, L"JPEG_QUALITY", kDefaultJpegQuality, settings.jpegQuality, reset);
+    LoadIntSetting(path, L"KEEP_SHOOTING_DATA", 0, settings.keepShootingData, reset);
     DefaultOutOfRange(settings);
 }
 
@@ -237,5 +239,7 @@ void SaveSettings(const Settings& settings, const wchar_t* windowsDir) {
     WriteInt(path, L"ZOOMSIZEMIDDLE", settings.zoomSizeMiddle);
     WriteInt(path, L"ZOOMSIZELARGE", settings.zoomSizeLarge);
     WriteInt(path, L"TRIMSAVESIZE", settings.trimSaveSize);
+    WriteInt(path, L"JPEG_QUALITY", settings.jpegQuality);
+    WriteInt(path, L"KEEP_SHOOTING_DATA", settings.keepShootingData);
     WritePrivateProfileStringW(nullptr, nullptr, nullptr, path);
 }

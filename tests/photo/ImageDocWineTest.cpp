@@ -5,12 +5,17 @@
 #include <windows.h>
 
 #include <atomic>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <thread>
+#include <vector>
 
+#include "CameraExif.h"
 #include "TandrelTestKit.h"
 #include "engine/ImageDoc_win.h"
+#include "engine/Preload_win.h"
+#include "imaging/Exif.h"
 #include "imaging/Image_win.h"
 #include "support/GuiDriver.h"
 #include "support/Screenshot.h"
@@ -278,6 +283,137 @@ TEST_F(ImageDocTest, SurvivesRebuildsFromAnotherThreadDuringPaints) {
     PaintNow(view);
     EXPECT_TRUE(gui::Sync(view, 5000)) << "the view still answers";
     CloseDocument(doc);
+}
+
+const uint8_t* PixelsOf(ImgHandle image) {
+    const uint8_t* bits = nullptr;
+    ImgReadPixels(image, nullptr, &bits, nullptr);
+    return bits;
+}
+
+TEST_F(ImageDocTest, APictureNeitherScaledNorTurnedIsHeldOnceForItsWholeChain) {
+    std::wstring path = WritePicture(dir, L"p.bmp", 400, 300);
+    std::unique_ptr<ImageDoc> doc = ImageDoc::Open(path.c_str(), 0, 0, 0, 1).doc;
+    ASSERT_TRUE(doc);
+    {
+        DocLock lock(*doc);
+        EXPECT_EQ(PixelsOf(doc->Working()), PixelsOf(doc->Source()));
+        EXPECT_EQ(PixelsOf(doc->Display()), PixelsOf(doc->Working()));
+    }
+    // Turned: `working` is a picture of its own, `display` still shares it.
+    doc->SetRotation(90);
+    ASSERT_EQ(doc->Rebuild(1), 1);
+    {
+        DocLock lock(*doc);
+        EXPECT_NE(PixelsOf(doc->Working()), PixelsOf(doc->Source()));
+        EXPECT_EQ(PixelsOf(doc->Display()), PixelsOf(doc->Working()));
+        EXPECT_EQ(ImgWidth(doc->Display()), 300);
+    }
+    doc->SetRotation(0);
+    ASSERT_EQ(doc->Rebuild(1), 1);
+    ASSERT_EQ(doc->RenderTexts(1, 1, L"WATERMARK", L"Copyright #c", 30, 15, 1), 1);
+    PaintNow(doc->View());
+    std::wstring out = dir / L"out.bmp";
+    ASSERT_NE(doc->Save(out.c_str(), 2), 0);
+    ImgHandle fresh = ImgLoadW(path.c_str());
+    ASSERT_NE(fresh, nullptr);
+    {
+        // Neither a paint nor a save, which composes the texts into a frame
+        // of its own, writes into the picture the chain shares.
+        DocLock lock(*doc);
+        EXPECT_EQ(PixelsOf(doc->Display()), PixelsOf(doc->Source()));
+        uint32_t count = 0;
+        ImgReadPixels(fresh, nullptr, nullptr, &count);
+        EXPECT_EQ(std::memcmp(PixelsOf(doc->Source()), PixelsOf(fresh), count), 0);
+    }
+    ImgFree(fresh);
+    EXPECT_NE(testfiles::ReadFileBytes(out), testfiles::ReadFileBytes(path)) << "the save carries the texts";
+    CloseDocument(doc);
+}
+
+TEST_F(ImageDocTest, SavesTheShootingDataOnlyWhenAskedAndOnlyIntoAJpeg) {
+    // A camera's picture: turned a quarter by its EXIF block, which also holds
+    // the author, the exposure, a maker note and a position.
+    ImgHandle picture = ImgCreate(64, 48);
+    std::wstring plain = dir / L"plain.jpg";
+    ASSERT_EQ(ImgSaveJpegW(plain.c_str(), picture, 95), 1);
+    ImgFree(picture);
+    cameraexif::Builder camera(false);
+    std::wstring path = dir / L"camera.jpg";
+    ASSERT_TRUE(testfiles::WriteFileBytes(path, camera.WithBlock(testfiles::ReadFileBytes(plain), camera.PhoneTiff())));
+
+    std::unique_ptr<ImageDoc> doc = ImageDoc::Open(path.c_str(), 0, 0, 0, 1).doc;
+    ASSERT_TRUE(doc);
+    EXPECT_EQ(ImgWidth(doc->Display()), 48) << "turned as the camera meant it";
+    PaintNow(doc->View());
+
+    std::wstring kept = dir / L"kept.jpg", bare = dir / L"bare.jpg", png = dir / L"kept.png";
+    SaveOptions keep;
+    keep.jpegQuality = 60;
+    keep.keepShootingData = true;
+    ASSERT_NE(doc->Save(kept.c_str(), 1, keep), 0);
+    ASSERT_NE(doc->Save(bare.c_str(), 1), 0);
+    ASSERT_NE(doc->Save(png.c_str(), 3, keep), 0);
+
+    std::string keptBytes = testfiles::ReadFileBytes(kept);
+    ExifBlock block = ReadExif(reinterpret_cast<const uint8_t*>(keptBytes.data()), keptBytes.size());
+    const ExifEntry* artist = block.Find(ExifDirectory::Main, 0x013B);
+    ASSERT_NE(artist, nullptr);
+    EXPECT_EQ(std::string(artist->value.begin(), artist->value.end() - 1), "Taro Yamada");
+    EXPECT_EQ(block.Number(ExifDirectory::Exif, 0x8827), 400);
+    EXPECT_EQ(block.Number(ExifDirectory::Main, 0x0112), 1);
+    EXPECT_EQ(block.Number(ExifDirectory::Main, 0x8825), -1) << "never the position";
+    EXPECT_EQ(block.Find(ExifDirectory::Exif, 0x927C), nullptr) << "never the maker's data";
+    EXPECT_EQ(testfiles::ReadFileBytes(bare).find("Exif"), std::string::npos) << "nothing unless asked";
+    EXPECT_EQ(testfiles::ReadFileBytes(png).find("Exif"), std::string::npos);
+
+    // The saved file opens upright: its orientation no longer turns it.
+    ImgHandle reopened = ImgLoadW(kept.c_str());
+    ASSERT_NE(reopened, nullptr);
+    EXPECT_EQ(ImgWidth(reopened), 48);
+    ImgFree(reopened);
+
+    // A file without shooting data gives a save none, even when asked.
+    std::wstring bmp = WritePicture(dir, L"p.bmp", 40, 30);
+    std::unique_ptr<ImageDoc> other = ImageDoc::Open(bmp.c_str(), 0, 0, 0, 1).doc;
+    ASSERT_TRUE(other);
+    PaintNow(other->View());
+    std::wstring fromBmp = dir / L"from-bmp.jpg";
+    ASSERT_NE(other->Save(fromBmp.c_str(), 1, keep), 0);
+    EXPECT_EQ(testfiles::ReadFileBytes(fromBmp).find("Exif"), std::string::npos);
+    CloseDocument(other);
+    CloseDocument(doc);
+}
+
+TEST_F(ImageDocTest, APictureLoadedAheadIsTakenOnlyByTheOpenOfItsPath) {
+    std::wstring named = WritePicture(dir, L"named.bmp", 40, 30);
+    std::wstring other = WritePicture(dir, L"other.bmp", 20, 10);
+
+    // Another path loads by itself and leaves the load ahead untaken.
+    StartPreload(named.c_str());
+    std::unique_ptr<ImageDoc> doc = ImageDoc::Open(other.c_str(), 0, 0, 0, 1).doc;
+    ASSERT_TRUE(doc);
+    EXPECT_EQ(ImgWidth(doc->Source()), 20);
+    CloseDocument(doc);
+    DiscardPreload();
+    ImgHandle picture = nullptr;
+    std::vector<uint8_t> shootingData;
+    uint32_t error = 0;
+    EXPECT_FALSE(TakePreload(named.c_str(), &picture, &shootingData, &error)) << "discarded";
+
+    StartPreload(named.c_str());
+    doc = ImageDoc::Open(named.c_str(), 0, 0, 0, 1).doc;
+    ASSERT_TRUE(doc);
+    EXPECT_EQ(ImgWidth(doc->Source()), 40);
+    EXPECT_FALSE(TakePreload(named.c_str(), &picture, &shootingData, &error)) << "taken once";
+    CloseDocument(doc);
+
+    // A load ahead that failed fails the open with its code.
+    std::wstring missing = dir / L"missing.jpg";
+    StartPreload(missing.c_str());
+    ImageDoc::Opened opened = ImageDoc::Open(missing.c_str(), 0, 0, 0, 1);
+    EXPECT_FALSE(opened.doc);
+    EXPECT_EQ(opened.error, uint32_t(HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND)));
 }
 
 }  // namespace

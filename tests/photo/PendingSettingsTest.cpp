@@ -44,16 +44,20 @@ TEST(PendingSettings, SuffixIsCarriedWholeUpTo255CharactersAndCutBeyond) {
     }
 }
 
-TEST(PendingSettings, FillCopiesTheFourChoicesAndApplyWritesThemBackWithoutTouchingTheRest) {
+TEST(PendingSettings, FillCopiesTheChoicesAndApplyWritesThemBackWithoutTouchingTheRest) {
     Settings settings = DefaultSettings();
     settings.saveSettings = 0;
     settings.zoomSizeSmall = 5000;  // beyond the slider: kept as it is
     settings.zoomSizeMiddle = -3;
     settings.zoomSizeLarge = 777;
     settings.trimSaveSize = 1;
+    settings.jpegQuality = 80;
+    settings.keepShootingData = 1;
     PendingSettings pending;
     FillPendingSettings(pending, settings);
     EXPECT_EQ(pending.pendingSaveSettings, 0);
+    EXPECT_EQ(pending.pendingJpegQuality, 80);
+    EXPECT_EQ(pending.pendingKeepShootingData, 1);
     EXPECT_EQ(pending.pendingZoomSizeSmall, 5000);
     EXPECT_EQ(pending.pendingZoomSizeMiddle, -3);
     EXPECT_EQ(pending.pendingZoomSizeLarge, 777);
@@ -68,7 +72,11 @@ TEST(PendingSettings, FillCopiesTheFourChoicesAndApplyWritesThemBackWithoutTouch
     pending.pendingZoomSizeMiddle = 1;
     pending.pendingZoomSizeLarge = 2000;
     SetPendingOutputFileBase(pending, L"");
+    pending.pendingJpegQuality = 30;
+    pending.pendingKeepShootingData = 0;
     ApplyPendingSettings(pending, applied);
+    EXPECT_EQ(applied.jpegQuality, 30);
+    EXPECT_EQ(applied.keepShootingData, 0);
     EXPECT_EQ(applied.saveSettings, 1);
     EXPECT_EQ(applied.zoomSizeSmall, 200);
     EXPECT_EQ(applied.zoomSizeMiddle, 1);

@@ -410,4 +410,57 @@ TEST(ImageHandles, FailuresLeaveThePictureAndAnErrorUntilCleared) {
     ImgClearError();
 }
 
+TEST(ImageHandles, CopiesSharePixelsUntilOneIsWritten) {
+    ImgHandle image = ImgCreate(40, 30);
+    ASSERT_NE(image, nullptr);
+    ImgHandle copy = ImgCopy(image);
+    const uint8_t* imageBits = nullptr;
+    const uint8_t* copyBits = nullptr;
+    ASSERT_EQ(ImgReadPixels(image, nullptr, &imageBits, nullptr), 1);
+    ASSERT_EQ(ImgReadPixels(copy, nullptr, &copyBits, nullptr), 1);
+    EXPECT_EQ(imageBits, copyBits) << "a copy costs no pixels while both are only read";
+
+    // Writing the copy gives it pixels of its own; the original keeps its.
+    uint8_t* written = nullptr;
+    ASSERT_EQ(ImgGetPixels(copy, nullptr, &written, nullptr), 1);
+    EXPECT_NE(written, imageBits);
+    written[0] = 9;
+    EXPECT_EQ(imageBits[0], 255);
+    uint8_t* again = nullptr;
+    ImgGetPixels(copy, nullptr, &again, nullptr);
+    EXPECT_EQ(again, written) << "once its own, writing copies nothing more";
+
+    // Resizing, turning or freeing one leaves the other whole.
+    ImgHandle second = ImgCopy(image);
+    ASSERT_EQ(ImgResize(second, 20, -1), 1);
+    ASSERT_EQ(ImgRotate(image, 90), 1);
+    ImgHandle third = ImgCopy(image);
+    ImgFree(image);
+    EXPECT_EQ(ImgWidth(second), 20);
+    EXPECT_EQ(ImgWidth(third), 30);
+    const uint8_t* thirdBits = nullptr;
+    uint32_t count = 0;
+    ASSERT_EQ(ImgReadPixels(third, nullptr, &thirdBits, &count), 1);
+    EXPECT_EQ(thirdBits[0], 255);
+    EXPECT_EQ(thirdBits[count - 1], 0) << "row padding stays zero";
+
+    // Copying pixels into a picture that shares its own with a copy leaves
+    // that copy as it was.
+    ImgHandle shared = ImgCopy(third);
+    ImgHandle black = ImgCopy(third);
+    uint8_t* blackBits = nullptr;
+    ImgGetPixels(black, nullptr, &blackBits, &count);
+    std::memset(blackBits, 0, count);
+    ASSERT_EQ(ImgCopyPixels(shared, black), 1);
+    const uint8_t* sharedBits = nullptr;
+    ImgReadPixels(shared, nullptr, &sharedBits, nullptr);
+    EXPECT_EQ(sharedBits[0], 0);
+    EXPECT_EQ(thirdBits[0], 255);
+    EXPECT_EQ(ImgCopyPixels(third, third), 1);
+    for (ImgHandle h : {copy, second, third, shared, black}) {
+        ImgFree(h);
+    }
+    ImgClearError();
+}
+
 }  // namespace

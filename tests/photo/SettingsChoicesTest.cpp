@@ -49,6 +49,8 @@ TEST(SettingsChoices, NumbersOutsideWhatTheWindowSetsTakeTheirDefaults) {
         {&Settings::zoomSizeSmall, 1, 2000},
         {&Settings::zoomSizeMiddle, 1, 2000},
         {&Settings::zoomSizeLarge, 1, 2000},
+        {&Settings::jpegQuality, 1, 100},
+        {&Settings::keepShootingData, 0, 1},
     };
     for (const auto& range : ranges) {
         for (int value : {range.low, range.high}) {
@@ -64,6 +66,8 @@ TEST(SettingsChoices, NumbersOutsideWhatTheWindowSetsTakeTheirDefaults) {
             EXPECT_EQ(s.*range.field, defaults.*range.field) << value;
         }
     }
+    EXPECT_EQ(defaults.jpegQuality, 95);
+    EXPECT_EQ(defaults.keepShootingData, 0) << "nothing is written unless the user asks";
     // Flags keep any value: non-zero is on.
     Settings s = DefaultSettings();
     s.trimSaveSize = 9;

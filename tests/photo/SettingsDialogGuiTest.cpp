@@ -43,6 +43,9 @@ const int kKeepSizeBox = IDC_KEEP_SIZE_AFTER_TRIM;
 const int kSmallSlider = IDC_SMALL_SIZE;
 const int kMiddleSlider = IDC_MIDDLE_SIZE;
 const int kLargeSlider = IDC_LARGE_SIZE;
+const int kQualitySlider = IDC_JPEG_QUALITY;
+const int kQualityLabel = IDC_JPEG_QUALITY_LABEL;
+const int kKeepShootingDataBox = IDC_KEEP_SHOOTING_DATA;
 const int kApply = IDC_SETTINGS_APPLY;
 const int kCancel = IDC_SETTINGS_CANCEL;
 
@@ -120,15 +123,35 @@ TEST_F(SettingsDialogGui, OpensCentredOverADisabledMainWindowWithTheStoredChoice
     EXPECT_EQ(gui::ControlText(dialog, kSuffixEdit), L"_tdr");
     EXPECT_EQ(gui::CheckState(dialog, kSaveSettingsBox), BST_CHECKED);
     EXPECT_EQ(gui::CheckState(dialog, kKeepSizeBox), BST_UNCHECKED);
+    EXPECT_EQ(gui::SendToControl(dialog, kQualitySlider, TBM_GETRANGEMIN), 1);
+    EXPECT_EQ(gui::SendToControl(dialog, kQualitySlider, TBM_GETRANGEMAX), 100);
+    EXPECT_EQ(SliderPosition(dialog, kQualitySlider), 95);
+    EXPECT_EQ(gui::ControlText(dialog, kQualityLabel), L"画質:95");
+    EXPECT_EQ(gui::ControlText(dialog, kKeepShootingDataBox), L"撮影情報（位置情報を除く）を残す");
+    EXPECT_EQ(gui::CheckState(dialog, kKeepShootingDataBox), BST_UNCHECKED) << "nothing is written unless asked";
     EXPECT_EQ(gui::ControlText(dialog, kApply), L"適用");
     EXPECT_EQ(gui::ControlText(dialog, kCancel), L"キャンセル");
 
-    // One tip for each of the dialog's eight controls in the shared table.
+    // One tip for each of the dialog's ten controls in the shared table.
     HWND tips = TooltipOf(dialog);
     ASSERT_NE(tips, nullptr);
     DWORD_PTR tools = 0;
     SendMessageTimeoutW(tips, TTM_GETTOOLCOUNT, 0, 0, SMTO_ABORTIFHUNG, 5000, &tools);
-    EXPECT_EQ(tools, 8u);
+    EXPECT_EQ(tools, 10u);
+
+    // The controls added later sit where the group had room: inside it,
+    // below the trim box and above the suffix, so no control moved.
+    auto box = [&](int id) {
+        RECT r = {};
+        GetWindowRect(GetDlgItem(dialog, id), &r);
+        MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&r), 2);
+        return r;
+    };
+    RECT trim = box(kKeepSizeBox), quality = box(kQualitySlider), keep = box(kKeepShootingDataBox),
+         suffix = box(kSuffixEdit);
+    EXPECT_GE(quality.top, trim.bottom);
+    EXPECT_GE(keep.top, quality.bottom);
+    EXPECT_LE(keep.bottom, suffix.top);
 
     Shot(L"tandrel-settings.png", dialog);
     gui::PressButton(dialog, kCancel);
@@ -199,6 +222,9 @@ TEST_P(SettingsDialogLeave, KeepsPendingChangesOnlyWhenApplyingButTheTrimBoxAlwa
     ASSERT_TRUE(gui::ClickAndWait(dialog, kKeepSizeBox));
     EXPECT_EQ(gui::CheckState(dialog, kKeepSizeBox), BST_CHECKED);
     gui::SetControlText(dialog, kSuffixEdit, L"_web");
+    MoveSlider(dialog, kQualitySlider, VK_LEFT, 15);
+    EXPECT_EQ(gui::ControlText(dialog, kQualityLabel), L"画質:80");
+    ASSERT_TRUE(gui::ClickAndWait(dialog, kKeepShootingDataBox));
     gui::Sync(dialog);
 
     c.leave(dialog);
@@ -221,11 +247,15 @@ TEST_P(SettingsDialogLeave, KeepsPendingChangesOnlyWhenApplyingButTheTrimBoxAlwa
     EXPECT_EQ(gui::ControlText(dialog, kMiddleLabel), c.applies ? L"中:300px" : L"中:320px");
     EXPECT_EQ(gui::ControlText(dialog, kSuffixEdit), c.applies ? L"_web" : L"_tdr");
     EXPECT_EQ(gui::CheckState(dialog, kKeepSizeBox), BST_CHECKED);
+    EXPECT_EQ(SliderPosition(dialog, kQualitySlider), c.applies ? 80 : 95);
+    EXPECT_EQ(gui::CheckState(dialog, kKeepShootingDataBox), c.applies ? BST_CHECKED : BST_UNCHECKED);
     gui::PressButton(dialog, kCancel);
     ExpectClosed(dialog);
 
     CloseMain();
     EXPECT_EQ(ReadSetting(L"TRIMSAVESIZE"), 1);
+    EXPECT_EQ(ReadSetting(L"JPEG_QUALITY"), c.applies ? 80 : 95);
+    EXPECT_EQ(ReadSetting(L"KEEP_SHOOTING_DATA"), c.applies ? 1 : 0);
     EXPECT_EQ(ReadSetting(L"ZOOMSIZESMALL"), c.applies ? 200 : 160);
     EXPECT_EQ(ReadSetting(L"ZOOMSIZELARGE"), c.applies ? 505 : 500);
     EXPECT_EQ(ReadSettingText(L"OUTPUT_FILE_BASE"), c.applies ? L"_web" : L"_tdr");

@@ -14,9 +14,10 @@
 namespace {
 
 const wchar_t* const kLoadOrder[] = {
-    L"SAVE_SETTINGS", L"OUTPUT_FILE_BASE", L"CALLSCREEN_STRING", L"CUNDERRIGHT_STRING", L"ZOOM",       L"CALLSCREEN",
-    L"CUNDERRIGHT",   L"FALLSCREEN",       L"FUNDERRIGHT",       L"ROTATION",           L"EFFECTSIZE", L"ZOOMSIZENON",
-    L"ZOOMSIZESMALL", L"ZOOMSIZEMIDDLE",   L"ZOOMSIZELARGE",     L"TRIMSAVESIZE",
+    L"SAVE_SETTINGS", L"OUTPUT_FILE_BASE", L"CALLSCREEN_STRING",  L"CUNDERRIGHT_STRING", L"ZOOM",
+    L"CALLSCREEN",    L"CUNDERRIGHT",      L"FALLSCREEN",         L"FUNDERRIGHT",        L"ROTATION",
+    L"EFFECTSIZE",    L"ZOOMSIZENON",      L"ZOOMSIZESMALL",      L"ZOOMSIZEMIDDLE",     L"ZOOMSIZELARGE",
+    L"TRIMSAVESIZE",  L"JPEG_QUALITY",     L"KEEP_SHOOTING_DATA",
 };
 
 struct SettingsFile {
@@ -89,6 +90,8 @@ void ExpectDefaults(const Settings& s) {
     EXPECT_EQ(s.zoomSizeMiddle, d.zoomSizeMiddle);
     EXPECT_EQ(s.zoomSizeLarge, d.zoomSizeLarge);
     EXPECT_EQ(s.trimSaveSize, d.trimSaveSize);
+    EXPECT_EQ(s.jpegQuality, d.jpegQuality);
+    EXPECT_EQ(s.keepShootingData, d.keepShootingData);
 }
 
 Settings Changed() {
@@ -107,6 +110,8 @@ Settings Changed() {
     s.zoomSizeMiddle = 222;
     s.zoomSizeLarge = 333;
     s.trimSaveSize = 1;
+    s.jpegQuality = 70;
+    s.keepShootingData = 1;
     return s;
 }
 
@@ -126,6 +131,8 @@ void ExpectChanged(const Settings& s) {
     EXPECT_EQ(s.zoomSizeMiddle, 222);
     EXPECT_EQ(s.zoomSizeLarge, 333);
     EXPECT_EQ(s.trimSaveSize, 1);
+    EXPECT_EQ(s.jpegQuality, 70);
+    EXPECT_EQ(s.keepShootingData, 1);
 }
 
 }  // namespace
@@ -245,6 +252,37 @@ TEST(SettingsStore, IntegersOutsideTheirRangeAreReadAsTheirDefaults) {
     EXPECT_EQ(s.fAllScreen, 30);
     EXPECT_EQ(s.effectSize, 10);
     EXPECT_EQ(s.fUnderRight, 80);
+}
+
+TEST(SettingsStore, LaterKeysReadAbsentAsTheDefaultAndOutOfRangeValuesAsWell) {
+    struct Case {
+        const wchar_t* quality;  // null: absent, as in a file of an earlier release
+        const wchar_t* keep;
+        int expectedQuality;
+        int expectedKeep;
+    } cases[] = {
+        {nullptr, nullptr, 95, 0}, {L"40", L"1", 40, 1},   {L"1", L"0", 1, 0},     {L"100", L"1", 100, 1},
+        {L"0", L"2", 95, 0},       {L"101", L"-3", 95, 0}, {L"-7", L"yes", 95, 0}, {L"abc", L"-1", 95, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testfiles::ToUtf8(c.quality ? c.quality : L"(absent)"));
+        SettingsFile file;
+        // An earlier release's file: its keys, none of the later ones.
+        std::string ansi = testfiles::ToAnsi(L"[SETTINGS]\r\nSAVE_SETTINGS=1\r\nZOOM=3\r\nOUTPUT_FILE_BASE=_old\r\n");
+        ASSERT_TRUE(testfiles::WriteFileBytes(file.Path(), ansi));
+        if (c.quality) {
+            file.Write(L"JPEG_QUALITY", c.quality);
+            file.Write(L"KEEP_SHOOTING_DATA", c.keep);
+        }
+        Settings s = file.Start();
+        EXPECT_EQ(s.jpegQuality, c.expectedQuality);
+        EXPECT_EQ(s.keepShootingData, c.expectedKeep);
+        EXPECT_EQ(s.zoom, 3) << "the earlier keys read as they were";
+        EXPECT_STREQ(s.outputFileBase, L"_old");
+        file.Exit(s);
+        EXPECT_EQ(file.Value(L"JPEG_QUALITY"), std::to_wstring(c.expectedQuality));
+        EXPECT_EQ(file.Value(L"ZOOM"), L"3");
+    }
 }
 
 TEST(SettingsStore, TextsOutsideTheAnsiCodePageSurviveASaveAndALoad) {

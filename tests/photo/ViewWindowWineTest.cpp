@@ -112,7 +112,7 @@ TEST(ViewWindow, ACropTheLibraryCannotMakeIsReportedAndThePictureKept) {
     std::unique_ptr<ImageDoc> loose = ImageDoc::Unviewed(64, 48);
     ImageDoc& doc = *loose;
     // A working picture whose pixels are lost: the library fails on any crop.
-    doc.Working()->pixels.bits.reset();
+    doc.Working()->pixels->bits.reset();
     ImgHandle source = doc.Source();
     doc.ArmTrim(false);
     ImgClearError();

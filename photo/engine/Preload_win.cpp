@@ -1,0 +1,66 @@
+#include "engine/Preload_win.h"
+
+#include <windows.h>
+
+#include <process.h>
+
+#include <string>
+
+#include "imaging/Image_win.h"
+#include "win/ScopedHandle.h"
+
+namespace {
+
+// Written by the loading thread until it ends; read by the main thread only
+// after waiting for that.
+struct Preload {
+    std::wstring path;
+    KernelHandle thread;
+    ImgHandle picture = nullptr;
+    std::vector<uint8_t> shootingData;
+    uint32_t error = 0;
+};
+
+Preload preload;
+
+unsigned __stdcall LoadAhead(void*) {
+    preload.picture = ImgLoadW(preload.path.c_str(), &preload.shootingData);
+    preload.error = ImgLastError();
+    return 0;
+}
+
+void WaitForPreload() {
+    WaitForSingleObject(preload.thread.Get(), INFINITE);
+    preload.thread.Reset();
+}
+
+}  // namespace
+
+void StartPreload(const wchar_t* path) {
+    if (!path || !*path || preload.thread) {
+        return;
+    }
+    preload.path = path;
+    preload.thread.Reset(reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, LoadAhead, nullptr, 0, nullptr)));
+}
+
+bool TakePreload(const wchar_t* path, ImgHandle* picture, std::vector<uint8_t>* shootingData, uint32_t* error) {
+    if (!preload.thread || !path || preload.path != path) {
+        return false;
+    }
+    WaitForPreload();
+    *picture = preload.picture;
+    *shootingData = std::move(preload.shootingData);
+    *error = preload.error;
+    preload = Preload();
+    return true;
+}
+
+void DiscardPreload() {
+    if (!preload.thread) {
+        return;
+    }
+    WaitForPreload();
+    ImgFree(preload.picture);
+    preload = Preload();
+}
