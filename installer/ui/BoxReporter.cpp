@@ -19,7 +19,7 @@ bool BoxReporter::Ask(const Question& question) {
 void BoxReporter::BeginCopying(const CopyTotals& totals) {
     copying_ = true;
     progressTried_ = false;
-    beganMs_ = GetTickCount();
+    beganMs_ = Now();
     totals_ = totals;
     filesDone_ = 0;
     bytesDone_ = 0;
@@ -36,13 +36,15 @@ void BoxReporter::Copying(const char* source, const char* destination) {
 bool BoxReporter::CopyProgress(uint32_t filesDone, uint64_t bytesDone) {
     filesDone_ = filesDone;
     bytesDone_ = bytesDone;
-    const uint32_t now = GetTickCount();
+    const uint32_t now = Now();
     if (!progressTried_) {
         if (now - beganMs_ < progressDelayMs_) {
             return true;
         }
         ShowProgress();
-        pacer_.Due(now, true);
+        // Making the dialog can take longer than the pace; the pace counts
+        // from the paint it made.
+        pacer_.Due(Now(), true);
     } else if (!progress_ || !pacer_.Due(now, filesDone >= totals_.files)) {
         return true;
     } else {

@@ -39,6 +39,8 @@ public:
 protected:
     // The progress dialog while the files are copied; null otherwise.
     HWND ProgressDialog() const { return progress_.Get(); }
+    // The clock the delay and the pace are measured by, in milliseconds.
+    virtual uint32_t Now() const { return GetTickCount(); }
 
 private:
     // The progress dialog while files are copied (made now if need be), else
