@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchJpeg_win.h"
 #include "imaging/Image_win.h"
 
 namespace {
@@ -24,27 +25,6 @@ double Median(std::vector<double> values) {
     return values[values.size() / 2];
 }
 
-// A 6000 x 4000 picture with detail, so the codec has real work.
-bool MakePicture(const std::wstring& path) {
-    ImgHandle picture = ImgCreate(6000, 4000);
-    if (!picture) {
-        return false;
-    }
-    uint8_t* bits = nullptr;
-    ImgGetPixels(picture, nullptr, &bits, nullptr);
-    uint32_t seed = 1;
-    for (size_t row = 0; row < 4000; ++row) {
-        uint8_t* p = bits + row * 18000;
-        for (size_t i = 0; i < 18000; ++i) {
-            seed = seed * 1103515245u + 12345u;
-            p[i] = uint8_t((i / 3 + row) / 16 + (seed >> 29));
-        }
-    }
-    bool saved = ImgSaveJpegW(path.c_str(), picture, 95);
-    ImgFree(picture);
-    return saved;
-}
-
 }  // namespace
 
 // With arguments, for timing whole processes beside other tools:
@@ -55,7 +35,7 @@ int wmain(int argc, wchar_t** argv);
 
 int wmain(int argc, wchar_t** argv) {
     if (argc == 3 && std::wstring(argv[1]) == L"--make") {
-        return MakePicture(argv[2]) ? 0 : 1;
+        return MakeBenchJpeg(argv[2]) ? 0 : 1;
     }
     if (argc == 4 && std::wstring(argv[1]) == L"--once") {
         ImgHandle image = ImgLoadW(argv[2]);
@@ -67,7 +47,7 @@ int wmain(int argc, wchar_t** argv) {
     GetTempPathW(MAX_PATH, temp);
     std::wstring input = std::wstring(temp) + L"tandrel_bench_24mp.jpg";
     std::wstring output = std::wstring(temp) + L"tandrel_bench_500.jpg";
-    if (!MakePicture(input)) {
+    if (!MakeBenchJpeg(input)) {
         std::printf("could not write the test picture: %08x\n", ImgLastError());
         return 1;
     }

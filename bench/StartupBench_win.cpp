@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchJpeg_win.h"
 #include "imaging/Image_win.h"
 #include "resources/resource.h"
 
@@ -25,28 +26,6 @@ double Now() {
     QueryPerformanceFrequency(&frequency);
     QueryPerformanceCounter(&counter);
     return double(counter.QuadPart) / double(frequency.QuadPart);
-}
-
-// The same picture as the load and save benchmark: detail everywhere, so the
-// codec has real work.
-bool MakePicture(const std::wstring& path) {
-    ImgHandle picture = ImgCreate(6000, 4000);
-    if (!picture) {
-        return false;
-    }
-    uint8_t* bits = nullptr;
-    ImgGetPixels(picture, nullptr, &bits, nullptr);
-    uint32_t seed = 1;
-    for (size_t row = 0; row < 4000; ++row) {
-        uint8_t* p = bits + row * 18000;
-        for (size_t i = 0; i < 18000; ++i) {
-            seed = seed * 1103515245u + 12345u;
-            p[i] = uint8_t((i / 3 + row) / 16 + (seed >> 29));
-        }
-    }
-    bool saved = ImgSaveJpegW(path.c_str(), picture, 95);
-    ImgFree(picture);
-    return saved;
 }
 
 LRESULT CALLBACK TrivialProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -169,7 +148,7 @@ int wmain(int argc, wchar_t** argv) {
     wchar_t temp[MAX_PATH];
     GetTempPathW(MAX_PATH, temp);
     std::wstring picture = std::wstring(temp) + L"tandrel_startup_24mp.jpg";
-    if (!MakePicture(picture)) {
+    if (!MakeBenchJpeg(picture)) {
         std::printf("could not write the test picture: %08x\n", ImgLastError());
         return 1;
     }

@@ -124,15 +124,6 @@ RegValues Sorted(RegValues values) {
     return values;
 }
 
-// "YYYYMMDD" of today, as the entry's "InstallDate".
-std::string Today() {
-    SYSTEMTIME now = {};
-    GetLocalTime(&now);
-    char date[16];
-    std::snprintf(date, sizeof date, "%04u%02u%02u", now.wYear, now.wMonth, now.wDay);
-    return date;
-}
-
 // `values` and what every entry holds beside them: the uninstall commands of
 // `uninstaller`, the install directory `location`, today's date, the size,
 // and "NoModify" unless the entry offers "ModifyPath".
@@ -143,7 +134,7 @@ RegValues WithStandardValues(RegValues values,
                              const std::string& size = "dword:0") {
     const std::string command = "\"" + uninstaller + "\" /r";
     RegValues standard = {{"UninstallString", command},  {"QuietUninstallString", command + " /S"},
-                          {"InstallLocation", location}, {"InstallDate", Today()},
+                          {"InstallLocation", location}, {"InstallDate", installkit::Today()},
                           {"EstimatedSize", size},       {"NoRepair", "dword:1"}};
     if (noModify) {
         standard.emplace_back("NoModify", "dword:1");

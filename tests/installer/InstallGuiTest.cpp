@@ -42,15 +42,6 @@ RegValues SortedValues(HKEY root, const std::string& key) {
     return values;
 }
 
-// "YYYYMMDD" of today, as the entry's "InstallDate".
-std::string Today() {
-    SYSTEMTIME now = {};
-    GetLocalTime(&now);
-    char date[16];
-    std::snprintf(date, sizeof date, "%04u%02u%02u", now.wYear, now.wMonth, now.wDay);
-    return date;
-}
-
 // "EstimatedSize" of files of these sizes: KiB, rounded up.
 std::string SizeValue(size_t bytes) {
     return "dword:" + std::to_string((bytes + 1023) / 1024);
@@ -201,7 +192,7 @@ TEST_F(InstallGuiTest, MoveIntoProgramFilesWithEveryShortcutAndEntry) {
                           {"VersionMinor", "dword:0"},
                           {"HelpLink", "http://acme.example/help"},
                           {"URLUpdateInfo", "http://acme.example/update"},
-                          {"InstallDate", Today()},
+                          {"InstallDate", installkit::Today()},
                           {"EstimatedSize", SizeValue(installedBytes)},
                           {"NoRepair", "dword:1"}};
     std::sort(expected.begin(), expected.end());
@@ -314,7 +305,7 @@ TEST_F(InstallGuiTest, InPlaceInstallCopiesNothingAndRegistersTheInstallerItself
                           {"UninstallString", "\"" + setupExe_ + "\" /r"},
                           {"QuietUninstallString", "\"" + setupExe_ + "\" /r /S"},
                           {"InstallLocation", dist_},
-                          {"InstallDate", Today()},
+                          {"InstallDate", installkit::Today()},
                           {"EstimatedSize", "dword:0"},
                           {"NoModify", "dword:1"},
                           {"NoRepair", "dword:1"}};

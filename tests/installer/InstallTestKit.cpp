@@ -1,5 +1,6 @@
 #include "InstallTestKit.h"
 
+#include <cstdio>
 #include <cstring>
 
 #include "support/Machine.h"
@@ -110,6 +111,14 @@ std::string TempDir() {
     char path[MAX_PATH + 1] = {};
     GetTempPathA(sizeof path, path);
     return path;
+}
+
+std::string Today() {
+    SYSTEMTIME now = {};
+    GetLocalTime(&now);
+    char date[16];
+    std::snprintf(date, sizeof date, "%04u%02u%02u", now.wYear, now.wMonth, now.wDay);
+    return date;
 }
 
 bool Exists(const std::string& path) {

@@ -72,6 +72,8 @@ std::string SpecialFolder(int csidl);
 std::string WindowsDir();
 std::string ProgramFilesDir();
 std::string TempDir();
+// "YYYYMMDD" of today, as an uninstall entry's "InstallDate".
+std::string Today();
 
 bool Exists(const std::string& path);
 std::string ReadText(const std::string& path);
