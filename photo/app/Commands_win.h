@@ -34,6 +34,11 @@ void HandleDocEvent(HWND mainWnd, WPARAM event);
 // unsaved changes (WM_CLOSE asks it).
 const UINT kCloseNowMessage = WM_APP + 2;
 
+// The picture named on the command line is opened on this message, posted
+// once the main window is made, so that the window shows and paints while the
+// picture is still being decoded.
+const UINT kOpenStartupPictureMessage = WM_APP + 4;
+
 // True when the window may be left: nothing unsaved, or the user answered
 // 「変更を保存しますか？」 with No, or with Yes and the save succeeded.
 bool ConfirmLeave(HWND mainWnd);

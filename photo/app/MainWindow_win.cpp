@@ -78,18 +78,37 @@ void InitMainWindow(HWND window) {
         MessageBoxW(window, ResourceString(IDS_DROP_PATH_TOO_LONG).c_str(), ResourceString(IDS_ERROR_CAPTION).c_str(),
                     MB_OK | MB_ICONERROR);
     } else if (appStartup.inputGiven == 1) {
-        std::wcsncpy(shellState.inputFile, appStartup.inputPath, kShellTextCapacity - 1);
-        shellState.inputFile[kShellTextCapacity - 1] = L'\0';
-        LoadInputFile(window, appStartup.inputPath);
+        SetDlgItemTextW(window, IDC_INPUT_STATUS, ResourceString(IDS_FILE_LOADING).c_str());
+        // Another file is chosen only if this one does not open.
+        EnableWindow(GetDlgItem(window, IDC_BROWSE), FALSE);
+        PostMessageW(window, kOpenStartupPictureMessage, 0, 0);
     }
-    // Refused before it was opened (its output name too long, say).
-    DiscardPreload();
-    SetWindowPos(window, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
     CreateTooltips(window, appStartup.module ? appStartup.module : GetModuleHandleW(nullptr));
 
     // The default button takes the focus once the window shows, so that Enter
     // saves and exits (the first control in tab order would be Browse).
     PostMessageW(window, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetDlgItem(window, IDC_SAVE_AND_EXIT)), TRUE);
+}
+
+// The picture named on the command line, once the main window shows: the
+// wait for its decoding then shows as the status line, not as a program that
+// has not started. (A dialog box shows itself only when its queue first runs
+// empty, after this message.)
+void OpenStartupPicture(HWND window) {
+    ShowWindow(window, SW_SHOWNORMAL);
+    UpdateWindow(window);
+    std::wcsncpy(shellState.inputFile, appStartup.inputPath, kShellTextCapacity - 1);
+    shellState.inputFile[kShellTextCapacity - 1] = L'\0';
+    LoadInputFile(window, appStartup.inputPath);
+    // Refused before it was opened (its output name too long, say).
+    DiscardPreload();
+    if (!shellState.doc) {
+        SetDlgItemTextW(window, IDC_INPUT_STATUS, ResourceString(IDS_INPUT_PROMPT).c_str());
+        UpdateControls(window);
+        return;
+    }
+    // The view took the activation when it showed; the controls are here.
+    SetForegroundWindow(window);
 }
 
 void CloseMain(HWND window) {
@@ -182,6 +201,9 @@ INT_PTR CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
             if (ConfirmLeave(window)) {
                 CloseMain(window);
             }
+            return TRUE;
+        case kOpenStartupPictureMessage:
+            OpenStartupPicture(window);
             return TRUE;
         case kCloseNowMessage:
             CloseMain(window);

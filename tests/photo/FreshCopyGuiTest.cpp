@@ -29,6 +29,7 @@ TEST_P(FreshCopyGui, StartsWithTheChoicesThisCopyLeaves) {
     ASSERT_NE(gui::WaitForWindowPrefix(tandrel_.Id(), tandrelkit::kDialogClass,
                                        tandrelkit::ViewTitle(2000, 1500).c_str(), 20000),
               nullptr);
+    ASSERT_TRUE(WaitForPictureOpened());
 
     // Choices that leave the picture alone: the watermark text (its box is
     // off) and the effect size.

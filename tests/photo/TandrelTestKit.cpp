@@ -84,6 +84,15 @@ void TandrelGui::Start(const std::wstring& arguments) {
     ASSERT_NE(main_, nullptr);
 }
 
+bool TandrelGui::WaitForPictureOpened(DWORD timeoutMs) {
+    return gui::WaitUntil(
+        [&] {
+            return GetForegroundWindow() == main_ &&
+                   gui::ControlText(main_, IDC_INPUT_STATUS) == L"ファイルが読み込まれました";
+        },
+        timeoutMs);
+}
+
 HWND TandrelGui::WaitForView(int width, int height, DWORD timeoutMs) {
     return gui::WaitForWindow(tandrel_.Id(), kDialogClass, ViewTitle(width, height).c_str(), timeoutMs);
 }

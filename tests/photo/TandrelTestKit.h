@@ -60,6 +60,10 @@ protected:
     // Starts Tandrel.exe with `arguments` and waits for its main window.
     void Start(const std::wstring& arguments = L"");
     HWND WaitForView(int width, int height, DWORD timeoutMs = 10000);
+    // The picture named on the command line is opened after the main window
+    // shows: true once its load has ended in the main window, which has the
+    // activation back from the view.
+    bool WaitForPictureOpened(DWORD timeoutMs = 10000);
     // Presses "ソフト設定" and waits for the settings dialog.
     HWND OpenSettings();
     // Closes the main window; Tandrel must end with exit code 0.
