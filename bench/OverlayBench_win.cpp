@@ -177,11 +177,27 @@ int main() {
         PaintFigures(*doc, "100%, copyright out of sight");
         doc->RenderTexts(1, 1, L"複製禁止", L"Copyright #c 2007 BRAMWELT", 30, 15, 0);
         PaintFigures(*doc, "100%, watermark over everything");
+        QueryPerformanceCounter(&start);
+        doc->SetWatermark(1, L"複製禁止！", 30);
+        RECT client = {};
+        GetClientRect(doc->View(), &client);
+        doc->PaintTo(WindowDC(doc->View()).Get(), client);
+        QueryPerformanceCounter(&end);
+        std::printf(
+            "  %-34s %9.1f ms (its layers drawn over the whole picture, then composed where the view shows "
+            "them)\n",
+            "100%: new watermark text, a paint", Milliseconds(start, end));
         doc->SetActualSize(false);
         PaintFigures(*doc, "fitted, watermark over everything");
         // Trimming armed: the tint of the overlay joins every paint.
         doc->ArmTrim(false);
         PaintFigures(*doc, "fitted, trimming (tinted)");
+        HandleViewMouse(*doc, doc->View(), WM_MOUSEMOVE, 0, MAKELPARAM(300, 200));
+        PaintFigures(*doc, "fitted, trimming, crosshair");
+        HandleViewMouse(*doc, doc->View(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(300, 200));
+        HandleViewMouse(*doc, doc->View(), WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(900, 700));
+        PaintFigures(*doc, "fitted, trimming, rubber band");
+        doc->LeaveTrim();
     }
     return 0;
 }

@@ -158,7 +158,10 @@ void ComposeBox(const PixelPlane& picture,
     const PixelBox copyrightArea = pairArea(copyright);
     const PixelBox watermarkArea = pairArea(watermark);
     const int rows = box.bottom - box.top;
-    ParallelFor(rows, 64, [&](int begin, int end) {
+    // A narrow box (a crosshair's column, say) is not worth waking the
+    // workers for: bands of at least about 256 KiB each.
+    const int grain = std::max(64, int((size_t(256) << 10) / (3 * size_t(box.right - box.left))));
+    ParallelFor(rows, grain, [&](int begin, int end) {
         for (int row = begin; row < end; ++row) {
             const int y = box.top + row;
             const size_t source = picture.stride * size_t(picture.height - 1 - y);

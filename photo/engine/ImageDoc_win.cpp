@@ -1,5 +1,6 @@
 #include "engine/ImageDoc_win.h"
 
+#include <algorithm>
 #include <cstring>
 #include <cwchar>
 
@@ -451,6 +452,44 @@ bool ImageDoc::ComposeShownLocked() {
     return true;
 }
 
+bool ImageDoc::ComposeFullSizeLocked(const PixelBox& box, const LayerPair& copyright, const LayerPair& watermark) {
+    const int width = ImgWidth(display_.Get()), height = ImgHeight(display_.Get());
+    if (shownStale_ || !shown_ || ImgWidth(shown_.Get()) != width || ImgHeight(shown_.Get()) != height) {
+        if (!shown_ || ImgWidth(shown_.Get()) != width || ImgHeight(shown_.Get()) != height) {
+            shown_.Reset(ImgCreate(width, height));
+        }
+        if (!shown_) {
+            ImgClearError();  // a paint reports nothing; the next one tries again
+            return false;
+        }
+        composedTiles_.Reset(width, height);
+        shownStale_ = false;
+    }
+    uint8_t* target = nullptr;
+    if (!ImgGetPixels(shown_.Get(), nullptr, &target, nullptr)) {
+        ImgClearError();
+        return false;
+    }
+    const PixelPlane picture = PlaneOf(display_.Get());
+    const PixelPlane composed = PlaneOf(shown_.Get());
+    composedTiles_.Pieces(box, paintPieces_);
+    const int tile = TileMarks::kTile;
+    for (const MarkedPiece& piece : paintPieces_) {
+        if (piece.marked) {
+            continue;
+        }
+        // Whole tiles, so that a tile marked as composed is composed all over.
+        const PixelBox tiles = Intersection(
+            PixelBox{piece.box.left / tile * tile, piece.box.top / tile * tile,
+                     (piece.box.right + tile - 1) / tile * tile, (piece.box.bottom + tile - 1) / tile * tile},
+            PixelBox{0, 0, width, height});
+        ComposeBox(picture, copyright, watermark, nullptr, tiles,
+                   target + composed.stride * size_t(height - tiles.bottom) + 3 * size_t(tiles.left), composed.stride);
+        composedTiles_.Mark(tiles);
+    }
+    return true;
+}
+
 void ImageDoc::PaintTo(HDC dc, const RECT& area) {
     GdiFlush();  // the overlay outlines drawn on this thread
     DocLock lock(*this);
@@ -462,33 +501,56 @@ void ImageDoc::PaintTo(HDC dc, const RECT& area) {
     if (scaled && (shownStale_ || !shown_) && !ComposeShownLocked()) {
         return;
     }
-    const PixelPlane plane = PlaneOf(scaled ? shown_.Get() : display_.Get());
-    if (!plane.bits) {
-        return;
-    }
+    const int width = scaled ? scale_.shownWidth : ImgWidth(display_.Get());
+    const int height = scaled ? scale_.shownHeight : ImgHeight(display_.Get());
     const PixelBox box = Intersection(PixelBox{int(area.left) + scroll_.x, int(area.top) + scroll_.y,
                                                int(area.right) + scroll_.x, int(area.bottom) + scroll_.y},
-                                      PixelBox{0, 0, plane.width, plane.height});
+                                      PixelBox{0, 0, width, height});
     if (box.Empty()) {
+        return;
+    }
+    // Scaled, the texts are in the picture drawn already; at 100% they are
+    // composed once into `shown`, where the box needs them, and drawn from
+    // there until they or the picture change.
+    bool composed = scaled;
+    if (!scaled) {
+        const LayerPair copyright = CopyrightPairLocked();
+        const LayerPair watermark = WatermarkPairLocked();
+        if (!Intersection(copyright.area, box).Empty() || !Intersection(watermark.area, box).Empty()) {
+            if (!ComposeFullSizeLocked(box, copyright, watermark)) {
+                return;
+            }
+            composed = true;
+        }
+    }
+    const PixelPlane plane = PlaneOf(composed ? shown_.Get() : display_.Get());
+    if (!plane.bits || plane.width != width || plane.height != height) {
         return;
     }
     const bool tint = (mode_ == DocMode::Selected || mode_ == DocMode::LassoDrawing || mode_ == DocMode::TrimArmed) &&
                       overlay_.HasSize(plane.width, plane.height);
-    // Scaled, the texts are in the picture drawn already.
-    const LayerPair copyright = scaled ? LayerPair{} : CopyrightPairLocked();
-    const LayerPair watermark = scaled ? LayerPair{} : WatermarkPairLocked();
-    const int x = box.left - scroll_.x, y = box.top - scroll_.y;
-    const int width = box.right - box.left, height = box.bottom - box.top;
-    if (!tint && Intersection(copyright.area, box).Empty() && Intersection(watermark.area, box).Empty()) {
-        // Nothing over the picture here: its own rows are drawn as they are.
-        DrawRows(dc, x, y, plane.bits + plane.stride * size_t(plane.height - box.bottom), plane.width, height, box.left,
-                 width);
-        return;
+    // The tint only where the overlay holds anything: elsewhere the picture's
+    // own rows are drawn as they are.
+    paintPieces_.clear();
+    if (tint) {
+        overlayMarks_.Pieces(box, paintPieces_);
+    } else {
+        paintPieces_.push_back(MarkedPiece{box, false});
     }
-    const size_t stride = RowStride(width);
-    paintBuffer_.resize(stride * size_t(height));
-    ComposeBox(plane, copyright, watermark, tint ? overlay_.Bits() : nullptr, box, paintBuffer_.data(), stride);
-    DrawRows(dc, x, y, paintBuffer_.data(), width, height, 0, width);
+    for (const MarkedPiece& piece : paintPieces_) {
+        const PixelBox& part = piece.box;
+        const int x = part.left - scroll_.x, y = part.top - scroll_.y;
+        const int partWidth = part.right - part.left, rows = part.bottom - part.top;
+        if (!piece.marked) {
+            DrawRows(dc, x, y, plane.bits + plane.stride * size_t(plane.height - part.bottom), plane.width, rows,
+                     part.left, partWidth);
+            continue;
+        }
+        const size_t stride = RowStride(partWidth);
+        paintBuffer_.resize(stride * size_t(rows));
+        ComposeBox(plane, LayerPair{}, LayerPair{}, overlay_.Bits(), part, paintBuffer_.data(), stride);
+        DrawRows(dc, x, y, paintBuffer_.data(), partWidth, rows, 0, partWidth);
+    }
 }
 
 void ImageDoc::Paint(HWND hwnd) {
@@ -591,10 +653,25 @@ void ImageDoc::ReleasePairLocked(int pair) {
 
 void ImageDoc::MakeOverlayLocked(int recreate) {
     if (overlay_ && !recreate && overlay_.HasSize(scale_.shownWidth, scale_.shownHeight)) {
-        overlay_.Clear();
+        // Only what was drawn: a crosshair following the mouse over a large
+        // picture would otherwise wipe all of it at every move.
+        GdiFlush();
+        overlayMarks_.Pieces(PixelBox{0, 0, scale_.shownWidth, scale_.shownHeight}, paintPieces_);
+        const size_t stride = RowStride(scale_.shownWidth);
+        for (const MarkedPiece& piece : paintPieces_) {
+            if (!piece.marked) {
+                continue;
+            }
+            for (int y = piece.box.top; y < piece.box.bottom; ++y) {
+                uint8_t* row = overlay_.Bits() + stride * size_t(scale_.shownHeight - 1 - y);
+                std::memset(row + 3 * size_t(piece.box.left), 0, 3 * size_t(piece.box.right - piece.box.left));
+            }
+        }
+        overlayMarks_.Clear();
         return;
     }
     overlay_.Reset();
+    overlayMarks_.Reset(scale_.shownWidth, scale_.shownHeight);
     BITMAPINFOHEADER header = {};
     if (!ImgGetHeader(display_.Get(), &header)) {
         return;
@@ -606,6 +683,35 @@ void ImageDoc::MakeOverlayLocked(int recreate) {
     if (overlay_.Create(header, windowDC.Get())) {
         SelectObject(overlay_.DC(), GetStockObject(NULL_PEN));
     }
+}
+
+void ImageDoc::MarkOverlayLocked(const POINT* points, int count) {
+    if (!points || count <= 0) {
+        return;
+    }
+    PixelBox box = {int(points[0].x), int(points[0].y), int(points[0].x), int(points[0].y)};
+    for (int i = 1; i < count; ++i) {
+        box.left = std::min(box.left, int(points[i].x));
+        box.top = std::min(box.top, int(points[i].y));
+        box.right = std::max(box.right, int(points[i].x));
+        box.bottom = std::max(box.bottom, int(points[i].y));
+    }
+    overlayMarks_.Mark(PixelBox{box.left - 1, box.top - 1, box.right + 2, box.bottom + 2});
+}
+
+void ImageDoc::MarkRubberBandLocked(ViewPoint from, ViewPoint to) {
+    const int left = std::min(from.x, to.x), right = std::max(from.x, to.x);
+    const int top = std::min(from.y, to.y), bottom = std::max(from.y, to.y);
+    overlayMarks_.Mark(PixelBox{left - 1, top - 1, right + 2, top + 2});
+    overlayMarks_.Mark(PixelBox{left - 1, bottom - 1, right + 2, bottom + 2});
+    overlayMarks_.Mark(PixelBox{left - 1, top - 1, left + 2, bottom + 2});
+    overlayMarks_.Mark(PixelBox{right - 1, top - 1, right + 2, bottom + 2});
+}
+
+void ImageDoc::MarkCrosshairLocked(ViewPoint at) {
+    const int width = scale_.shownWidth, height = scale_.shownHeight;
+    overlayMarks_.Mark(PixelBox{0, at.y - 1, width, at.y + 2});
+    overlayMarks_.Mark(PixelBox{at.x - 1, 0, at.x + 2, height});
 }
 
 void ImageDoc::ClearOverlayLocked(int recreate) {

@@ -43,6 +43,7 @@
 
 #include "engine/Compose.h"
 #include "engine/RegionMap.h"
+#include "engine/TileMarks.h"
 #include "engine/ViewFit.h"
 #include "imaging/Image.h"
 #include "win/Gdi.h"
@@ -287,10 +288,18 @@ private:
     LayerPair WatermarkPairLocked() const;
     // `shown` := the composed picture at the size it is drawn at.
     bool ComposeShownLocked();
+    // At 100%: `shown` holds the composed picture at least within `box`.
+    bool ComposeFullSizeLocked(const PixelBox& box, const LayerPair& copyright, const LayerPair& watermark);
     // Chooses the scale for the view's room; true when it changed (the
     // overlay must then be made anew).
     bool RefitLocked(HWND view);
     void MakeOverlayLocked(int recreate);
+    // Notes what a drawing into the overlay may have touched: the box
+    // round `points`, one pixel wider for the pen, or a rectangle's edges,
+    // or a crosshair's two lines.
+    void MarkOverlayLocked(const POINT* points, int count);
+    void MarkRubberBandLocked(ViewPoint from, ViewPoint to);
+    void MarkCrosshairLocked(ViewPoint at);
     // The closed regions drawn again into a new overlay.
     void RedrawSelectionLocked();
     // A client position of the view on the drawn picture and on the picture.
@@ -337,8 +346,10 @@ private:
     PixelBox textArea_[2];
     // The layers were drawn for the picture as it is (a rebuild ends that).
     bool layersCurrent_ = false;
-    // The overlay, at the size the picture is drawn at.
+    // The overlay, at the size the picture is drawn at, and where anything
+    // has been drawn into it since it was last cleared.
     DibLayer overlay_;
+    TileMarks overlayMarks_;
     // The lasso being drawn, on the drawn picture.
     std::vector<POINT> lasso_;
     // The regions closed in the current selection, in `working`.
@@ -366,16 +377,19 @@ private:
     ViewPoint anchorShown_;
     // How the view draws the picture: the scale, whether the user asked for
     // 100%, whether the picture is larger than the view's room, the scroll
-    // offset (at 100%), and the composed picture at the drawn size while it
-    // is scaled (made again when stale).
+    // offset (at 100%), and the composed picture at the drawn size (made
+    // again when stale): scaled whole at once, at 100% tile by tile as paints
+    // need it, `composedTiles` marking those done.
     ViewScale scale_;
     bool actualSize_ = false;
     bool largerThanRoom_ = false;
     POINT scroll_ = {0, 0};
     OwnedImage shown_;
     bool shownStale_ = true;
+    TileMarks composedTiles_;
     bool painted_ = false;
     std::vector<uint8_t> paintBuffer_;
+    std::vector<MarkedPiece> paintPieces_;
     HWND owner_ = nullptr;
     // Published by the view thread once the view is sized to the picture;
     // read with interlocked operations.

@@ -106,14 +106,17 @@ void ImageDoc::MouseMoved(HWND view, POINT at) {
     if (mode_ == DocMode::TrimArmed) {
         ClearOverlayLocked(0);
         if (anchor_.x != -1) {
+            MarkRubberBandLocked(anchorShown_, shown);
             DrawRubberBand(overlay_.DC(), view, anchorShown_.x, anchorShown_.y, shown.x - anchorShown_.x,
                            shown.y - anchorShown_.y, kOverlayColour);
         } else {
+            MarkCrosshairLocked(shown);
             DrawCrosshair(overlay_.DC(), view, shown.x, shown.y, kOverlayColour);
         }
     } else if (mode_ == DocMode::LassoDrawing) {
         // Earlier closed regions stay in the overlay: the selection is their union.
         AppendLassoPoint(shown.x, shown.y);
+        MarkOverlayLocked(lasso_.data(), int(lasso_.size()));
         DrawLasso(overlay_.DC(), view, lasso_.data(), int(lasso_.size()), kOverlayColour);
     }
 }
@@ -173,6 +176,7 @@ void ImageDoc::FinishLasso(HWND view, POINT at) {
     ReleaseCapture();
     {
         DocLock lock(*this);
+        MarkOverlayLocked(lasso_.data(), int(lasso_.size()));
         FillLasso(overlay_.DC(), view, lasso_.data(), int(lasso_.size()), kOverlayColour);
         // Kept on the picture, where the effect will mask it.
         std::vector<POINT> region;

@@ -207,6 +207,7 @@ void ImageDoc::RedrawSelectionLocked() {
             ViewPoint shown = ToShown(scale_, ViewPoint{int(p.x), int(p.y)});
             points.push_back(POINT{shown.x, shown.y});
         }
+        MarkOverlayLocked(points.data(), int(points.size()));
         DrawLasso(overlay_.DC(), nullptr, points.data(), int(points.size()) - 1, kOverlayColour);
         FillLasso(overlay_.DC(), nullptr, points.data(), int(points.size()), kOverlayColour);
     }

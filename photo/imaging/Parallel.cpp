@@ -53,7 +53,10 @@ public:
     int Threads() const {
         int threads = wanted_;
         if (threads <= 0) {
-            threads = int(std::thread::hardware_concurrency());
+            // Asked once: under Wine each query costs tens of microseconds,
+            // more than a small job itself.
+            static const int cores = int(std::thread::hardware_concurrency());
+            threads = cores;
         }
         return std::clamp(threads, 1, kMostThreads);
     }

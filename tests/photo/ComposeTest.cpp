@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "engine/Compose.h"
+#include "engine/TileMarks.h"
 #include "imaging/Parallel.h"
 
 namespace {
@@ -206,6 +207,75 @@ TEST(ComposeBox, GivesTheBytesOfTheWholeFrameInItsBox) {
         ASSERT_TRUE(std::equal(plain.begin() + stride * row, plain.begin() + stride * row + 3 * width,
                                picture.begin() + stride * row))
             << "row " << row;
+    }
+}
+
+// The pieces a paint is cut into cover the box once, each wholly marked or
+// wholly unmarked as the tiles under it are, and rows cut alike are merged.
+TEST(TileMarks, PiecesCoverTheBoxOnceAndFollowTheMarks) {
+    const int width = 203, height = 150, tile = TileMarks::kTile;
+    TileMarks marks;
+    marks.Reset(width, height);
+    std::vector<MarkedPiece> pieces;
+    marks.Pieces(PixelBox{-5, 10, 500, 90}, pieces);
+    ASSERT_EQ(pieces.size(), 1u) << "nothing marked: the clipped box whole";
+    EXPECT_FALSE(pieces[0].marked);
+    EXPECT_EQ(pieces[0].box.left, 0);
+    EXPECT_EQ(pieces[0].box.right, width);
+
+    // A crosshair: one line across, one down, as the overlay draws it.
+    marks.Mark(PixelBox{0, 70, width, 71});
+    marks.Mark(PixelBox{100, 0, 101, height});
+    marks.Pieces(PixelBox{0, 0, width, height}, pieces);
+    // Above the line: unmarked | column | unmarked, once for all those rows;
+    // the line's tile row whole; below it the three again.
+    ASSERT_EQ(pieces.size(), 7u);
+    EXPECT_EQ(pieces[0].box.bottom, 2 * tile);
+    EXPECT_TRUE(pieces[1].marked);
+    EXPECT_EQ(pieces[3].box.left, 0);
+    EXPECT_EQ(pieces[3].box.right, width);
+    EXPECT_TRUE(pieces[3].marked);
+
+    std::mt19937 random(11);
+    for (int round = 0; round < 200; ++round) {
+        marks.Reset(width, height);
+        std::vector<uint8_t> marked(size_t(width) * height, 0);
+        const int count = int(random() % 6);
+        for (int i = 0; i < count; ++i) {
+            const int left = int(random() % 260) - 30, top = int(random() % 200) - 30;
+            const PixelBox box = {left, top, left + int(random() % 90), top + int(random() % 90)};
+            marks.Mark(box);
+            const PixelBox in = Intersection(box, PixelBox{0, 0, width, height});
+            for (int y = in.top / tile * tile;
+                 !in.Empty() && y < std::min(height, (in.bottom - 1) / tile * tile + tile); ++y) {
+                for (int x = in.left / tile * tile; x < std::min(width, (in.right - 1) / tile * tile + tile); ++x) {
+                    marked[size_t(y) * width + x] = 1;
+                }
+            }
+        }
+        const int left = int(random() % 220) - 10, top = int(random() % 170) - 10;
+        const PixelBox box = {left, top, left + 1 + int(random() % 220), top + 1 + int(random() % 170)};
+        marks.Pieces(box, pieces);
+        const PixelBox inside = Intersection(box, PixelBox{0, 0, width, height});
+        std::vector<int> covered(size_t(width) * height, 0);
+        int lastTop = -1;
+        for (const MarkedPiece& piece : pieces) {
+            ASSERT_FALSE(piece.box.Empty());
+            ASSERT_GE(piece.box.top, lastTop) << "top to bottom";
+            lastTop = piece.box.top;
+            for (int y = piece.box.top; y < piece.box.bottom; ++y) {
+                for (int x = piece.box.left; x < piece.box.right; ++x) {
+                    ++covered[size_t(y) * width + x];
+                    ASSERT_EQ(marked[size_t(y) * width + x], piece.marked ? 1 : 0) << x << "," << y;
+                }
+            }
+        }
+        for (int y = 0; y < height; ++y) {
+            for (int x = 0; x < width; ++x) {
+                const bool in = x >= inside.left && x < inside.right && y >= inside.top && y < inside.bottom;
+                ASSERT_EQ(covered[size_t(y) * width + x], in ? 1 : 0) << x << "," << y << " round " << round;
+            }
+        }
     }
 }
 

@@ -838,3 +838,62 @@ TEST_F(OverlayTest, WhatAPaintShowsIsWhatIsSavedAtFullSizeAndFitted) {
                     SavedBytes(*doc, dir / L"shown.bmp", scale.shownWidth, scale.shownHeight));
     }
 }
+
+TEST_F(OverlayTest, ThePaintTintsWhereTheOverlayHoldsAnythingAndPartPaintsAddUp) {
+    // A paint reads the overlay only where something was drawn into it, and
+    // at 100% draws the texts from a copy composed bit by bit as paints need
+    // it: every paint must still be the saved picture with the overlay added.
+    for (int size : {0, 1}) {
+        SCOPED_TRACE(size ? "fitted" : "full size");
+        OpenDoc doc(dir, size ? 3000 : 420, size ? 2600 : 300, 4);
+        ASSERT_TRUE(doc.Ready());
+        const ViewScale scale = doc->Scale();
+        const int width = scale.shownWidth, height = scale.shownHeight;
+        ASSERT_EQ(doc->RenderTexts(1, 1, L"複製禁止", L"Copyright #c 2007 BRAMWELT", 20, 15, 0), 1);
+        const std::vector<uint8_t> saved = SavedBytes(*doc, dir / L"shown.bmp", width, height);
+        // A part first, then the whole: the parts composed before are kept.
+        BITMAPINFOHEADER header = {sizeof(BITMAPINFOHEADER), width, height, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
+        DibLayer part;
+        ASSERT_TRUE(part.Create(header, nullptr));
+        doc->PaintTo(part.DC(), RECT{37, 45, 141, 99});
+        EXPECT_TRUE(PaintedBytes(*doc, width, height) == saved);
+
+        auto expectTinted = [&](const char* what) {
+            SCOPED_TRACE(what);
+            GdiFlush();
+            const DibLayer& overlay = doc->Overlay();
+            ASSERT_EQ(overlay.ByteCount(), saved.size());
+            std::vector<uint8_t> expected = saved;
+            size_t drawn = 0;
+            for (size_t i = 0; i < expected.size(); ++i) {
+                expected[i] = uint8_t(std::min(255, expected[i] + overlay.Bits()[i]));
+                drawn += overlay.Bits()[i] != 0;
+            }
+            EXPECT_GT(drawn, 0u);
+            std::vector<uint8_t> painted = PaintedBytes(*doc, width, height);
+            EXPECT_EQ(Differing(painted, expected), 0u);
+        };
+        auto overlayRowDrawn = [&](int y, int fromX, int toX) {
+            GdiFlush();
+            const uint8_t* row = doc->Overlay().Bits() + RowStride(width) * size_t(height - 1 - y);
+            return std::any_of(row + 3 * fromX, row + 3 * toX, [](uint8_t b) { return b != 0; });
+        };
+
+        doc->ArmTrim(false);
+        HWND view = doc->View();
+        HandleViewMouse(*doc, view, WM_MOUSEMOVE, 0, MAKELPARAM(60, 50));
+        expectTinted("crosshair");
+        HandleViewMouse(*doc, view, WM_MOUSEMOVE, 0, MAKELPARAM(200, 120));
+        expectTinted("crosshair moved");
+        EXPECT_FALSE(overlayRowDrawn(50, 0, 150)) << "the crosshair's old line is wiped";
+        HandleViewMouse(*doc, view, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(20, 20));
+        HandleViewMouse(*doc, view, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(150, 100));
+        expectTinted("rubber band");
+        EXPECT_FALSE(overlayRowDrawn(120, 0, 400)) << "the crosshair is gone";
+        doc->LeaveTrim();
+        doc.SelectLasso({{30, 30}, {130, 40}, {90, 110}, {35, 90}, {30, 30}});
+        ASSERT_TRUE(doc->HasSelection());
+        expectTinted("lasso");
+        doc->ClearOverlay(0);
+    }
+}
