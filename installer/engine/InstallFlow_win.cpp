@@ -194,6 +194,8 @@ struct CopyRun {
     explicit CopyRun(const char* installDir) : transaction(installDir) {}
 
     InstallRecord record;
+    // The files for the record, in order, added to it once copying ends.
+    std::vector<std::string> recordedFiles;
     std::vector<std::string> sources;
     CopyTransaction transaction;
     Reporter* reporter = nullptr;
@@ -287,7 +289,7 @@ CopyOutcome CopyPlannedFile(Reporter& reporter, const PlannedFile& file, CopyRun
             return IsInUseError(error) ? CopyOutcome::Cancelled : Failure(run, source);
         }
     }
-    RecordFile(run.record, destination, NextAnsiChar);
+    run.recordedFiles.push_back(destination);
     // A copy keeps the source's read-only bit; an installed file must stay
     // replaceable by the next install and removable by the uninstall.
     if (file.sourceReadOnly) {
@@ -307,7 +309,7 @@ CopyOutcome InstallPlannedFile(Reporter& reporter, const PlannedFile& file, Copy
     } else {
         reporter.Record(Step::FileSkipped, file.destination.c_str(), file.keptBecause);
         if (file.inPlace) {
-            RecordFile(run.record, file.destination.c_str(), NextAnsiChar);
+            run.recordedFiles.push_back(file.destination);
         }
     }
     g_installer.installedBytes += file.bytes;
@@ -402,6 +404,7 @@ CopyOutcome CopyFiles(Reporter& reporter, CopyRun& run) {
         }
     }
     run.transaction.Commit();
+    RecordFiles(run.record, run.recordedFiles, NextAnsiChar);
     RecordExistingKeys(reporter, run.record, earlier);
     MergeEarlierRecord(run.record, earlier, NextAnsiChar);
     for (const std::string& source : run.sources) {

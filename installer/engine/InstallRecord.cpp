@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <set>
 
 #include "engine/DeletionRules.h"
 
@@ -124,6 +125,23 @@ size_t Depth(const std::string& canonical) {
 
 void RecordFile(InstallRecord& record, const char* path, CharStep next) {
     AddPathOnce(record.files, path, next);
+}
+
+void RecordFiles(InstallRecord& record, const std::vector<std::string>& paths, CharStep next) {
+    std::set<std::string> listed;
+    for (const std::string& file : record.files) {
+        std::string form;
+        if (CanonicalTargetPath(file.c_str(), next, form)) {
+            listed.insert(form);
+        }
+    }
+    for (const std::string& path : paths) {
+        std::string form;
+        if (record.files.size() < kMaxRecordEntries && IsUsableValue(path.c_str()) &&
+            CanonicalTargetPath(path.c_str(), next, form) && listed.insert(form).second) {
+            record.files.push_back(path);
+        }
+    }
 }
 
 void RecordDirectory(InstallRecord& record, const char* path, CharStep next) {

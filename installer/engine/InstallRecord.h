@@ -46,6 +46,9 @@ struct InstallRecord {
 // again. A path that is not absolute, a value over 255 bytes and any entry
 // beyond the 99th are not added.
 void RecordFile(InstallRecord& record, const char* path, CharStep next);
+// The same as RecordFile for each of `paths` in turn, with each listed path
+// brought to its comparison form once rather than once for every path added.
+void RecordFiles(InstallRecord& record, const std::vector<std::string>& paths, CharStep next);
 void RecordDirectory(InstallRecord& record, const char* path, CharStep next);
 void RecordExistingKey(InstallRecord& record, const char* item, CharStep next);
 

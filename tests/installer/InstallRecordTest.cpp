@@ -51,6 +51,31 @@ TEST(InstallRecord, ListsEachFileDirectoryAndKeyOnceUnderAnySpelling) {
     EXPECT_FALSE(RecordListsExistingKey(record, "HKEY_CLASSES_ROOT\\.txt\\shell", NextShiftJis));
 }
 
+TEST(InstallRecord, FilesAddedTogetherAreListedAsOneByOne) {
+    // Spellings of one file, unusable values and more than 99 entries, on a
+    // record that already lists some: the list must come out the same.
+    std::vector<std::string> paths = {"C:\\Program Files\\Acme\\acme.exe",
+                                      "c:/program files/acme/ACME.EXE",
+                                      "acme.exe",
+                                      "C:\\Program Files\\Acme\\" SO ".txt",
+                                      "C:\\Program Files\\Acme\\sub\\..\\" SO ".txt",
+                                      "C:\\" + std::string(300, 'x')};
+    for (int i = 0; i < 110; ++i) {
+        paths.push_back("C:\\Other\\f" + std::to_string(i % 104));
+    }
+    InstallRecord one, all;
+    for (InstallRecord* record : {&one, &all}) {
+        RecordFile(*record, "C:\\Other\\F3", NextShiftJis);
+        RecordFile(*record, "C:\\Earlier\\old.dll", NextShiftJis);
+    }
+    for (const std::string& path : paths) {
+        RecordFile(one, path.c_str(), NextShiftJis);
+    }
+    RecordFiles(all, paths, NextShiftJis);
+    EXPECT_EQ(all.files, one.files);
+    EXPECT_EQ(all.files.size(), 99u);
+}
+
 TEST(InstallRecord, RoundTripsThroughItsProfileSection) {
     InstallRecord record;
     record.dirHeldFiles = true;
