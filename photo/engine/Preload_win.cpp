@@ -29,8 +29,24 @@ unsigned __stdcall LoadAhead(void*) {
     return 0;
 }
 
+// Waits for the loading thread, repainting this thread's windows meanwhile:
+// the main window is already up, and a large picture may take seconds. Only
+// paints and messages sent from elsewhere are handled, no input: nothing the
+// user does can start while the picture is being opened.
 void WaitForPreload() {
-    WaitForSingleObject(preload.thread.Get(), INFINITE);
+    HANDLE thread = preload.thread.Get();
+    for (;;) {
+        DWORD result = MsgWaitForMultipleObjects(1, &thread, FALSE, INFINITE, QS_PAINT | QS_SENDMESSAGE);
+        if (result != WAIT_OBJECT_0 + 1) {
+            break;
+        }
+        // Bounded: a window that never validates itself would otherwise
+        // keep this loop from seeing the thread end.
+        MSG message;
+        for (int i = 0; i < 64 && PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE | PM_QS_PAINT); ++i) {
+            DispatchMessageW(&message);
+        }
+    }
     preload.thread.Reset();
 }
 

@@ -385,6 +385,11 @@ TEST_F(ImageDocTest, SavesTheShootingDataOnlyWhenAskedAndOnlyIntoAJpeg) {
     CloseDocument(doc);
 }
 
+// A window that never counts as painted: its WM_PAINT leaves it invalid.
+LRESULT CALLBACK UnpaintedProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    return message == WM_PAINT ? 0 : DefWindowProcW(window, message, wParam, lParam);
+}
+
 TEST_F(ImageDocTest, APictureLoadedAheadIsTakenOnlyByTheOpenOfItsPath) {
     std::wstring named = WritePicture(dir, L"named.bmp", 40, 30);
     std::wstring other = WritePicture(dir, L"other.bmp", 20, 10);
@@ -407,6 +412,24 @@ TEST_F(ImageDocTest, APictureLoadedAheadIsTakenOnlyByTheOpenOfItsPath) {
     EXPECT_EQ(ImgWidth(doc->Source()), 40);
     EXPECT_FALSE(TakePreload(named.c_str(), &picture, &shootingData, &error)) << "taken once";
     CloseDocument(doc);
+
+    // The wait repaints this thread's windows, and still ends beside one that
+    // never counts as painted.
+    WNDCLASSW windowClass = {};
+    windowClass.lpfnWndProc = UnpaintedProc;
+    windowClass.hInstance = GetModuleHandleW(nullptr);
+    windowClass.lpszClassName = L"PreloadUnpainted";
+    RegisterClassW(&windowClass);
+    HWND window = CreateWindowExW(0, windowClass.lpszClassName, L"", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 200, 100,
+                                  nullptr, nullptr, windowClass.hInstance, nullptr);
+    ASSERT_NE(window, nullptr);
+    std::wstring large = WritePicture(dir, L"large.bmp", 3000, 2000);
+    StartPreload(large.c_str());
+    InvalidateRect(window, nullptr, FALSE);
+    ASSERT_TRUE(TakePreload(large.c_str(), &picture, &shootingData, &error));
+    EXPECT_EQ(ImgWidth(picture), 3000);
+    ImgFree(picture);
+    DestroyWindow(window);
 
     // A load ahead that failed fails the open with its code.
     std::wstring missing = dir / L"missing.jpg";

@@ -493,6 +493,9 @@ TEST_F(ProductInstall, UpdatingWhileTandrelRunsAsksToEndItAndCancelChangesNothin
 }
 
 TEST_F(ProductInstall, UnattendedInstallAndQuietUninstallShowNoWindowAndLogEveryStep) {
+    // A Tandrel that an earlier test closed may take a moment to end; only
+    // one started by this install may count below.
+    ASSERT_TRUE(gui::WaitUntil([] { return machine::ProcessesNamed(L"Tandrel.exe").empty(); }, 10000));
     const std::wstring log = work_ / L"配備 ログ.log";
     std::vector<std::wstring> windows;
     DWORD code = RunUnattended(unpacked_ + L"\\Setup.exe", L"/S /DIR=\"" + deployedDir_ + L"\" /LOG=\"" + log + L"\"",
