@@ -521,6 +521,8 @@ void ImageDoc::PaintTo(HDC dc, const RECT& area) {
                 return;
             }
             composed = true;
+        } else if (copyright.area.Empty() && watermark.area.Empty()) {
+            shown_.Reset();  // no text left: the copy would only hold memory
         }
     }
     const PixelPlane plane = PlaneOf(composed ? shown_.Get() : display_.Get());
