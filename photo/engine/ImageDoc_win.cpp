@@ -454,14 +454,15 @@ bool ImageDoc::ComposeShownLocked() {
 
 bool ImageDoc::ComposeFullSizeLocked(const PixelBox& box, const LayerPair& copyright, const LayerPair& watermark) {
     const int width = ImgWidth(display_.Get()), height = ImgHeight(display_.Get());
-    if (shownStale_ || !shown_ || ImgWidth(shown_.Get()) != width || ImgHeight(shown_.Get()) != height) {
-        if (!shown_ || ImgWidth(shown_.Get()) != width || ImgHeight(shown_.Get()) != height) {
-            shown_.Reset(ImgCreate(width, height));
-        }
+    const bool fits = shown_ && ImgWidth(shown_.Get()) == width && ImgHeight(shown_.Get()) == height;
+    if (!fits) {
+        shown_.Reset(ImgCreate(width, height));
         if (!shown_) {
             ImgClearError();  // a paint reports nothing; the next one tries again
             return false;
         }
+    }
+    if (!fits || shownStale_) {
         composedTiles_.Reset(width, height);
         shownStale_ = false;
     }

@@ -22,38 +22,6 @@ struct Reader {
     }
 };
 
-int TiffOrientation(const uint8_t* tiff, size_t size) {
-    if (size < 8) {
-        return 0;
-    }
-    Reader r{tiff, size, false};
-    if (tiff[0] == 'M' && tiff[1] == 'M') {
-        r.bigEndian = true;
-    } else if (!(tiff[0] == 'I' && tiff[1] == 'I')) {
-        return 0;
-    }
-    if (r.U16(2) != 42) {
-        return 0;
-    }
-    size_t ifd = r.U32(4);
-    if (!r.Has(ifd, 2)) {
-        return 0;
-    }
-    unsigned entries = r.U16(ifd);
-    for (unsigned i = 0; i < entries; ++i) {
-        size_t entry = ifd + 2 + size_t(i) * 12;
-        if (!r.Has(entry, 12)) {
-            return 0;
-        }
-        if (r.U16(entry) == 0x0112) {
-            unsigned type = r.U16(entry + 2);
-            unsigned value = type == 3 ? r.U16(entry + 8) : (type == 4 ? unsigned(r.U32(entry + 8)) : 0);
-            return value >= 1 && value <= 8 ? int(value) : 0;
-        }
-    }
-    return 0;
-}
-
 // The TIFF data of the first EXIF block of the JPEG data (cut to what there
 // is when the file is truncated); false when there is none before the
 // picture data.
@@ -100,9 +68,8 @@ bool FindExifTiff(const uint8_t* data, size_t size, const uint8_t** tiff, size_t
 }  // namespace
 
 int JpegOrientation(const uint8_t* data, size_t size) {
-    const uint8_t* tiff = nullptr;
-    size_t tiffSize = 0;
-    return FindExifTiff(data, size, &tiff, &tiffSize) ? TiffOrientation(tiff, tiffSize) : 0;
+    const int64_t value = ReadExif(data, size).Number(ExifDirectory::Main, 0x0112);
+    return value >= 1 && value <= 8 ? int(value) : 0;
 }
 
 bool JpegIsComplete(const uint8_t* data, size_t size) {

@@ -87,6 +87,14 @@ HRESULT MakeFactory(ComPtr<IWICImagingFactory>& factory) {
                             factory.OutVoid());
 }
 
+// The first frame of the picture file `path` as WIC decodes it.
+HRESULT DecodeFirstFrame(IWICImagingFactory* factory, const std::wstring& path, ComPtr<IWICBitmapFrameDecode>& frame) {
+    ComPtr<IWICBitmapDecoder> decoder;
+    HRESULT hr = factory->CreateDecoderFromFilename(path.c_str(), nullptr, GENERIC_READ, WICDecodeMetadataCacheOnDemand,
+                                                    decoder.Out());
+    return SUCCEEDED(hr) ? decoder->GetFrame(0, frame.Out()) : hr;
+}
+
 class ImagingTest : public ::testing::Test {
 protected:
     void SetUp() override { ImgClearError(); }
@@ -568,13 +576,10 @@ TEST_F(ImagingTest, KeepsAJpegsShootingDataWhenAskedAndAWicReaderFindsIt) {
     // The platform's own metadata reader, as other programs read the file.
     ComApartment com;
     ComPtr<IWICImagingFactory> factory;
-    ComPtr<IWICBitmapDecoder> decoder;
     ComPtr<IWICBitmapFrameDecode> frame;
     ComPtr<IWICMetadataQueryReader> reader;
     ASSERT_HRESULT_SUCCEEDED(MakeFactory(factory));
-    ASSERT_HRESULT_SUCCEEDED(factory->CreateDecoderFromFilename(out.c_str(), nullptr, GENERIC_READ,
-                                                                WICDecodeMetadataCacheOnDemand, decoder.Out()));
-    ASSERT_HRESULT_SUCCEEDED(decoder->GetFrame(0, frame.Out()));
+    ASSERT_HRESULT_SUCCEEDED(DecodeFirstFrame(factory.Get(), out, frame));
     HRESULT hr = frame->GetMetadataQueryReader(reader.Out());
     PROPVARIANT artist;
     PropVariantInit(&artist);
@@ -630,12 +635,9 @@ TEST_F(ImagingTest, APictureWithAWideGamutProfileLoadsInSrgb) {
     // What this platform can do: see the profile, and convert with it.
     ComApartment com;
     ComPtr<IWICImagingFactory> factory;
-    ComPtr<IWICBitmapDecoder> decoder;
     ComPtr<IWICBitmapFrameDecode> frame;
     ASSERT_HRESULT_SUCCEEDED(MakeFactory(factory));
-    ASSERT_HRESULT_SUCCEEDED(factory->CreateDecoderFromFilename(p3Path.c_str(), nullptr, GENERIC_READ,
-                                                                WICDecodeMetadataCacheOnDemand, decoder.Out()));
-    ASSERT_HRESULT_SUCCEEDED(decoder->GetFrame(0, frame.Out()));
+    ASSERT_HRESULT_SUCCEEDED(DecodeFirstFrame(factory.Get(), p3Path, frame));
     UINT contexts = 0;
     HRESULT seen = frame->GetColorContexts(0, nullptr, &contexts);
     Compare(asIs, p3, &largest, &mean);

@@ -53,6 +53,15 @@ void DrawOutline(HWND view, const std::vector<POINT>& points) {
     gui::PostMouse(view, WM_LBUTTONUP, points.back().x, points.back().y, 0);
 }
 
+// An outline round `region`, ended a pixel below where it began.
+void DrawRectangle(HWND view, const RECT& region) {
+    DrawOutline(view, {{region.left, region.top},
+                       {region.right, region.top},
+                       {region.right, region.bottom},
+                       {region.left, region.bottom},
+                       {region.left, region.top + 1}});
+}
+
 // Answers a message box and waits until it is gone, so that the next box
 // looked for is not this one.
 void Answer(HWND box, int button) {
@@ -470,11 +479,7 @@ TEST_F(ShellGui, LassoThenMosaicSavesBlocksInsideAndTheOriginalOutside) {
     EXPECT_FALSE(gui::IsControlEnabled(main_, IDC_REMOVE_EFFECTS));
 
     const RECT region = {40, 40, 140, 120};
-    DrawOutline(view_, {{region.left, region.top},
-                        {region.right, region.top},
-                        {region.right, region.bottom},
-                        {region.left, region.bottom},
-                        {region.left, region.top + 1}});
+    DrawRectangle(view_, region);
     ASSERT_TRUE(gui::WaitUntil([&] { return tandrelkit::SelectionClosed(main_); }));
     EXPECT_EQ(gui::CheckState(main_, IDC_SELECT_REGION), BST_UNCHECKED);
     EXPECT_TRUE(gui::IsControlEnabled(main_, IDC_APPLY_MOSAIC));
@@ -644,11 +649,7 @@ TEST_F(ShellGui, ALassoOnTheFittedViewMosaicsTheMappedRegionOfThePicture) {
 
     ASSERT_TRUE(gui::ClickAndWait(main_, IDC_SELECT_REGION));
     const RECT region = {60, 50, 260, 210};  // in the view
-    DrawOutline(view_, {{region.left, region.top},
-                        {region.right, region.top},
-                        {region.right, region.bottom},
-                        {region.left, region.bottom},
-                        {region.left, region.top + 1}});
+    DrawRectangle(view_, region);
     ASSERT_TRUE(gui::WaitUntil([&] { return tandrelkit::SelectionClosed(main_); }));
     Shot(L"tandrel-view-fitted-lasso.png", view_);
     ASSERT_TRUE(gui::ClickAndWait(main_, IDC_APPLY_MOSAIC, 30000));
